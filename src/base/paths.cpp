@@ -1,0 +1,96 @@
+#include "base/paths.h"
+
+#include "base/utf8.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace rowmender {
+
+std::string CollapseSeparators(std::string_view path) {
+  std::string out;
+  out.reserve(path.size());
+  for (char c : path) {
+    if (c == kPathSeparator && !out.empty() && out.back() == kPathSeparator) continue;
+    out.push_back(c);
+  }
+  return out;
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string joined(folder);
+  if (joined.empty() || joined.back() != kPathSeparator) joined.push_back(kPathSeparator);
+  joined.append(name);
+  return CollapseSeparators(joined);
+}
+
+std::string WithTrailingSeparator(std::string_view folder) {
+  std::string out = WithoutTrailingSeparator(folder);
+  if (out.empty() || out.back() != kPathSeparator) out.push_back(kPathSeparator);
+  return out;
+}
+
+std::string WithoutTrailingSeparator(std::string_view folder) {
+  std::string out(folder);
+  while (out.size() > 1 && out.back() == kPathSeparator) out.pop_back();
+  return out;
+}
+
+std::string LastComponent(std::string_view path) {
+  const auto slash = path.rfind(kPathSeparator);
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::string EncodeTableFileName(std::string_view name) {
+  std::string out;
+  for (std::size_t i = 0; i < name.size();) {
+    const char c = name[i];
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_') {
+      out.push_back(c);
+      ++i;
+      continue;
+    }
+    std::uint32_t cp = DecodeUtf8At(name, i);
+    if (cp == kInvalidCodePoint) cp = static_cast<std::uint8_t>(name[i - 1]);
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "@%04x", static_cast<unsigned>(cp & 0xFFFF));
+    out += buffer;
+  }
+  return out;
+}
+
+std::string DecodeTableFileName(std::string_view fileName) {
+  std::string out;
+  for (std::size_t i = 0; i < fileName.size();) {
+    if (fileName[i] == '@' && i + 4 < fileName.size()) {
+      std::uint32_t cp = 0;
+      bool ok = true;
+      for (std::size_t k = 1; k <= 4; ++k) {
+        const int d = HexDigit(fileName[i + k]);
+        if (d < 0) ok = false;
+        cp = (cp << 4) | static_cast<std::uint32_t>(d < 0 ? 0 : d);
+      }
+      if (ok) {
+        AppendUtf8(out, cp);
+        i += 5;
+        continue;
+      }
+    }
+    out.push_back(fileName[i]);
+    ++i;
+  }
+  return out;
+}
+
+}  // namespace rowmender

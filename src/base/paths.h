@@ -1,0 +1,38 @@
+// Path helpers. Folder paths chosen by the user are kept with a trailing
+// separator, paths are joined with the platform separator and a doubled
+// separator is collapsed to one, so "dir/" + "/db" still names "dir/db".
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace rowmender {
+
+inline constexpr char kPathSeparator = '/';
+
+// Replaces every run of two or more separators by one.
+std::string CollapseSeparators(std::string_view path);
+
+// `folder`, a separator unless it already ends with one, then `name`, with
+// doubled separators collapsed.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// `folder` with exactly one trailing separator.
+std::string WithTrailingSeparator(std::string_view folder);
+
+// `folder` without trailing separators (a lone "/" stays).
+std::string WithoutTrailingSeparator(std::string_view folder);
+
+// The text after the last separator.
+std::string LastComponent(std::string_view path);
+
+// The server's file-name form of a database or table name: letters, digits
+// and '_' stay, every other character becomes '@' and four hex digits of its
+// code point (so "my-table" is stored as "my@002dtable").
+std::string EncodeTableFileName(std::string_view name);
+
+// The reverse of the '@' escapes that EncodeTableFileName writes; other text
+// is kept as it is.
+std::string DecodeTableFileName(std::string_view fileName);
+
+}  // namespace rowmender

@@ -1,0 +1,23 @@
+// The commands of rowmender-cli. Each takes its own arguments (after the
+// command word), writes its result to `out` and a one-line message to `err`
+// on failure, and returns the process exit status.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/application_state.h"
+
+namespace rowmender::cli {
+
+using Arguments = std::vector<std::string>;
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+int RunStructure(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
+                 std::ostream& err);
+
+}  // namespace rowmender::cli

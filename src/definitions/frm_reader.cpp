@@ -1,0 +1,334 @@
+#include "definitions/frm_reader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
+#include "values/text_codec.h"
+
+namespace rowmender {
+
+namespace {
+
+// File header fields.
+constexpr std::size_t kHeaderFormNamesLength = 4;
+constexpr std::size_t kHeaderKeySectionOffset = 6;
+constexpr std::size_t kHeaderFormNameCount = 8;
+constexpr std::size_t kHeaderKeySectionLength = 28;
+constexpr std::size_t kHeaderTableOptions = 30;
+constexpr std::size_t kHeaderNullFlagsLast = 32;
+constexpr std::size_t kHeaderCharsetLow = 38;
+constexpr std::size_t kHeaderCharsetHigh = 41;
+constexpr std::size_t kHeaderVersionId = 51;
+constexpr std::size_t kFormNamesStart = 64;
+constexpr std::size_t kSmallestFileWithFormNames = 68;
+
+// Form information fields.
+constexpr std::size_t kFormColumnCount = 258;
+constexpr std::size_t kFormScreensLength = 260;
+constexpr std::size_t kFormRecordLength = 266;
+constexpr std::size_t kFormNamesLength = 268;
+constexpr std::size_t kFormIntervalCount = 270;
+constexpr std::size_t kFormIntervalNamesLength = 274;
+constexpr std::size_t kFormCommentsLength = 284;
+
+constexpr std::uint16_t kKeyFlagNotUnique = 0x0001;  // stored inverted: 0 = unique
+constexpr std::uint16_t kKeyFlagHasComment = 0x1000;
+
+// A region of the file that reads as zero beyond the file's end.
+class ZeroPadded {
+ public:
+  ZeroPadded(ByteView file, std::size_t offset, std::size_t length)
+      : view_(SubView(file, offset, length)), length_(length) {}
+  std::size_t Length() const { return length_; }
+  std::uint8_t At(std::size_t i) const { return i < length_ ? ByteAt(view_, i) : 0; }
+  std::uint16_t Le16At(std::size_t i) const { return i + 2 <= length_ ? Le16(view_, i) : 0; }
+  ByteView Slice(std::size_t from, std::size_t count) const {
+    if (from >= length_) return {};
+    count = std::min(count, length_ - from);
+    return SubView(view_, from, count);
+  }
+  // Bytes of the region from `from` to `to`, the part past the file as zeros.
+  std::vector<std::uint8_t> Copy(std::size_t from, std::size_t to) const {
+    std::vector<std::uint8_t> out;
+    for (std::size_t i = from; i < to && i < length_; ++i) out.push_back(At(i));
+    return out;
+  }
+
+ private:
+  ByteView view_;
+  std::size_t length_;
+};
+
+// Splits a name list starting at `pos` within `region[0, end)`: a separator
+// byte, each name up to the next separator, then a zero byte. A list whose
+// first byte is zero is empty. `pos` moves past the list.
+std::vector<std::string> SplitNameList(const ZeroPadded& region, std::size_t& pos,
+                                       std::size_t end) {
+  std::vector<std::string> names;
+  if (pos >= end) return names;
+  const std::uint8_t separator = region.At(pos++);
+  if (separator == 0) return names;
+  while (pos < end) {
+    if (region.At(pos) == 0) {
+      ++pos;
+      break;
+    }
+    std::size_t stop = pos;
+    while (stop < end && region.At(stop) != separator) ++stop;
+    const auto bytes = region.Copy(pos, stop);
+    names.push_back(DecodeStoredName(bytes));
+    pos = stop + 1;
+  }
+  return names;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+struct KeySectionLayout {
+  std::size_t keyHeaderSize;
+  std::size_t keyPartSize;
+};
+
+KeySectionLayout KeyLayoutFor(int layoutLevel) {
+  if (layoutLevel >= 3) return {8, 9};
+  if (layoutLevel == 1) return {4, 9};
+  return {4, 7};
+}
+
+// Reads the key section into `keys`. Parts beyond the declared total part
+// count are not stored: such a key is cut short.
+void ParseKeySection(const ZeroPadded& section, int layoutLevel,
+                     std::vector<KeyDefinition>& keys) {
+  const std::size_t limit = section.Length();
+  if (limit == 0) return;
+  std::size_t keyCount = 0;
+  std::size_t totalParts = 0;
+  if (section.At(0) & 0x80) {
+    keyCount = (static_cast<std::size_t>(section.At(1)) << 7) | (section.At(0) & 0x7F);
+    totalParts = section.Le16At(2);
+  } else {
+    keyCount = section.At(0);
+    totalParts = section.At(1);
+  }
+  const auto layout = KeyLayoutFor(layoutLevel);
+  std::size_t pos = 6;
+  std::size_t partsStored = 0;
+  while (keys.size() < keyCount && pos < limit) {
+    KeyDefinition key;
+    std::size_t partCount = 0;
+    if (layoutLevel >= 3) {
+      key.flags = section.Le16At(pos);
+      partCount = section.At(pos + 4);
+    } else {
+      key.flags = section.At(pos);
+      partCount = section.At(pos + 3);
+    }
+    key.unique = (key.flags & kKeyFlagNotUnique) == 0;
+    pos += layout.keyHeaderSize;
+    for (std::size_t p = 0; p < partCount && pos < limit; ++p) {
+      KeyPart part;
+      part.columnNumber = section.Le16At(pos) & 0x3FFF;
+      part.offset = section.Le16At(pos + 2);
+      part.length = layoutLevel == 0 ? section.At(pos + 4) : section.Le16At(pos + 7);
+      pos += layout.keyPartSize;
+      if (partsStored < totalParts) {
+        key.parts.push_back(part);
+        ++partsStored;
+      }
+    }
+    keys.push_back(std::move(key));
+  }
+  // The key-name list follows the last key part.
+  auto names = SplitNameList(section, pos, limit);
+  for (std::size_t i = 0; i < keys.size() && i < names.size(); ++i) {
+    keys[i].name = std::move(names[i]);
+  }
+}
+
+void MarkKeyMembership(const std::vector<KeyDefinition>& keys,
+                       std::vector<ColumnDefinition>& columns) {
+  for (const auto& key : keys) {
+    const bool primary = key.IsPrimary();
+    if (!primary && !key.unique) continue;
+    for (const auto& part : key.parts) {
+      if (part.columnNumber == 0 || part.columnNumber > columns.size()) continue;
+      auto& column = columns[part.columnNumber - 1];
+      (primary ? column.inPrimaryKey : column.inUniqueKey) = true;
+    }
+  }
+}
+
+std::string QuotedValueList(const std::vector<std::string>& values) {
+  std::string list;
+  for (const auto& value : values) {
+    if (value.empty()) continue;
+    if (!list.empty()) list += ',';
+    list += '\'' + value + '\'';
+  }
+  return list;
+}
+
+void DeriveNumericFields(ColumnDefinition& column) {
+  const int decimals = (column.packFlags >> 8) & 0x1F;
+  switch (column.typeCode) {
+    case kTypeDecimalOld:
+    case kTypeNewDecimal: {
+      column.scale = decimals;
+      long precision = static_cast<long>(column.length) - (column.scale > 0 ? 1 : 0) -
+                       (column.IsSigned() && column.length != 0 ? 1 : 0);
+      if (precision > 65 || precision < 0) precision = 65;
+      column.precision = static_cast<std::int32_t>(precision);
+      break;
+    }
+    case kTypeFloat:
+    case kTypeDouble:
+      if (decimals < 31) {
+        column.precision = static_cast<std::int32_t>(column.length);
+        column.scale = decimals;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+bool KeyDefinition::IsPrimary() const { return EqualsIgnoringCase(name, "PRIMARY"); }
+
+std::size_t ColumnRecordSize(int layoutLevel) { return layoutLevel >= 2 ? 17 : 11; }
+
+DefinitionStatus ParseTableDefinition(ByteView file, TableDefinition& out,
+                                      DefinitionProgress& progress) {
+  out.Clear();
+  progress = DefinitionProgress{};
+  if (file.size() < kFrmHeaderSize) return DefinitionStatus::kNotADefinition;
+  const std::uint8_t version = file[2];
+  if (file[0] != 0xFE || file[1] != 0x01 ||
+      (version != 6 && version != 7 && version != 9 && version != 10)) {
+    return DefinitionStatus::kNotADefinition;
+  }
+  progress.headerAccepted = true;
+  progress.storageEngine = file[3];
+  out.storageEngine = file[3];
+  out.formatVersion = version;
+  const int layoutLevel = version - 6;
+
+  // Form position.
+  std::uint64_t formPosition = 0;
+  if (file.size() >= kSmallestFileWithFormNames) {
+    const std::size_t formNameCount = Le16(file, kHeaderFormNameCount);
+    if (formNameCount == 0) return DefinitionStatus::kCorrupt;
+    const std::size_t namesLength = Le16(file, kHeaderFormNamesLength);
+    const ByteView block = SubView(file, kFormNamesStart, namesLength + 4 * formNameCount);
+    if (block.empty()) return DefinitionStatus::kCorrupt;
+    formPosition = Le32(block, namesLength);
+  }
+
+  // Form information.
+  if (formPosition >= file.size()) return DefinitionStatus::kCorrupt;
+  const ZeroPadded formInfo(file, static_cast<std::size_t>(formPosition), kFormInfoSize);
+  out.mysqlVersionId = Le32(file, kHeaderVersionId);
+  progress.formInfoRead = true;
+  progress.newTemporalFormat = out.mysqlVersionId > kLastPre56VersionId;
+  out.nullFlagsFirst = file[kHeaderNullFlagsLast] == 0;
+  if (out.nullFlagsFirst) {
+    out.tableCharsetId = file[kHeaderCharsetHigh] * 256u + file[kHeaderCharsetLow];
+  }
+  out.tableOptions = Le16(file, kHeaderTableOptions);
+
+  // Key section.
+  const ZeroPadded keySection(file, Le16(file, kHeaderKeySectionOffset),
+                              Le16(file, kHeaderKeySectionLength));
+  ParseKeySection(keySection, layoutLevel, out.keys);
+
+  // Column block: screens, column records, names, value lists, comments.
+  const std::size_t columnCount = formInfo.Le16At(kFormColumnCount);
+  const std::size_t screensLength = formInfo.Le16At(kFormScreensLength);
+  const std::size_t namesLength = formInfo.Le16At(kFormNamesLength);
+  const std::size_t intervalCount = formInfo.Le16At(kFormIntervalCount);
+  const std::size_t intervalNamesLength = formInfo.Le16At(kFormIntervalNamesLength);
+  const std::size_t commentsLength = formInfo.Le16At(kFormCommentsLength);
+  const std::size_t recordSize = ColumnRecordSize(layoutLevel);
+  const std::size_t recordsStart = screensLength;
+  const std::size_t namesStart = recordsStart + columnCount * recordSize;
+  const std::size_t intervalsStart = namesStart + namesLength;
+  const std::size_t blockLength = intervalsStart + intervalNamesLength + commentsLength;
+  const std::uint64_t blockOffset = formPosition + kFormInfoSize;
+  const ZeroPadded block(file,
+                         blockOffset < file.size() ? static_cast<std::size_t>(blockOffset)
+                                                   : file.size(),
+                         blockLength);
+
+  // Names.
+  std::size_t pos = namesStart;
+  auto names = SplitNameList(block, pos, intervalsStart);
+  if (names.size() != columnCount) return DefinitionStatus::kCorrupt;
+  std::vector<std::vector<std::string>> valueLists;
+  pos = intervalsStart;
+  const std::size_t intervalsEnd = intervalsStart + intervalNamesLength;
+  for (std::size_t i = 0; i < intervalCount; ++i) {
+    valueLists.push_back(SplitNameList(block, pos, intervalsEnd));
+    for (const auto& value : valueLists.back()) out.intervalValues.push_back(value);
+  }
+
+  // Columns.
+  std::size_t enumSetSeen = 0;
+  for (std::size_t c = 0; c < columnCount; ++c) {
+    const std::size_t at = recordsStart + c * recordSize;
+    ColumnDefinition column;
+    column.name = std::move(names[c]);
+    column.ordinal = static_cast<std::int32_t>(c);
+    if (layoutLevel >= 2) {
+      column.length = block.Le16At(at + 3);
+      column.recordOffset = block.At(at + 5) | (block.At(at + 6) << 8) |
+                            (static_cast<std::uint32_t>(block.At(at + 7)) << 16);
+      column.packFlags = block.Le16At(at + 8);
+      column.typeCode = block.At(at + 13);
+      column.nullable = (column.packFlags & kPackNullable) != 0;
+      if (column.typeCode == kTypeGeometry) {
+        column.geometryType = block.At(at + 14);
+        column.charsetId = kBinaryCharset;
+      } else {
+        column.charsetId = block.At(at + 11) * 256u + block.At(at + 14);
+      }
+      DeriveNumericFields(column);
+      if (column.typeCode == kTypeEnum || column.typeCode == kTypeSet) {
+        const std::size_t listNumber = block.At(at + 12);
+        const std::size_t chosen = listNumber != 0 ? listNumber : enumSetSeen + 1;
+        ++enumSetSeen;
+        if (chosen >= 1 && chosen <= valueLists.size()) {
+          column.values = valueLists[chosen - 1];
+          column.valueList = QuotedValueList(column.values);
+        }
+      }
+    } else {
+      column.length = block.At(at + 3);
+      column.recordOffset = block.Le16At(at + 4);
+      column.packFlags = static_cast<std::uint16_t>(block.Le16At(at + 6) & ~0x4000);
+      column.typeCode = (column.packFlags >> 3) & 15;
+      column.nullable = (column.packFlags & kPackNullable) != 0;
+    }
+    out.columns.push_back(std::move(column));
+  }
+
+  MarkKeyMembership(out.keys, out.columns);
+
+  // Null-flag bytes.
+  std::uint64_t bits = (out.nullFlagsFirst && !out.PackedRecords()) ? 1 : 0;
+  for (const auto& column : out.columns) {
+    if (column.nullable) ++bits;
+    if (column.typeCode == kTypeBit && !column.BitStoredAsChars()) bits += column.length & 7;
+  }
+  out.nullFlagBytes = static_cast<std::uint32_t>((bits + 7) / 8);
+  out.recordLength = formInfo.Le16At(kFormRecordLength);
+  return DefinitionStatus::kRead;
+}
+
+}  // namespace rowmender

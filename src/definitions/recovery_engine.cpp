@@ -1,0 +1,62 @@
+#include "definitions/recovery_engine.h"
+
+#include <utility>
+
+namespace rowmender {
+
+namespace {
+
+// Definition files are small; anything past this is not a definition the
+// server would write and is read only up to here.
+constexpr std::uint64_t kLargestDefinitionFile = 16u << 20;
+
+}  // namespace
+
+bool RecoveryEngine::ReadTableDefinition(const std::string& path) {
+  frmFile.Close();
+  if (!frmFile.Open(path)) {
+    lastDefinitionStatus = DefinitionStatus::kMissing;
+    return true;
+  }
+  std::vector<std::uint8_t> bytes(
+      static_cast<std::size_t>(std::min(frmFile.Size(), kLargestDefinitionFile)));
+  bytes.resize(frmFile.ReadAt(0, bytes));
+
+  TableDefinition parsed;
+  DefinitionProgress progress;
+  lastDefinitionStatus = ParseTableDefinition(bytes, parsed, progress);
+  if (progress.headerAccepted) table.storageEngine = progress.storageEngine;
+  if (progress.formInfoRead) app.newTemporalFormat = progress.newTemporalFormat;
+
+  switch (lastDefinitionStatus) {
+    case DefinitionStatus::kMissing:
+    case DefinitionStatus::kNotADefinition:
+      frmFile.Close();
+      return true;
+    case DefinitionStatus::kCorrupt:
+      return false;  // the file stays open until the next read
+    case DefinitionStatus::kRead:
+      break;
+  }
+  for (auto& column : parsed.columns) table.columns.push_back(std::move(column));
+  for (auto& value : parsed.intervalValues) table.intervalValues.push_back(std::move(value));
+  for (auto& key : parsed.keys) table.keys.push_back(std::move(key));
+  table.recordLength = parsed.recordLength;
+  table.nullFlagBytes = parsed.nullFlagBytes;
+  table.tableCharsetId = parsed.tableCharsetId;
+  table.formatVersion = parsed.formatVersion;
+  table.mysqlVersionId = parsed.mysqlVersionId;
+  table.tableOptions = parsed.tableOptions;
+  table.nullFlagsFirst = parsed.nullFlagsFirst;
+  frmFile.Close();
+  return true;
+}
+
+void RecoveryEngine::ClearTableLists() {
+  table.columns.clear();
+  table.intervalValues.clear();
+  table.keys.clear();
+  rows.clear();
+}
+
+}  // namespace rowmender

@@ -1,0 +1,150 @@
+// A table's definition as read from its definition file, and the shapes of
+// decoded rows and page positions that every record reader shares.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace rowmender {
+
+// Storage engine codes of the definition file header.
+inline constexpr std::uint8_t kEngineMyIsam = 9;
+inline constexpr std::uint8_t kEngineInnoDb = 12;
+
+// MySQL column type codes.
+enum ColumnType : std::uint32_t {
+  kTypeDecimalOld = 0,
+  kTypeTiny = 1,
+  kTypeShort = 2,
+  kTypeLong = 3,
+  kTypeFloat = 4,
+  kTypeDouble = 5,
+  kTypeNull = 6,
+  kTypeTimestamp = 7,
+  kTypeLongLong = 8,
+  kTypeInt24 = 9,
+  kTypeDate = 10,
+  kTypeTime = 11,
+  kTypeDatetime = 12,
+  kTypeYear = 13,
+  kTypeNewDate = 14,
+  kTypeVarchar = 15,
+  kTypeBit = 16,
+  kTypeTimestamp2 = 17,
+  kTypeDatetime2 = 18,
+  kTypeTime2 = 19,
+  kTypeNewDecimal = 246,
+  kTypeEnum = 247,
+  kTypeSet = 248,
+  kTypeTinyBlob = 249,
+  kTypeMediumBlob = 250,
+  kTypeLongBlob = 251,
+  kTypeBlob = 252,
+  kTypeVarString = 253,
+  kTypeString = 254,
+  kTypeGeometry = 255,
+};
+
+// Character set number of binary strings.
+inline constexpr std::uint32_t kBinaryCharset = 63;
+
+// Pack-flag bits of a column record.
+inline constexpr std::uint16_t kPackSigned = 0x0001;
+inline constexpr std::uint16_t kPackBitAsChars = 0x1000;
+inline constexpr std::uint16_t kPackNullable = 0x8000;
+
+struct ColumnDefinition {
+  std::string name;
+  std::int32_t ordinal = 0;
+  // 1-based byte position of the column in the record image.
+  std::uint32_t recordOffset = 0;
+  std::uint32_t typeCode = 0;
+  std::uint32_t geometryType = 0;
+  // Bytes for strings, display width for numbers, bit count for BIT.
+  std::uint32_t length = 0;
+  bool nullable = false;
+  bool inPrimaryKey = false;
+  bool inUniqueKey = false;
+  std::int32_t precision = 0;
+  std::int32_t scale = 0;
+  std::uint32_t charsetId = 0;
+  // ENUM and SET: the members, each in single quotes, joined by commas.
+  std::string valueList;
+  // In a decoded row: the text of this column's value.
+  std::string valueText;
+
+  // The pack flags as stored in the column record.
+  std::uint16_t packFlags = 0;
+  // ENUM and SET: this column's own members, in list order.
+  std::vector<std::string> values;
+
+  // Numeric columns: the definition marks the column signed.
+  bool IsSigned() const { return (packFlags & kPackSigned) != 0; }
+  // BIT columns: whole value kept in the record rather than partly among
+  // the null-flag bits.
+  bool BitStoredAsChars() const { return (packFlags & kPackBitAsChars) != 0; }
+};
+
+struct KeyPart {
+  // 1-based column number; 0 means no column.
+  std::uint32_t columnNumber = 0;
+  std::uint16_t offset = 0;
+  std::uint16_t length = 0;
+};
+
+struct KeyDefinition {
+  std::string name;
+  bool unique = false;
+  std::uint16_t flags = 0;
+  std::vector<KeyPart> parts;
+
+  bool IsPrimary() const;
+};
+
+struct TableDefinition {
+  std::vector<ColumnDefinition> columns;
+  // Every ENUM/SET member of the table, all value lists in file order.
+  std::vector<std::string> intervalValues;
+  // Keys in file order, their parts in key order.
+  std::vector<KeyDefinition> keys;
+  std::uint32_t recordLength = 0;
+  std::uint32_t nullFlagBytes = 0;
+  std::uint8_t storageEngine = 0;
+  std::uint32_t tableCharsetId = 0;
+
+  std::uint8_t formatVersion = 0;
+  std::uint32_t mysqlVersionId = 0;
+  std::uint16_t tableOptions = 0;
+  bool nullFlagsFirst = false;
+
+  // Packed-record option of the table (bit 0 of the table options).
+  bool PackedRecords() const { return (tableOptions & 1) != 0; }
+  void Clear() { *this = TableDefinition{}; }
+};
+
+// One decoded row: one text per column, in definition order.
+struct DecodedRow {
+  std::vector<std::string> values;
+  // The record carries the storage engine's delete mark.
+  bool deleted = false;
+};
+
+// Where a page of decoded rows begins. For InnoDB the page that holds the
+// first record and that record's offset (0: the first record after the
+// infimum); for MyISAM page number 0 and the byte offset in the data file.
+struct PageStart {
+  static constexpr std::uint64_t kEndPage = 0xFFFFFFFFull;
+
+  std::uint64_t pageNumber = 0;
+  std::uint64_t offset = 0;
+
+  static PageStart End() { return PageStart{kEndPage, 0}; }
+  bool IsEnd() const { return pageNumber == kEndPage; }
+  friend bool operator==(const PageStart&, const PageStart&) = default;
+};
+
+// A page of decoded rows holds at most this many rows.
+inline constexpr std::size_t kRowsPerPage = 1000;
+
+}  // namespace rowmender

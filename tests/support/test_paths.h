@@ -1,0 +1,46 @@
+// Locations of fixtures and built programs, and a scratch folder for tests.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace rowmender::testing {
+
+inline std::string SampleDataFolder() { return ROWMENDER_SAMPLE_DATADIR; }
+inline std::string SampleTruthFolder() { return ROWMENDER_SAMPLE_TRUTH; }
+inline std::string SakilaFolder() {
+  return std::string(ROWMENDER_SHARED_FIXTURES) + "/mysql-5.5-sakila";
+}
+inline std::string SourceFolder() { return ROWMENDER_SOURCE_DIR; }
+
+// A fresh folder under the system's temporary folder, removed with the object.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+  // Writes `bytes` to `name` inside the folder (creating sub-folders) and
+  // returns the full path.
+  std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
+  std::string Write(const std::string& name, const std::string& text) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Runs the built rowmender-cli with `args`; captures its output streams.
+struct CliResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+CliResult RunCli(const std::vector<std::string>& args);
+
+// The text of a whole file ("" when it cannot be read).
+std::string ReadText(const std::string& path);
+
+}  // namespace rowmender::testing
