@@ -55,6 +55,12 @@ class RecoveryEngine {
   bool scanBackward = false;
   bool readingTablespace = false;
   std::int32_t lastPageStartCount = 0;
+
+  // ---- MyISAM reader: index header and records ----
+  // ---- end of the MyISAM reader ----
+
+  // ---- InnoDB reader: pages, records, dictionary, scan, values ----
+  // ---- end of the InnoDB reader ----
 };
 
 }  // namespace rowmender
