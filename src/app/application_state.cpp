@@ -62,8 +62,7 @@ std::vector<std::string> CollationFileCandidates() {
   if (!error) {
     candidates.push_back((executable.parent_path() / CollationTable::kFileName).string());
   }
-  candidates.push_back(std::string(ROWMENDER_INSTALLED_DATA_DIR) + "/" +
-                       CollationTable::kFileName);
+  candidates.push_back(std::string(ROWMENDER_INSTALLED_DATA_DIR) + "/" + CollationTable::kFileName);
   return candidates;
 }
 

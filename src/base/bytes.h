@@ -47,7 +47,9 @@ inline std::uint32_t Le24(ByteView b, std::size_t off) {
 inline std::uint32_t Le32(ByteView b, std::size_t off) {
   return static_cast<std::uint32_t>(LittleEndian(b, off, 4));
 }
-inline std::uint64_t Le64(ByteView b, std::size_t off) { return LittleEndian(b, off, 8); }
+inline std::uint64_t Le64(ByteView b, std::size_t off) {
+  return LittleEndian(b, off, 8);
+}
 
 inline std::uint16_t Be16(ByteView b, std::size_t off) {
   return static_cast<std::uint16_t>(BigEndian(b, off, 2));
@@ -58,7 +60,9 @@ inline std::uint32_t Be24(ByteView b, std::size_t off) {
 inline std::uint32_t Be32(ByteView b, std::size_t off) {
   return static_cast<std::uint32_t>(BigEndian(b, off, 4));
 }
-inline std::uint64_t Be64(ByteView b, std::size_t off) { return BigEndian(b, off, 8); }
+inline std::uint64_t Be64(ByteView b, std::size_t off) {
+  return BigEndian(b, off, 8);
+}
 
 // The part of `bytes` from `offset` on, at most `count` bytes long; empty
 // when `offset` lies at or beyond the end.

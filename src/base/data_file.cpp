@@ -10,7 +10,9 @@
 
 namespace rowmender {
 
-DataFile::~DataFile() { Close(); }
+DataFile::~DataFile() {
+  Close();
+}
 
 DataFile::DataFile(DataFile&& other) noexcept
     : fd_(other.fd_), size_(other.size_), path_(std::move(other.path_)) {

@@ -1,9 +1,9 @@
 #include "base/paths.h"
 
-#include "base/utf8.h"
-
 #include <cstdint>
 #include <cstdio>
+
+#include "base/utf8.h"
 
 namespace rowmender {
 
@@ -32,7 +32,8 @@ std::string WithTrailingSeparator(std::string_view folder) {
 
 std::string WithoutTrailingSeparator(std::string_view folder) {
   std::string out(folder);
-  while (out.size() > 1 && out.back() == kPathSeparator) out.pop_back();
+  while (out.size() > 1 && out.back() == kPathSeparator)
+    out.pop_back();
   return out;
 }
 

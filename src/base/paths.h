@@ -26,9 +26,11 @@ std::string WithoutTrailingSeparator(std::string_view folder);
 // The text after the last separator.
 std::string LastComponent(std::string_view path);
 
-// The server's file-name form of a database or table name: letters, digits
-// and '_' stay, every other character becomes '@' and four hex digits of its
-// code point (so "my-table" is stored as "my@002dtable").
+// The server's file-name form of a database or table name: ASCII letters,
+// digits and '_' stay, every other character becomes '@' and four hex digits
+// of its code point (so "my-table" is stored as "my@002dtable"). The server
+// writes most accented letters as '@' and a two-character code instead; such
+// names are found by their on-disk form.
 std::string EncodeTableFileName(std::string_view name);
 
 // The reverse of the '@' escapes that EncodeTableFileName writes; other text

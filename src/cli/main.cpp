@@ -22,7 +22,8 @@ const std::map<std::string, Command>& Commands() {
 
 int Usage(std::ostream& err) {
   err << "usage: rowmender-cli COMMAND ARGS...\ncommands:";
-  for (const auto& [name, command] : Commands()) err << ' ' << name;
+  for (const auto& [name, command] : Commands())
+    err << ' ' << name;
   err << '\n';
   return rowmender::cli::kExitUsage;
 }

@@ -21,9 +21,8 @@ int RunStructure(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& o
   const bool read = engine.ReadTableDefinition(lookup.location->definitionPath);
   if (!read || engine.lastDefinitionStatus != DefinitionStatus::kRead) {
     err << "rowmender-cli: " << lookup.location->definitionPath
-        << (engine.lastDefinitionStatus == DefinitionStatus::kCorrupt
-                ? ": damaged table definition"
-                : ": not a table definition")
+        << (engine.lastDefinitionStatus == DefinitionStatus::kCorrupt ? ": damaged table definition"
+                                                                      : ": not a table definition")
         << "\n";
     return kExitFailure;
   }

@@ -51,7 +51,8 @@ class ZeroPadded {
   // Bytes of the region from `from` to `to`, the part past the file as zeros.
   std::vector<std::uint8_t> Copy(std::size_t from, std::size_t to) const {
     std::vector<std::uint8_t> out;
-    for (std::size_t i = from; i < to && i < length_; ++i) out.push_back(At(i));
+    for (std::size_t i = from; i < to && i < length_; ++i)
+      out.push_back(At(i));
     return out;
   }
 
@@ -75,7 +76,8 @@ std::vector<std::string> SplitNameList(const ZeroPadded& region, std::size_t& po
       break;
     }
     std::size_t stop = pos;
-    while (stop < end && region.At(stop) != separator) ++stop;
+    while (stop < end && region.At(stop) != separator)
+      ++stop;
     const auto bytes = region.Copy(pos, stop);
     names.push_back(DecodeStoredName(bytes));
     pos = stop + 1;
@@ -103,8 +105,7 @@ KeySectionLayout KeyLayoutFor(int layoutLevel) {
 
 // Reads the key section into `keys`. Parts beyond the declared total part
 // count are not stored: such a key is cut short.
-void ParseKeySection(const ZeroPadded& section, int layoutLevel,
-                     std::vector<KeyDefinition>& keys) {
+void ParseKeySection(const ZeroPadded& section, int layoutLevel, std::vector<KeyDefinition>& keys) {
   const std::size_t limit = section.Length();
   if (limit == 0) return;
   std::size_t keyCount = 0;
@@ -200,9 +201,13 @@ void DeriveNumericFields(ColumnDefinition& column) {
 
 }  // namespace
 
-bool KeyDefinition::IsPrimary() const { return EqualsIgnoringCase(name, "PRIMARY"); }
+bool KeyDefinition::IsPrimary() const {
+  return EqualsIgnoringCase(name, "PRIMARY");
+}
 
-std::size_t ColumnRecordSize(int layoutLevel) { return layoutLevel >= 2 ? 17 : 11; }
+std::size_t ColumnRecordSize(int layoutLevel) {
+  return layoutLevel >= 2 ? 17 : 11;
+}
 
 DefinitionStatus ParseTableDefinition(ByteView file, TableDefinition& out,
                                       DefinitionProgress& progress) {
@@ -261,10 +266,9 @@ DefinitionStatus ParseTableDefinition(ByteView file, TableDefinition& out,
   const std::size_t intervalsStart = namesStart + namesLength;
   const std::size_t blockLength = intervalsStart + intervalNamesLength + commentsLength;
   const std::uint64_t blockOffset = formPosition + kFormInfoSize;
-  const ZeroPadded block(file,
-                         blockOffset < file.size() ? static_cast<std::size_t>(blockOffset)
-                                                   : file.size(),
-                         blockLength);
+  const ZeroPadded block(
+      file, blockOffset < file.size() ? static_cast<std::size_t>(blockOffset) : file.size(),
+      blockLength);
 
   // Names.
   std::size_t pos = namesStart;
@@ -275,7 +279,8 @@ DefinitionStatus ParseTableDefinition(ByteView file, TableDefinition& out,
   const std::size_t intervalsEnd = intervalsStart + intervalNamesLength;
   for (std::size_t i = 0; i < intervalCount; ++i) {
     valueLists.push_back(SplitNameList(block, pos, intervalsEnd));
-    for (const auto& value : valueLists.back()) out.intervalValues.push_back(value);
+    for (const auto& value : valueLists.back())
+      out.intervalValues.push_back(value);
   }
 
   // Columns.

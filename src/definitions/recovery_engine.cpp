@@ -38,9 +38,12 @@ bool RecoveryEngine::ReadTableDefinition(const std::string& path) {
     case DefinitionStatus::kRead:
       break;
   }
-  for (auto& column : parsed.columns) table.columns.push_back(std::move(column));
-  for (auto& value : parsed.intervalValues) table.intervalValues.push_back(std::move(value));
-  for (auto& key : parsed.keys) table.keys.push_back(std::move(key));
+  for (auto& column : parsed.columns)
+    table.columns.push_back(std::move(column));
+  for (auto& value : parsed.intervalValues)
+    table.intervalValues.push_back(std::move(value));
+  for (auto& key : parsed.keys)
+    table.keys.push_back(std::move(key));
   table.recordLength = parsed.recordLength;
   table.nullFlagBytes = parsed.nullFlagBytes;
   table.tableCharsetId = parsed.tableCharsetId;

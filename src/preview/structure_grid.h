@@ -10,8 +10,8 @@
 
 namespace rowmender {
 
-inline constexpr std::array<const char*, 5> kStructureHeaders = {
-    "Column Name", "Data Type", "size", "Allow Nulls", "Key Name"};
+inline constexpr std::array<const char*, 5> kStructureHeaders = {"Column Name", "Data Type", "size",
+                                                                 "Allow Nulls", "Key Name"};
 
 using StructureRow = std::array<std::string, 5>;
 

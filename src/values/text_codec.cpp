@@ -47,7 +47,9 @@ std::string Cp1252ToUtf8(ByteView bytes) {
   return out;
 }
 
-std::string TextFromAnsi(ByteView bytes) { return Cp1252ToUtf8(UpToZero(bytes)); }
+std::string TextFromAnsi(ByteView bytes) {
+  return Cp1252ToUtf8(UpToZero(bytes));
+}
 
 std::string TextFromUtf8OrAnsi(ByteView bytes) {
   const ByteView text = UpToZero(bytes);

@@ -21,7 +21,8 @@ class Writer {
   }
   void Bytes(std::size_t at, const std::vector<std::uint8_t>& bytes) {
     Grow(at + bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) data_[at + i] = bytes[i];
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+      data_[at + i] = bytes[i];
   }
   std::vector<std::uint8_t>& Grow(std::size_t size) {
     if (data_.size() < size) data_.resize(size, 0);
@@ -71,15 +72,18 @@ std::vector<std::uint8_t> BuildFrm(const FrmSpec& spec) {
   // Key section.
   std::vector<std::uint8_t> keys;
   auto put = [&keys](std::size_t width, std::uint32_t v) {
-    for (std::size_t i = 0; i < width; ++i) keys.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (std::size_t i = 0; i < width; ++i)
+      keys.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
   };
   std::size_t totalParts = 0;
-  for (const auto& key : spec.keys) totalParts += key.columns.size();
+  for (const auto& key : spec.keys)
+    totalParts += key.columns.size();
   put(1, static_cast<std::uint32_t>(spec.keys.size()));
   put(1, spec.declaredKeyParts.value_or(static_cast<std::uint16_t>(totalParts)));
   put(2, 0);
   std::vector<std::string> keyNames;
-  for (const auto& key : spec.keys) keyNames.push_back(key.name);
+  for (const auto& key : spec.keys)
+    keyNames.push_back(key.name);
   const auto keyNameList = NameList(keyNames);
   put(2, static_cast<std::uint32_t>(keyNameList.size()));
   for (const auto& key : spec.keys) {
@@ -121,7 +125,8 @@ std::vector<std::uint8_t> BuildFrm(const FrmSpec& spec) {
   const std::size_t recordSize = layout >= 2 ? 17 : 11;
   constexpr std::size_t kScreens = 8;
   std::vector<std::string> names;
-  for (const auto& column : spec.columns) names.push_back(column.name);
+  for (const auto& column : spec.columns)
+    names.push_back(column.name);
   const auto nameList = NameList(names);
   std::vector<std::uint8_t> intervalBytes;
   for (const auto& values : spec.intervals) {

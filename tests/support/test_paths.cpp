@@ -30,7 +30,8 @@ std::string ScratchFolder::Write(const std::string& name,
   const fs::path file = path_ / name;
   fs::create_directories(file.parent_path());
   std::ofstream out(file, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return file.string();
 }
 
@@ -66,7 +67,8 @@ CliResult RunCli(const std::vector<std::string>& args) {
   const std::string outPath = (scratch.Path() / "out").string();
   const std::string errPath = (scratch.Path() / "err").string();
   std::string command = ShellQuote(ROWMENDER_CLI);
-  for (const auto& arg : args) command += " " + ShellQuote(arg);
+  for (const auto& arg : args)
+    command += " " + ShellQuote(arg);
   command += " >" + ShellQuote(outPath) + " 2>" + ShellQuote(errPath);
   CliResult result;
   const int raw = std::system(command.c_str());

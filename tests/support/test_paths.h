@@ -8,12 +8,18 @@
 
 namespace rowmender::testing {
 
-inline std::string SampleDataFolder() { return ROWMENDER_SAMPLE_DATADIR; }
-inline std::string SampleTruthFolder() { return ROWMENDER_SAMPLE_TRUTH; }
+inline std::string SampleDataFolder() {
+  return ROWMENDER_SAMPLE_DATADIR;
+}
+inline std::string SampleTruthFolder() {
+  return ROWMENDER_SAMPLE_TRUTH;
+}
 inline std::string SakilaFolder() {
   return std::string(ROWMENDER_SHARED_FIXTURES) + "/mysql-5.5-sakila";
 }
-inline std::string SourceFolder() { return ROWMENDER_SOURCE_DIR; }
+inline std::string SourceFolder() {
+  return ROWMENDER_SOURCE_DIR;
+}
 
 // A fresh folder under the system's temporary folder, removed with the object.
 class ScratchFolder {

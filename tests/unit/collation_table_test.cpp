@@ -11,7 +11,8 @@ std::vector<std::uint8_t> Record(std::uint32_t number, std::uint32_t least, std:
                                  const std::string& name, const std::string& charset) {
   std::vector<std::uint8_t> out;
   auto put32 = [&out](std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+      out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
   };
   put32(number);
   put32(least);

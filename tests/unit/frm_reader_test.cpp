@@ -1,6 +1,7 @@
+#include "definitions/frm_reader.h"
+
 #include <gtest/gtest.h>
 
-#include "definitions/frm_reader.h"
 #include "definitions/recovery_engine.h"
 #include "support/frm_builder.h"
 #include "support/test_paths.h"
@@ -18,11 +19,14 @@ constexpr std::uint16_t kNullable = 0x8000;
 FrmSpec ThreeColumnTable() {
   FrmSpec spec;
   spec.recordLength = 40;
-  spec.columns = {
-      {.name = "id", .type = 3, .length = 11, .recordOffset = 2, .packFlags = 0x0001},
-      {.name = "name", .type = 15, .length = 90, .recordOffset = 6, .packFlags = kNullable,
-       .charset = 33},
-      {.name = "code", .type = 254, .length = 4, .recordOffset = 97}};
+  spec.columns = {{.name = "id", .type = 3, .length = 11, .recordOffset = 2, .packFlags = 0x0001},
+                  {.name = "name",
+                   .type = 15,
+                   .length = 90,
+                   .recordOffset = 6,
+                   .packFlags = kNullable,
+                   .charset = 33},
+                  {.name = "code", .type = 254, .length = 4, .recordOffset = 97}};
   spec.keys = {{.name = "PRIMARY", .unique = true, .columns = {1}},
                {.name = "code", .unique = true, .columns = {3}}};
   return spec;
@@ -65,9 +69,9 @@ TEST(TableDefinitionFile, ReadsTheElevenByteColumnRecordsOfVersions6And7) {
     spec.version = version;
     spec.engine = 9;
     spec.versionId = 32300;
-    spec.columns = {{.name = "a", .type = 3, .length = 11, .recordOffset = 2},
-                    {.name = "b", .type = 5, .length = 22, .recordOffset = 6,
-                     .packFlags = kNullable | 0x4000}};
+    spec.columns = {
+        {.name = "a", .type = 3, .length = 11, .recordOffset = 2},
+        {.name = "b", .type = 5, .length = 22, .recordOffset = 6, .packFlags = kNullable | 0x4000}};
     spec.keys = {{.name = "PRIMARY", .unique = true, .columns = {1}}};
     TableDefinition def;
     ASSERT_EQ(Parse(BuildFrm(spec), def), DefinitionStatus::kRead) << int(version);
@@ -230,9 +234,8 @@ TEST(TableDefinitionFile, NullFlagBytes) {
     std::uint32_t expected;
   };
   const Case cases[] = {
-      {3, 0, false, 0, 1}, {8, 0, false, 0, 2}, {8, 1, false, 0, 1},
-      {7, 0, false, 0, 1}, {8, 0, true, 0, 1},  {0, 0, false, 12, 1},
-      {7, 0, false, 3, 2},
+      {3, 0, false, 0, 1}, {8, 0, false, 0, 2},  {8, 1, false, 0, 1}, {7, 0, false, 0, 1},
+      {8, 0, true, 0, 1},  {0, 0, false, 12, 1}, {7, 0, false, 3, 2},
   };
   for (const auto& c : cases) {
     FrmSpec spec;

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "support/frm_builder.h"
+#include "support/test_paths.h"
+
+namespace rowmender {
+namespace {
+
+using testing::RunCli;
+
+TEST(CliStructure, PrintsTheStructureGridOfARealTable) {
+  const auto result = RunCli({"structure", testing::SakilaFolder(), "sakila", "store"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out,
+            "Column Name\tData Type\tsize\tAllow Nulls\tKey Name\n"
+            "store_id\tTINYINT\t3\tFalse\tPrimary Key\n"
+            "manager_staff_id\tTINYINT\t3\tFalse\tUnique Key\n"
+            "address_id\tSMALLINT\t5\tFalse\t\n"
+            "last_update\tTIMESTAMP\t19\tFalse\t\n");
+}
+
+TEST(CliStructure, ReportsWhatIsMissingOnOneLine) {
+  testing::ScratchFolder scratch;
+  scratch.Write("db/view.frm", std::string("TYPE=VIEW\nquery=select 1\n"));
+  scratch.Write("db/short.frm", std::string("\xFE\x01\x0A"));
+  testing::FrmSpec damaged;
+  damaged.columns = {{.name = "a"}};
+  damaged.declaredColumnCount = 3;
+  scratch.Write("db/damaged.frm", testing::BuildFrm(damaged));
+  const std::string data = scratch.Path().string();
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* message;
+  };
+  const Case cases[] = {
+      {{"structure", data + "/nowhere", "db", "t"}, 1, "rowmender-cli: data folder not found: "},
+      {{"structure", data, "nodb", "t"}, 1, "rowmender-cli: database not found: nodb\n"},
+      {{"structure", data, "db", "nothere"}, 1, "rowmender-cli: table not found: db.nothere\n"},
+      {{"structure", data, "db", "view"}, 1, "not a table definition\n"},
+      {{"structure", data, "db", "short"}, 1, "not a table definition\n"},
+      {{"structure", data, "db", "damaged"}, 1, "damaged table definition\n"},
+      {{"structure", data, "db"}, 2, "usage: rowmender-cli structure DATADIR DB TABLE\n"},
+      {{"nonsense"}, 2, "usage: rowmender-cli COMMAND"},
+  };
+  for (const auto& c : cases) {
+    const auto result = RunCli(c.args);
+    EXPECT_EQ(result.status, c.status) << c.args.back();
+    EXPECT_EQ(result.out, "") << c.args.back();
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), c.args.size() == 1 ? 2 : 1)
+        << result.err;
+  }
+}
+
+}  // namespace
+}  // namespace rowmender
