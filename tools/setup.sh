@@ -23,5 +23,9 @@ install_missing() {
 }
 
 install_missing
+# Further machine set-up steps (for example registering an ODBC driver).
+for step in "$root"/tools/setup.d/*.sh; do
+  [[ -f "$step" ]] && bash "$step"
+done
 cmake -S "$root" -B "$root/build" -G Ninja -DROWMENDER_WERROR="${ROWMENDER_WERROR:-ON}" "$@" >/dev/null
 cmake --build "$root/build" -j"$(nproc)"
