@@ -1,0 +1,1 @@
+CREATE ALGORITHM=UNDEFINED DEFINER=`root`@`localhost` SQL SECURITY DEFINER VIEW `shop`.`v_newsletter_customers` AS select `shop`.`customers`.`id` AS `id`,`shop`.`customers`.`email` AS `email`,`shop`.`customers`.`first_name` AS `first_name`,`shop`.`customers`.`last_name` AS `last_name` from `shop`.`customers` where `shop`.`customers`.`newsletter` = 1;

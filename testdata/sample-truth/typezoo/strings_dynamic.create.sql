@@ -1,0 +1,22 @@
+CREATE TABLE `strings_dynamic` (
+  `id` tinyint(3) unsigned NOT NULL,
+  `label` varchar(20) NOT NULL,
+  `c_latin1` char(10) CHARACTER SET latin1 COLLATE latin1_swedish_ci DEFAULT NULL,
+  `c_utf8mb4` char(10) DEFAULT NULL,
+  `c_utf8mb3` char(10) CHARACTER SET utf8mb3 COLLATE utf8mb3_general_ci DEFAULT NULL,
+  `vs_latin1` varchar(200) CHARACTER SET latin1 COLLATE latin1_swedish_ci DEFAULT NULL,
+  `vl_latin1` varchar(1000) CHARACTER SET latin1 COLLATE latin1_swedish_ci DEFAULT NULL,
+  `vs_utf8mb4` varchar(60) DEFAULT NULL,
+  `vl_utf8mb4` varchar(300) DEFAULT NULL,
+  `v_utf8mb3` varchar(80) CHARACTER SET utf8mb3 COLLATE utf8mb3_general_ci DEFAULT NULL,
+  `v_bin` varchar(40) CHARACTER SET utf8mb4 COLLATE utf8mb4_bin DEFAULT NULL,
+  `v_unicode` varchar(40) CHARACTER SET utf8mb4 COLLATE utf8mb4_unicode_ci DEFAULT NULL,
+  `v_german` varchar(40) CHARACTER SET latin1 COLLATE latin1_german2_ci DEFAULT NULL,
+  `v_ascii` varchar(40) CHARACTER SET ascii COLLATE ascii_general_ci DEFAULT NULL,
+  `tt` tinytext DEFAULT NULL,
+  `tx` text DEFAULT NULL,
+  `mt` mediumtext DEFAULT NULL,
+  `lt` longtext DEFAULT NULL,
+  `tx_latin1` text CHARACTER SET latin1 COLLATE latin1_swedish_ci DEFAULT NULL,
+  PRIMARY KEY (`id`)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci ROW_FORMAT=DYNAMIC;
