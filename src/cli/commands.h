@@ -19,5 +19,11 @@ inline constexpr int kExitUsage = 2;
 
 int RunStructure(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
                  std::ostream& err);
+int RunCatalogue(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
+                 std::ostream& err);
+int RunView(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err);
+int RunTriggers(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
+                std::ostream& err);
+int RunCsv(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace rowmender::cli

@@ -1,0 +1,315 @@
+#include "app/logic/main_frame.h"
+
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "app/logic/settings_dialog.h"
+#include "app/logic/ui_thread_forwarder.h"
+#include "base/data_file.h"
+#include "base/paths.h"
+#include "catalogue/data_folder_scan.h"
+#include "export/csv_export.h"
+
+namespace rowmender {
+
+namespace {
+
+constexpr const char* kFileSelectedSuffix = " File is selected for recovery....";
+constexpr const char* kDataFolderLogPrefix = "MySql database File Path:\t";
+constexpr const char* kFindingLine = "Finding Database and tables";
+constexpr const char* kProcessingDictionaryLine = "Processing ibdata1 File";
+constexpr const char* kDictionaryMissingLine = "ibdata1 File cannot be open";
+constexpr const char* kBrowseDictionaryQuestion =
+    "Ibdata1File Cannot be opened.Do you want to browse ibdata1 File Manually?";
+constexpr const char* kBrowsedDictionaryMissingLine = "Manually browse ibdata1 File cannot be open";
+constexpr const char* kScanCompletedLine = "scanning completed.";
+constexpr const char* kScanCompletedMessage = "Scanning completed for selected database file(s)";
+constexpr const char* kScanCompletedCaption =
+    "Scanning completed for selected database file(s).\r\n";
+constexpr const char* kDictionaryFileName = "ibdata1";
+constexpr std::size_t kLogSeparatorWidth = 80;
+
+constexpr const char* kNothingScannedMessage = "Please select database file to scan records.";
+constexpr const char* kNothingSelectedMessage =
+    "Please select the table from tree which you want to save";
+constexpr const char* kCsvCannotBeCreatedMessage = "File cannot be created.";
+constexpr const char* kCsvCannotBeWrittenMessage = "File cannot be written.";
+constexpr const char* kCsvSavedMessage = "File saved successfully.";
+constexpr const char* kCsvExtension = "csv";
+constexpr const char* kCsvFilter = "*.csv";
+
+}  // namespace
+
+CMainFrame::CMainFrame(CTarnSalvorProjApp& application, UserInterface& userInterface)
+    : app(application), ui(userInterface), engine(application) {}
+
+CMainFrame::~CMainFrame() {
+  stopRequested_ = true;
+  WaitForScan();
+}
+
+void CMainFrame::WaitForScan() {
+  if (scanThread_.joinable()) scanThread_.join();
+}
+
+void CMainFrame::Initialize() {
+  ui.SetCaption(kStartCaption);
+  ui.ShowProgress(false);
+  ui.OutputDeleteAll();
+  ui.OutputInsertLine(0, kStartOutputLine);
+  app.outputLineCount = 1;
+  log.Close();
+}
+
+bool CMainFrame::Busy() const {
+  return app.processRunning.load() != 0 || scanActive_.load();
+}
+
+bool CMainFrame::RefuseWhileBusy(const char* message) {
+  if (!Busy()) return false;
+  ui.ShowMessage(message);
+  return true;
+}
+
+void CMainFrame::SetRunning(bool running) {
+  app.processRunning = running ? 1 : 0;
+  ui.RunningStateChanged(running);
+}
+
+void CMainFrame::AddOutputLine(UserInterface& target, const std::string& text) {
+  target.OutputInsertLine(app.outputLineCount, text);
+  ++app.outputLineCount;
+}
+
+// ---- Open and the scan ----
+
+void CMainFrame::OnOpen() {
+  if (RefuseWhileBusy(kWaitMessage)) return;
+  SettingsDialog dialog;
+  if (!ui.RunSettingsDialog(dialog)) return;
+  WaitForScan();  // the last scan has ended (nothing is busy); reap its thread
+
+  app.databasePath = dialog.Chosen().databasePath;
+  app.temporaryPath = dialog.Chosen().temporaryPath;
+  app.logFolder = dialog.Chosen().logFolder;
+
+  SetRunning(true);
+  catalogue.dataFolderPath = app.databasePath;
+  selectedNode = kNoNode;
+  ui.TreeDeleteAll();
+  ui.TextBoxSet("");
+  ui.PageButtonEnable(PageButton::kPrevious, false);
+  ui.PageButtonEnable(PageButton::kNext, false);
+  ui.SetCaption(catalogue.dataFolderPath);
+  ui.ShowProgress(true);
+  if (!OpenLog()) {
+    ui.ShowProgress(false);
+    SetRunning(false);
+    return;
+  }
+
+  stopRequested_ = false;
+  scanActive_ = true;
+  try {
+    scanThread_ = std::thread([this] { ScanDataFolder(); });
+  } catch (const std::system_error&) {
+    scanActive_ = false;
+    ui.ShowProgress(false);
+    SetRunning(false);
+  }
+}
+
+bool CMainFrame::OpenLog() {
+  const std::string selectedLine = catalogue.dataFolderPath + kFileSelectedSuffix;
+  if (writeLogFile) {
+    const std::time_t now = clock();
+    std::tm local{};
+    localtime_r(&now, &local);
+    app.logFilePath = JoinPath(app.logFolder, LogWriter::FileNameFor(local));
+    if (!log.Open(app.logFilePath)) {
+      ui.ShowMessage(kLogCannotBeCreatedMessage + app.logFilePath);
+      return false;
+    }
+    log.Write(std::string(kLogLineEnd) + std::string(kLogSeparatorWidth, '*') +
+              std::string(kLogLineEnd));
+    log.WriteLine(selectedLine);
+  }
+  AddOutputLine(ui, selectedLine);
+  return true;
+}
+
+void CMainFrame::ResetCatalogue(UserInterface& target) {
+  target.OutputDeleteAll();
+  app.outputLineCount = 0;
+  catalogue.Clear();
+  target.TreeDeleteAll();
+  engine.ClearTableLists();
+  target.GridClear();
+  target.TextBoxSet("");
+  engine.systemTablespaceFile.Close();
+  engine.tablespaceFile.Close();
+  engine.dataFile.Close();
+}
+
+bool CMainFrame::LoadDictionary(const std::string& path) {
+  // The dictionary reader is not part of the engine yet: tell only whether
+  // the system tablespace can be opened, so the question and the log lines
+  // behave, and let InnoDB tables be read from their own files.
+  DataFile probe;
+  return probe.Open(path);
+}
+
+void CMainFrame::ScanDataFolder() {
+  UiThreadForwarder target(ui);
+  ResetCatalogue(target);
+
+  catalogue.dataFolderPath = app.databasePath;
+  const std::string& dataFolder = catalogue.dataFolderPath;
+  if (!dataFolder.empty()) log.WriteLine(kDataFolderLogPrefix + dataFolder);
+
+  const TreeNode root = target.TreeInsert(kRootLabel, kImageFolder, kItemContainer, kNoNode);
+  const TreeNode pathNode = target.TreeInsert(dataFolder, kImageFolder, kItemContainer, root);
+  AddOutputLine(target, kFindingLine);
+
+  const auto addDatabase = [&](const std::string& folder, std::int32_t index) {
+    const TreeNode database =
+        target.TreeInsert(LastComponent(folder), kImageFolder, kItemContainer, pathNode);
+    const TreeNode tables = target.TreeInsert(kTablesLabel, kImageFolder, kItemContainer, database);
+    ScanDatabaseFolder(target, catalogue, database, folder, tables, index);
+  };
+
+  catalogue.databaseFolders = FindDatabaseFolders(dataFolder);
+  if (!catalogue.databaseFolders.empty()) {
+    for (std::size_t i = 0; i < catalogue.databaseFolders.size(); ++i) {
+      if (stopRequested_) break;
+      const std::string& folder = catalogue.databaseFolders[i];
+      if (folder.find(kPathSeparator) == std::string::npos) continue;
+      addDatabase(folder, static_cast<std::int32_t>(i));
+    }
+  } else {
+    // A folder without sub-folders is taken as the only database.
+    std::string folder = dataFolder;
+    while (!folder.empty() && folder.back() == kPathSeparator)
+      folder.pop_back();
+    if (folder.find(kPathSeparator) != std::string::npos) {
+      catalogue.databaseFolders.push_back(folder);
+      addDatabase(folder, 0);
+    }
+  }
+  target.TreeExpand(root);
+  target.TreeExpand(pathNode);
+
+  AddOutputLine(target, kProcessingDictionaryLine);
+  log.WriteLine(kProcessingDictionaryLine);
+  if (!stopRequested_ && !LoadDictionary(dataFolder + kDictionaryFileName)) {
+    log.WriteLine(kDictionaryMissingLine);
+    if (target.AskYesNo(kBrowseDictionaryQuestion, MessageIcon::kQuestion)) {
+      const std::string chosen = target.ChooseOpenFile();
+      if (!chosen.empty() && !LoadDictionary(chosen)) log.WriteLine(kBrowsedDictionaryMissingLine);
+    }
+  }
+
+  app.processRunning = 0;
+  target.RunningStateChanged(false);
+  AddOutputLine(target, kScanCompletedLine);
+  target.ShowMessage(kScanCompletedMessage);
+  target.ShowProgress(false);
+  target.SetCaption(kScanCompletedCaption);
+  log.Write(kScanCompletedCaption);
+  // Last: from here on the commands may use the engine and the lists again.
+  scanActive_ = false;
+}
+
+// ---- The other commands ----
+
+void CMainFrame::OnStop() {
+  if (app.processRunning.load() == 0) return;
+  if (!ui.AskYesNo(kStopQuestion, MessageIcon::kInformation)) return;
+  stopRequested_ = true;
+  SetRunning(false);
+}
+
+void CMainFrame::OnSaveData() {
+  if (RefuseWhileBusy(kWaitMessage)) return;
+  if (ui.TreeCheckedCount() == 0) {
+    ui.ShowMessage(kNothingCheckedMessage);
+    return;
+  }
+  if (saveCheckedTables) saveCheckedTables(*this);
+}
+
+void CMainFrame::OnHelp() {
+  if (RefuseWhileBusy(kStopFirstMessage)) return;
+  if (!helpAddress.empty()) ui.OpenWebAddress(helpAddress);
+}
+
+void CMainFrame::OnAbout() {
+  if (RefuseWhileBusy(kStopFirstMessage)) return;
+  ui.ShowAbout();
+}
+
+void CMainFrame::OnExportCsv() {
+  if (RefuseWhileBusy(kWaitMessage)) return;
+  if (ui.TreeNodeCount() == 0) {
+    ui.ShowMessage(kNothingScannedMessage);
+    return;
+  }
+  const TreeNode selected = ui.TreeSelection();
+  if (selected == kNoNode) {
+    ui.ShowMessage(kNothingSelectedMessage);
+    return;
+  }
+  const std::string label = ui.TreeLabel(selected);
+  const std::size_t columnCount = ui.GridColumnCount();
+  if (columnCount == 0) return;
+
+  SaveFileRequest request;
+  request.defaultExtension = kCsvExtension;
+  request.suggestedName = label + "_";
+  request.filterLabel = kCsvFilter;
+  request.filterPattern = kCsvFilter;
+  const std::string path = ui.ChooseSaveFile(request);
+  if (path.empty()) return;
+
+  std::vector<std::string> captions;
+  captions.reserve(columnCount);
+  for (std::size_t c = 0; c < columnCount; ++c)
+    captions.push_back(ui.GridColumnCaption(c));
+  std::vector<std::vector<std::string>> rows(ui.GridRowCount());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    rows[r].reserve(columnCount);
+    for (std::size_t c = 0; c < columnCount; ++c)
+      rows[r].push_back(ui.GridCell(r, c));
+  }
+  switch (WriteCsvFile(path, BuildCsvBytes(captions, rows))) {
+    case CsvWriteResult::kCannotCreate:
+      ui.ShowMessage(kCsvCannotBeCreatedMessage);
+      return;
+    case CsvWriteResult::kWriteFailed:
+      ui.ShowMessage(kCsvCannotBeWrittenMessage);
+      return;
+    case CsvWriteResult::kWritten:
+      ui.ShowMessage(kCsvSavedMessage);
+      return;
+  }
+}
+
+void CMainFrame::OnClose() {
+  if (Busy()) {
+    ui.ShowMessage(kCloseWhileRunningMessage);
+    return;
+  }
+  if (!ui.AskYesNo(kCloseQuestion, MessageIcon::kQuestion)) return;
+  engine.systemTablespaceFile.Close();
+  engine.tablespaceFile.Close();
+  engine.dataFile.Close();
+  std::error_code error;
+  if (!app.logFilePath.empty() && std::filesystem::exists(app.logFilePath, error)) {
+    ui.ShowMessage(kLogPathMessage + app.logFilePath);
+  }
+  if (!closingAddress.empty()) ui.OpenWebAddress(closingAddress);
+  ui.EndProcess(kCloseExitCode);
+}
+
+}  // namespace rowmender

@@ -1,0 +1,159 @@
+// The main window's behaviour: the commands (Open, Stop, Save, Help, About,
+// CSV export, Close), the catalogue tree's selection handler, the record
+// paging commands, the scan of the data folder on a worker thread, the
+// catalogue lists and the one RecoveryEngine.
+//
+// It drives the window only through UserInterface. Every command and
+// handler runs on the user-interface thread; the scan runs on a worker
+// thread whose interface calls are carried to the user-interface thread.
+//
+// The running guard: `processRunning` of the application object is set
+// while a scan, a selection or a page load runs, and every command and tree
+// click answers with its fixed message meanwhile. Stop clears it, but the
+// scan thread keeps the engine and the catalogue lists until it has ended:
+// it gives up at the next database folder or before loading the dictionary,
+// and until then the commands and clicks stay refused, so the engine and
+// the lists are never used by two threads at once.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/application_state.h"
+#include "app/logic/log_writer.h"
+#include "app/logic/user_interface.h"
+#include "catalogue/catalogue_lists.h"
+#include "definitions/recovery_engine.h"
+#include "export/server_connection.h"
+
+namespace rowmender {
+
+// The system's texts.
+inline constexpr const char* kWaitMessage = "Please wait for the running process.";
+inline constexpr const char* kStopFirstMessage =
+    "Please stop the running process to continue the process.";
+inline constexpr const char* kStopQuestion = "Are you sure to stop the running process?";
+inline constexpr const char* kNothingCheckedMessage = "Please select folder to save the database";
+inline constexpr const char* kCloseWhileRunningMessage =
+    "Please stop the running process to close the application.";
+inline constexpr const char* kCloseQuestion = "Do you want to close the application?";
+inline constexpr const char* kLogPathMessage = "Log file path : ";
+inline constexpr const char* kStartCaption =
+    "Select MySQL database file to continue the recovery process.";
+inline constexpr const char* kStartOutputLine =
+    "select database file to continue the recovery process.";
+inline constexpr const char* kLogCannotBeCreatedMessage = "Log file cannot be created: ";
+// The exit code of the Close command (all bits set).
+inline constexpr int kCloseExitCode = -1;
+
+class CMainFrame {
+ public:
+  CMainFrame(CTarnSalvorProjApp& application, UserInterface& userInterface);
+  // Asks a running scan to stop and waits for it. The front end must keep
+  // carrying out the scan's interface calls until ScanActive() is false
+  // before it destroys the frame.
+  ~CMainFrame();
+  CMainFrame(const CMainFrame&) = delete;
+  CMainFrame& operator=(const CMainFrame&) = delete;
+
+  // The window's first state: the start caption, the progress indicator
+  // hidden, the first output line, no log file.
+  void Initialize();
+
+  // ---- Commands ----
+
+  // The settings dialog, then the scan of the chosen data folder on a
+  // worker thread; returns once the worker has started.
+  void OnOpen();
+  // After a Yes to its question, clears the running guard and asks a
+  // running scan to give up.
+  void OnStop();
+  // The Save command's first check; with checked nodes it hands over to
+  // `saveCheckedTables`.
+  void OnSaveData();
+  void OnHelp();
+  void OnAbout();
+  // Writes the record grid on screen to a CSV file the user names.
+  void OnExportCsv();
+  // Asks, then closes the table files, shows the log path, opens the
+  // closing page and ends the process.
+  void OnClose();
+
+  // ---- Tree and record panel ----
+
+  // A label click on `node` (the tree has already selected it). Returns 0
+  // when refused, 1 otherwise.
+  int OnTreeSelect(TreeNode node);
+  int OnNextRecords();
+  int OnPreviousRecords();
+
+  // ---- State ----
+
+  // Stop is enabled exactly while this holds.
+  bool StopEnabled() const { return app.processRunning.load() != 0; }
+  // The scan thread has started and not yet finished.
+  bool ScanActive() const { return scanActive_.load(); }
+  // Waits until the scan thread has ended (the interface calls it makes
+  // must be carried out meanwhile).
+  void WaitForScan();
+
+  CTarnSalvorProjApp& app;
+  UserInterface& ui;
+  RecoveryEngine engine;
+  CatalogueLists catalogue;
+  // The node whose selection was last accepted.
+  TreeNode selectedNode = kNoNode;
+
+  // Paging: rows placed in the grid so far, the row range shown in the
+  // caption, and the position the page on screen was loaded from.
+  std::int64_t rowsLoaded = 0;
+  std::int64_t firstRowShown = 0;
+  std::int64_t lastRowShown = 0;
+  PageStart lastPageStart;
+
+  // Database mode's connection (none until a save opens one).
+  std::unique_ptr<ServerConnection> serverConnection;
+  LogWriter log;
+
+  // Opened by Help and by Close; nothing is opened while empty.
+  std::string helpAddress;
+  std::string closingAddress;
+  // The Save command with at least one checked node.
+  std::function<void(CMainFrame&)> saveCheckedTables;
+  // The time an Open names its log file after.
+  std::function<std::time_t()> clock = [] { return std::time(nullptr); };
+  // Without it, Open writes no log file (the command line).
+  bool writeLogFile = true;
+
+ private:
+  // True (after showing `message`) when work is running.
+  bool RefuseWhileBusy(const char* message);
+  bool Busy() const;
+  void SetRunning(bool running);
+
+  void AddOutputLine(UserInterface& target, const std::string& text);
+  bool OpenLog();
+
+  // The scan (worker thread).
+  void ScanDataFolder();
+  void ResetCatalogue(UserInterface& target);
+  bool LoadDictionary(const std::string& path);
+
+  // The selection's branches.
+  void ShowTableStructure(TreeNode keysNode);
+  void ShowTriggerStatements(std::size_t index);
+  void ShowViewStatement(std::size_t index);
+  void LoadFirstPage(std::size_t index);
+  void FillGrid();
+
+  std::thread scanThread_;
+  std::atomic<bool> scanActive_{false};
+  std::atomic<bool> stopRequested_{false};
+};
+
+}  // namespace rowmender

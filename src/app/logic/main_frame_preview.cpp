@@ -1,0 +1,184 @@
+// The catalogue tree's selection handler and its branches: the structure
+// grid of a keys node, the statements of a view or trigger node, and the
+// first page of a table's records.
+#include <string>
+#include <vector>
+
+#include "app/logic/main_frame.h"
+#include "base/paths.h"
+#include "catalogue/table_locator.h"
+#include "export/statements.h"
+#include "preview/structure_grid.h"
+
+namespace rowmender {
+
+namespace {
+
+constexpr const char* kSelectionStartPrefix = "Please wait while ";
+constexpr const char* kSelectionStartSuffix = " folder is scanning.";
+constexpr const char* kSelectionDoneLine = "Scanning process completed.";
+constexpr const char* kDefinitionExtension = "frm";
+
+}  // namespace
+
+// The definition file of the table at `index`: the ".frm" file of its name
+// whatever the case of the extension.
+static std::string DefinitionPath(const CatalogueLists& catalogue, std::size_t index) {
+  const std::string base = catalogue.TableBasePath(index);
+  if (base.empty()) return {};
+  const TableEntry& entry = catalogue.tables[index];
+  const std::string& folder =
+      catalogue.databaseFolders[static_cast<std::size_t>(entry.databaseIndex)];
+  const std::string found = FindFileWithExtension(folder, entry.name, kDefinitionExtension);
+  return found.empty() ? base + "." + kDefinitionExtension : found;
+}
+
+int CMainFrame::OnTreeSelect(TreeNode node) {
+  if (Busy()) {
+    ui.TreeSelect(selectedNode);
+    ui.ShowMessage(kWaitMessage);
+    return 0;
+  }
+  SetRunning(true);
+  selectedNode = node;
+  ui.TextBoxSet("");
+  const std::string label = ui.TreeLabel(selectedNode);
+  ui.SetCaption(label);
+  const std::string startLine = kSelectionStartPrefix + label + kSelectionStartSuffix;
+  AddOutputLine(ui, startLine);
+  log.WriteLine(startLine);
+  ui.ShowProgress(true);
+  ui.GridShow(true);
+  ui.TextBoxShow(false);
+  app.saveAsScriptMode = false;
+  app.saveToDatabaseMode = false;
+  ui.TreeSetEnabled(false);
+  engine.dataFile.Close();
+  engine.tablespaceFile.Close();
+
+  engine.pageStarts.clear();
+  ui.PageButtonShow(PageButton::kPrevious, true);
+  ui.PageButtonShow(PageButton::kNext, true);
+  ui.PageButtonEnable(PageButton::kNext, true);
+  ui.PageButtonEnable(PageButton::kPrevious, false);
+  rowsLoaded = 0;
+  engine.scanBackward = false;
+  lastPageStart = PageStart{};
+
+  TreeNode current = ui.TreeSelection();
+  if (current == kNoNode) current = node;
+  const std::int32_t itemData = ui.TreeItemData(current);
+  ui.GridClear();
+  ui.TextBoxSet("");
+
+  if (itemData == kItemKeys) {
+    ShowTableStructure(current);
+  } else {
+    engine.ClearTableLists();
+    const TreeNode parent = ui.TreeParent(current);
+    const std::optional<std::int32_t> parentData =
+        parent == kNoNode ? std::nullopt : std::optional<std::int32_t>(ui.TreeItemData(parent));
+    const std::size_t index = itemData >= 1 ? static_cast<std::size_t>(itemData - 1) : 0;
+    switch (ClassifyNode(itemData, parentData)) {
+      case NodeKind::kTrigger:
+        if (index < catalogue.triggers.size()) ShowTriggerStatements(index);
+        break;
+      case NodeKind::kView:
+        if (index < catalogue.views.size()) ShowViewStatement(index);
+        break;
+      case NodeKind::kTable:
+        if (index < catalogue.tables.size()) LoadFirstPage(index);
+        break;
+      case NodeKind::kKeys:
+      case NodeKind::kContainer:
+        break;
+    }
+  }
+
+  if (ui.GridRowCount() == 0) {
+    ui.PageButtonEnable(PageButton::kPrevious, false);
+    ui.PageButtonEnable(PageButton::kNext, false);
+  }
+  ui.ShowProgress(false);
+  SetRunning(false);
+  ui.TreeSetEnabled(true);
+  AddOutputLine(ui, kSelectionDoneLine);
+  log.WriteLine(kSelectionDoneLine);
+  return 1;
+}
+
+void CMainFrame::ShowTableStructure(TreeNode keysNode) {
+  engine.ClearTableLists();
+  const TreeNode table = ui.TreeParent(keysNode);
+  if (table != kNoNode) {
+    const std::int32_t position = ui.TreeItemData(table);
+    if (position >= 1 && static_cast<std::size_t>(position - 1) < catalogue.tables.size()) {
+      engine.ReadTableDefinition(DefinitionPath(catalogue, static_cast<std::size_t>(position - 1)));
+    }
+  }
+  ui.GridSetColumns({kStructureHeaders.begin(), kStructureHeaders.end()});
+  std::vector<DecodedRow> rows;
+  for (const auto& structureRow : BuildStructureRows(engine.table, app.collations)) {
+    rows.push_back(DecodedRow{{structureRow.begin(), structureRow.end()}, false});
+  }
+  ui.GridAppendRows(rows);
+  const std::size_t count = ui.GridRowCount();
+  ui.SetCaption(count > 1 ? ui.TreeLabel(keysNode) + "[" + std::to_string(count) + "]" : "");
+}
+
+void CMainFrame::ShowTriggerStatements(std::size_t index) {
+  TriggerTarget target;
+  target.connection = serverConnection.get();
+  target.report = [this](const std::string& line) {
+    AddOutputLine(ui, line);
+    log.WriteLine(line);
+  };
+  const std::string text =
+      BuildTriggerStatements(catalogue.TriggerPath(index), StatementModeFor(app), target);
+  ui.GridShow(false);
+  ui.TextBoxShow(true);
+  ui.TextBoxSet(text);
+}
+
+void CMainFrame::ShowViewStatement(std::size_t index) {
+  const std::string text = BuildViewStatement(catalogue.views[index]);
+  ui.GridShow(false);
+  ui.TextBoxShow(true);
+  ui.TextBoxSet(text);
+}
+
+void CMainFrame::LoadFirstPage(std::size_t index) {
+  engine.ReadTableDefinition(DefinitionPath(catalogue, index));
+  std::vector<std::string> captions;
+  for (const auto& column : engine.table.columns)
+    captions.push_back(column.name);
+  ui.GridDeleteAllRows();
+  ui.GridSetColumns(captions);
+  FillGrid();
+  rowsLoaded += static_cast<std::int64_t>(engine.rows.size());
+  firstRowShown = 0;
+  lastRowShown = rowsLoaded;
+  ui.SetCaption(ui.TreeLabel(selectedNode) + "[" + std::to_string(lastRowShown) + "]");
+}
+
+void CMainFrame::FillGrid() {
+  ui.GridDeleteAllRows();
+  std::vector<DecodedRow> shown;
+  shown.reserve(engine.rows.size());
+  for (const auto& row : engine.rows) {
+    if (!row.values.empty()) shown.push_back(row);
+  }
+  ui.GridAppendRows(shown);
+}
+
+int CMainFrame::OnNextRecords() {
+  if (RefuseWhileBusy(kWaitMessage)) return 0;
+  return 1;
+}
+
+int CMainFrame::OnPreviousRecords() {
+  if (RefuseWhileBusy(kWaitMessage)) return 0;
+  return 1;
+}
+
+}  // namespace rowmender

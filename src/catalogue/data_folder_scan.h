@@ -1,0 +1,56 @@
+// The scan of a data folder: every sub-folder is a database; inside it a
+// ".frm" file is a table definition (binary) or a view definition (text
+// beginning with "TYPE=VIEW"), and a ".TRG" file holds the triggers of one
+// table. The scan records what it finds in the catalogue lists and inserts
+// the catalogue tree's nodes; nothing of a table's contents is read.
+//
+// Folder entries are taken in the byte order of their names, so the tree
+// and the lists come out the same on every file system and every run.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/logic/user_interface.h"
+#include "base/bytes.h"
+#include "catalogue/catalogue_lists.h"
+
+namespace rowmender {
+
+// How many bytes of a ".frm" file tell a table from a view.
+inline constexpr std::size_t kDefinitionProbeSize = 10;
+
+enum class DefinitionFileKind { kTable, kView, kOther };
+
+// A binary table definition starts with 0xFE 0x01; a view definition with
+// the nine bytes "TYPE=VIEW". Anything else is neither.
+DefinitionFileKind ClassifyDefinitionFile(ByteView firstBytes);
+
+// Opens `path` read-only and classifies its first bytes; nothing when it
+// cannot be opened.
+std::optional<DefinitionFileKind> ReadDefinitionFileKind(const std::string& path);
+
+// The text after the last full stop of `fileName`, lower-cased (ASCII);
+// empty without a full stop.
+std::string LowerCaseExtension(std::string_view fileName);
+
+// Full paths of the sub-folders of `dataFolder`, in name order. Files in
+// the data folder itself are not looked at.
+std::vector<std::string> FindDatabaseFolders(const std::string& dataFolder);
+
+// Names of the entries of `folder` that are not folders, in name order.
+std::vector<std::string> ListFolderFiles(const std::string& folder);
+
+// Scans one database folder (`folderPath`, without trailing separator,
+// database index `databaseIndex`): appends its tables, views and triggers
+// to `lists` and inserts their nodes, under `tablesNode` for tables and
+// under a "Views" and a "Trigger" node of `databaseNode`, each created when
+// the first file of its kind is met. Sub-folders are not entered.
+void ScanDatabaseFolder(UserInterface& ui, CatalogueLists& lists, TreeNode databaseNode,
+                        const std::string& folderPath, TreeNode tablesNode,
+                        std::int32_t databaseIndex);
+
+}  // namespace rowmender

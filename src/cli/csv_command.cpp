@@ -1,0 +1,96 @@
+// rowmender-cli csv DATADIR DB TABLE [--page N] OUTFILE
+//
+// Writes the CSV file that the CSV export command writes for page N
+// (1-based, default 1) of the table: the scan of Open, a click on the
+// table's node, N - 1 "Next Records", then the export into OUTFILE.
+#include "app/logic/headless_session.h"
+#include "base/paths.h"
+#include "catalogue/catalogue_lists.h"
+#include "catalogue/table_locator.h"
+#include "cli/commands.h"
+
+namespace rowmender::cli {
+
+namespace {
+
+constexpr const char* kUsage = "usage: rowmender-cli csv DATADIR DB TABLE [--page N] OUTFILE\n";
+constexpr const char* kSavedMessage = "File saved successfully.";
+
+bool ParsePage(const std::string& text, std::int64_t& page) {
+  if (text.empty() || text.size() > 9) return false;
+  page = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    page = page * 10 + (c - '0');
+  }
+  return page >= 1;
+}
+
+}  // namespace
+
+int RunCsv(CTarnSalvorProjApp& app, const Arguments& args, std::ostream&, std::ostream& err) {
+  Arguments positional;
+  std::int64_t page = 1;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--page") {
+      if (i + 1 >= args.size() || !ParsePage(args[i + 1], page)) {
+        err << kUsage;
+        return kExitUsage;
+      }
+      ++i;
+    } else {
+      positional.push_back(args[i]);
+    }
+  }
+  if (positional.size() != 4) {
+    err << kUsage;
+    return kExitUsage;
+  }
+  const std::string& dataFolder = positional[0];
+  const std::string& outFile = positional[3];
+  const TableLookup lookup = LocateTable(dataFolder, positional[1], positional[2]);
+  if (!lookup.location) {
+    err << "rowmender-cli: " << lookup.error << "\n";
+    return kExitFailure;
+  }
+
+  HeadlessSession session(app);
+  std::string error;
+  if (!session.Open(dataFolder, error)) {
+    err << "rowmender-cli: " << error << "\n";
+    return kExitFailure;
+  }
+  const TreeNode table = session.FindBelowDataFolder(
+      {LastComponent(lookup.location->databaseFolder), kTablesLabel, lookup.location->tableName});
+  if (table == kNoNode) {
+    err << "rowmender-cli: table not found: " << positional[1] << "." << positional[2] << "\n";
+    return kExitFailure;
+  }
+  session.Select(table);
+  for (std::int64_t p = 1; p < page; ++p)
+    session.frame.OnNextRecords();
+  if (session.frame.firstRowShown != (page - 1) * static_cast<std::int64_t>(kRowsPerPage)) {
+    err << "rowmender-cli: page " << page << " is past the end of the table\n";
+    return kExitFailure;
+  }
+  if (session.ui.gridColumns.empty()) {
+    err << "rowmender-cli: " << positional[1] << "." << positional[2] << ": no columns to export\n";
+    return kExitFailure;
+  }
+
+  session.ui.saveFileAnswer = outFile;
+  const std::size_t messagesBefore = session.ui.messages.size();
+  session.frame.OnExportCsv();
+  const bool saved =
+      session.ui.messages.size() > messagesBefore && session.ui.messages.back() == kSavedMessage;
+  if (!saved) {
+    err << "rowmender-cli: " << outFile << ": "
+        << (session.ui.messages.size() > messagesBefore ? session.ui.messages.back()
+                                                        : "not written")
+        << "\n";
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace rowmender::cli
