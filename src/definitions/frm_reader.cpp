@@ -33,7 +33,6 @@ constexpr std::size_t kFormIntervalNamesLength = 274;
 constexpr std::size_t kFormCommentsLength = 284;
 
 constexpr std::uint16_t kKeyFlagNotUnique = 0x0001;  // stored inverted: 0 = unique
-constexpr std::uint16_t kKeyFlagHasComment = 0x1000;
 
 // A region of the file that reads as zero beyond the file's end.
 class ZeroPadded {
