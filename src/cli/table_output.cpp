@@ -34,4 +34,25 @@ void WriteTsvLine(std::ostream& out, const std::vector<std::string>& cells) {
   out << '\n';
 }
 
+std::string CsvEscape(std::string_view cell) {
+  if (cell.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(cell);
+  std::string out;
+  out.reserve(cell.size() + 2);
+  out.push_back('"');
+  for (char c : cell) {
+    if (c == '"') out.push_back('"');
+    out.push_back(c);
+  }
+  out.push_back('"');
+  return out;
+}
+
+void WriteCsvLine(std::ostream& out, const std::vector<std::string>& cells) {
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    if (i != 0) out << ',';
+    out << CsvEscape(cells[i]);
+  }
+  out << "\r\n";
+}
+
 }  // namespace rowmender::cli

@@ -15,4 +15,12 @@ std::string TsvEscape(std::string_view cell);
 // One line of tab-separated cells, ended by a line feed.
 void WriteTsvLine(std::ostream& out, const std::vector<std::string>& cells);
 
+// A cell for comma-separated output (RFC 4180): enclosed in double quotes,
+// with every double quote doubled, when it holds a comma, a double quote, a
+// carriage return or a line feed; as it is otherwise.
+std::string CsvEscape(std::string_view cell);
+
+// One line of comma-separated cells, ended by CR LF (RFC 4180).
+void WriteCsvLine(std::ostream& out, const std::vector<std::string>& cells);
+
 }  // namespace rowmender::cli

@@ -139,7 +139,7 @@ constexpr std::uint32_t kHighSurrogateFirst = 0xD800;
 constexpr std::uint32_t kLowSurrogateFirst = 0xDC00;
 constexpr std::uint32_t kSurrogateEnd = 0xE000;
 
-std::string DecodeWide(ByteView bytes, TextEncoding encoding) {
+std::string DecodeWide(ByteView bytes, TextEncoding encoding, bool stopAtZero) {
   const std::size_t unit = encoding == TextEncoding::kUtf32 ? 4 : 2;
   const bool littleEndian = encoding == TextEncoding::kUtf16Le;
   const bool surrogates = encoding != TextEncoding::kUcs2 && encoding != TextEncoding::kUtf32;
@@ -157,7 +157,7 @@ std::string DecodeWide(ByteView bytes, TextEncoding encoding) {
     }
     std::uint32_t code = read(pos);
     pos += unit;
-    if (code == 0) break;
+    if (code == 0 && stopAtZero) break;
     if (surrogates && code >= kHighSurrogateFirst && code < kLowSurrogateFirst) {
       const std::uint32_t low = bytes.size() - pos >= unit ? read(pos) : 0;
       if (low >= kLowSurrogateFirst && low < kSurrogateEnd) {
@@ -278,23 +278,27 @@ TextEncoding ColumnEncoding(const ColumnDefinition& column, const ValueOptions& 
   return EncodingOfCharacterSet(entry->characterSetName);
 }
 
-std::string DecodeText(ByteView bytes, TextEncoding encoding) {
+std::string DecodeText(ByteView bytes, TextEncoding encoding, bool stopAtZero) {
   switch (encoding) {
     case TextEncoding::kUcs2:
     case TextEncoding::kUtf16:
     case TextEncoding::kUtf16Le:
     case TextEncoding::kUtf32:
-      return DecodeWide(bytes, encoding);
+      return DecodeWide(bytes, encoding, stopAtZero);
     case TextEncoding::kSingleByte:
-      return TextFromAnsi(bytes);
+      return Cp1252ToUtf8(stopAtZero ? UpToZeroByte(bytes) : bytes);
     case TextEncoding::kUtf8: {
-      const ByteView text = UpToZeroByte(bytes);
+      const ByteView text = stopAtZero ? UpToZeroByte(bytes) : bytes;
       if (IsValidUtf8(AsChars(text))) return std::string(AsChars(text));
       return Cp1252ToUtf8(text);
     }
     case TextEncoding::kUnknown:
     case TextEncoding::kBinary:
       break;
+  }
+  if (!stopAtZero) {
+    if (IsValidUtf8(AsChars(bytes))) return std::string(AsChars(bytes));
+    return Cp1252ToUtf8(bytes);
   }
   return TextFromUtf8OrAnsi(bytes);
 }
@@ -429,7 +433,7 @@ std::string FormatDateValue(std::uint32_t packed, ValueForm form) {
   TemporalParts parts;
   parts.day = packed & 0x1F;
   parts.month = (packed >> 5) & 0x0F;
-  parts.year = (packed >> 9) & 0x1FFF;
+  parts.year = packed >> 9;
   std::string out;
   AppendPadded(out, parts.year, YearWidth(form, kPadTwo));
   out.push_back('-');
@@ -534,11 +538,14 @@ std::string FormatTime2Value(ByteView bytes, int decimals, ValueForm form) {
   constexpr std::int64_t kIntegerOffset = 0x800000;
   constexpr int kFractionShift = 24;
   const std::size_t fractionBytes = FractionBytes56(decimals);
-  const std::int64_t integerPart = static_cast<std::int64_t>(Be24(bytes, 0)) - kIntegerOffset;
-  std::int64_t fraction = 0;
-  if (fractionBytes > 0) {
-    fraction = static_cast<std::int64_t>(BigEndian(bytes, 3, fractionBytes));
-    if (integerPart < 0 && fraction != 0) fraction -= std::int64_t{1} << (8 * fractionBytes);
+  std::int64_t integerPart = static_cast<std::int64_t>(Be24(bytes, 0)) - kIntegerOffset;
+  std::int64_t fraction = static_cast<std::int64_t>(BigEndian(bytes, 3, fractionBytes));
+  // Hundredths and ten-thousandths count up from the integer part below a
+  // negative time: borrow one second from it.
+  constexpr std::size_t kMicrosecondFractionBytes = 3;
+  if (fractionBytes < kMicrosecondFractionBytes && integerPart < 0 && fraction != 0) {
+    integerPart += 1;
+    fraction -= std::int64_t{1} << (8 * fractionBytes);
   }
   std::int64_t packed =
       integerPart * (std::int64_t{1} << kFractionShift) +
@@ -705,7 +712,7 @@ std::string FormatStringValue(const ColumnDefinition& column, ByteView bytes,
     }
     return HexText(bytes);
   }
-  std::string text = DecodeText(bytes, encoding);
+  std::string text = DecodeText(bytes, encoding, !options.SaveForms());
   if (column.typeCode == kTypeString || column.typeCode == kTypeVarString) {
     TrimTrailingSpaces(text);
   }
@@ -719,7 +726,7 @@ std::string FormatBlobValue(const ColumnDefinition& column, ByteView bytes,
   }
   const TextEncoding encoding = ColumnEncoding(column, options);
   if (encoding == TextEncoding::kBinary) return HexText(bytes);
-  return DecodeText(bytes, encoding);
+  return DecodeText(bytes, encoding, !options.SaveForms());
 }
 
 std::string FormatGeometryValue(ByteView bytes, const ValueOptions& options) {

@@ -81,11 +81,12 @@ TextEncoding EncodingOfCharacterSet(std::string_view characterSetName);
 // The encoding of a column's text by its collation number.
 TextEncoding ColumnEncoding(const ColumnDefinition& column, const ValueOptions& options);
 
-// Stored text in `encoding` to UTF-8. Text ends at the first zero character
-// (byte, or code unit for the wide encodings). Malformed UTF-8 falls back to
+// Stored text in `encoding` to UTF-8. With `stopAtZero` the text ends at
+// the first zero character (byte, or code unit for the wide encodings);
+// without it a zero character is kept. Malformed UTF-8 falls back to
 // Windows-1252 for the whole value; a malformed wide code unit becomes
 // U+FFFD. kBinary is decoded like kUnknown here (callers show hex instead).
-std::string DecodeText(ByteView bytes, TextEncoding encoding);
+std::string DecodeText(ByteView bytes, TextEncoding encoding, bool stopAtZero = true);
 
 // ---- Building blocks ----
 
@@ -163,14 +164,16 @@ std::string FormatSetValue(const ColumnDefinition& column, std::uint64_t mask);
 
 // CHAR, VARCHAR (type codes 15, 253, 254) from the value's bytes (no length
 // prefix): binary columns as hex text (kBinaryPlaceholder in the preview
-// from kPreviewBinaryLimit bytes on), others decoded by character set; a
-// CHAR loses its trailing pad spaces as the server's own reads do.
+// from kPreviewBinaryLimit bytes on), others decoded by character set (the
+// preview up to a zero character, save forms whole); a CHAR loses its
+// trailing pad spaces as the server's own reads do.
 std::string FormatStringValue(const ColumnDefinition& column, ByteView bytes,
                               const ValueOptions& options);
 
 // BLOB and TEXT (type codes 249 to 252) from the data bytes: in the preview
 // kLargeBlobPlaceholder from kPreviewBlobLimit bytes on; binary as hex text,
-// others decoded by character set.
+// others decoded by character set (the preview up to a zero character, save
+// forms whole).
 std::string FormatBlobValue(const ColumnDefinition& column, ByteView bytes,
                             const ValueOptions& options);
 

@@ -1,0 +1,208 @@
+// rowmender-cli rows: a table's records as the record grid shows them.
+#include <charconv>
+#include <optional>
+
+#include "base/paths.h"
+#include "catalogue/table_locator.h"
+#include "cli/commands.h"
+#include "cli/table_output.h"
+#include "definitions/recovery_engine.h"
+#include "preview/record_pages.h"
+
+namespace rowmender::cli {
+
+namespace {
+
+constexpr const char* kRowsUsage =
+    "usage: rowmender-cli rows DATADIR DB TABLE [--page N | --all] [--format tsv|csv] "
+    "[--save-forms] [--deleted-flag] [--ibdata PATH] [--no-dictionary] [--save-folder DIR]\n";
+
+constexpr const char* kDeletedColumn = "deleted";
+
+enum class OutputFormat { kTsv, kCsv };
+
+struct RowsRequest {
+  std::string dataFolder;
+  std::string database;
+  std::string table;
+  std::size_t page = 1;
+  bool all = false;
+  OutputFormat format = OutputFormat::kTsv;
+  bool saveForms = false;
+  bool deletedFlag = false;
+  RecordPagerOptions pager;
+};
+
+std::optional<std::size_t> ParsePageNumber(const std::string& text) {
+  std::size_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto result = std::from_chars(text.data(), end, value);
+  if (result.ec != std::errc{} || result.ptr != end || value == 0) return std::nullopt;
+  return value;
+}
+
+// Parses the arguments; on a usage error returns nullopt with `problem` set.
+std::optional<RowsRequest> ParseRowsArguments(const Arguments& args, std::string& problem) {
+  RowsRequest request;
+  std::vector<std::string> positional;
+  bool pageGiven = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const auto value = [&]() -> const std::string* {
+      if (i + 1 >= args.size()) {
+        problem = arg + " needs a value";
+        return nullptr;
+      }
+      return &args[++i];
+    };
+    if (arg == "--page") {
+      const std::string* text = value();
+      if (text == nullptr) return std::nullopt;
+      const auto page = ParsePageNumber(*text);
+      if (!page) {
+        problem = "--page needs a page number from 1 on: " + *text;
+        return std::nullopt;
+      }
+      request.page = *page;
+      pageGiven = true;
+    } else if (arg == "--all") {
+      request.all = true;
+    } else if (arg == "--format") {
+      const std::string* text = value();
+      if (text == nullptr) return std::nullopt;
+      if (*text == "tsv") {
+        request.format = OutputFormat::kTsv;
+      } else if (*text == "csv") {
+        request.format = OutputFormat::kCsv;
+      } else {
+        problem = "unknown format: " + *text;
+        return std::nullopt;
+      }
+    } else if (arg == "--save-forms") {
+      request.saveForms = true;
+    } else if (arg == "--deleted-flag") {
+      request.deletedFlag = true;
+    } else if (arg == "--ibdata") {
+      const std::string* text = value();
+      if (text == nullptr) return std::nullopt;
+      request.pager.ibdataPath = *text;
+    } else if (arg == "--no-dictionary") {
+      request.pager.useDictionary = false;
+    } else if (arg == "--save-folder") {
+      const std::string* text = value();
+      if (text == nullptr) return std::nullopt;
+      request.pager.saveFolder = *text;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      problem = "unknown option: " + arg;
+      return std::nullopt;
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.size() != 3) {
+    problem = "rows needs DATADIR DB TABLE";
+    return std::nullopt;
+  }
+  if (pageGiven && request.all) {
+    problem = "--page and --all exclude each other";
+    return std::nullopt;
+  }
+  request.dataFolder = positional[0];
+  request.database = positional[1];
+  request.table = positional[2];
+  if (request.pager.ibdataPath.empty()) {
+    request.pager.ibdataPath = JoinPath(request.dataFolder, "ibdata1");
+  }
+  return request;
+}
+
+class RowWriter {
+ public:
+  RowWriter(std::ostream& out, OutputFormat format, bool deletedFlag)
+      : out_(out), format_(format), deletedFlag_(deletedFlag) {}
+
+  void WriteHeader(const TableDefinition& table) {
+    cells_.clear();
+    if (deletedFlag_) cells_.emplace_back(kDeletedColumn);
+    for (const auto& column : table.columns)
+      cells_.push_back(column.name);
+    WriteCells();
+  }
+
+  void WriteRows(const std::vector<DecodedRow>& rows) {
+    for (const DecodedRow& row : rows) {
+      cells_.clear();
+      if (deletedFlag_) cells_.emplace_back(row.deleted ? "1" : "0");
+      cells_.insert(cells_.end(), row.values.begin(), row.values.end());
+      WriteCells();
+    }
+  }
+
+ private:
+  void WriteCells() {
+    if (format_ == OutputFormat::kCsv) {
+      WriteCsvLine(out_, cells_);
+    } else {
+      WriteTsvLine(out_, cells_);
+    }
+  }
+
+  std::ostream& out_;
+  OutputFormat format_;
+  bool deletedFlag_;
+  std::vector<std::string> cells_;
+};
+
+}  // namespace
+
+int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err) {
+  std::string problem;
+  const std::optional<RowsRequest> request = ParseRowsArguments(args, problem);
+  if (!request) {
+    err << "rowmender-cli: " << problem << "\n" << kRowsUsage;
+    return kExitUsage;
+  }
+  const TableLookup lookup = LocateTable(request->dataFolder, request->database, request->table);
+  if (!lookup.location) {
+    err << "rowmender-cli: " << lookup.error << "\n";
+    return kExitFailure;
+  }
+
+  app.saveAsScriptMode = request->saveForms;
+  app.saveToDatabaseMode = false;
+  if (!request->pager.saveFolder.empty()) app.saveFolder = request->pager.saveFolder;
+
+  RecoveryEngine engine(app);
+  RecordPager pager(engine, request->pager);
+  std::string error;
+  if (!pager.Open(*lookup.location, error)) {
+    err << "rowmender-cli: " << error << "\n";
+    return kExitFailure;
+  }
+
+  RowWriter writer(out, request->format, request->deletedFlag);
+  writer.WriteHeader(engine.table);
+  pager.LoadFirstPage();
+  if (request->all) {
+    // One page in memory at a time.
+    writer.WriteRows(engine.rows);
+    while (pager.LoadNextPage()) {
+      writer.WriteRows(engine.rows);
+      pager.ForgetEarlierPages();
+    }
+  } else {
+    bool reached = true;
+    for (std::size_t page = 1; page < request->page && reached; ++page) {
+      reached = pager.LoadNextPage();
+    }
+    if (reached) writer.WriteRows(engine.rows);
+  }
+  out.flush();
+  if (!out) {
+    err << "rowmender-cli: cannot write the rows\n";
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace rowmender::cli

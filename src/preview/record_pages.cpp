@@ -1,0 +1,128 @@
+#include "preview/record_pages.h"
+
+#include <utility>
+
+#include "base/paths.h"
+
+namespace rowmender {
+
+namespace {
+
+constexpr const char* kSystemTablespaceName = "ibdata1";
+
+}  // namespace
+
+RecordPager::RecordPager(RecoveryEngine& engine, RecordPagerOptions options)
+    : engine_(engine), options_(std::move(options)) {}
+
+bool RecordPager::Open(const TableLocation& location, std::string& error) {
+  location_ = location;
+  lastPageStart_ = PageStart{};
+  engine_.ClearTableLists();
+  engine_.dataFile.Close();
+  engine_.indexFile.Close();
+  engine_.tablespaceFile.Close();
+  engine_.pageStarts.clear();
+  engine_.moreRows = false;
+  engine_.scanBackward = false;
+  engine_.lastPageStartCount = 0;
+  engine_.rowFormat = kRowFormatFixed;
+  engine_.myisamBase = MyisamBaseInfo{};
+  engine_.myisamColumns.clear();
+
+  const bool read = engine_.ReadTableDefinition(location.definitionPath);
+  if (!read || engine_.lastDefinitionStatus != DefinitionStatus::kRead) {
+    error = location.definitionPath + (engine_.lastDefinitionStatus == DefinitionStatus::kCorrupt
+                                           ? ": damaged table definition"
+                                           : ": not a table definition");
+    return false;
+  }
+  return true;
+}
+
+std::string RecordPager::SystemTablespacePath() const {
+  if (!options_.ibdataPath.empty()) return options_.ibdataPath;
+  return JoinPath(location_.dataFolder, kSystemTablespaceName);
+}
+
+void RecordPager::LoadFirstPage() {
+  engine_.rows.clear();
+  engine_.pageStarts.clear();
+  engine_.moreRows = false;
+  engine_.scanBackward = false;
+  switch (engine_.table.storageEngine) {
+    case kEngineMyIsam:
+      LoadMyIsamFirstPage();
+      break;
+    case kEngineInnoDb:
+      // InnoDB dispatch point, first page: open the tablespace (and the
+      // system tablespace unless options_.useDictionary is false), push the
+      // first leaf's PageStart and read its window into engine_.rows.
+      break;
+    default:
+      break;  // other engines: no rows
+  }
+}
+
+void RecordPager::LoadMyIsamFirstPage() {
+  const std::string folder = location_.databaseFolder;
+  const std::string stem = location_.tableName;
+  const std::string indexPath = FindFileWithExtension(folder, stem, "MYI");
+  if (!indexPath.empty()) engine_.ReadIndexHeader(indexPath);
+  const std::string dataPath = FindFileWithExtension(folder, stem, "MYD");
+  if (dataPath.empty() || !engine_.dataFile.Open(dataPath)) return;
+  engine_.moreRows = false;
+  engine_.pageStarts.push_back(PageStart{0, 0});
+  engine_.ReadMyIsamPage(0);
+}
+
+bool RecordPager::LoadNextPage() {
+  auto& starts = engine_.pageStarts;
+  const auto count = static_cast<std::int32_t>(starts.size());
+  if (count < 2) {
+    engine_.rows.clear();
+    return false;
+  }
+  const PageStart start = starts.back();
+  if ((count == engine_.lastPageStartCount && start == lastPageStart_) || start.IsEnd()) {
+    if (!start.IsEnd()) starts.push_back(PageStart::End());
+    engine_.rows.clear();
+    return false;
+  }
+  lastPageStart_ = start;
+  engine_.lastPageStartCount = count;
+  engine_.scanBackward = false;
+  engine_.app.resumeFromOffset = true;
+  engine_.rows.clear();
+  engine_.moreRows = false;
+  ReadPage(start);
+  if (!(engine_.rows.size() == kRowsPerPage && engine_.moreRows)) {
+    starts.push_back(PageStart::End());
+  }
+  return true;
+}
+
+void RecordPager::ReadPage(const PageStart& start) {
+  switch (engine_.table.storageEngine) {
+    case kEngineMyIsam:
+      if (engine_.dataFile.IsOpen()) engine_.ReadMyIsamPage(start.offset);
+      break;
+    case kEngineInnoDb:
+      // InnoDB dispatch point, later pages: read the window that begins at
+      // `start` (page number, record offset) into engine_.rows.
+      break;
+    default:
+      break;
+  }
+}
+
+void RecordPager::ForgetEarlierPages() {
+  auto& starts = engine_.pageStarts;
+  constexpr std::size_t kKept = 2;
+  while (starts.size() > kKept) {
+    starts.pop_front();
+    if (engine_.lastPageStartCount > 0) --engine_.lastPageStartCount;
+  }
+}
+
+}  // namespace rowmender

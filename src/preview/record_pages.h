@@ -1,0 +1,70 @@
+// Paging through a table's records, 1000 rows at a time.
+//
+// The readers can only go forward from a known position, so every page
+// load remembers where the following page starts, in the engine's queue of
+// page starts: the first page starts at the beginning of the table and
+// pushes the start of the second; "Next Records" reads from the last start
+// in the queue. A page that ends the table pushes the end sentinel.
+//
+// The pager dispatches by the table's storage engine; it keeps no rows of
+// its own (they are in `engine.rows`, one page at a time).
+#pragma once
+
+#include <string>
+
+#include "catalogue/table_locator.h"
+#include "definitions/recovery_engine.h"
+
+namespace rowmender {
+
+struct RecordPagerOptions {
+  // InnoDB: the system tablespace; empty means "ibdata1" in the data folder.
+  std::string ibdataPath;
+  // InnoDB: false reads tables from their definition and tablespace alone,
+  // as when the system tablespace cannot be opened.
+  bool useDictionary = true;
+  // Save forms: the folder that receives values stored outside the record.
+  std::string saveFolder;
+};
+
+class RecordPager {
+ public:
+  RecordPager(RecoveryEngine& engine, RecordPagerOptions options);
+
+  // Forgets the previous table, reads the located table's definition and
+  // prepares its reader. False, with a one-line `error`, when there is no
+  // table definition to read.
+  bool Open(const TableLocation& location, std::string& error);
+
+  // Loads the first page into `engine.rows` (no rows when the table's data
+  // files are missing).
+  void LoadFirstPage();
+
+  // "Next Records": loads the page after the one loaded last. False (rows
+  // emptied) when there is none: the last page ended the table. A page that
+  // ends the table pushes the end sentinel, so the call after it is false.
+  bool LoadNextPage();
+
+  // Keeps only what "Next Records" needs of the page-start queue (its last
+  // two entries), for a reader that goes through the whole table once.
+  void ForgetEarlierPages();
+
+  // The system tablespace to use for InnoDB tables.
+  std::string SystemTablespacePath() const;
+
+  const TableLocation& Location() const { return location_; }
+  const RecordPagerOptions& Options() const { return options_; }
+
+ private:
+  // Reads the page that begins at `start` into `engine.rows`.
+  void ReadPage(const PageStart& start);
+  void LoadMyIsamFirstPage();
+
+  RecoveryEngine& engine_;
+  RecordPagerOptions options_;
+  TableLocation location_;
+  // The start the page on screen was loaded from by "Next Records".
+  PageStart lastPageStart_;
+};
+
+}  // namespace rowmender
