@@ -19,6 +19,7 @@ inline constexpr int kExitUsage = 2;
 
 int RunStructure(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
                  std::ostream& err);
+int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err);
 int RunCatalogue(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
                  std::ostream& err);
 int RunView(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err);
