@@ -1,0 +1,186 @@
+// The main window: the ribbon with the commands, the caption bar, the
+// docking panes "MySQL Database Objects" (the catalogue tree, left) and
+// "Output" (right), the record panel in the middle and the status bar with
+// the busy indicator.
+//
+// The window holds no behaviour of its own: it owns the application's
+// CMainFrame, hands it every command, tree label click and page button, and
+// implements the UserInterface through which CMainFrame drives it. Calls
+// that arrive from the scan's worker thread are carried out on the
+// window's thread, and the worker waits for them.
+#pragma once
+
+#include <QAction>
+#include <QDockWidget>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/application_state.h"
+#include "app/gui/application_look.h"
+#include "app/logic/main_frame.h"
+#include "app/logic/settings_dialog.h"
+#include "app/logic/user_interface.h"
+
+namespace rowmender {
+
+class CMyCaptionBar;
+class CRibbonBar;
+class CRibbonStatusBarCls;
+class CTarnListCtrl;
+class CTarnStatic;
+class CXHtmlTree;
+
+// Answers for a window that must not wait for a user: the screenshot mode
+// and the widget tests. While the window has them, no dialog or message box
+// is shown; every message is recorded instead.
+struct ScriptedAnswers {
+  // The folders the settings dialog is confirmed with; nothing cancels it.
+  std::optional<RunFolders> settings;
+  bool questionAnswer = false;
+  std::string folderAnswer;
+  std::string openFileAnswer;
+  std::string saveFileAnswer;
+  // What the window would have shown, in order.
+  std::vector<std::string> messages;
+  std::vector<std::string> openedAddresses;
+  int aboutShown = 0;
+  std::optional<int> endedWithCode;
+};
+
+class CMainWindow : public QMainWindow, public UserInterface {
+  Q_OBJECT
+
+ public:
+  struct Options {
+    bool showSplash = true;
+    std::uint32_t look = kDefaultLook;
+  };
+
+  CMainWindow(CTarnSalvorProjApp& application, const Options& options);
+  ~CMainWindow() override;
+
+  CMainFrame& Frame() { return frame_; }
+  CXHtmlTree* Tree() const { return tree_; }
+  CTarnStatic* RecordPanel() const { return panel_; }
+  CTarnListCtrl* OutputList() const { return output_; }
+  CMyCaptionBar* CaptionBar() const { return captionBar_; }
+  CRibbonBar* Ribbon() const { return ribbon_; }
+  CRibbonStatusBarCls* StatusBar() const { return statusBar_; }
+  QDockWidget* TreePane() const { return treePane_; }
+  QDockWidget* OutputPane() const { return outputPane_; }
+
+  QAction* OpenAction() const { return open_; }
+  QAction* StopAction() const { return stop_; }
+  QAction* SaveAction() const { return save_; }
+  QAction* CsvAction() const { return csv_; }
+  QAction* HelpAction() const { return help_; }
+  QAction* AboutAction() const { return about_; }
+  QAction* CloseAction() const { return close_; }
+  QAction* PreviousPageAction() const { return previousPage_; }
+  QAction* NextPageAction() const { return nextPage_; }
+
+  // While set (not owned), dialogs and message boxes answer from it.
+  void SetScriptedAnswers(ScriptedAnswers* answers) { answers_ = answers; }
+
+  // The node named by `path`: labels below the data folder node separated
+  // by '/', such as "sakila/Tables/actor/Keys". kNoNode when there is none.
+  TreeNode FindNode(const std::string& path) const;
+  // Selects `node` and hands it to the selection handler, as a click on its
+  // label does. Returns the handler's answer.
+  int ClickNode(TreeNode node);
+  // Runs the event loop until the scan has ended; false after `timeoutMs`.
+  bool WaitForScanEnd(int timeoutMs);
+
+  // ---- UserInterface ----
+
+  void RunOnUiThread(const std::function<void()>& call) override;
+  void ShowMessage(const std::string& text) override;
+  bool AskYesNo(const std::string& text, MessageIcon icon) override;
+  bool RunSettingsDialog(SettingsDialog& dialog) override;
+  std::string ChooseFolder(const std::string& title) override;
+  std::string ChooseOpenFile() override;
+  std::string ChooseSaveFile(const SaveFileRequest& request) override;
+  void ShowAbout() override;
+  void OpenWebAddress(const std::string& address) override;
+  void EndProcess(int exitCode) override;
+
+  void TreeDeleteAll() override;
+  TreeNode TreeInsert(const std::string& label, int image, std::int32_t itemData,
+                      TreeNode parent) override;
+  std::int32_t TreeItemData(TreeNode node) override;
+  TreeNode TreeParent(TreeNode node) override;
+  std::string TreeLabel(TreeNode node) override;
+  std::vector<TreeNode> TreeChildren(TreeNode node) override;
+  std::size_t TreeNodeCount() override;
+  TreeNode TreeSelection() override;
+  void TreeSelect(TreeNode node) override;
+  void TreeExpand(TreeNode node) override;
+  void TreeSetEnabled(bool enabled) override;
+  bool TreeIsChecked(TreeNode node) override;
+  std::size_t TreeCheckedCount() override;
+
+  void GridClear() override;
+  void GridDeleteAllRows() override;
+  void GridSetColumns(const std::vector<std::string>& captions) override;
+  void GridAppendRows(const std::vector<DecodedRow>& rows) override;
+  std::size_t GridColumnCount() override;
+  std::string GridColumnCaption(std::size_t column) override;
+  std::size_t GridRowCount() override;
+  std::string GridCell(std::size_t row, std::size_t column) override;
+  void GridShow(bool visible) override;
+
+  void TextBoxSet(const std::string& text) override;
+  void TextBoxShow(bool visible) override;
+  void PageButtonShow(PageButton button, bool visible) override;
+  void PageButtonEnable(PageButton button, bool enabled) override;
+
+  void SetCaption(const std::string& text) override;
+  void OutputInsertLine(std::int32_t row, const std::string& text) override;
+  void OutputDeleteAll() override;
+  void ShowProgress(bool visible) override;
+  void RunningStateChanged(bool running) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QAction* MakeAction(const char* name, const char* text, const char* image, const char* tip);
+  void BuildActions();
+  void BuildRibbon(const ApplicationLook& look);
+  void BuildPanes();
+  void ShowSplash();
+  void PressPageButton(PageButton button);
+
+  CTarnSalvorProjApp& app_;
+  CRibbonBar* ribbon_ = nullptr;
+  CMyCaptionBar* captionBar_ = nullptr;
+  CRibbonStatusBarCls* statusBar_ = nullptr;
+  QDockWidget* treePane_ = nullptr;
+  QDockWidget* outputPane_ = nullptr;
+  CXHtmlTree* tree_ = nullptr;
+  CTarnListCtrl* output_ = nullptr;
+  CTarnStatic* panel_ = nullptr;
+
+  QAction* open_ = nullptr;
+  QAction* stop_ = nullptr;
+  QAction* save_ = nullptr;
+  QAction* csv_ = nullptr;
+  QAction* help_ = nullptr;
+  QAction* about_ = nullptr;
+  QAction* close_ = nullptr;
+  QAction* previousPage_ = nullptr;
+  QAction* nextPage_ = nullptr;
+
+  ScriptedAnswers* answers_ = nullptr;
+  // After EndProcess the window lets itself be closed.
+  bool ending_ = false;
+  // Declared last: built after the widgets it drives, destroyed first.
+  CMainFrame frame_;
+};
+
+}  // namespace rowmender

@@ -1,0 +1,117 @@
+#include "app/gui/screenshot_mode.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPixmap>
+#include <cstring>
+#include <iostream>
+
+#include "app/gui/application_look.h"
+#include "app/gui/main_window.h"
+#include "controls/gui/xhtml_tree.h"
+
+namespace rowmender {
+
+namespace {
+
+constexpr int kScanTimeoutMs = 10 * 60 * 1000;
+
+}  // namespace
+
+bool WantsScreenshot(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--screenshot") == 0) return true;
+  }
+  return false;
+}
+
+std::optional<ScreenshotRequest> ParseScreenshotArguments(const QStringList& arguments,
+                                                          std::string* error) {
+  ScreenshotRequest request;
+  bool wanted = false;
+  for (int i = 1; i < arguments.size(); ++i) {
+    const QString& option = arguments[i];
+    const auto value = [&](std::string* target) {
+      if (i + 1 >= arguments.size()) {
+        *error = option.toStdString() + " needs a value";
+        return false;
+      }
+      *target = arguments[++i].toStdString();
+      return true;
+    };
+    if (option == QLatin1String("--open")) {
+      if (!value(&request.dataFolder)) return std::nullopt;
+    } else if (option == QLatin1String("--select")) {
+      if (!value(&request.selectPath)) return std::nullopt;
+    } else if (option == QLatin1String("--screenshot")) {
+      wanted = true;
+      if (!value(&request.outputFile)) return std::nullopt;
+    } else if (option == QLatin1String("--next")) {
+      std::string count;
+      if (!value(&count)) return std::nullopt;
+      bool ok = false;
+      request.nextCount = QString::fromStdString(count).toInt(&ok);
+      if (!ok || request.nextCount < 0) {
+        *error = "--next needs a count of 0 or more";
+        return std::nullopt;
+      }
+    } else {
+      *error = "unknown argument: " + option.toStdString();
+      return std::nullopt;
+    }
+  }
+  if (!wanted) return std::nullopt;
+  if (request.dataFolder.empty()) {
+    *error = "--screenshot needs --open DATADIR";
+    return std::nullopt;
+  }
+  return request;
+}
+
+int RunScreenshot(CTarnSalvorProjApp& application, const ScreenshotRequest& request) {
+  // The answers outlive the window that uses them.
+  ScriptedAnswers answers;
+  CMainWindow::Options options;
+  options.showSplash = false;
+  options.look = ReadApplicationLook();
+  CMainWindow window(application, options);
+  const std::string temporary = QDir::tempPath().toStdString();
+  answers.settings = RunFolders{request.dataFolder, temporary, temporary};
+  answers.questionAnswer = false;
+  window.SetScriptedAnswers(&answers);
+  window.Frame().writeLogFile = false;
+  window.resize(request.width, request.height);
+  window.show();
+  QCoreApplication::processEvents();
+
+  int status = 0;
+  window.Frame().OnOpen();
+  if (!window.WaitForScanEnd(kScanTimeoutMs)) {
+    std::cerr << "rowmender: the scan did not end\n";
+    status = 1;
+  }
+  if (status == 0 && !request.selectPath.empty()) {
+    const TreeNode node = window.FindNode(request.selectPath);
+    if (node == kNoNode) {
+      std::cerr << "rowmender: no node " << request.selectPath << " in the catalogue\n";
+      status = 2;
+    } else {
+      window.ClickNode(node);
+      for (int i = 0; i < request.nextCount; ++i)
+        window.Frame().OnNextRecords();
+    }
+  }
+  for (const std::string& message : answers.messages)
+    std::cerr << message << '\n';
+  QCoreApplication::processEvents();
+  window.Tree()->setFocus();
+  QCoreApplication::processEvents();
+  const QPixmap picture = window.grab();
+  if (!picture.save(QString::fromStdString(request.outputFile), "PNG")) {
+    std::cerr << "rowmender: cannot write " << request.outputFile << '\n';
+    status = status == 0 ? 1 : status;
+  }
+  return status;
+}
+
+}  // namespace rowmender
