@@ -15,7 +15,7 @@ namespace {
 
 constexpr const char* kRowsUsage =
     "usage: rowmender-cli rows DATADIR DB TABLE [--page N | --all] [--format tsv|csv] "
-    "[--save-forms] [--deleted-flag] [--ibdata PATH] [--no-dictionary] [--save-folder DIR]\n";
+    "[--save-forms] [--deleted-flag] [--ibdata PATH] [--no-dictionary] [--save-folder DIR]";
 
 constexpr const char* kDeletedColumn = "deleted";
 
@@ -159,7 +159,7 @@ int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
   std::string problem;
   const std::optional<RowsRequest> request = ParseRowsArguments(args, problem);
   if (!request) {
-    err << "rowmender-cli: " << problem << "\n" << kRowsUsage;
+    err << "rowmender-cli: " << problem << "; " << kRowsUsage << "\n";
     return kExitUsage;
   }
   const TableLookup lookup = LocateTable(request->dataFolder, request->database, request->table);
