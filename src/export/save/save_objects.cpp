@@ -1,0 +1,114 @@
+#include "export/save/save_objects.h"
+
+#include <algorithm>
+
+#include "base/paths.h"
+#include "catalogue/data_folder_scan.h"
+#include "export/save/file_names.h"
+#include "export/save/sql_text.h"
+
+namespace rowmender {
+
+namespace {
+
+constexpr std::string_view kDefinitionExtension = "frm";
+constexpr std::string_view kTriggerExtension = "trg";
+
+std::string Stem(const std::string& fileName) {
+  const std::size_t dot = fileName.rfind('.');
+  return dot == std::string::npos ? fileName : fileName.substr(0, dot);
+}
+
+int RestoreRank(SaveObjectKind kind) {
+  switch (kind) {
+    case SaveObjectKind::kTable:
+      return 0;
+    case SaveObjectKind::kView:
+      return 1;
+    case SaveObjectKind::kTriggers:
+      return 2;
+  }
+  return 3;
+}
+
+}  // namespace
+
+std::string SaveObject::QualifiedName() const {
+  return QuoteIdentifier(databaseName) + "." + QuoteIdentifier(name);
+}
+
+SaveObject MakeSaveObject(SaveObjectKind kind, const std::string& dataFolder,
+                          const std::string& databaseFolder, const std::string& fileName) {
+  SaveObject object;
+  object.kind = kind;
+  object.location.dataFolder = WithTrailingSeparator(dataFolder);
+  object.location.databaseFolder = WithoutTrailingSeparator(databaseFolder);
+  object.databaseName = SqlNameFromFileName(LastComponent(object.location.databaseFolder));
+  object.location.tableName = Stem(fileName);
+  object.name = SqlNameFromFileName(object.location.tableName);
+  const std::string path = JoinPath(object.location.databaseFolder, fileName);
+  if (kind == SaveObjectKind::kTable) {
+    object.location.definitionPath = path;
+  } else {
+    object.path = path;
+  }
+  return object;
+}
+
+std::vector<SaveObject> DataFolderObjects(const std::string& dataFolder) {
+  std::vector<SaveObject> objects;
+  for (const std::string& folder : FindDatabaseFolders(dataFolder)) {
+    for (const std::string& fileName : ListFolderFiles(folder)) {
+      const std::string extension = LowerCaseExtension(fileName);
+      if (extension == kTriggerExtension) {
+        objects.push_back(MakeSaveObject(SaveObjectKind::kTriggers, dataFolder, folder, fileName));
+        continue;
+      }
+      if (extension != kDefinitionExtension) continue;
+      const auto kind = ReadDefinitionFileKind(JoinPath(folder, fileName));
+      if (kind == DefinitionFileKind::kTable) {
+        objects.push_back(MakeSaveObject(SaveObjectKind::kTable, dataFolder, folder, fileName));
+      } else if (kind == DefinitionFileKind::kView) {
+        objects.push_back(MakeSaveObject(SaveObjectKind::kView, dataFolder, folder, fileName));
+      }
+    }
+  }
+  return objects;
+}
+
+std::vector<SaveObject> SelectObjects(const std::vector<SaveObject>& all,
+                                      const std::vector<std::string>& names,
+                                      std::vector<std::string>& unmatched) {
+  std::vector<bool> chosen(all.size(), false);
+  for (const std::string& wanted : names) {
+    bool found = false;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+      const SaveObject& object = all[i];
+      const std::string sqlName = object.databaseName + "." + object.name;
+      const std::string diskName =
+          LastComponent(object.location.databaseFolder) + "." + object.location.tableName;
+      if (wanted != sqlName && wanted != diskName) continue;
+      // A name picks a table or view; a table's trigger file comes with it.
+      if (object.kind == SaveObjectKind::kTriggers) {
+        chosen[i] = true;
+        continue;
+      }
+      chosen[i] = true;
+      found = true;
+    }
+    if (!found) unmatched.push_back(wanted);
+  }
+  std::vector<SaveObject> selected;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (chosen[i]) selected.push_back(all[i]);
+  }
+  return selected;
+}
+
+void OrderForRestore(std::vector<SaveObject>& objects) {
+  std::stable_sort(objects.begin(), objects.end(), [](const SaveObject& a, const SaveObject& b) {
+    return RestoreRank(a.kind) < RestoreRank(b.kind);
+  });
+}
+
+}  // namespace rowmender

@@ -1,0 +1,212 @@
+#include "export/save/save_target.h"
+
+#include <filesystem>
+
+#include "base/paths.h"
+#include "export/statements.h"
+
+namespace rowmender {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kTableScriptSuffix = ".sql";
+constexpr std::string_view kViewScriptSuffix = ".view.sql";
+constexpr std::string_view kTriggerScriptSuffix = ".trigger.sql";
+constexpr const char* kScriptHeader = "-- Rowmender v21.0 recovery script\n";
+constexpr const char* kSetNames = "SET NAMES utf8mb4;\n";
+constexpr const char* kSelectOne = "SELECT 1";
+
+std::string_view SuffixOf(SaveObjectKind kind) {
+  switch (kind) {
+    case SaveObjectKind::kTable:
+      return kTableScriptSuffix;
+    case SaveObjectKind::kView:
+      return kViewScriptSuffix;
+    case SaveObjectKind::kTriggers:
+      return kTriggerScriptSuffix;
+  }
+  return kTableScriptSuffix;
+}
+
+const char* KindWord(SaveObjectKind kind) {
+  switch (kind) {
+    case SaveObjectKind::kTable:
+      return "table";
+    case SaveObjectKind::kView:
+      return "view";
+    case SaveObjectKind::kTriggers:
+      return "triggers of table";
+  }
+  return "table";
+}
+
+// A comment line: its text may not break the line.
+std::string CommentLine(std::string_view text) {
+  std::string line = "-- ";
+  for (char c : text)
+    line.push_back(c == '\n' || c == '\r' ? ' ' : c);
+  line += '\n';
+  return line;
+}
+
+std::string Unique(std::set<std::string>& taken, const std::string& stem, std::string_view suffix) {
+  std::string name = stem + std::string(suffix);
+  for (int n = 2; taken.count(name) != 0; ++n) {
+    name = stem + "-" + std::to_string(n) + std::string(suffix);
+  }
+  taken.insert(name);
+  return name;
+}
+
+}  // namespace
+
+std::string ScriptFileName(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool unsafe = byte < 0x20 || byte == 0x7F || c == '/' || c == '\\' || c == ';';
+    out.push_back(unsafe ? '_' : c);
+  }
+  for (std::size_t i = 0; i < out.size() && (out[i] == ' ' || out[i] == '.'); ++i)
+    out[i] = '_';
+  for (std::size_t i = out.size(); i > 0 && (out[i - 1] == ' ' || out[i - 1] == '.'); --i) {
+    out[i - 1] = '_';
+  }
+  if (out.empty()) out = "_";
+  return out;
+}
+
+ScriptTarget::ScriptTarget(std::string folder) : folder_(std::move(folder)) {}
+
+bool ScriptTarget::WriteRaw(const std::string& text) {
+  file_.write(text.data(), static_cast<std::streamsize>(text.size()));
+  return static_cast<bool>(file_);
+}
+
+bool ScriptTarget::BeginObject(const SaveObject& object, std::string& error) {
+  const std::string databaseFolder = ScriptFileName(object.databaseName);
+  const std::string folder = JoinPath(folder_, databaseFolder);
+  std::error_code ignored;
+  fs::create_directories(folder, ignored);
+  const std::string fileName =
+      Unique(taken_[databaseFolder], ScriptFileName(object.name), SuffixOf(object.kind));
+  currentRelative_ = databaseFolder + "/" + fileName;
+  currentPath_ = JoinPath(folder, fileName);
+  currentKind_ = object.kind;
+  file_.close();
+  file_.clear();
+  file_.open(currentPath_, std::ios::binary | std::ios::trunc);
+  if (!file_) {
+    error = "cannot create " + currentPath_;
+    return false;
+  }
+  std::string header = kScriptHeader;
+  header += CommentLine(std::string(KindWord(object.kind)) + " " + object.QualifiedName());
+  header += kSetNames;
+  if (!WriteRaw(header)) {
+    error = "cannot write " + currentPath_;
+    return false;
+  }
+  return true;
+}
+
+bool ScriptTarget::Execute(const std::string& statement, std::string& error) {
+  if (!WriteRaw(statement + ";\n")) {
+    error = "cannot write " + currentPath_;
+    return false;
+  }
+  return true;
+}
+
+void ScriptTarget::Comment(const std::string& text) {
+  WriteRaw(CommentLine(text));
+}
+
+bool ScriptTarget::WriteTriggers(const std::string& triggerFilePath,
+                                 const std::function<void(const std::string&)>&,
+                                 std::string& error) {
+  const std::string blocks = BuildTriggerStatements(triggerFilePath, StatementMode::kScript);
+  if (blocks.empty()) {
+    error = "no trigger statements in " + triggerFilePath;
+    return false;
+  }
+  if (!WriteRaw(blocks)) {
+    error = "cannot write " + currentPath_;
+    return false;
+  }
+  return true;
+}
+
+bool ScriptTarget::EndObject(std::string& error) {
+  file_.flush();
+  const bool written = static_cast<bool>(file_);
+  file_.close();
+  if (!written || file_.fail()) {
+    error = "cannot write " + currentPath_;
+    return false;
+  }
+  switch (currentKind_) {
+    case SaveObjectKind::kTable:
+      tables_.push_back(currentRelative_);
+      break;
+    case SaveObjectKind::kView:
+      views_.push_back(currentRelative_);
+      break;
+    case SaveObjectKind::kTriggers:
+      triggers_.push_back(currentRelative_);
+      break;
+  }
+  return true;
+}
+
+std::vector<std::string> ScriptTarget::Scripts() const {
+  std::vector<std::string> all = tables_;
+  all.insert(all.end(), views_.begin(), views_.end());
+  all.insert(all.end(), triggers_.begin(), triggers_.end());
+  return all;
+}
+
+bool ScriptTarget::Finish(std::string& error) {
+  const std::string path = JoinPath(folder_, kRestoreScriptName);
+  std::ofstream restore(path, std::ios::binary | std::ios::trunc);
+  restore << kScriptHeader
+          << "-- Loads every script of this save: tables, then views, then triggers.\n"
+             "-- Run it from this folder, for example: mariadb --user=root --password < "
+          << kRestoreScriptName << "\n";
+  for (const std::string& script : Scripts())
+    restore << "SOURCE " << script << "\n";
+  restore.flush();
+  if (!restore) {
+    error = "cannot write " + path;
+    return false;
+  }
+  return true;
+}
+
+bool ServerTarget::BeginObject(const SaveObject&, std::string&) {
+  return true;
+}
+
+bool ServerTarget::Execute(const std::string& statement, std::string& error) {
+  return connection_.Execute(statement, error);
+}
+
+bool ServerTarget::WriteTriggers(const std::string& triggerFilePath,
+                                 const std::function<void(const std::string&)>& report,
+                                 std::string&) {
+  TriggerTarget target;
+  target.connection = &connection_;
+  target.report = report;
+  BuildTriggerStatements(triggerFilePath, StatementMode::kDatabase, target);
+  return true;
+}
+
+bool ServerTarget::Alive() {
+  std::string ignored;
+  return connection_.Execute(kSelectOne, ignored);
+}
+
+}  // namespace rowmender

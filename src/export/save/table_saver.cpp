@@ -1,0 +1,465 @@
+#include "export/save/table_saver.h"
+
+#include <cstdio>
+#include <memory>
+#include <utility>
+
+#include "export/save/sql_text.h"
+#include "export/save/table_ddl.h"
+#include "export/statements.h"
+
+namespace rowmender {
+
+namespace {
+
+// The session a table's rows are written in: no AUTO_INCREMENT value made
+// up for a stored 0, zero dates and values out of range taken as the
+// original server took them, TIMESTAMP texts in UTC, and no foreign key of
+// an existing target table in the way. The session's own values are kept
+// in user variables and put back after the table.
+constexpr const char* kKeepSession =
+    "SET @ROWMENDER_SQL_MODE = @@SESSION.sql_mode, @ROWMENDER_TIME_ZONE = @@SESSION.time_zone, "
+    "@ROWMENDER_FOREIGN_KEY_CHECKS = @@SESSION.foreign_key_checks";
+constexpr const char* kRestoreSession =
+    "SET SESSION sql_mode = 'NO_AUTO_VALUE_ON_ZERO', SESSION time_zone = '+00:00', "
+    "SESSION foreign_key_checks = 0";
+constexpr const char* kPutSessionBack =
+    "SET SESSION sql_mode = @ROWMENDER_SQL_MODE, SESSION time_zone = @ROWMENDER_TIME_ZONE, "
+    "SESSION foreign_key_checks = @ROWMENDER_FOREIGN_KEY_CHECKS";
+constexpr const char* kStartTransaction = "START TRANSACTION";
+constexpr const char* kCommit = "COMMIT";
+constexpr const char* kViewStatementEnd = ";";
+
+// Deleted rows kept in memory up to this many bytes; beyond, in a
+// temporary file.
+constexpr std::size_t kDeletedRowsInMemory = 32u << 20;
+
+std::string UseStatement(const std::string& database) {
+  return "USE " + QuoteIdentifier(database);
+}
+
+// The tuples of the delete-marked rows of one table, kept until the live
+// rows are committed (creating the companion table would end their
+// transaction). Large amounts go to a temporary file.
+class DeletedRowStore {
+ public:
+  DeletedRowStore() = default;
+  ~DeletedRowStore() {
+    if (spill_ != nullptr) std::fclose(spill_);
+  }
+  DeletedRowStore(const DeletedRowStore&) = delete;
+  DeletedRowStore& operator=(const DeletedRowStore&) = delete;
+
+  void Add(std::string tuple) {
+    memoryBytes_ += tuple.size();
+    memory_.push_back(std::move(tuple));
+    ++count_;
+    if (memoryBytes_ > kDeletedRowsInMemory) Spill();
+  }
+
+  std::uint64_t Count() const { return count_; }
+
+  // Hands the tuples over in order, at most `batch` at a time.
+  template <typename Take>
+  bool Replay(std::size_t batch, Take take) {
+    std::vector<std::string> tuples;
+    if (spill_ != nullptr) {
+      std::rewind(spill_);
+      for (std::uint64_t i = 0; i < spilled_; ++i) {
+        std::uint64_t size = 0;
+        if (std::fread(&size, sizeof size, 1, spill_) != 1) return false;
+        std::string tuple(size, '\0');
+        if (size > 0 && std::fread(tuple.data(), 1, size, spill_) != size) return false;
+        tuples.push_back(std::move(tuple));
+        if (tuples.size() == batch) {
+          if (!take(tuples)) return false;
+          tuples.clear();
+        }
+      }
+    }
+    for (std::string& tuple : memory_) {
+      tuples.push_back(std::move(tuple));
+      if (tuples.size() == batch) {
+        if (!take(tuples)) return false;
+        tuples.clear();
+      }
+    }
+    memory_.clear();
+    return tuples.empty() || take(tuples);
+  }
+
+ private:
+  void Spill() {
+    if (spill_ == nullptr) spill_ = std::tmpfile();
+    if (spill_ == nullptr) return;  // no temporary file: keep them in memory
+    for (const std::string& tuple : memory_) {
+      const std::uint64_t size = tuple.size();
+      std::fwrite(&size, sizeof size, 1, spill_);
+      std::fwrite(tuple.data(), 1, tuple.size(), spill_);
+      ++spilled_;
+    }
+    memory_.clear();
+    memoryBytes_ = 0;
+  }
+
+  std::vector<std::string> memory_;
+  std::size_t memoryBytes_ = 0;
+  std::FILE* spill_ = nullptr;
+  std::uint64_t spilled_ = 0;
+  std::uint64_t count_ = 0;
+};
+
+}  // namespace
+
+struct TableSaver::TableCounts {
+  std::string name;  // `db`.`table` (or the companion) for messages
+  std::uint64_t written = 0;
+  std::uint64_t failed = 0;
+  std::size_t reportedErrors = 0;
+};
+
+PagerRowSource::PagerRowSource(RecoveryEngine& engine, RecordPagerOptions options)
+    : engine_(engine), pager_(engine, std::move(options)) {}
+
+bool PagerRowSource::Open(const SaveObject& table, std::string& error) {
+  started_ = false;
+  return pager_.Open(table.location, error);
+}
+
+const std::vector<DecodedRow>* PagerRowSource::NextPage() {
+  if (!started_) {
+    started_ = true;
+    pager_.LoadFirstPage();
+    return &engine_.rows;
+  }
+  if (!pager_.LoadNextPage()) return nullptr;
+  pager_.ForgetEarlierPages();
+  return &engine_.rows;
+}
+
+std::string InsertPrefix(std::string_view tableName, const TableDefinition& table) {
+  std::string prefix = "INSERT INTO ";
+  AppendQuotedIdentifier(prefix, tableName);
+  prefix += " (";
+  for (std::size_t i = 0; i < table.columns.size(); ++i) {
+    if (i > 0) prefix += ',';
+    AppendQuotedIdentifier(prefix, table.columns[i].name);
+  }
+  prefix += ") VALUES ";
+  return prefix;
+}
+
+TableSaver::TableSaver(SaveTarget& target, SaveRowSource& rows, SaveOptions options)
+    : target_(target), source_(rows), options_(std::move(options)) {
+  if (options_.batchRows == 0) options_.batchRows = 1;
+}
+
+void TableSaver::Report(const std::string& line) {
+  if (report) report(line);
+}
+
+bool TableSaver::KeepGoing() {
+  if (summary_.aborted) return false;
+  if (keepGoing && !keepGoing()) {
+    summary_.stopped = true;
+    return false;
+  }
+  return true;
+}
+
+void TableSaver::Abort(const std::string& error) {
+  if (summary_.aborted) return;
+  summary_.aborted = true;
+  Report("The save was ended: " + error);
+}
+
+bool TableSaver::Run(const std::string& statement, const std::string& what, bool reportFailure) {
+  if (summary_.aborted) return false;
+  std::string error;
+  if (target_.Execute(statement, error)) return true;
+  if (!target_.RetriesRows() || !target_.Alive()) {
+    Abort(error);
+    return false;
+  }
+  if (reportFailure) Report(what + ": " + error);
+  return false;
+}
+
+SaveSummary TableSaver::Run(std::vector<SaveObject> objects) {
+  summary_ = SaveSummary{};
+  OrderForRestore(objects);
+  progress_ = SaveProgress{};
+  progress_.objectCount = objects.size();
+
+  const auto announce = [&](std::size_t index) {
+    progress_.object = &objects[index];
+    progress_.objectIndex = index;
+    progress_.rows = 0;
+    if (progress) progress(progress_);
+  };
+  std::vector<std::size_t> views;
+  std::vector<std::size_t> triggers;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (objects[i].kind == SaveObjectKind::kView) {
+      views.push_back(i);
+    } else if (objects[i].kind == SaveObjectKind::kTriggers) {
+      triggers.push_back(i);
+    } else if (KeepGoing()) {
+      announce(i);
+      SaveTable(objects[i]);
+    }
+  }
+  // A view may select from another view: those refused are tried again
+  // after the others, for as long as that brings one more view in.
+  bool lastRound = false;
+  while (!views.empty() && KeepGoing()) {
+    std::vector<std::size_t> refused;
+    for (std::size_t index : views) {
+      if (!KeepGoing()) break;
+      announce(index);
+      if (!SaveView(objects[index], lastRound)) refused.push_back(index);
+    }
+    if (lastRound) break;
+    lastRound = refused.size() == views.size();
+    views = std::move(refused);
+  }
+  for (std::size_t index : triggers) {
+    if (!KeepGoing()) break;
+    announce(index);
+    SaveTriggers(objects[index]);
+  }
+  if (summary_.stopped) Report("The save was stopped before its end.");
+  std::string error;
+  if (!summary_.aborted && !target_.Finish(error)) Abort(error);
+  return summary_;
+}
+
+bool TableSaver::InsertBatch(const std::string& insertPrefix,
+                             const std::vector<std::string>& tuples, std::size_t begin,
+                             std::size_t end, TableCounts& counts) {
+  if (begin >= end || summary_.aborted) return !summary_.aborted;
+  std::string statement = insertPrefix;
+  for (std::size_t i = begin; i < end; ++i) {
+    if (i > begin) statement += ',';
+    statement += tuples[i];
+  }
+  std::string error;
+  if (target_.Execute(statement, error)) {
+    counts.written += end - begin;
+    return true;
+  }
+  if (!target_.RetriesRows() || !target_.Alive()) {
+    Abort(error);
+    counts.failed += end - begin;
+    return false;
+  }
+  if (end - begin > 1) {
+    // One row may have been refused: try them one by one.
+    for (std::size_t i = begin; i < end; ++i) {
+      if (!InsertBatch(insertPrefix, tuples, i, i + 1, counts)) {
+        counts.failed += end - i - 1;
+        return false;
+      }
+    }
+    return true;
+  }
+  ++counts.failed;
+  if (counts.reportedErrors < options_.reportedRowErrors) {
+    ++counts.reportedErrors;
+    Report(counts.name + ": a row could not be saved: " + error);
+  }
+  return true;
+}
+
+bool TableSaver::WriteRows(const std::string& insertPrefix, std::vector<std::string>& tuples,
+                           TableCounts& counts) {
+  // Batches of at most batchRows rows and (unless one row alone is
+  // larger) batchBytes bytes.
+  std::size_t begin = 0;
+  while (begin < tuples.size()) {
+    std::size_t end = begin;
+    std::size_t bytes = insertPrefix.size();
+    while (end < tuples.size() && end - begin < options_.batchRows &&
+           (end == begin || bytes + tuples[end].size() + 1 <= options_.batchBytes)) {
+      bytes += tuples[end].size() + 1;
+      ++end;
+    }
+    if (!InsertBatch(insertPrefix, tuples, begin, end, counts)) return false;
+    begin = end;
+  }
+  tuples.clear();
+  return true;
+}
+
+void TableSaver::SaveTable(const SaveObject& object) {
+  const std::string name = object.QualifiedName();
+  std::string error;
+  if (!source_.Open(object, error)) {
+    ++summary_.failedObjects;
+    Report(name + ": the table could not be read: " + error);
+    return;
+  }
+  const TableDefinition& table = source_.Definition();
+  if (table.columns.empty()) {
+    ++summary_.failedObjects;
+    Report(name + ": the table definition holds no columns");
+    return;
+  }
+  if (!target_.BeginObject(object, error)) {
+    Abort(error);
+    return;
+  }
+  const CollationTable empty;
+  const CollationTable& collations =
+      options_.literals.collations != nullptr ? *options_.literals.collations : empty;
+
+  Run(kKeepSession, name);
+  Run(kRestoreSession, name);
+  Run(CreateDatabaseStatement(object.databaseName,
+                              ReadDatabaseOptions(object.location.databaseFolder)),
+      name + ": the database could not be created");
+  Run(UseStatement(object.databaseName), name);
+  if (!Run(CreateTableStatement(object.name, table, collations, TableKeys::kPrimaryAndUnique),
+           name + ": the table could not be created")) {
+    ++summary_.failedObjects;
+    Run(kPutSessionBack, name);
+    target_.EndObject(error);
+    return;
+  }
+
+  TableCounts live;
+  live.name = name;
+  const std::string livePrefix = InsertPrefix(object.name, table);
+  DeletedRowStore deleted;
+  LiteralProblems problems;
+  std::vector<std::string> pending;
+  std::size_t pendingBytes = 0;
+
+  Run(kStartTransaction, name);
+  bool stopped = false;
+  while (!summary_.aborted) {
+    const std::vector<DecodedRow>* page = source_.NextPage();
+    if (page == nullptr) break;
+    for (const DecodedRow& row : *page) {
+      std::string tuple = RowTuple(table, row.values, options_.literals, problems);
+      if (row.deleted) {
+        deleted.Add(std::move(tuple));
+        continue;
+      }
+      pendingBytes += tuple.size() + 1;
+      pending.push_back(std::move(tuple));
+      if (pending.size() >= options_.batchRows || pendingBytes >= options_.batchBytes) {
+        WriteRows(livePrefix, pending, live);
+        pendingBytes = 0;
+      }
+    }
+    progress_.rows += page->size();
+    if (progress) progress(progress_);
+    if (!KeepGoing()) {
+      stopped = true;
+      break;
+    }
+  }
+  WriteRows(livePrefix, pending, live);
+  Run(kCommit, name);
+
+  TableCounts old;
+  const std::string companion = DeletedTableName(object.name);
+  old.name = QuoteIdentifier(object.databaseName) + "." + QuoteIdentifier(companion);
+  if (deleted.Count() > 0 && !summary_.aborted) {
+    if (Run(CreateTableStatement(companion, table, collations, TableKeys::kNone),
+            old.name + ": the table could not be created")) {
+      const std::string oldPrefix = InsertPrefix(companion, table);
+      Run(kStartTransaction, old.name);
+      deleted.Replay(options_.batchRows, [&](std::vector<std::string>& tuples) {
+        return WriteRows(oldPrefix, tuples, old);
+      });
+      Run(kCommit, old.name);
+    } else {
+      old.failed = deleted.Count();
+    }
+  }
+  Run(kPutSessionBack, name);
+  if (!summary_.aborted && !target_.EndObject(error)) Abort(error);
+
+  ++summary_.tables;
+  summary_.rows += live.written;
+  summary_.deletedRows += old.written;
+  summary_.failedRows += live.failed + old.failed;
+
+  std::string line = name + ": " + std::to_string(live.written) + " rows saved";
+  if (deleted.Count() > 0) {
+    line +=
+        ", " + std::to_string(old.written) + " deleted rows saved in " + QuoteIdentifier(companion);
+  }
+  line += '.';
+  if (live.failed + old.failed > 0) {
+    line += " " + std::to_string(live.failed + old.failed) + " rows could not be saved.";
+  }
+  if (problems.unreadableBlobFiles > 0) {
+    line += " " + std::to_string(problems.unreadableBlobFiles) +
+            " long values could not be read back from their files.";
+  }
+  if (stopped) line += " Stopped before the end of the table.";
+  Report(line);
+}
+
+bool TableSaver::SaveView(const SaveObject& object, bool reportFailure) {
+  const std::string name = object.QualifiedName();
+  std::string statement = BuildViewStatement(object.path);
+  if (statement.ends_with(kViewStatementEnd)) statement.pop_back();
+  if (statement.empty()) {
+    // Nothing a later round could change.
+    ++summary_.failedObjects;
+    Report("View " + name + ": the view definition could not be read");
+    return true;
+  }
+  std::string error;
+  if (!target_.BeginObject(object, error)) {
+    Abort(error);
+    return true;
+  }
+  Run(CreateDatabaseStatement(object.databaseName,
+                              ReadDatabaseOptions(object.location.databaseFolder)),
+      "View " + name + ": the database could not be created");
+  Run(UseStatement(object.databaseName), "View " + name);
+  const bool created = Run(statement, "View " + name + ": not created", reportFailure);
+  if (!summary_.aborted && !target_.EndObject(error)) Abort(error);
+  if (created) {
+    ++summary_.views;
+    Report("View " + name + " saved.");
+  } else if (reportFailure) {
+    ++summary_.failedObjects;
+  }
+  return created;
+}
+
+void TableSaver::SaveTriggers(const SaveObject& object) {
+  const std::string name = object.QualifiedName();
+  std::string error;
+  if (!target_.BeginObject(object, error)) {
+    Abort(error);
+    return;
+  }
+  Run(UseStatement(object.databaseName), "Triggers of " + name);
+  bool failed = false;
+  const bool written = target_.WriteTriggers(
+      object.path,
+      [&](const std::string& line) {
+        if (line == kTriggerFailedLine) failed = true;
+        Report(line);
+      },
+      error);
+  if (!summary_.aborted && !target_.EndObject(error)) Abort(error);
+  if (!written) {
+    ++summary_.failedObjects;
+    Report("Triggers of " + name + ": " + error);
+  } else if (failed) {
+    ++summary_.failedObjects;
+  } else {
+    ++summary_.triggerFiles;
+    if (!target_.RetriesRows()) Report("Triggers of " + name + " saved.");
+  }
+}
+
+}  // namespace rowmender

@@ -1,0 +1,136 @@
+// The save itself: every table, view and trigger file it is given, every
+// row of every page, written through a SaveTarget.
+//
+// For each table: CREATE DATABASE and CREATE TABLE when missing, the live
+// rows in batched INSERT statements inside one transaction, then the rows
+// whose record carries the delete mark into the companion table
+// `<table>__deleted` (same columns, no keys), so an old version of a row
+// never collides with the live one. Views and triggers follow all tables.
+// A failed statement is reported and the save goes on; on a server a failed
+// batch is retried row by row, so one bad row costs only itself.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/application_state.h"
+#include "definitions/recovery_engine.h"
+#include "export/save/save_objects.h"
+#include "export/save/save_target.h"
+#include "export/save/value_literals.h"
+#include "preview/record_pages.h"
+
+namespace rowmender {
+
+// The rows of one table, a page at a time.
+class SaveRowSource {
+ public:
+  virtual ~SaveRowSource() = default;
+  // Reads the table's definition and prepares its first page. False, with
+  // a one-line `error`, when the table cannot be read.
+  virtual bool Open(const SaveObject& table, std::string& error) = 0;
+  virtual const TableDefinition& Definition() const = 0;
+  // The next page of rows (the first one on the first call); null once no
+  // page is left.
+  virtual const std::vector<DecodedRow>* NextPage() = 0;
+};
+
+// The rows as the record pager reads them for the record grid, in the
+// save forms the application's flags ask for.
+class PagerRowSource : public SaveRowSource {
+ public:
+  PagerRowSource(RecoveryEngine& engine, RecordPagerOptions options);
+
+  bool Open(const SaveObject& table, std::string& error) override;
+  const TableDefinition& Definition() const override { return engine_.table; }
+  const std::vector<DecodedRow>* NextPage() override;
+
+ private:
+  RecoveryEngine& engine_;
+  RecordPager pager_;
+  bool started_ = false;
+};
+
+struct SaveOptions {
+  LiteralContext literals;
+  // A batch ends at this many rows or once its statement reaches this
+  // many bytes (servers of old take packets of 1 MiB).
+  std::size_t batchRows = kRowsPerPage;
+  std::size_t batchBytes = 1u << 20;
+  // At most this many failed rows are reported one by one per table.
+  std::size_t reportedRowErrors = 5;
+};
+
+struct SaveProgress {
+  const SaveObject* object = nullptr;
+  std::size_t objectIndex = 0;  // 0-based
+  std::size_t objectCount = 0;
+  std::uint64_t rows = 0;  // rows of the object read so far
+};
+
+struct SaveSummary {
+  std::size_t tables = 0;  // tables whose rows were written
+  std::size_t views = 0;
+  std::size_t triggerFiles = 0;
+  std::uint64_t rows = 0;
+  std::uint64_t deletedRows = 0;
+  std::uint64_t failedRows = 0;
+  // Objects that could not be saved (definition unreadable, statement
+  // refused).
+  std::size_t failedObjects = 0;
+  // Stop was asked for.
+  bool stopped = false;
+  // The target stopped taking statements (disk full, connection lost).
+  bool aborted = false;
+
+  bool Complete() const { return !stopped && !aborted && failedRows == 0 && failedObjects == 0; }
+};
+
+class TableSaver {
+ public:
+  TableSaver(SaveTarget& target, SaveRowSource& rows, SaveOptions options);
+
+  // Log lines: one per table with its row counts, one per view and
+  // trigger file, and one per problem.
+  std::function<void(const std::string&)> report;
+  // After every page.
+  std::function<void(const SaveProgress&)> progress;
+  // Asked between pages and objects; false ends the save early.
+  std::function<bool()> keepGoing;
+
+  SaveSummary Run(std::vector<SaveObject> objects);
+
+ private:
+  struct TableCounts;
+
+  void SaveTable(const SaveObject& object);
+  // True when the view was created (or can never be).
+  bool SaveView(const SaveObject& object, bool reportFailure);
+  void SaveTriggers(const SaveObject& object);
+
+  // Runs a statement; a failure is reported with `what` and counted.
+  bool Run(const std::string& statement, const std::string& what, bool reportFailure = true);
+  // Writes the rows of `tuples` into `table` in batches; returns false when
+  // the target stopped taking statements.
+  bool WriteRows(const std::string& insertPrefix, std::vector<std::string>& tuples,
+                 TableCounts& counts);
+  bool InsertBatch(const std::string& insertPrefix, const std::vector<std::string>& tuples,
+                   std::size_t begin, std::size_t end, TableCounts& counts);
+  void Report(const std::string& line);
+  bool KeepGoing();
+  void Abort(const std::string& error);
+
+  SaveTarget& target_;
+  SaveRowSource& source_;
+  SaveOptions options_;
+  SaveSummary summary_;
+  SaveProgress progress_;
+};
+
+// The INSERT statement's start for `table` named `tableName`: INSERT INTO
+// `name` (`col`,...) VALUES
+std::string InsertPrefix(std::string_view tableName, const TableDefinition& table);
+
+}  // namespace rowmender
