@@ -1,0 +1,46 @@
+#include "gui/support/gui_test_support.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+#include "app/gui/gui_resources.h"
+#include "app/logic/settings_dialog.h"
+
+namespace rowmender::guitest {
+
+namespace {
+
+constexpr int kScanTimeoutMs = 120000;
+
+}  // namespace
+
+void PrepareGuiTests() {
+  InitGuiResources();
+  QStandardPaths::setTestModeEnabled(true);
+}
+
+ScriptedWindow::ScriptedWindow() {
+  CMainWindow::Options options;
+  options.showSplash = false;
+  window = std::make_unique<CMainWindow>(application, options);
+  window->SetScriptedAnswers(&answers);
+  window->Frame().writeLogFile = false;
+  window->resize(1200, 800);
+  window->show();
+  QCoreApplication::processEvents();
+}
+
+ScriptedWindow::~ScriptedWindow() {
+  window->WaitForScanEnd(kScanTimeoutMs);
+  window.reset();
+}
+
+bool ScriptedWindow::Open(const std::string& dataFolder) {
+  const std::string temporary = QDir::tempPath().toStdString();
+  answers.settings = RunFolders{dataFolder, temporary, temporary};
+  window->Frame().OnOpen();
+  return window->WaitForScanEnd(kScanTimeoutMs);
+}
+
+}  // namespace rowmender::guitest

@@ -1,0 +1,42 @@
+// Shared pieces of the widget tests: where the real data lies, and a main
+// window that answers its dialogs from a script.
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "app/application_state.h"
+#include "app/gui/main_window.h"
+
+namespace rowmender::guitest {
+
+inline std::string SampleDataFolder() {
+  return ROWMENDER_SAMPLE_DATADIR;
+}
+inline std::string SakilaFolder() {
+  return std::string(ROWMENDER_SHARED_FIXTURES) + "/mysql-5.5-sakila";
+}
+inline QString GuiProgram() {
+  return QStringLiteral(ROWMENDER_GUI_PROGRAM);
+}
+
+// Makes the compiled-in pictures available and keeps the tests' settings
+// away from the user's (call from initTestCase).
+void PrepareGuiTests();
+
+// A main window without splash whose dialogs answer from `answers`.
+struct ScriptedWindow {
+  ScriptedWindow();
+  ~ScriptedWindow();
+
+  // Confirms the settings dialog with `dataFolder`, runs Open and waits
+  // for the scan; false when the scan did not end.
+  bool Open(const std::string& dataFolder);
+
+  ScriptedAnswers answers;
+  CTarnSalvorProjApp application;
+  std::unique_ptr<CMainWindow> window;
+};
+
+}  // namespace rowmender::guitest
