@@ -20,10 +20,15 @@ void PrepareGuiTests() {
   QStandardPaths::setTestModeEnabled(true);
 }
 
-ScriptedWindow::ScriptedWindow() {
+ScriptedWindow::ScriptedWindow()
+    : ScriptedWindow([](CTarnSalvorProjApp& app, const CMainWindow::Options& options) {
+        return std::make_unique<CMainWindow>(app, options);
+      }) {}
+
+ScriptedWindow::ScriptedWindow(const Factory& make) {
   CMainWindow::Options options;
   options.showSplash = false;
-  window = std::make_unique<CMainWindow>(application, options);
+  window = make(application, options);
   window->SetScriptedAnswers(&answers);
   window->Frame().writeLogFile = false;
   window->resize(1200, 800);

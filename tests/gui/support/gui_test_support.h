@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,7 +28,11 @@ void PrepareGuiTests();
 
 // A main window without splash whose dialogs answer from `answers`.
 struct ScriptedWindow {
+  using Factory =
+      std::function<std::unique_ptr<CMainWindow>(CTarnSalvorProjApp&, const CMainWindow::Options&)>;
   ScriptedWindow();
+  // A window made by `make` (a subclass that observes the window's calls).
+  explicit ScriptedWindow(const Factory& make);
   ~ScriptedWindow();
 
   // Confirms the settings dialog with `dataFolder`, runs Open and waits

@@ -1,0 +1,444 @@
+// The main window over the application's real behaviour and the real sample
+// data folder: its first state, the catalogue an Open builds, the tree
+// dimmed during a selection, the page buttons after a selection, Next and
+// Previous, the structure grid, view and trigger statements, the running
+// guard, CSV export and Close.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDockWidget>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <algorithm>
+
+#include "app/gui/product_info.h"
+#include "app/gui/ribbon_bar.h"
+#include "app/gui/window_bars.h"
+#include "controls/gui/output_list.h"
+#include "controls/gui/record_panel.h"
+#include "controls/gui/xhtml_tree.h"
+#include "gui/support/gui_test_support.h"
+
+using rowmender::CMainWindow;
+using rowmender::PageButton;
+using rowmender::TreeNode;
+using rowmender::guitest::SampleDataFolder;
+using rowmender::guitest::ScriptedWindow;
+
+namespace {
+
+constexpr const char* kWaitMessage = "Please wait for the running process.";
+constexpr const char* kNoMoreRecords = "No more records in table";
+
+struct ButtonStates {
+  bool previousEnabled;
+  bool nextEnabled;
+};
+
+ButtonStates Buttons(CMainWindow& window) {
+  return {window.RecordPanel()->PreviousButton()->isEnabled(),
+          window.RecordPanel()->NextButton()->isEnabled()};
+}
+
+std::string Caption(CMainWindow& window) {
+  return window.CaptionBar()->Text();
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+}  // namespace
+
+// Records what the tree looked like while the selection handler filled the
+// grid.
+class ObservedWindow : public CMainWindow {
+ public:
+  using CMainWindow::CMainWindow;
+
+  void GridSetColumns(const std::vector<std::string>& captions) override {
+    treeEnabledWhileFilling = Tree()->isEnabled();
+    treeDimmedWhileFilling = Tree()->IsDimmed();
+    treeBackgroundWhileFilling = Tree()->BackgroundColor();
+    treeTextWhileFilling = Tree()->TextColor();
+    progressShownWhileFilling = StatusBar()->Progress()->isVisible();
+    CMainWindow::GridSetColumns(captions);
+  }
+
+  bool treeEnabledWhileFilling = true;
+  bool treeDimmedWhileFilling = false;
+  QColor treeBackgroundWhileFilling;
+  QColor treeTextWhileFilling;
+  bool progressShownWhileFilling = false;
+};
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { rowmender::guitest::PrepareGuiTests(); }
+
+  void firstState() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QCOMPARE(window.windowTitle(), QStringLiteral("Rowmender v21.0"));
+    QCOMPARE(Caption(window),
+             std::string("Select MySQL database file to continue the recovery process."));
+    QCOMPARE(window.OutputList()->LineCount(), 1);
+    QCOMPARE(window.OutputList()->Line(0),
+             std::string("select database file to continue the recovery process."));
+    QVERIFY(!window.StopAction()->isEnabled());
+    QVERIFY(window.OpenAction()->isEnabled());
+    QVERIFY(!window.StatusBar()->Progress()->isVisible());
+    QCOMPARE(window.StatusBar()->ProductPane()->text(), QStringLiteral("Rowmender"));
+    QVERIFY(
+        window.StatusBar()->Link()->text().contains(QString::fromLatin1(rowmender::kMakerWebsite)));
+
+    // The panes, where they dock.
+    QCOMPARE(window.TreePane()->windowTitle(), QStringLiteral("MySQL Database Objects"));
+    QCOMPARE(window.dockWidgetArea(window.TreePane()), Qt::LeftDockWidgetArea);
+    QCOMPARE(window.OutputPane()->windowTitle(), QStringLiteral("Output"));
+    QCOMPARE(window.dockWidgetArea(window.OutputPane()), Qt::RightDockWidgetArea);
+    QVERIFY(window.TreePane()->widget() == window.Tree());
+    QVERIFY(window.centralWidget() == window.RecordPanel());
+
+    // The caption bar offers no close button.
+    QVERIFY(window.CaptionBar()->findChildren<QAbstractButton*>().isEmpty());
+  }
+
+  void ribbonCommands() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    rowmender::CRibbonBar* ribbon = window.Ribbon();
+    QCOMPARE(ribbon->Tabs()->count(), 1);
+    QCOMPARE(ribbon->Tabs()->tabText(0), QStringLiteral("Rowmender"));
+    QCOMPARE(ribbon->Panels().size(), std::size_t{3});
+    QCOMPARE(ribbon->Panels()[0]->Title(), QString());
+    QCOMPARE(ribbon->Panels()[2]->Title(), QStringLiteral("About"));
+
+    struct Expected {
+      QAction* action;
+      const char* text;
+      const char* tip;
+      std::size_t panel;
+    };
+    const Expected commands[] = {
+        {window.OpenAction(), "Open", "Open Database file", 0},
+        {window.StopAction(), "Stop", "Stop running process", 0},
+        {window.SaveAction(), "Save MySQL Data", "Save recovered data", 0},
+        {window.CsvAction(), "Export CSV", "Export the records on screen to a CSV file", 1},
+        {window.HelpAction(), "Help", "Help for Rowmender", 2},
+        {window.AboutAction(), "About", "About Rowmender", 2},
+    };
+    for (const Expected& command : commands) {
+      QCOMPARE(command.action->text(), QString::fromLatin1(command.text));
+      QCOMPARE(command.action->toolTip(), QString::fromLatin1(command.tip));
+      QToolButton* button = ribbon->ButtonFor(command.action);
+      QVERIFY2(button != nullptr, command.text);
+      QCOMPARE(button->parentWidget(), ribbon->Panels()[command.panel]);
+      QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+      QVERIFY(!command.action->icon().isNull());
+    }
+    QCOMPARE(window.OpenAction()->shortcut(), QKeySequence(QKeySequence::Open));
+    QCOMPARE(window.CsvAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+    QCOMPARE(window.HelpAction()->shortcut(), QKeySequence(QKeySequence::HelpContents));
+  }
+
+  void openBuildsTheCatalogue() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+
+    QCOMPARE(Caption(window), std::string("Scanning completed for selected database file(s).\r\n"));
+    QCOMPARE(window.CaptionBar()->ShownText(),
+             QStringLiteral("Scanning completed for selected database file(s)."));
+    QVERIFY(
+        Contains(scripted.answers.messages, "Scanning completed for selected database file(s)"));
+    QVERIFY(!window.StopAction()->isEnabled());
+    QVERIFY(!window.StatusBar()->Progress()->isVisible());
+    QVERIFY(window.Tree()->isEnabled());
+
+    const TreeNode kunden = window.FindNode("legacy/Tables/kunden");
+    QVERIFY(kunden != rowmender::kNoNode);
+    QVERIFY(window.FindNode("legacy/Tables/kunden/Keys") != rowmender::kNoNode);
+    QVERIFY(window.FindNode("shop/Views/v_order_overview") != rowmender::kNoNode);
+    QVERIFY(window.FindNode("shop/Trigger/orders") != rowmender::kNoNode);
+    // The root and the data folder node are expanded, databases are not.
+    auto& model = window.Tree()->ItemModel();
+    const TreeNode root = model.Tree().Children(rowmender::kNoTreeNode).front();
+    const TreeNode path = model.Tree().Children(root).front();
+    QVERIFY(window.Tree()->isExpanded(model.IndexOf(root)));
+    QVERIFY(window.Tree()->isExpanded(model.IndexOf(path)));
+    QCOMPARE(QString::fromStdString(model.Tree().GetItemText(path)).endsWith(QLatin1Char('/')),
+             true);
+    // The output pane shows the scan's lines.
+    QCOMPARE(window.OutputList()->Line(0), std::string("Finding Database and tables"));
+    QCOMPARE(window.OutputList()->Line(1), std::string("Processing ibdata1 File"));
+    QCOMPARE(window.OutputList()->Line(2), std::string("scanning completed."));
+  }
+
+  void treeIsDimmedWhileASelectionRuns() {
+    ScriptedWindow scripted(
+        [](rowmender::CTarnSalvorProjApp& app, const CMainWindow::Options& options) {
+          return std::make_unique<ObservedWindow>(app, options);
+        });
+    auto& window = static_cast<ObservedWindow&>(*scripted.window);
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    const QColor background = window.Tree()->BackgroundColor();
+
+    QCOMPARE(window.ClickNode(window.FindNode("shop/Tables/stores")), 1);
+    QVERIFY(!window.treeEnabledWhileFilling);
+    QVERIFY(window.treeDimmedWhileFilling);
+    QCOMPARE(window.treeBackgroundWhileFilling,
+             rowmender::CXHtmlTree::DimmedBackground(background));
+    QCOMPARE(window.treeTextWhileFilling,
+             QApplication::palette(window.Tree()).color(QPalette::Disabled, QPalette::Text));
+    QVERIFY(window.progressShownWhileFilling);
+    // Afterwards the tree is back to normal.
+    QVERIFY(window.Tree()->isEnabled());
+    QVERIFY(!window.Tree()->IsDimmed());
+    QCOMPARE(window.Tree()->BackgroundColor(), background);
+    QVERIFY(!window.StatusBar()->Progress()->isVisible());
+  }
+
+  void pageButtonsAfterSelectNextAndPrevious() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    rowmender::CTarnStatic* panel = window.RecordPanel();
+    // A MyISAM table of about 2600 records: three pages.
+    QCOMPARE(window.ClickNode(window.FindNode("legacy/Tables/kunden")), 1);
+    QVERIFY(panel->Grid()->isVisible());
+    QVERIFY(!panel->TextBox()->isVisible());
+    QVERIFY(panel->PreviousButton()->isVisible());
+    QVERIFY(panel->NextButton()->isVisible());
+    QCOMPARE(Buttons(window).previousEnabled, false);
+    QCOMPARE(Buttons(window).nextEnabled, true);
+    QCOMPARE(panel->GridModel().RowCount(), std::size_t{1000});
+    QCOMPARE(Caption(window), std::string("kunden[1000]"));
+    const std::string firstCell = panel->GridModel().Cell(0, 0);
+
+    // Next, by the button.
+    QTest::mouseClick(panel->NextButton(), Qt::LeftButton);
+    QCOMPARE(Buttons(window).previousEnabled, true);
+    QCOMPARE(Buttons(window).nextEnabled, true);
+    QCOMPARE(Caption(window), std::string("1000 rows to 2000"));
+    QCOMPARE(panel->GridModel().RowCount(), std::size_t{1000});
+
+    // Next, by the keyboard: the last page ends the table.
+    window.NextPageAction()->trigger();
+    QCOMPARE(Buttons(window).previousEnabled, true);
+    QCOMPARE(Buttons(window).nextEnabled, false);
+    QVERIFY(Contains(scripted.answers.messages, kNoMoreRecords));
+    QVERIFY(QString::fromStdString(Caption(window)).startsWith(QStringLiteral("2000 rows to 2")));
+    const std::size_t lastPageRows = panel->GridModel().RowCount();
+    QVERIFY(lastPageRows > 500 && lastPageRows < 1000);
+
+    // A disabled "Next Records" ignores its shortcut.
+    const std::string lastCaption = Caption(window);
+    window.NextPageAction()->trigger();
+    QCOMPARE(Caption(window), lastCaption);
+
+    QTest::mouseClick(panel->PreviousButton(), Qt::LeftButton);
+    QCOMPARE(Buttons(window).previousEnabled, true);
+    QCOMPARE(Buttons(window).nextEnabled, true);
+    QCOMPARE(Caption(window), std::string("1000 rows to 2000"));
+
+    window.PreviousPageAction()->trigger();
+    QCOMPARE(Buttons(window).previousEnabled, false);
+    QCOMPARE(Buttons(window).nextEnabled, true);
+    QCOMPARE(Caption(window), std::string("0 rows to 1000"));
+    QCOMPARE(panel->GridModel().Cell(0, 0), firstCell);
+  }
+
+  void containerNodeDisablesBothButtons() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    QCOMPARE(window.ClickNode(window.FindNode("legacy/Tables")), 1);
+    QCOMPARE(Buttons(window).previousEnabled, false);
+    QCOMPARE(Buttons(window).nextEnabled, false);
+    QCOMPARE(window.RecordPanel()->GridModel().ColumnCount(), std::size_t{0});
+    QCOMPARE(window.OutputList()->Line(window.OutputList()->LineCount() - 1),
+             std::string("Scanning process completed."));
+  }
+
+  void keysNodeShowsTheStructureGrid() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    QCOMPARE(window.ClickNode(window.FindNode("shop/Tables/stores/Keys")), 1);
+    rowmender::RecordGridModel& grid = window.RecordPanel()->GridModel();
+    QCOMPARE(grid.ColumnCount(), std::size_t{5});
+    const char* headers[] = {"Column Name", "Data Type", "size", "Allow Nulls", "Key Name"};
+    for (std::size_t c = 0; c < 5; ++c)
+      QCOMPARE(grid.Caption(c), std::string(headers[c]));
+    QVERIFY(grid.RowCount() > 0);
+    QCOMPARE(Caption(window), "Keys[" + std::to_string(grid.RowCount()) + "]");
+    for (int c = 0; c < 5; ++c) {
+      QCOMPARE(window.RecordPanel()->Grid()->columnWidth(c), rowmender::CTarnStatic::kColumnWidth);
+    }
+    // "Next Records" after a structure only disables itself.
+    QTest::mouseClick(window.RecordPanel()->NextButton(), Qt::LeftButton);
+    QCOMPARE(Buttons(window).nextEnabled, false);
+    QCOMPARE(grid.ColumnCount(), std::size_t{5});
+  }
+
+  void viewAndTriggerShowTheirStatements() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    rowmender::CTarnStatic* panel = window.RecordPanel();
+
+    QCOMPARE(window.ClickNode(window.FindNode("shop/Views/v_order_overview")), 1);
+    QVERIFY(panel->TextBox()->isVisible());
+    QVERIFY(!panel->Grid()->isVisible());
+    QVERIFY(panel->TextBox()->toPlainText().startsWith(
+        QStringLiteral("CREATE ALGORITHM=UNDEFINED DEFINER=")));
+    QVERIFY(panel->TextBox()->toPlainText().contains(QStringLiteral("`v_order_overview`")));
+
+    QCOMPARE(window.ClickNode(window.FindNode("shop/Trigger/orders")), 1);
+    QVERIFY(panel->TextBox()->isVisible());
+    QVERIFY(
+        panel->TextBox()->toPlainText().startsWith(QStringLiteral("DELIMITER $$\nCREATE TRIGGER")));
+    QCOMPARE(Buttons(window).previousEnabled, false);
+    QCOMPARE(Buttons(window).nextEnabled, false);
+
+    // A table after a view shows the grid again, with its own columns.
+    QCOMPARE(window.ClickNode(window.FindNode("legacy/Tables/artikel")), 1);
+    QVERIFY(panel->Grid()->isVisible());
+    QVERIFY(!panel->TextBox()->isVisible());
+    QCOMPARE(panel->GridModel().ColumnCount(), std::size_t{3});
+    QCOMPARE(panel->GridModel().RowCount(), std::size_t{30});
+  }
+
+  void labelClickInTheTreeLoadsOnce() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    rowmender::CXHtmlTree* tree = window.Tree();
+    const TreeNode artikel = window.FindNode("legacy/Tables/artikel");
+    tree->SelectItem(artikel);  // scrolls it into view
+    const int linesBefore = window.OutputList()->LineCount();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->LabelRect(artikel).center());
+    QCoreApplication::processEvents();
+    QCOMPARE(window.OutputList()->LineCount(), linesBefore + 2);
+    QCOMPARE(window.OutputList()->Line(linesBefore),
+             std::string("Please wait while artikel folder is scanning."));
+    QCOMPARE(Caption(window), std::string("artikel[30]"));
+    QCOMPARE(window.RecordPanel()->GridModel().RowCount(), std::size_t{30});
+
+    // A checkbox click changes the check, not the grid.
+    const TreeNode kunden = window.FindNode("legacy/Tables/kunden");
+    tree->SelectItem(kunden);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->CheckBoxRect(kunden).center());
+    QCoreApplication::processEvents();
+    QVERIFY(tree->GetCheck(kunden));
+    QCOMPARE(window.OutputList()->LineCount(), linesBefore + 2);
+    QCOMPARE(window.RecordPanel()->GridModel().RowCount(), std::size_t{30});
+  }
+
+  void clicksAreRefusedWhileWorkRuns() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    const TreeNode stores = window.FindNode("shop/Tables/stores");
+    QCOMPARE(window.ClickNode(stores), 1);
+    scripted.answers.messages.clear();
+
+    scripted.application.processRunning = 1;
+    window.RunningStateChanged(true);
+    QVERIFY(window.StopAction()->isEnabled());
+    QCOMPARE(window.ClickNode(window.FindNode("legacy/Tables/kunden")), 0);
+    QCOMPARE(window.Tree()->Selection(), stores);
+    window.OpenAction()->trigger();
+    window.CsvAction()->trigger();
+    window.close();
+    QVERIFY(window.isVisible());
+    const std::vector<std::string> expected = {
+        kWaitMessage, kWaitMessage, kWaitMessage,
+        "Please stop the running process to close the application."};
+    QCOMPARE(scripted.answers.messages, expected);
+
+    // Stop asks, then clears the guard.
+    scripted.answers.questionAnswer = true;
+    window.StopAction()->trigger();
+    QVERIFY(!window.StopAction()->isEnabled());
+    QCOMPARE(scripted.application.processRunning.load(), 0);
+  }
+
+  void csvExportWritesThePageOnScreen() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    QCOMPARE(window.ClickNode(window.FindNode("legacy/Tables/artikel")), 1);
+    QTemporaryDir folder;
+    const QString target = folder.filePath(QStringLiteral("artikel_.csv"));
+    scripted.answers.saveFileAnswer = target.toStdString();
+    QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
+    QCOMPARE(scripted.answers.messages.back(), std::string("File saved successfully."));
+    QFile written(target);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    // UTF-16LE without byte-order mark: the captions, then one line per row.
+    const QString text =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
+    QVERIFY(text.startsWith(QStringLiteral("id,titel,text\r\n1,")));
+    QVERIFY(text.count(QStringLiteral("\r\n")) >= 31);
+    QVERIFY(text.endsWith(QStringLiteral("\r\n")));
+  }
+
+  void closeAsksThenEnds() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    scripted.answers.questionAnswer = false;
+    window.close();
+    QVERIFY(window.isVisible());
+    QVERIFY(!scripted.answers.endedWithCode.has_value());
+    QCOMPARE(scripted.answers.messages.back(),
+             std::string("Do you want to close the application?"));
+
+    scripted.answers.questionAnswer = true;
+    window.CloseAction()->trigger();
+    QCOMPARE(scripted.answers.endedWithCode, std::optional<int>(-1));
+    // Before any Open there is no log file, so no path is shown.
+    QCOMPARE(scripted.answers.messages.back(),
+             std::string("Do you want to close the application?"));
+    // The closing page of the manual that ships with the program.
+    QCOMPARE(scripted.answers.openedAddresses.size(), std::size_t{1});
+    QVERIFY(QString::fromStdString(scripted.answers.openedAddresses[0])
+                .endsWith(QStringLiteral("manual.html#after-recovery")));
+  }
+
+  void helpAndAbout() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QTest::keyClick(&window, Qt::Key_F1);
+    QCOMPARE(scripted.answers.openedAddresses.size(), std::size_t{1});
+    QVERIFY(QString::fromStdString(scripted.answers.openedAddresses[0])
+                .startsWith(QStringLiteral("file://")));
+    QVERIFY(QString::fromStdString(scripted.answers.openedAddresses[0])
+                .endsWith(QStringLiteral("/manual.html")));
+    window.AboutAction()->trigger();
+    QCOMPARE(scripted.answers.aboutShown, 1);
+  }
+
+  void saveWithNothingCheckedSaysSo() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    window.SaveAction()->trigger();
+    QCOMPARE(scripted.answers.messages.back(),
+             std::string("Please select folder to save the database"));
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
