@@ -150,6 +150,8 @@ void CMainFrame::ResetCatalogue(UserInterface& target) {
   engine.systemTablespaceFile.Close();
   engine.tablespaceFile.Close();
   engine.dataFile.Close();
+  pager_.reset();
+  dictionaryPath_.clear();
 }
 
 bool CMainFrame::LoadDictionary(const std::string& path) {
@@ -157,7 +159,9 @@ bool CMainFrame::LoadDictionary(const std::string& path) {
   // the system tablespace can be opened, so the question and the log lines
   // behave, and let InnoDB tables be read from their own files.
   DataFile probe;
-  return probe.Open(path);
+  if (!probe.Open(path)) return false;
+  dictionaryPath_ = path;
+  return true;
 }
 
 void CMainFrame::ScanDataFolder() {

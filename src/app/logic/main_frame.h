@@ -30,6 +30,7 @@
 #include "catalogue/catalogue_lists.h"
 #include "definitions/recovery_engine.h"
 #include "export/server_connection.h"
+#include "preview/record_pages.h"
 
 namespace rowmender {
 
@@ -47,6 +48,7 @@ inline constexpr const char* kStartCaption =
     "Select MySQL database file to continue the recovery process.";
 inline constexpr const char* kStartOutputLine =
     "select database file to continue the recovery process.";
+inline constexpr const char* kNoMoreRecordsMessage = "No more records in table";
 inline constexpr const char* kLogCannotBeCreatedMessage = "Log file cannot be created: ";
 // The exit code of the Close command (all bits set).
 inline constexpr int kCloseExitCode = -1;
@@ -149,7 +151,20 @@ class CMainFrame {
   void ShowTriggerStatements(std::size_t index);
   void ShowViewStatement(std::size_t index);
   void LoadFirstPage(std::size_t index);
+  // Shows `engine.rows` in the grid (a row without cells adds nothing).
   void FillGrid();
+  // Reads the page that begins at `start` into `engine.rows`, by the
+  // table's storage engine. `clearMoreRows`: Next starts a MyISAM page
+  // afresh; Previous keeps what the last read left.
+  void ReadPageAt(const PageStart& start, bool clearMoreRows);
+  // Sets the caption bar to the row range shown ("%lld rows to %lld").
+  void ShowRowRange();
+
+  // The table whose pages are on screen.
+  std::unique_ptr<RecordPager> pager_;
+  // The system tablespace the scan loaded the dictionary from ("" when
+  // none could be loaded).
+  std::string dictionaryPath_;
 
   std::thread scanThread_;
   std::atomic<bool> scanActive_{false};

@@ -8,6 +8,7 @@
 #include "base/paths.h"
 #include "catalogue/table_locator.h"
 #include "export/statements.h"
+#include "preview/record_pages.h"
 #include "preview/structure_grid.h"
 
 namespace rowmender {
@@ -148,8 +149,27 @@ void CMainFrame::ShowViewStatement(std::size_t index) {
 }
 
 void CMainFrame::LoadFirstPage(std::size_t index) {
-  engine.ReadTableDefinition(DefinitionPath(catalogue, index));
+  const TableEntry& entry = catalogue.tables[index];
+  TableLocation location;
+  location.dataFolder = catalogue.dataFolderPath;
+  if (entry.databaseIndex >= 0 &&
+      static_cast<std::size_t>(entry.databaseIndex) < catalogue.databaseFolders.size()) {
+    location.databaseFolder =
+        catalogue.databaseFolders[static_cast<std::size_t>(entry.databaseIndex)];
+  }
+  location.tableName = entry.name;
+  location.definitionPath = DefinitionPath(catalogue, index);
+
+  RecordPagerOptions options;
+  options.ibdataPath = dictionaryPath_;
+  options.useDictionary = !dictionaryPath_.empty();
+  options.saveFolder = app.saveFolder;
+  pager_ = std::make_unique<RecordPager>(engine, options);
+  std::string error;
+  if (pager_->Open(location, error)) pager_->LoadFirstPage();
+
   std::vector<std::string> captions;
+  captions.reserve(engine.table.columns.size());
   for (const auto& column : engine.table.columns)
     captions.push_back(column.name);
   ui.GridDeleteAllRows();
@@ -171,13 +191,96 @@ void CMainFrame::FillGrid() {
   ui.GridAppendRows(shown);
 }
 
+void CMainFrame::ReadPageAt(const PageStart& start, bool clearMoreRows) {
+  switch (engine.table.storageEngine) {
+    case kEngineMyIsam:
+      if (engine.dataFile.IsOpen()) {
+        if (clearMoreRows) engine.moreRows = false;
+        engine.ReadMyIsamPage(start.offset);
+      }
+      break;
+    default:
+      break;  // no reader for the table's engine: no rows
+  }
+}
+
+void CMainFrame::ShowRowRange() {
+  ui.SetCaption(std::to_string(firstRowShown) + " rows to " + std::to_string(lastRowShown));
+}
+
 int CMainFrame::OnNextRecords() {
   if (RefuseWhileBusy(kWaitMessage)) return 0;
+  SetRunning(true);
+  ui.ShowProgress(true);
+  auto& starts = engine.pageStarts;
+  const auto count = static_cast<std::int32_t>(starts.size());
+  if (count < 2) {
+    ui.PageButtonEnable(PageButton::kNext, false);
+  } else if (const PageStart start = starts.back();
+             (count == engine.lastPageStartCount && start == lastPageStart) || start.IsEnd()) {
+    // The end of the table was reached before; one sentinel is enough.
+    if (!start.IsEnd()) starts.push_back(PageStart::End());
+    ui.ShowMessage(kNoMoreRecordsMessage);
+    ui.PageButtonEnable(PageButton::kNext, false);
+  } else {
+    ui.PageButtonEnable(PageButton::kPrevious, true);
+    lastPageStart = start;
+    engine.lastPageStartCount = count;
+    engine.scanBackward = false;
+    app.resumeFromOffset = true;
+    engine.rows.clear();
+    ReadPageAt(start, /*clearMoreRows=*/true);
+    FillGrid();
+    const auto read = static_cast<std::int64_t>(engine.rows.size());
+    if (!(engine.rows.size() == kRowsPerPage && engine.moreRows)) {
+      starts.push_back(PageStart::End());
+      ui.ShowMessage(kNoMoreRecordsMessage);
+      ui.PageButtonEnable(PageButton::kNext, false);
+    }
+    firstRowShown = lastRowShown;
+    lastRowShown += read;
+    rowsLoaded += read;
+    ShowRowRange();
+  }
+  SetRunning(false);
+  ui.ShowProgress(false);
   return 1;
 }
 
 int CMainFrame::OnPreviousRecords() {
   if (RefuseWhileBusy(kWaitMessage)) return 0;
+  SetRunning(true);
+  ui.ShowProgress(true);
+  auto& starts = engine.pageStarts;
+  if (starts.size() < 2) {
+    ui.PageButtonEnable(PageButton::kPrevious, false);
+  } else {
+    ui.PageButtonEnable(PageButton::kNext, true);
+    ui.PageButtonEnable(PageButton::kPrevious, true);
+    PageStart start;
+    if (starts.size() == 2) {
+      engine.lastPageStartCount = 2;
+      start = starts.front();
+      ui.PageButtonEnable(PageButton::kPrevious, false);
+    } else {
+      starts.pop_back();
+      start = starts[starts.size() - 2];
+      if (starts.size() == 2) ui.PageButtonEnable(PageButton::kPrevious, false);
+    }
+    lastPageStart = start;
+    app.resumeFromOffset = true;
+    engine.rows.clear();
+    engine.scanBackward = true;
+    ReadPageAt(start, /*clearMoreRows=*/false);
+    FillGrid();
+    const auto read = static_cast<std::int64_t>(engine.rows.size());
+    firstRowShown -= static_cast<std::int64_t>(kRowsPerPage);
+    lastRowShown = firstRowShown + read;
+    rowsLoaded -= read;
+    ShowRowRange();
+  }
+  SetRunning(false);
+  ui.ShowProgress(false);
   return 1;
 }
 
