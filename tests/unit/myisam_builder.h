@@ -1,0 +1,134 @@
+// Hand-made MyISAM files for the reader tests: index-file headers and the
+// blocks of dynamic data files, for damage that a server never writes.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "myisam/index_header.h"
+
+namespace rowmender::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline void PutBe(Bytes& out, std::size_t offset, std::uint64_t value, std::size_t width) {
+  if (out.size() < offset + width) out.resize(offset + width, 0);
+  for (std::size_t i = 0; i < width; ++i) {
+    out[offset + i] = static_cast<std::uint8_t>(value >> (8 * (width - 1 - i)));
+  }
+}
+
+inline void AppendBe(Bytes& out, std::uint64_t value, std::size_t width) {
+  PutBe(out, out.size(), value, width);
+}
+
+struct MyiSpec {
+  std::uint16_t options = 0;  // 1: dynamic records, 4: compressed
+  std::uint32_t packedRecordLength = 0;
+  std::uint32_t minPackedLength = 0;
+  std::uint16_t packBits = 0;
+  std::uint8_t uniqueCount = 0;
+  // Segment counts of the keys written before the descriptors.
+  std::vector<std::uint8_t> keySegments;
+  std::vector<MyisamColumn> fields;
+  std::size_t fileLength = 1024;
+};
+
+// A header at offset 0, the base information right after it, then the key
+// definitions, unique constraints and field descriptors.
+inline Bytes BuildMyi(const MyiSpec& spec) {
+  constexpr std::size_t kBase = 24;
+  Bytes out(kBase, 0);
+  PutBe(out, 0, 0xFEFE0701, 4);
+  PutBe(out, 4, spec.options, 2);
+  PutBe(out, 10, 100, 2);
+  PutBe(out, 12, kBase, 2);
+  out[19] = spec.uniqueCount;
+  Bytes base(100, 0);
+  PutBe(base, 0, 1024, 8);
+  PutBe(base, 44, spec.packedRecordLength, 4);
+  PutBe(base, 48, spec.packedRecordLength, 4);
+  PutBe(base, 52, spec.minPackedLength, 4);
+  PutBe(base, 64, spec.fields.size(), 4);
+  PutBe(base, 72, 6, 1);
+  base[74] = static_cast<std::uint8_t>(spec.keySegments.size());
+  PutBe(base, 76, spec.packBits, 2);
+  out.insert(out.end(), base.begin(), base.end());
+  for (std::uint8_t segments : spec.keySegments) {
+    Bytes key(12 + 18u * segments, 0x5A);
+    key[0] = segments;
+    out.insert(out.end(), key.begin(), key.end());
+  }
+  for (int u = 0; u < spec.uniqueCount; ++u) {
+    AppendBe(out, 1, 2);
+    AppendBe(out, 0, 2);
+    out.insert(out.end(), 18, 0x5A);
+  }
+  for (const MyisamColumn& field : spec.fields) {
+    AppendBe(out, static_cast<std::uint16_t>(field.fieldType), 2);
+    AppendBe(out, field.fieldLength, 2);
+    AppendBe(out, field.nullBit, 1);
+    AppendBe(out, field.nullPosition, 2);
+  }
+  PutBe(out, 6, out.size(), 2);
+  if (out.size() < spec.fileLength) out.resize(spec.fileLength, 0);
+  return out;
+}
+
+// A whole record in one block (type 3, padded to a multiple of 4 bytes).
+inline Bytes WholeBlock(const Bytes& data) {
+  Bytes block{3};
+  AppendBe(block, data.size(), 2);
+  const std::size_t unused = (4 - (4 + data.size()) % 4) % 4;
+  block.push_back(static_cast<std::uint8_t>(unused));
+  block.insert(block.end(), data.begin(), data.end());
+  block.insert(block.end(), unused, 0);
+  return block;
+}
+
+// The first block of a split record (type 5), its data then zero padding.
+inline Bytes FirstOfChain(std::size_t totalLength, const Bytes& data, std::uint64_t next) {
+  Bytes block{5};
+  AppendBe(block, totalLength, 2);
+  AppendBe(block, data.size(), 2);
+  AppendBe(block, next, 8);
+  block.insert(block.end(), data.begin(), data.end());
+  while (block.size() % 4 != 0)
+    block.push_back(0);
+  return block;
+}
+
+// A middle block of a split record (type 11).
+inline Bytes MiddleOfChain(const Bytes& data, std::uint64_t next) {
+  Bytes block{11};
+  AppendBe(block, data.size(), 2);
+  AppendBe(block, next, 8);
+  block.insert(block.end(), data.begin(), data.end());
+  while (block.size() % 4 != 0)
+    block.push_back(0);
+  return block;
+}
+
+// The last block of a split record (type 7).
+inline Bytes LastOfChain(const Bytes& data) {
+  Bytes block{7};
+  AppendBe(block, data.size(), 2);
+  block.insert(block.end(), data.begin(), data.end());
+  while (block.size() % 4 != 0)
+    block.push_back(0);
+  return block;
+}
+
+// A deleted block of `length` bytes (a multiple of 4, at least 20).
+inline Bytes DeletedBlock(std::size_t length) {
+  Bytes block{0};
+  AppendBe(block, length, 3);
+  block.resize(length, 0xFF);
+  return block;
+}
+
+inline void Append(Bytes& file, const Bytes& block) {
+  file.insert(file.end(), block.begin(), block.end());
+}
+
+}  // namespace rowmender::testing

@@ -1,0 +1,406 @@
+// MyISAM records: block headers, dynamic record chains (whole, split and
+// damaged), fixed-length records with their delete mark, and paging.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "definitions/recovery_engine.h"
+#include "myisam/record_scan.h"
+#include "support/test_paths.h"
+#include "unit/myisam_builder.h"
+
+namespace rowmender {
+namespace {
+
+using testing::Append;
+using testing::Bytes;
+using Row = std::vector<std::string>;
+
+constexpr std::uint32_t kLatin1 = 8;
+
+ColumnDefinition MakeColumn(const char* name, std::uint32_t type, std::uint32_t length,
+                            std::uint32_t recordOffset, bool nullable = false,
+                            bool isSigned = false) {
+  ColumnDefinition column;
+  column.name = name;
+  column.typeCode = type;
+  column.length = length;
+  column.recordOffset = recordOffset;
+  column.nullable = nullable;
+  column.charsetId = kLatin1;
+  column.packFlags =
+      static_cast<std::uint16_t>((nullable ? kPackNullable : 0) | (isSigned ? kPackSigned : 0));
+  return column;
+}
+
+// A dynamic-format table: a INT, name VARCHAR(10) NULL, c CHAR(5) whose
+// trailing spaces are packed away. Image: null flags (1), a (4), name (11),
+// c (5).
+struct DynamicTable {
+  TableDefinition table;
+  std::vector<MyisamColumn> descriptors;
+  MyisamBaseInfo base;
+
+  DynamicTable() {
+    table.tableOptions = 1;  // packed records: no delete mark, null flags from bit 0
+    table.recordLength = 21;
+    table.storageEngine = kEngineMyIsam;
+    table.columns = {MakeColumn("a", kTypeLong, 11, 2, false, true),
+                     MakeColumn("name", kTypeVarchar, 10, 6, true),
+                     MakeColumn("c", kTypeString, 5, 17)};
+    descriptors = {{kFieldNormal, 1, 0, 0},
+                   {kFieldNormal, 4, 0, 0},
+                   {kFieldVarchar, 11, 1, 0},
+                   {kFieldSkipEndSpace, 5, 0, 0}};
+    base.minPackedLength = 8;
+    base.packBits = 1;
+  }
+};
+
+// The packed bytes of one record of DynamicTable.
+Bytes Record(std::int32_t a, const char* name, const std::string& c) {
+  Bytes out;
+  out.push_back(c.size() < 5 ? 0x01 : 0x00);  // pack bit of c: spaces packed away
+  out.push_back(name == nullptr ? 0x01 : 0x00);
+  for (int i = 0; i < 4; ++i)
+    out.push_back(static_cast<std::uint8_t>(a >> (8 * i)));
+  const std::string text = name == nullptr ? "" : name;
+  out.push_back(static_cast<std::uint8_t>(text.size()));
+  out.insert(out.end(), text.begin(), text.end());
+  if (c.size() < 5) out.push_back(static_cast<std::uint8_t>(c.size()));
+  out.insert(out.end(), c.begin(), c.end());
+  return out;
+}
+
+std::vector<Row> Values(const std::vector<DecodedRow>& rows) {
+  std::vector<Row> out;
+  for (const auto& row : rows)
+    out.push_back(row.values);
+  return out;
+}
+
+PageScanResult Scan(const DynamicTable& t, const Bytes& file, std::vector<DecodedRow>& rows,
+                    std::uint64_t start = 0, std::size_t limit = kRowsPerPage) {
+  const MyisamTableScan scan(t.table, kRowFormatDynamic, t.base, t.descriptors, ValueOptions{});
+  const MemorySource source(file);
+  BufferedReader reader(source, 64);  // a small window: records cross its edges
+  return scan.ReadPage(reader, start, limit, rows);
+}
+
+TEST(MyisamBlocks, HeadersOfEveryBlockType) {
+  struct Case {
+    Bytes header;
+    bool secondRead;
+    int flags;
+    std::uint32_t total, data, block;
+    std::uint64_t filePosition, next;
+  };
+  const std::uint64_t p = 1000;
+  const Bytes next8 = {0, 0, 0, 0, 0, 0, 0x12, 0x34};
+  const auto with = [](Bytes head, const Bytes& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+  };
+  const Case cases[] = {
+      {with({0, 0, 0, 24}, next8), false, kBlockDeleted, 0, 0, 24, p, 0x1234},
+      {{0, 0, 0, 10}, false, kBlockError, 0, 0, 10, 0, 0},  // shorter than a deleted header
+      {{1, 0x01, 0x02}, false, kBlockFirst | kBlockLast, 0x102, 0x102, 0x102, p + 3, 0},
+      {{2, 0x01, 0x02, 0x03}, false, kBlockFirst | kBlockLast, 0x10203, 0x10203, 0x10203, p + 4, 0},
+      {{3, 0, 10, 2}, false, kBlockFirst | kBlockLast, 10, 10, 12, p + 4, 0},
+      {{4, 0, 0, 10, 3}, false, kBlockFirst | kBlockLast, 10, 10, 13, p + 5, 0},
+      {with({5, 0, 50, 0, 20}, next8), false, kBlockFirst, 50, 20, 20, p + 13, 0x1234},
+      {with({6, 0, 0, 50, 0, 0, 20}, next8), false, kBlockFirst, 50, 20, 20, p + 15, 0x1234},
+      {{7, 0, 9}, true, kBlockLast, 0, 9, 9, p + 3, 0},
+      {{8, 0, 0, 9}, true, kBlockLast, 0, 9, 9, p + 4, 0},
+      {{9, 0, 9, 3}, true, kBlockLast, 0, 9, 12, p + 4, 0},
+      {{10, 0, 0, 9, 3}, true, kBlockLast, 0, 9, 12, p + 5, 0},
+      {with({11, 0, 9}, next8), true, 0, 0, 9, 9, p + 11, 0x1234},
+      {with({12, 0, 0, 9}, next8), true, 0, 0, 9, 9, p + 12, 0x1234},
+      {with({13, 0, 1, 0, 0, 0, 0, 40}, next8), false, kBlockFirst, 0x10000, 40, 40, p + 16,
+       0x1234},
+      // A continuation where a record should start, and the other way round.
+      {{7, 0, 9}, false, kBlockSyncError | kBlockLast, 0, 9, 9, p + 3, 0},
+      {{1, 0, 9}, true, kBlockSyncError | kBlockFirst | kBlockLast, 9, 9, 9, p + 3, 0},
+      {{14}, false, kBlockSyncError | kBlockError, 0, 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    BlockInfo info;
+    info.secondRead = c.secondRead;
+    const int flags = GetBlockInfo(info, c.header, p);
+    SCOPED_TRACE(::testing::Message() << "type " << int{c.header[0]});
+    EXPECT_EQ(flags, c.flags);
+    if ((c.flags & kBlockError) != 0) continue;
+    EXPECT_EQ(info.totalLength, c.total);
+    EXPECT_EQ(info.dataLength, c.data);
+    EXPECT_EQ(info.blockLength, c.block);
+    EXPECT_EQ(info.filePosition, c.filePosition);
+    EXPECT_EQ(info.nextFilePosition, c.next);
+  }
+}
+
+TEST(MyisamDynamicScan, ReadsRecordsAndPassesOverDeletedBlocks) {
+  const DynamicTable t;
+  Bytes file;
+  Append(file, testing::DeletedBlock(24));
+  Append(file, testing::WholeBlock(Record(1, "alpha", "ab")));
+  Append(file, testing::DeletedBlock(40));
+  Append(file, testing::WholeBlock(Record(2, "beta", "cdefg")));
+  Append(file, testing::WholeBlock(Record(-3, nullptr, "")));
+  std::vector<DecodedRow> rows;
+  const PageScanResult result = Scan(t, file, rows);
+  EXPECT_EQ(Values(rows),
+            (std::vector<Row>{{"1", "alpha", "ab"}, {"2", "beta", "cdefg"}, {"-3", "NULL", ""}}));
+  for (const auto& row : rows)
+    EXPECT_FALSE(row.deleted);
+  EXPECT_FALSE(result.stoppedAtLimit);
+}
+
+// A file with record A split into three blocks (first, middle, last) and
+// record B after A's first block; `damage` may change A's chain.
+Bytes SplitFile(
+    const std::function<void(Bytes& first, Bytes& middle, Bytes& last, std::uint64_t& middleAt,
+                             std::uint64_t& lastAt)>& damage = nullptr) {
+  const Bytes a = Record(7, "splitvalue", "xyz");
+  const Bytes part1(a.begin(), a.begin() + 5);
+  const Bytes part2(a.begin() + 5, a.begin() + 12);
+  const Bytes part3(a.begin() + 12, a.end());
+  const Bytes b = testing::WholeBlock(Record(8, "after", "b"));
+  const std::uint64_t firstSize = testing::FirstOfChain(a.size(), part1, 0).size();
+  std::uint64_t middleAt = firstSize + b.size();
+  std::uint64_t lastAt = middleAt + testing::MiddleOfChain(part2, 0).size();
+  Bytes first = testing::FirstOfChain(a.size(), part1, middleAt);
+  Bytes middle = testing::MiddleOfChain(part2, lastAt);
+  Bytes last = testing::LastOfChain(part3);
+  if (damage) {
+    damage(first, middle, last, middleAt, lastAt);
+    testing::PutBe(first, 5, middleAt, 8);
+    testing::PutBe(middle, 3, lastAt, 8);
+  }
+  Bytes file;
+  Append(file, first);
+  Append(file, b);
+  Append(file, middle);
+  Append(file, last);
+  return file;
+}
+
+TEST(MyisamDynamicScan, RebuildsARecordSplitIntoThreeBlocks) {
+  const DynamicTable t;
+  std::vector<DecodedRow> rows;
+  Scan(t, SplitFile(), rows);
+  // The continuation blocks met in file order are not records of their own.
+  EXPECT_EQ(Values(rows), (std::vector<Row>{{"7", "splitvalue", "xyz"}, {"8", "after", "b"}}));
+}
+
+TEST(MyisamDynamicScan, ABrokenChainLosesOnlyItsOwnRecord) {
+  using Damage = std::function<void(Bytes&, Bytes&, Bytes&, std::uint64_t&, std::uint64_t&)>;
+  const struct {
+    const char* what;
+    Damage damage;
+  } cases[] = {
+      {"middle block points to itself", [](Bytes&, Bytes&, Bytes&, std::uint64_t& middleAt,
+                                           std::uint64_t& lastAt) { lastAt = middleAt; }},
+      {"middle block points back to the first block",
+       [](Bytes&, Bytes&, Bytes&, std::uint64_t&, std::uint64_t& lastAt) { lastAt = 0; }},
+      {"next block past the end of the file", [](Bytes&, Bytes&, Bytes&, std::uint64_t& middleAt,
+                                                 std::uint64_t&) { middleAt = 1u << 30; }},
+      {"middle block claims more than the record wants",
+       [](Bytes&, Bytes& middle, Bytes&, std::uint64_t&, std::uint64_t&) {
+         testing::PutBe(middle, 1, 200, 2);
+       }},
+      {"last block replaced by a deleted block",
+       [](Bytes&, Bytes&, Bytes& last, std::uint64_t&, std::uint64_t&) {
+         last = testing::DeletedBlock(last.size() < 20 ? 20 : last.size());
+       }},
+      {"last block replaced by a first block",
+       [](Bytes&, Bytes&, Bytes& last, std::uint64_t&, std::uint64_t&) { last[0] = 1; }},
+  };
+  const DynamicTable t;
+  for (const auto& c : cases) {
+    std::vector<DecodedRow> rows;
+    Scan(t, SplitFile(c.damage), rows);
+    EXPECT_EQ(Values(rows), (std::vector<Row>{{"8", "after", "b"}})) << c.what;
+  }
+}
+
+TEST(MyisamDynamicScan, SkipsDamageAndRecordsThatDoNotUnpack) {
+  const DynamicTable t;
+  Bytes file;
+  Append(file, testing::WholeBlock(Record(1, "one", "a")));
+  Append(file, Bytes(8, 0xEE));                     // no block has this type
+  Append(file, testing::WholeBlock({0x00, 0x00}));  // shorter than the shortest record
+  Bytes tooLong = Record(3, "abcdefghij", "c");
+  tooLong[6] = 11;  // a VARCHAR(10) length of 11
+  Append(file, testing::WholeBlock(tooLong));
+  Append(file, testing::WholeBlock(Record(4, "four", "d")));
+  std::vector<DecodedRow> rows;
+  Scan(t, file, rows);
+  EXPECT_EQ(Values(rows), (std::vector<Row>{{"1", "one", "a"}, {"4", "four", "d"}}));
+}
+
+TEST(MyisamDynamicScan, PagesStopAtTheLimitAndTheNextPageStartsWhereTheyStopped) {
+  const DynamicTable t;
+  Bytes file;
+  std::vector<std::uint64_t> starts;
+  for (int i = 0; i < 2500; ++i) {
+    starts.push_back(file.size());
+    if (i % 7 == 0) Append(file, testing::DeletedBlock(20));
+    Append(file, testing::WholeBlock(Record(i, "r", std::to_string(i % 100))));
+  }
+  std::vector<DecodedRow> page;
+  std::uint64_t start = 0;
+  std::vector<std::size_t> sizes;
+  int expected = 0;
+  for (int n = 0; n < 4; ++n) {
+    page.clear();
+    const PageScanResult result = Scan(t, file, page, start, kRowsPerPage);
+    sizes.push_back(page.size());
+    for (const auto& row : page)
+      EXPECT_EQ(row.values[0], std::to_string(expected++));
+    if (!result.stoppedAtLimit) break;
+    start = result.nextStart;
+    // Right after the last record read (before a deleted block that follows).
+    EXPECT_EQ(start, starts[static_cast<std::size_t>(expected)]);
+  }
+  EXPECT_EQ(sizes, (std::vector<std::size_t>{1000, 1000, 500}));
+}
+
+// A fixed-format table: id INT, flag TINYINT NULL. Image: null flags (bit 0
+// the delete mark, bit 1 flag's null flag), id (4), flag (1).
+struct FixedTable {
+  TableDefinition table;
+  std::vector<MyisamColumn> descriptors{
+      {kFieldNormal, 1, 0, 0}, {kFieldNormal, 4, 0, 0}, {kFieldNormal, 1, 2, 0}};
+  MyisamBaseInfo base;
+
+  FixedTable() {
+    table.recordLength = 6;
+    table.storageEngine = kEngineMyIsam;
+    table.columns = {MakeColumn("id", kTypeLong, 11, 2),
+                     MakeColumn("flag", kTypeTiny, 4, 6, true, true)};
+    base.packedRecordLength = 6;
+  }
+};
+
+Bytes FixedRecord(std::uint32_t id, int flag, bool deleted) {
+  Bytes record{static_cast<std::uint8_t>(deleted ? 0x00 : (flag < 0 ? 0x03 : 0x01))};
+  for (int i = 0; i < 4; ++i)
+    record.push_back(static_cast<std::uint8_t>(id >> (8 * i)));
+  record.push_back(static_cast<std::uint8_t>(flag < 0 ? 0 : flag));
+  return record;
+}
+
+TEST(MyisamFixedScan, EngineReadsPagesOfAThousandRecordsFromTheDataFile) {
+  const FixedTable t;
+  Bytes file;
+  for (std::uint32_t i = 1; i <= 2500; ++i) {
+    Append(file, FixedRecord(i, i % 10 == 0 ? -1 : static_cast<int>(i % 100), i % 500 == 7));
+  }
+  testing::ScratchFolder scratch;
+  CTarnSalvorProjApp app{CollationTable{}};
+  RecoveryEngine engine(app);
+  engine.table = t.table;
+  engine.rowFormat = kRowFormatFixed;
+  engine.myisamBase = t.base;
+  engine.myisamColumns = t.descriptors;
+  ASSERT_TRUE(engine.dataFile.Open(scratch.Write("t.MYD", file)));
+  engine.pageStarts.push_back(PageStart{0, 0});
+
+  engine.ReadMyIsamPage(0);
+  ASSERT_EQ(engine.rows.size(), 1000u);
+  EXPECT_TRUE(engine.moreRows);
+  ASSERT_EQ(engine.pageStarts.size(), 2u);
+  EXPECT_EQ(engine.pageStarts.back(), (PageStart{0, 6000}));
+  EXPECT_EQ(engine.rows[9].values, (Row{"10", "NULL"}));
+  EXPECT_EQ(engine.rows[6].values, (Row{"7", "7"}));  // read like a live record
+  EXPECT_TRUE(engine.rows[6].deleted);
+  EXPECT_FALSE(engine.rows[5].deleted);
+
+  engine.rows.clear();
+  engine.moreRows = false;
+  engine.ReadMyIsamPage(6000);
+  EXPECT_EQ(engine.rows.front().values[0], "1001");
+  EXPECT_EQ(engine.pageStarts.back(), (PageStart{0, 12000}));
+
+  engine.rows.clear();
+  engine.moreRows = false;
+  engine.scanBackward = true;  // paging backwards pushes no page start
+  engine.ReadMyIsamPage(6000);
+  EXPECT_EQ(engine.pageStarts.size(), 3u);
+
+  engine.rows.clear();
+  engine.moreRows = false;
+  engine.scanBackward = false;
+  engine.ReadMyIsamPage(12000);
+  EXPECT_EQ(engine.rows.size(), 500u);
+  EXPECT_FALSE(engine.moreRows);
+  EXPECT_EQ(engine.pageStarts.size(), 3u);
+  EXPECT_EQ(engine.rows.back().values[0], "2500");
+
+  engine.rows.clear();
+  engine.ReadFixedRecord(6 * 6);
+  ASSERT_EQ(engine.rows.size(), 1u);
+  EXPECT_EQ(engine.rows[0].values, (Row{"7", "7"}));
+  EXPECT_TRUE(engine.rows[0].deleted);
+}
+
+TEST(MyisamFixedScan, AShortLastRecordReadsItsMissingBytesAsZero) {
+  const FixedTable t;
+  Bytes file = FixedRecord(1, 5, false);
+  Append(file, Bytes{0x01, 0x02});
+  const MyisamTableScan scan(t.table, kRowFormatFixed, t.base, t.descriptors, ValueOptions{});
+  const MemorySource source(file);
+  BufferedReader reader(source);
+  std::vector<DecodedRow> rows;
+  scan.ReadPage(reader, 0, kRowsPerPage, rows);
+  EXPECT_EQ(Values(rows), (std::vector<Row>{{"1", "5"}, {"2", "0"}}));
+}
+
+TEST(MyisamScan, CompressedTablesAndMissingStridesGiveNoRows) {
+  const FixedTable t;
+  const Bytes file = FixedRecord(1, 5, false);
+  const MemorySource source(file);
+  BufferedReader reader(source);
+  std::vector<DecodedRow> rows;
+  const MyisamTableScan compressed(t.table, kRowFormatCompressed, t.base, t.descriptors,
+                                   ValueOptions{});
+  compressed.ReadPage(reader, 0, kRowsPerPage, rows);
+  TableDefinition noLength = t.table;
+  noLength.recordLength = 0;
+  const MyisamTableScan noStride(noLength, kRowFormatFixed, MyisamBaseInfo{}, t.descriptors,
+                                 ValueOptions{});
+  noStride.ReadPage(reader, 0, kRowsPerPage, rows);
+  EXPECT_TRUE(rows.empty());
+}
+
+TEST(MyisamEngine, UnpacksOneDynamicRecordAndReadsBlockHeaders) {
+  const DynamicTable t;
+  CTarnSalvorProjApp app{CollationTable{}};
+  RecoveryEngine engine(app);
+  engine.table = t.table;
+  engine.rowFormat = kRowFormatDynamic;
+  engine.myisamBase = t.base;
+  engine.myisamColumns = t.descriptors;
+  const Bytes record = Record(5, "five", "e");
+  EXPECT_EQ(engine.UnpackDynamicRecord(record), record.size());
+  EXPECT_EQ(engine.UnpackDynamicRecord(ByteView(record).first(4)), 0u);
+  ASSERT_EQ(engine.rows.size(), 1u);
+  EXPECT_EQ(engine.rows[0].values, (Row{"5", "five", "e"}));
+
+  Bytes file;
+  Append(file, testing::DeletedBlock(24));
+  Append(file, testing::WholeBlock(record));
+  testing::ScratchFolder scratch;
+  ASSERT_TRUE(engine.dataFile.Open(scratch.Write("d.MYD", file)));
+  BlockInfo info;
+  EXPECT_EQ(engine.GetBlockInfo(info, 0), kBlockDeleted);
+  EXPECT_EQ(info.blockLength, 24u);
+  BlockInfo second;
+  EXPECT_EQ(engine.GetBlockInfo(second, 24), kBlockFirst | kBlockLast);
+  EXPECT_EQ(second.dataLength, record.size());
+}
+
+}  // namespace
+}  // namespace rowmender
