@@ -174,8 +174,11 @@ bool ScriptTarget::Finish(std::string& error) {
   std::ofstream restore(path, std::ios::binary | std::ios::trunc);
   restore << kScriptHeader
           << "-- Loads every script of this save: tables, then views, then triggers.\n"
-             "-- Run it from this folder, for example: mariadb --user=root --password < "
-          << kRestoreScriptName << "\n";
+             "-- Run it from this folder, for example:\n"
+             "--   mariadb --user=root --password --comments < "
+          << kRestoreScriptName
+          << "\n"
+             "-- (--comments keeps the comments inside trigger bodies).\n";
   for (const std::string& script : Scripts())
     restore << "SOURCE " << script << "\n";
   restore.flush();

@@ -1,0 +1,298 @@
+// rowmender-cli save: every table, view and trigger of a data folder (or
+// the ones named) saved as scripts or into a live server.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+
+#include "base/paths.h"
+#include "cli/commands.h"
+#include "definitions/recovery_engine.h"
+#include "export/save/save_objects.h"
+#include "export/save/save_target.h"
+#include "export/save/server_connector.h"
+#include "export/save/table_saver.h"
+#ifdef ROWMENDER_HAVE_ODBC
+#include "export/odbc/odbc_connection.h"
+#endif
+
+namespace rowmender::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kSaveUsage =
+    "usage: rowmender-cli save DATADIR --script OUTDIR [--tables DB.TABLE,...]\n"
+    "       rowmender-cli save DATADIR --server HOST --port PORT --user USER "
+    "[--tables DB.TABLE,...]\n"
+    "       (the password is read from the environment variable ROWMENDER_PASSWORD)\n"
+    "       options: [--ibdata PATH] [--no-dictionary]\n";
+constexpr const char* kPasswordVariable = "ROWMENDER_PASSWORD";
+constexpr const char* kBlobFolderName = "blobdata";
+
+struct SaveRequest {
+  std::string dataFolder;
+  std::string scriptFolder;
+  std::string server;
+  std::string port;
+  std::string user;
+  bool portGiven = false;
+  bool userGiven = false;
+  std::vector<std::string> tables;
+  RecordPagerOptions pager;
+  bool ToServer() const { return !server.empty(); }
+};
+
+std::vector<std::string> SplitList(const std::string& text) {
+  std::vector<std::string> items;
+  std::string item;
+  std::istringstream stream(text);
+  while (std::getline(stream, item, ',')) {
+    if (!item.empty()) items.push_back(item);
+  }
+  return items;
+}
+
+std::optional<SaveRequest> ParseSaveArguments(const Arguments& args, std::string& problem) {
+  SaveRequest request;
+  std::vector<std::string> positional;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const auto value = [&]() -> const std::string* {
+      if (i + 1 >= args.size()) {
+        problem = arg + " needs a value";
+        return nullptr;
+      }
+      return &args[++i];
+    };
+    const std::string* text = nullptr;
+    if (arg == "--password" || arg.starts_with("--password=")) {
+      problem = std::string("the password is read from ") + kPasswordVariable +
+                ", never from the command line";
+      return std::nullopt;
+    } else if (arg == "--script") {
+      if ((text = value()) == nullptr) return std::nullopt;
+      request.scriptFolder = *text;
+    } else if (arg == "--server") {
+      if ((text = value()) == nullptr) return std::nullopt;
+      request.server = *text;
+    } else if (arg == "--port") {
+      if ((text = value()) == nullptr) return std::nullopt;
+      request.port = *text;
+      request.portGiven = true;
+    } else if (arg == "--user") {
+      if ((text = value()) == nullptr) return std::nullopt;
+      request.user = *text;
+      request.userGiven = true;
+    } else if (arg == "--tables") {
+      if ((text = value()) == nullptr) return std::nullopt;
+      const auto items = SplitList(*text);
+      request.tables.insert(request.tables.end(), items.begin(), items.end());
+    } else if (arg == "--ibdata") {
+      if ((text = value()) == nullptr) return std::nullopt;
+      request.pager.ibdataPath = *text;
+    } else if (arg == "--no-dictionary") {
+      request.pager.useDictionary = false;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      problem = "unknown option: " + arg;
+      return std::nullopt;
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.size() != 1) {
+    problem = "save needs one DATADIR";
+    return std::nullopt;
+  }
+  request.dataFolder = positional[0];
+  const bool script = !request.scriptFolder.empty();
+  if (script == request.ToServer()) {
+    problem = "give either --script OUTDIR or --server HOST";
+    return std::nullopt;
+  }
+  if (request.ToServer() && (!request.portGiven || !request.userGiven)) {
+    problem = "--server needs --port and --user";
+    return std::nullopt;
+  }
+  if (script && (request.portGiven || request.userGiven)) {
+    problem = "--port and --user belong to --server";
+    return std::nullopt;
+  }
+  if (request.pager.ibdataPath.empty()) {
+    request.pager.ibdataPath = JoinPath(request.dataFolder, "ibdata1");
+  }
+  return request;
+}
+
+// True when `inner` is `outer` or lies inside it.
+bool IsInside(const std::string& inner, const std::string& outer) {
+  std::error_code error;
+  const fs::path a = fs::weakly_canonical(inner, error);
+  const fs::path b = fs::weakly_canonical(outer, error);
+  auto ia = a.begin();
+  for (auto ib = b.begin(); ib != b.end(); ++ib, ++ia) {
+    if (ib->empty()) continue;
+    if (ia == a.end() || *ia != *ib) return false;
+  }
+  return true;
+}
+
+// A progress line on standard error for tables longer than one page:
+// rewritten in place on a terminal, one line per page otherwise.
+class ProgressLine {
+ public:
+  explicit ProgressLine(std::ostream& err) : err_(err), terminal_(isatty(STDERR_FILENO) != 0) {}
+  ~ProgressLine() { End(); }
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
+
+  void Show(const SaveProgress& progress) {
+    if (progress.object != current_) {
+      End();
+      current_ = progress.object;
+    }
+    if (progress.object == nullptr || progress.rows <= kRowsPerPage) return;
+    const std::string text = "rowmender-cli: saving " + progress.object->QualifiedName() + ": " +
+                             std::to_string(progress.rows) + " rows read (" +
+                             std::to_string(progress.objectIndex + 1) + " of " +
+                             std::to_string(progress.objectCount) + ")";
+    if (terminal_) {
+      err_ << '\r' << text << std::flush;
+      open_ = true;
+    } else {
+      err_ << text << '\n';
+    }
+  }
+
+  void End() {
+    if (open_) err_ << '\n' << std::flush;
+    open_ = false;
+  }
+
+ private:
+  std::ostream& err_;
+  bool terminal_;
+  bool open_ = false;
+  const SaveObject* current_ = nullptr;
+};
+
+}  // namespace
+
+int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err) {
+  std::string problem;
+  const std::optional<SaveRequest> request = ParseSaveArguments(args, problem);
+  if (!request) {
+    err << "rowmender-cli: " << problem << "\n" << kSaveUsage;
+    return kExitUsage;
+  }
+  std::error_code fsError;
+  if (!fs::is_directory(request->dataFolder, fsError)) {
+    err << "rowmender-cli: data folder not found: " << request->dataFolder << "\n";
+    return kExitFailure;
+  }
+
+  std::vector<SaveObject> objects = DataFolderObjects(request->dataFolder);
+  if (!request->tables.empty()) {
+    std::vector<std::string> unmatched;
+    objects = SelectObjects(objects, request->tables, unmatched);
+    if (!unmatched.empty()) {
+      err << "rowmender-cli: no such table or view: " << unmatched.front() << "\n";
+      return kExitFailure;
+    }
+  }
+  if (objects.empty()) {
+    err << "rowmender-cli: nothing to save in " << request->dataFolder << "\n";
+    return kExitFailure;
+  }
+
+  std::unique_ptr<ServerConnection> connection;
+  std::unique_ptr<SaveTarget> target;
+  std::string saveFolder;
+  std::string temporaryFolder;
+  if (request->ToServer()) {
+    const char* password = std::getenv(kPasswordVariable);
+    if (password == nullptr) {
+      err << "rowmender-cli: set " << kPasswordVariable << " to the password of " << request->user
+          << " (it may be empty)\n";
+      return kExitUsage;
+    }
+#ifdef ROWMENDER_HAVE_ODBC
+    OdbcConnector connector;
+    std::string error;
+    connection = connector.Open(BuildConnectionString(request->server, request->port),
+                                request->user, password, error);
+    if (connection == nullptr) {
+      err << "rowmender-cli: " << error << "\n";
+      return kExitFailure;
+    }
+#else
+    err << "rowmender-cli: this build cannot connect to a server (built without unixODBC)\n";
+    return kExitFailure;
+#endif
+    // Long values pass through files; on their way into a server they live
+    // in a temporary folder of their own.
+    std::string pattern = (fs::temp_directory_path(fsError) / "rowmender-save.XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+      err << "rowmender-cli: cannot create a temporary folder\n";
+      return kExitFailure;
+    }
+    temporaryFolder = pattern;
+    saveFolder = temporaryFolder;
+    target = std::make_unique<ServerTarget>(*connection);
+    app.saveAsScriptMode = false;
+    app.saveToDatabaseMode = true;
+  } else {
+    if (IsInside(request->scriptFolder, request->dataFolder)) {
+      err << "rowmender-cli: the script folder lies in the data folder, which is never written: "
+          << request->scriptFolder << "\n";
+      return kExitFailure;
+    }
+    saveFolder = request->scriptFolder;
+    target = std::make_unique<ScriptTarget>(saveFolder);
+    app.saveAsScriptMode = true;
+    app.saveToDatabaseMode = false;
+  }
+  fs::create_directories(JoinPath(saveFolder, kBlobFolderName), fsError);
+  if (fsError) {
+    err << "rowmender-cli: cannot create " << JoinPath(saveFolder, kBlobFolderName) << ": "
+        << fsError.message() << "\n";
+    return kExitFailure;
+  }
+  app.saveFolder = WithTrailingSeparator(saveFolder);
+
+  RecoveryEngine engine(app);
+  RecordPagerOptions pagerOptions = request->pager;
+  pagerOptions.saveFolder = app.saveFolder;
+  PagerRowSource source(engine, pagerOptions);
+  SaveOptions options;
+  options.literals.collations = &app.collations;
+  options.literals.blobFolder = WithTrailingSeparator(JoinPath(saveFolder, kBlobFolderName));
+  options.literals.removeBlobFiles = request->ToServer();
+
+  ProgressLine progress(err);
+  TableSaver saver(*target, source, options);
+  saver.report = [&](const std::string& line) {
+    progress.End();
+    out << line << "\n" << std::flush;
+  };
+  saver.progress = [&](const SaveProgress& step) { progress.Show(step); };
+  const SaveSummary summary = saver.Run(std::move(objects));
+  progress.End();
+
+  out << "Saved " << summary.tables << " tables (" << summary.rows << " rows, "
+      << summary.deletedRows << " deleted rows), " << summary.views << " views and "
+      << summary.triggerFiles << " trigger files "
+      << (request->ToServer() ? "into " + request->server : "to " + saveFolder) << ".\n";
+  if (!temporaryFolder.empty()) fs::remove_all(temporaryFolder, fsError);
+  out.flush();
+  if (!summary.Complete()) {
+    err << "rowmender-cli: the save is not complete (see the lines above)\n";
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace rowmender::cli
