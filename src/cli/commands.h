@@ -26,5 +26,6 @@ int RunView(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
 int RunTriggers(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
                 std::ostream& err);
 int RunCsv(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err);
+int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace rowmender::cli

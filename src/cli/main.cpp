@@ -21,6 +21,7 @@ const std::map<std::string, Command>& Commands() {
       {"view", rowmender::cli::RunView},
       {"triggers", rowmender::cli::RunTriggers},
       {"csv", rowmender::cli::RunCsv},
+      {"save", rowmender::cli::RunSave},
   };
   return commands;
 }
