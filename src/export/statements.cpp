@@ -26,8 +26,8 @@ constexpr char kCtrlZ = 26;
 // The line of the file that begins with `key`, without the key and without
 // its line end; nothing when no line begins with it. Only lines up to the
 // first match are looked at.
-bool FindKeyLine(const std::vector<std::uint8_t>& file, std::string_view key, std::string& value) {
-  const std::string_view text(reinterpret_cast<const char*>(file.data()), file.size());
+bool FindKeyLine(ByteView file, std::string_view key, std::string& value) {
+  const std::string_view text = AsChars(file);
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
@@ -150,9 +150,12 @@ StatementMode StatementModeFor(const CTarnSalvorProjApp& app) {
 }
 
 std::string BuildViewStatement(const std::string& path) {
-  const std::string viewName = ViewNameFromPath(path);
   std::vector<std::uint8_t> file;
   if (!ReadWholeFile(path, file)) return {};
+  return BuildViewStatementFromFile(file, ViewNameFromPath(path));
+}
+
+std::string BuildViewStatementFromFile(ByteView file, std::string_view viewName) {
   std::string query;
   FindKeyLine(file, kQueryKey, query);
 
@@ -169,6 +172,11 @@ std::string BuildTriggerStatements(const std::string& path, StatementMode mode,
                                    const TriggerTarget& target) {
   std::vector<std::uint8_t> file;
   if (!ReadWholeFile(path, file)) return {};
+  return BuildTriggerStatementsFromFile(file, mode, target);
+}
+
+std::string BuildTriggerStatementsFromFile(ByteView file, StatementMode mode,
+                                           const TriggerTarget& target) {
   std::string list;
   if (!FindKeyLine(file, kTriggersKey, list) || list.empty()) return {};
 

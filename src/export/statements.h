@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "app/application_state.h"
+#include "base/bytes.h"
 #include "export/server_connection.h"
 
 namespace rowmender {
@@ -57,6 +58,9 @@ StatementMode StatementModeFor(const CTarnSalvorProjApp& app);
 // cannot be read.
 std::string BuildViewStatement(const std::string& path);
 
+// The same from the bytes of a view file already read, with the view's name.
+std::string BuildViewStatementFromFile(ByteView file, std::string_view viewName);
+
 // Where Database mode runs its statements and reports each outcome.
 struct TriggerTarget {
   // May be null: every statement then counts as failed.
@@ -75,5 +79,9 @@ inline constexpr const char* kTriggerFailedLine = "Error executing Trigger.";
 // Empty too when the file cannot be read or has no usable "triggers=" line.
 std::string BuildTriggerStatements(const std::string& path, StatementMode mode,
                                    const TriggerTarget& target = {});
+
+// The same from the bytes of a trigger file already read.
+std::string BuildTriggerStatementsFromFile(ByteView file, StatementMode mode,
+                                           const TriggerTarget& target = {});
 
 }  // namespace rowmender
