@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QStandardPaths>
 
 #include "app/gui/gui_resources.h"
 #include "app/logic/settings_dialog.h"
@@ -17,7 +16,8 @@ constexpr int kScanTimeoutMs = 120000;
 
 void PrepareGuiTests() {
   InitGuiResources();
-  QStandardPaths::setTestModeEnabled(true);
+  // Settings go to the build tree, never to the user's own.
+  qputenv("XDG_CONFIG_HOME", QByteArray(ROWMENDER_BINARY_DIR "/gui-test-config"));
 }
 
 ScriptedWindow::ScriptedWindow()

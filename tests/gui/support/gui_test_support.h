@@ -23,7 +23,7 @@ inline QString GuiProgram() {
 }
 
 // Makes the compiled-in pictures available and keeps the tests' settings
-// away from the user's (call from initTestCase).
+// in the build tree, away from the user's (call from initTestCase).
 void PrepareGuiTests();
 
 // A main window without splash whose dialogs answer from `answers`.

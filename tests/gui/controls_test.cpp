@@ -1,0 +1,335 @@
+// The window's smaller parts: the record panel (layout, fonts, buttons,
+// grid rows), the output list, the splash window, the about box, the
+// message boxes, the single-instance lock, the window's looks and the
+// pictures of the catalogue's node kinds.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontInfo>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/gui/application_look.h"
+#include "app/gui/catalogue_images.h"
+#include "app/gui/message_boxes.h"
+#include "app/gui/product_info.h"
+#include "app/gui/single_instance.h"
+#include "catalogue/catalogue_lists.h"
+#include "controls/gui/about_dialog.h"
+#include "controls/gui/output_list.h"
+#include "controls/gui/record_panel.h"
+#include "controls/gui/splash_window.h"
+#include "gui/support/gui_test_support.h"
+
+using namespace rowmender;
+
+namespace {
+
+DecodedRow Row(std::vector<std::string> values, bool deleted = false) {
+  DecodedRow row;
+  row.values = std::move(values);
+  row.deleted = deleted;
+  return row;
+}
+
+}  // namespace
+
+class ControlsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { guitest::PrepareGuiTests(); }
+
+  // ---- Record panel ----
+
+  void freshPanelShowsOnlyTheTextBox() {
+    CTarnStatic panel;
+    panel.resize(800, 600);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QVERIFY(panel.TextBox()->isVisible());
+    QVERIFY(panel.TextBox()->toPlainText().isEmpty());
+    QVERIFY(!panel.Grid()->isVisible());
+    QVERIFY(!panel.PreviousButton()->isVisible());
+    QVERIFY(!panel.NextButton()->isVisible());
+    QVERIFY(panel.TextBox()->isReadOnly());
+  }
+
+  void panelLayout_data() {
+    QTest::addColumn<int>("w");
+    QTest::addColumn<int>("h");
+    QTest::newRow("800x600") << 800 << 600;
+    QTest::newRow("1031x377") << 1031 << 377;
+  }
+
+  void panelLayout() {
+    QFETCH(int, w);
+    QFETCH(int, h);
+    CTarnStatic panel;
+    panel.resize(w, h);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QCOMPARE(panel.TextBox()->geometry(), QRect(0, 0, w, h));
+    QCOMPARE(panel.Grid()->geometry(), QRect(0, 0, w, h - 35));
+    QCOMPARE(panel.PreviousButton()->geometry(), QRect(w - 120, h - 31, 50, 25));
+    QCOMPARE(panel.NextButton()->geometry(), QRect(w - 65, h - 31, 50, 25));
+  }
+
+  void panelButtonsAndFonts() {
+    CTarnStatic panel;
+    panel.resize(600, 400);
+    panel.show();
+    panel.PreviousButton()->show();
+    panel.NextButton()->show();
+    QCOMPARE(panel.PreviousButton()->toolTip(), QStringLiteral("Previous Records"));
+    QCOMPARE(panel.NextButton()->toolTip(), QStringLiteral("Next Records"));
+    QVERIFY(panel.PreviousButton()->text().isEmpty() ||
+            panel.PreviousButton()->toolButtonStyle() == Qt::ToolButtonIconOnly);
+    QVERIFY(!panel.PreviousButton()->icon().isNull());
+    QVERIFY(!panel.NextButton()->icon().isNull());
+
+    QSignalSpy previous(&panel, &CTarnStatic::previousRecords);
+    QSignalSpy next(&panel, &CTarnStatic::nextRecords);
+    QTest::mouseClick(panel.NextButton(), Qt::LeftButton);
+    QCOMPARE(next.count(), 1);
+    QCOMPARE(previous.count(), 0);
+    QTest::mouseClick(panel.PreviousButton(), Qt::LeftButton);
+    QCOMPARE(previous.count(), 1);
+
+    // The grid's header in bold, its rows in the list's normal font; the
+    // text box in the regular 16-pixel font.
+    const QFont header = panel.Grid()->horizontalHeader()->font();
+    QCOMPARE(header.pixelSize(), 16);
+    QCOMPARE(header.weight(), QFont::Bold);
+    QCOMPARE(header.family(), QStringLiteral("Arial"));
+    QVERIFY(panel.Grid()->font().weight() != QFont::Bold);
+    QCOMPARE(panel.TextBox()->font().pixelSize(), 16);
+    QCOMPARE(panel.TextBox()->font().weight(), QFont::Normal);
+  }
+
+  void gridRowsAndColumns() {
+    CTarnStatic panel;
+    RecordGridModel& grid = panel.GridModel();
+    panel.SetColumns({"id", "note"});
+    QCOMPARE(panel.Grid()->columnWidth(0), 200);
+    QCOMPARE(panel.Grid()->columnWidth(1), 200);
+    grid.AppendRows({Row({"1", "a,b"}), Row({}), Row({"2"}), Row({"3", "gone", "extra"}, true)});
+    // A row without cells adds nothing; missing cells are empty.
+    QCOMPARE(grid.RowCount(), std::size_t{3});
+    QCOMPARE(grid.Cell(0, 1), std::string("a,b"));
+    QCOMPARE(grid.Cell(1, 1), std::string());
+    QCOMPARE(grid.Cell(2, 1), std::string("gone"));
+    QCOMPARE(grid.Caption(1), std::string("note"));
+    const QModelIndex header = grid.index(0, 0);
+    QCOMPARE(grid.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QStringLiteral("note"));
+    QVERIFY(!grid.data(header, Qt::ForegroundRole).isValid());
+    // A row whose record is marked deleted is drawn grey.
+    QVERIFY(grid.RowDeleted(2));
+    QCOMPARE(grid.data(grid.index(2, 0), Qt::ForegroundRole).value<QColor>(),
+             QApplication::palette().color(QPalette::Disabled, QPalette::Text));
+
+    // Ctrl+C copies the selected rows, tab-separated.
+    panel.resize(600, 400);
+    panel.show();
+    panel.Grid()->show();
+    panel.Grid()->selectRow(0);
+    QTest::keyClick(panel.Grid(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("1\ta,b\n"));
+
+    grid.DeleteAllRows();
+    QCOMPARE(grid.RowCount(), std::size_t{0});
+    QCOMPARE(grid.ColumnCount(), std::size_t{2});
+    grid.Clear();
+    QCOMPARE(grid.ColumnCount(), std::size_t{0});
+  }
+
+  // ---- Output list ----
+
+  void outputListInsertsAtTheRow() {
+    CTarnListCtrl list;
+    list.InsertLine(0, "first");
+    list.InsertLine(1, "third");
+    list.InsertLine(1, "second");
+    list.InsertLine(99, "last");
+    QCOMPARE(list.LineCount(), 4);
+    QCOMPARE(list.Line(0), std::string("first"));
+    QCOMPARE(list.Line(1), std::string("second"));
+    QCOMPARE(list.Line(2), std::string("third"));
+    QCOMPARE(list.Line(3), std::string("last"));
+    QCOMPARE(list.selectionMode(), QAbstractItemView::SingleSelection);
+    list.DeleteAllLines();
+    QCOMPARE(list.LineCount(), 0);
+  }
+
+  // ---- Splash window and about box ----
+
+  void splashShowsTheVersionAndEndsItself() {
+    const QPixmap picture(QStringLiteral(":/rowmender/images/splash.png"));
+    QCOMPARE(picture.size(), QSize(480, 269));
+    QPointer<CSplashScreenEx> splash = new CSplashScreenEx(
+        nullptr, picture, QStringLiteral("v21.0"), CSplashScreenEx::kDefaultStyle, 50);
+    QCOMPARE(splash->Text(), QStringLiteral("v21.0"));
+    QCOMPARE(splash->size(), QSize(480, 269));
+    // The shape leaves out the picture's transparent corners.
+    QVERIFY(!splash->mask().contains(QPoint(0, 0)));
+    QVERIFY(splash->mask().contains(QPoint(240, 134)));
+    splash->Start();
+    QVERIFY(splash->isVisible());
+    QVERIFY(splash->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QTRY_VERIFY_WITH_TIMEOUT(splash.isNull(), 3000);
+  }
+
+  void aboutBoxIgnoresEnterAndEscape() {
+    const AboutTexts texts{QStringLiteral("Rowmender v21.0"), QStringLiteral("About text"),
+                           QStringLiteral("https://rowmender.example.org/"),
+                           QStringLiteral("support@rowmender.example.org"),
+                           QStringLiteral("sales@rowmender.example.org")};
+    CTarnAboutDlg about(texts);
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QCOMPARE(about.windowTitle(), QStringLiteral("Rowmender v21.0"));
+    QCOMPARE(about.CaptionLine()->text(), QStringLiteral("Rowmender v21.0"));
+    QCOMPARE(about.CaptionLine()->font().pixelSize(), 15);
+    QCOMPARE(about.CaptionLine()->font().weight(), QFont::DemiBold);
+    QCOMPARE(about.WebsiteLink()->toolTip(), QStringLiteral("Company website"));
+    QCOMPARE(about.SupportLink()->toolTip(), QStringLiteral("Support email address"));
+    QCOMPARE(about.SalesLink()->toolTip(), QStringLiteral("Sales email address"));
+    QVERIFY(about.SupportLink()->text().contains(
+        QStringLiteral("mailto:support@rowmender.example.org")));
+
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+      QTest::keyClick(&about, key);
+      QVERIFY(about.isVisible());
+      about.OkButton()->setFocus();
+      QTest::keyClick(about.OkButton(), key);
+      QVERIFY(about.isVisible());
+    }
+    QTest::mouseClick(about.OkButton(), Qt::LeftButton);
+    QVERIFY(!about.isVisible());
+    QCOMPARE(about.result(), static_cast<int>(QDialog::Accepted));
+  }
+
+  // ---- Message boxes ----
+
+  void messageBoxesCarryTheProductCaption() {
+    const auto info =
+        MakeMessageBox(nullptr, QStringLiteral("Hello"), QMessageBox::Information, false);
+    QCOMPARE(info->windowTitle(), QStringLiteral("Rowmender v21.0"));
+    QCOMPARE(info->icon(), QMessageBox::Information);
+    QCOMPARE(info->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(info->text(), QStringLiteral("Hello"));
+
+    const auto question =
+        MakeMessageBox(nullptr, QStringLiteral("Sure?"), QMessageBox::Question, true);
+    QCOMPARE(question->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(question->defaultButton(), question->button(QMessageBox::No));
+  }
+
+  void askYesNoAnswersWithTheButtonPressed() {
+    QString caption;
+    QTimer::singleShot(0, [&caption] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      caption = box->windowTitle();
+      box->button(QMessageBox::Yes)->click();
+    });
+    QVERIFY(AskYesNo(nullptr, QStringLiteral("Do you want to close the application?"),
+                     MessageIcon::kQuestion));
+    QCOMPARE(caption, QStringLiteral("Rowmender v21.0"));
+  }
+
+  // ---- One copy per machine ----
+
+  void secondHolderIsRefused() {
+    QTemporaryDir folder;
+    const std::string path = folder.filePath(QStringLiteral("instance.lock")).toStdString();
+    SingleInstanceLock first(path);
+    SingleInstanceLock second(path);
+    QVERIFY(first.TryAcquire());
+    QVERIFY(!second.TryAcquire());
+    // Another process sees the lock too.
+    if (!QStandardPaths::findExecutable(QStringLiteral("flock")).isEmpty()) {
+      QCOMPARE(QProcess::execute(
+                   QStringLiteral("flock"),
+                   {QStringLiteral("-n"), QString::fromStdString(path), QStringLiteral("true")}),
+               1);
+    }
+    first.Release();
+    QVERIFY(second.TryAcquire());
+  }
+
+  // ---- Looks ----
+
+  void looksMapToStylesAndPalettes() {
+    QCOMPARE(LookFor(215).number, 215u);
+    QCOMPARE(LookFor(215).styleName, QStringLiteral("Fusion"));
+    QCOMPARE(LookFor(12345).number, kDefaultLook);
+    QCOMPARE(LookFor(205).styleName, QStringLiteral("Windows"));
+    QVERIFY(LookFor(216).palette.color(QPalette::Window).lightness() < 100);
+    QVERIFY(LookFor(215).palette.color(QPalette::Window).lightness() > 150);
+    for (std::uint32_t look = 205; look <= 219; ++look) {
+      QCOMPARE(IsKnownLook(look), look <= 210 || look >= 215);
+    }
+  }
+
+  void lookIsKeptInTheSettingsStore() {
+    QSettings(QString::fromLatin1(kSettingsName)).clear();
+    QCOMPARE(ReadApplicationLook(), 215u);
+    WriteApplicationLook(217);
+    QCOMPARE(ReadApplicationLook(), 217u);
+    QCOMPARE(QSettings(QString::fromLatin1(kSettingsName))
+                 .value(QStringLiteral("ApplicationLook"))
+                 .toUInt(),
+             217u);
+    // The window writes back the look it applied.
+    guitest::ScriptedWindow scripted;
+    QCOMPARE(scripted.application.applicationLook, 215u);
+    QCOMPARE(ReadApplicationLook(), 215u);
+  }
+
+  // ---- Node pictures ----
+
+  void nodeKindsHaveTheirPictures() {
+    CheckTreeModel tree;
+    const auto root = tree.InsertItem(kRootLabel, kImageFolder, kItemContainer, kNoTreeNode);
+    const auto path = tree.InsertItem("/data/", kImageFolder, kItemContainer, root);
+    const auto database = tree.InsertItem("shop", kImageFolder, kItemContainer, path);
+    const auto tables = tree.InsertItem(kTablesLabel, kImageFolder, kItemContainer, database);
+    const auto table = tree.InsertItem("orders", kImageFolder, 1, tables);
+    const auto keys = tree.InsertItem(kKeysLabel, kImageKeys, kItemKeys, table);
+    const auto views = tree.InsertItem(kViewsLabel, kImageViews, kItemViewsGroup, database);
+    const auto view = tree.InsertItem("v", kImageFolder, 1, views);
+    const auto triggers =
+        tree.InsertItem(kTriggerLabel, kImageTriggers, kItemTriggerGroup, database);
+    const auto trigger = tree.InsertItem("orders", kImageFolder, 1, triggers);
+    const std::pair<TreeNodeId, CatalogueImage> expected[] = {
+        {root, CatalogueImage::kRoot},
+        {path, CatalogueImage::kDataFolder},
+        {database, CatalogueImage::kDatabase},
+        {tables, CatalogueImage::kTablesGroup},
+        {table, CatalogueImage::kTable},
+        {keys, CatalogueImage::kKeys},
+        {views, CatalogueImage::kViewsGroup},
+        {view, CatalogueImage::kView},
+        {triggers, CatalogueImage::kTriggerGroup},
+        {trigger, CatalogueImage::kTrigger},
+    };
+    for (const auto& [node, image] : expected) {
+      QCOMPARE(CatalogueImageOf(tree, node), image);
+      QVERIFY(!CatalogueIcon(tree, node).isNull());
+    }
+  }
+};
+
+QTEST_MAIN(ControlsTest)
+#include "controls_test.moc"

@@ -1,0 +1,124 @@
+// The screenshot mode: its arguments, and the program drawing its window
+// into a PNG file without a display.
+#include "app/gui/screenshot_mode.h"
+
+#include <QImage>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "gui/support/gui_test_support.h"
+
+using rowmender::ParseScreenshotArguments;
+using rowmender::guitest::GuiProgram;
+using rowmender::guitest::SampleDataFolder;
+
+namespace {
+
+struct Run {
+  int status = -1;
+  QString err;
+};
+
+// Runs the program without a display: no DISPLAY, no platform chosen.
+Run RunProgram(const QStringList& arguments) {
+  QProcess program;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.remove(QStringLiteral("DISPLAY"));
+  environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                     QStringLiteral(ROWMENDER_BINARY_DIR "/gui-test-config"));
+  program.setProcessEnvironment(environment);
+  program.start(GuiProgram(), arguments);
+  if (!program.waitForFinished(120000)) return {};
+  return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+          QString::fromUtf8(program.readAllStandardError())};
+}
+
+}  // namespace
+
+class ScreenshotModeTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { rowmender::guitest::PrepareGuiTests(); }
+
+  void arguments_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("wanted");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("select");
+    QTest::addColumn<int>("next");
+    const QString p = QStringLiteral("rowmender");
+    QTest::newRow("plain start") << QStringList{p} << false << QString() << QString() << 0;
+    QTest::newRow("all steps") << QStringList{p,          "--open",       "d",
+                                              "--select", "db/Tables/t",  "--next",
+                                              "2",        "--screenshot", "f.png"}
+                               << true << QString() << "db/Tables/t" << 2;
+    QTest::newRow("no open") << QStringList{p, "--screenshot", "f.png"} << false
+                             << "--screenshot needs --open DATADIR" << QString() << 0;
+    QTest::newRow("bad count") << QStringList{p, "--open", "d", "--next", "x", "--screenshot", "f"}
+                               << false << "--next needs a count of 0 or more" << QString() << 0;
+    QTest::newRow("missing value")
+        << QStringList{p, "--open"} << false << "--open needs a value" << QString() << 0;
+    QTest::newRow("unknown") << QStringList{p, "--frobnicate"} << false
+                             << "unknown argument: --frobnicate" << QString() << 0;
+  }
+
+  void arguments() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, wanted);
+    QFETCH(QString, error);
+    QFETCH(QString, select);
+    QFETCH(int, next);
+    std::string message;
+    const auto request = ParseScreenshotArguments(arguments, &message);
+    QCOMPARE(request.has_value(), wanted);
+    QCOMPARE(QString::fromStdString(message), error);
+    if (request) {
+      QCOMPARE(QString::fromStdString(request->selectPath), select);
+      QCOMPARE(request->nextCount, next);
+      QCOMPARE(request->dataFolder, std::string("d"));
+      QCOMPARE(request->outputFile, std::string("f.png"));
+    }
+  }
+
+  void drawsTheWindowWithoutADisplay() {
+    QTemporaryDir folder;
+    const QString picture = folder.filePath(QStringLiteral("records.png"));
+    const Run run = RunProgram({"--open", QString::fromStdString(SampleDataFolder()), "--select",
+                                "legacy/Tables/kunden", "--next", "1", "--screenshot", picture});
+    QCOMPARE(run.status, 0);
+    QImage image(picture);
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.size(), QSize(1280, 800));
+    // A real picture, not an empty surface.
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 7) {
+      for (int x = 0; x < image.width(); x += 7)
+        colours.insert(image.pixel(x, y));
+    }
+    QVERIFY(colours.size() > 50);
+    QVERIFY(run.err.contains(QStringLiteral("Scanning completed for selected database file(s)")));
+  }
+
+  void unknownNodeFails() {
+    QTemporaryDir folder;
+    const QString picture = folder.filePath(QStringLiteral("none.png"));
+    const Run run = RunProgram({"--open", QString::fromStdString(SampleDataFolder()), "--select",
+                                "legacy/Tables/no_such_table", "--screenshot", picture});
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.err.contains(QStringLiteral("no node legacy/Tables/no_such_table")));
+  }
+
+  void badArgumentsFail() {
+    const Run run = RunProgram({"--screenshot"});
+    QCOMPARE(run.status, 2);
+    QVERIFY(run.err.contains(QStringLiteral("usage: rowmender")));
+  }
+};
+
+QTEST_MAIN(ScreenshotModeTest)
+#include "screenshot_mode_test.moc"
