@@ -7,6 +7,7 @@
 #include "base/paths.h"
 #include "base/utf8.h"
 #include "export/save/sql_text.h"
+#include "export/save/value_literals.h"
 #include "values/field_value.h"
 
 namespace rowmender {
@@ -186,10 +187,56 @@ void AppendKeyPart(std::string& out, const ColumnDefinition& column, const KeyPa
   out += ')';
 }
 
+bool IsCreatedKey(const KeyDefinition& key) {
+  return key.IsPrimary() || (key.unique && (key.flags & (kKeyFullText | kKeySpatial)) == 0);
+}
+
+// The column (0-based) leads a key the statement creates.
+bool LeadsCreatedKey(const TableDefinition& table, std::size_t column) {
+  for (const KeyDefinition& key : table.keys) {
+    if (IsCreatedKey(key) && !key.parts.empty() && key.parts[0].columnNumber == column + 1) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string CurrentTimestamp(const ColumnDefinition& column) {
+  const int decimals = TemporalDecimals(column);
+  return decimals > 0 ? "current_timestamp(" + std::to_string(decimals) + ")"
+                      : std::string("current_timestamp()");
+}
+
+void AppendDefault(std::string& out, const TableDefinition& table, std::size_t index,
+                   const ColumnDefault& value, const CollationTable& collations, TableKeys keys) {
+  const ColumnDefinition& column = table.columns[index];
+  switch (value.kind) {
+    case ColumnDefault::Kind::kValue: {
+      LiteralContext context;
+      context.collations = &collations;
+      LiteralProblems ignored;
+      out += " DEFAULT ";
+      AppendValueLiteral(out, column, value.text, context, ignored);
+      break;
+    }
+    case ColumnDefault::Kind::kCurrentTimestamp:
+      out += " DEFAULT " + CurrentTimestamp(column);
+      break;
+    case ColumnDefault::Kind::kNull:
+    case ColumnDefault::Kind::kNone:
+      break;
+  }
+  if (value.onUpdateCurrentTimestamp) out += " ON UPDATE " + CurrentTimestamp(column);
+  if (value.autoIncrement && keys == TableKeys::kPrimaryAndUnique &&
+      LeadsCreatedKey(table, index)) {
+    out += " AUTO_INCREMENT";
+  }
+}
+
 void AppendKeys(std::string& out, const TableDefinition& table, const CollationTable& collations) {
   for (const KeyDefinition& key : table.keys) {
     const bool primary = key.IsPrimary();
-    if (!primary && (!key.unique || (key.flags & (kKeyFullText | kKeySpatial)) != 0)) continue;
+    if (!IsCreatedKey(key)) continue;
     std::string parts;
     for (const KeyPart& part : key.parts) {
       if (part.columnNumber == 0 || part.columnNumber > table.columns.size()) continue;
@@ -337,19 +384,21 @@ std::string_view EngineName(std::uint8_t storageEngine) {
 }
 
 std::string CreateTableStatement(std::string_view tableName, const TableDefinition& table,
-                                 const CollationTable& collations, TableKeys keys) {
+                                 const CollationTable& collations, TableKeys keys,
+                                 const std::vector<ColumnDefault>* defaults) {
+  if (defaults != nullptr && defaults->size() != table.columns.size()) defaults = nullptr;
   std::string statement = "CREATE TABLE IF NOT EXISTS ";
   AppendQuotedIdentifier(statement, tableName);
   statement += " (";
-  bool first = true;
-  for (const ColumnDefinition& column : table.columns) {
-    statement += first ? "\n  " : ",\n  ";
-    first = false;
+  for (std::size_t i = 0; i < table.columns.size(); ++i) {
+    const ColumnDefinition& column = table.columns[i];
+    statement += i == 0 ? "\n  " : ",\n  ";
     AppendQuotedIdentifier(statement, column.name);
     statement += ' ';
     statement += SqlColumnType(column, collations);
     statement += CharacterSetClause(column, table, collations);
     statement += column.nullable ? " NULL" : " NOT NULL";
+    if (defaults != nullptr) AppendDefault(statement, table, i, (*defaults)[i], collations, keys);
   }
   if (keys == TableKeys::kPrimaryAndUnique) AppendKeys(statement, table, collations);
   statement += "\n)";

@@ -12,9 +12,11 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/application_state.h"
 #include "definitions/table_definition.h"
+#include "export/save/column_defaults.h"
 
 namespace rowmender {
 
@@ -52,9 +54,12 @@ enum class TableKeys {
 };
 
 // CREATE TABLE IF NOT EXISTS `name` (...) ENGINE=... DEFAULT CHARSET=...
-// COLLATE=... (no trailing semicolon).
+// COLLATE=... (no trailing semicolon). With `defaults` (one per column)
+// the columns get their DEFAULT and ON UPDATE clauses, and AUTO_INCREMENT
+// where the column leads a key the statement creates.
 std::string CreateTableStatement(std::string_view tableName, const TableDefinition& table,
-                                 const CollationTable& collations, TableKeys keys);
+                                 const CollationTable& collations, TableKeys keys,
+                                 const std::vector<ColumnDefault>* defaults = nullptr);
 
 // The engine name of a definition file's engine code ("MyISAM", "InnoDB"),
 // empty for engines whose rows are not read.

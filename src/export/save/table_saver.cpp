@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "export/save/column_defaults.h"
 #include "export/save/sql_text.h"
 #include "export/save/table_ddl.h"
 #include "export/statements.h"
@@ -319,12 +320,21 @@ void TableSaver::SaveTable(const SaveObject& object) {
                               ReadDatabaseOptions(object.location.databaseFolder)),
       name + ": the database could not be created");
   Run(UseStatement(object.databaseName), name);
-  if (!Run(CreateTableStatement(object.name, table, collations, TableKeys::kPrimaryAndUnique),
+  const std::vector<ColumnDefault> defaults =
+      ReadColumnDefaults(object.location.definitionPath, table, collations);
+  if (!Run(CreateTableStatement(object.name, table, collations, TableKeys::kPrimaryAndUnique,
+                                &defaults),
            name + ": the table could not be created")) {
-    ++summary_.failedObjects;
-    Run(kPutSessionBack, name);
-    target_.EndObject(error);
-    return;
+    // The plainest form still takes the rows: no keys, no defaults.
+    if (summary_.aborted ||
+        !Run(CreateTableStatement(object.name, table, collations, TableKeys::kNone),
+             name + ": the table could not be created without its keys either")) {
+      ++summary_.failedObjects;
+      Run(kPutSessionBack, name);
+      target_.EndObject(error);
+      return;
+    }
+    Report(name + ": created without its keys and defaults.");
   }
 
   TableCounts live;
