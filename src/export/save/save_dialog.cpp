@@ -1,5 +1,7 @@
 #include "export/save/save_dialog.h"
 
+#include "base/paths.h"
+
 namespace rowmender {
 
 SaveDialogModel::SaveDialogModel(CTarnSalvorProjApp& app, SaveDialogHost& host,
@@ -70,7 +72,7 @@ bool SaveDialogModel::Ok() {
     host_.ShowMessage(kSelectFolderMessage);
     return false;
   }
-  app_.saveFolder = folder;
+  app_.saveFolder = WithTrailingSeparator(folder);
   return true;
 }
 
