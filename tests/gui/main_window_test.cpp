@@ -310,6 +310,9 @@ class MainWindowTest : public QObject {
         panel->TextBox()->toPlainText().startsWith(QStringLiteral("DELIMITER $$\nCREATE TRIGGER")));
     QCOMPARE(Buttons(window).previousEnabled, false);
     QCOMPARE(Buttons(window).nextEnabled, false);
+    // The page buttons belong to the grid: they do not cover the text.
+    QVERIFY(!panel->PreviousButton()->isVisible());
+    QVERIFY(!panel->NextButton()->isVisible());
 
     // A table after a view shows the grid again, with its own columns.
     QCOMPARE(window.ClickNode(window.FindNode("legacy/Tables/artikel")), 1);
@@ -317,6 +320,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!panel->TextBox()->isVisible());
     QCOMPARE(panel->GridModel().ColumnCount(), std::size_t{3});
     QCOMPARE(panel->GridModel().RowCount(), std::size_t{30});
+    QVERIFY(panel->NextButton()->isVisible());
   }
 
   void labelClickInTheTreeLoadsOnce() {

@@ -4,6 +4,7 @@
 //   rowmender --open DATADIR [--select PATH] [--next N] --screenshot FILE.png
 //                                  a picture of the window after those steps
 #include <QApplication>
+#include <QScreen>
 #include <QStringList>
 #include <cstdlib>
 #include <iostream>
@@ -66,6 +67,10 @@ int main(int argc, char** argv) {
   CMainWindow::Options options;
   options.look = look;
   CMainWindow window(application, options);
+  // Fill the screen also where no window manager maximises the window.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    window.setGeometry(screen->availableGeometry());
+  }
   window.showMaximized();
   return QApplication::exec();
 }

@@ -34,8 +34,9 @@ namespace rowmender {
 
 namespace {
 
-constexpr int kTreePaneWidth = 200;
-constexpr int kOutputPaneWidth = 400;
+// Wide enough for the names of most tables; the panes can be resized.
+constexpr int kTreePaneWidth = 260;
+constexpr int kOutputPaneWidth = 320;
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -464,6 +465,7 @@ std::string CMainWindow::GridCell(std::size_t row, std::size_t column) {
 void CMainWindow::GridShow(bool visible) {
   panel_->Grid()->setVisible(visible);
   if (visible) panel_->Grid()->scrollToTop();
+  UpdatePageButtons();
 }
 
 void CMainWindow::TextBoxSet(const std::string& text) {
@@ -475,7 +477,16 @@ void CMainWindow::TextBoxShow(bool visible) {
 }
 
 void CMainWindow::PageButtonShow(PageButton button, bool visible) {
-  PageButtonOf(panel_, button)->setVisible(visible);
+  pageButtonShown_[button == PageButton::kPrevious ? 0 : 1] = visible;
+  UpdatePageButtons();
+}
+
+void CMainWindow::UpdatePageButtons() {
+  // The buttons page through the grid: with the statement text in its place
+  // they would only cover the text.
+  const bool gridShown = !panel_->Grid()->isHidden();
+  panel_->PreviousButton()->setVisible(pageButtonShown_[0] && gridShown);
+  panel_->NextButton()->setVisible(pageButtonShown_[1] && gridShown);
 }
 
 void CMainWindow::PageButtonEnable(PageButton button, bool enabled) {

@@ -155,6 +155,7 @@ class CMainWindow : public QMainWindow, public UserInterface {
   void BuildPanes();
   void ShowSplash();
   void PressPageButton(PageButton button);
+  void UpdatePageButtons();
 
   CTarnSalvorProjApp& app_;
   CRibbonBar* ribbon_ = nullptr;
@@ -177,6 +178,9 @@ class CMainWindow : public QMainWindow, public UserInterface {
   QAction* nextPage_ = nullptr;
 
   ScriptedAnswers* answers_ = nullptr;
+  // Whether the application layer shows "Previous Records" and "Next
+  // Records"; they appear only while the grid does.
+  bool pageButtonShown_[2] = {false, false};
   // After EndProcess the window lets itself be closed.
   bool ending_ = false;
   // Declared last: built after the widgets it drives, destroyed first.

@@ -23,6 +23,8 @@ QFont PanelFont(int weight) {
 }
 
 constexpr int kRegularWeight = 400;
+// Room above and below a grid row's text, in pixels.
+constexpr int kRowPadding = 6;
 constexpr int kBoldWeight = 700;
 
 }  // namespace
@@ -161,6 +163,9 @@ RecordGridView::RecordGridView(QWidget* parent) : QTableView(parent) {
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  // One line of text per row, as in a report list.
+  verticalHeader()->setMinimumSectionSize(1);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + kRowPadding);
   horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   horizontalHeader()->setStretchLastSection(false);
   horizontalHeader()->setHighlightSections(false);
