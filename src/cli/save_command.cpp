@@ -127,19 +127,6 @@ std::optional<SaveRequest> ParseSaveArguments(const Arguments& args, std::string
   return request;
 }
 
-// True when `inner` is `outer` or lies inside it.
-bool IsInside(const std::string& inner, const std::string& outer) {
-  std::error_code error;
-  const fs::path a = fs::weakly_canonical(inner, error);
-  const fs::path b = fs::weakly_canonical(outer, error);
-  auto ia = a.begin();
-  for (auto ib = b.begin(); ib != b.end(); ++ib, ++ia) {
-    if (ib->empty()) continue;
-    if (ia == a.end() || *ia != *ib) return false;
-  }
-  return true;
-}
-
 // A progress line on standard error for tables longer than one page:
 // rewritten in place on a terminal, one line per page otherwise.
 class ProgressLine {
@@ -245,7 +232,7 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
     app.saveAsScriptMode = false;
     app.saveToDatabaseMode = true;
   } else {
-    if (IsInside(request->scriptFolder, request->dataFolder)) {
+    if (IsFolderInside(request->scriptFolder, request->dataFolder)) {
       err << "rowmender-cli: the script folder lies in the data folder, which is never written: "
           << request->scriptFolder << "\n";
       return kExitFailure;

@@ -1,6 +1,7 @@
 #include "export/save/save_objects.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "base/paths.h"
 #include "catalogue/data_folder_scan.h"
@@ -103,6 +104,20 @@ std::vector<SaveObject> SelectObjects(const std::vector<SaveObject>& all,
     if (chosen[i]) selected.push_back(all[i]);
   }
   return selected;
+}
+
+bool IsFolderInside(const std::string& inner, const std::string& outer) {
+  if (inner.empty() || outer.empty()) return false;
+  std::error_code error;
+  const std::filesystem::path a = std::filesystem::weakly_canonical(inner, error);
+  const std::filesystem::path b = std::filesystem::weakly_canonical(outer, error);
+  auto ia = a.begin();
+  for (auto ib = b.begin(); ib != b.end(); ++ib) {
+    if (ib->empty()) continue;  // a trailing separator
+    if (ia == a.end() || *ia != *ib) return false;
+    ++ia;
+  }
+  return true;
 }
 
 void OrderForRestore(std::vector<SaveObject>& objects) {

@@ -47,6 +47,11 @@ std::vector<SaveObject> SelectObjects(const std::vector<SaveObject>& all,
                                       const std::vector<std::string>& names,
                                       std::vector<std::string>& unmatched);
 
+// True when folder `inner` is folder `outer` or lies inside it (after
+// resolving links and "..", as far as they exist). A save never writes into
+// the data folder it reads.
+bool IsFolderInside(const std::string& inner, const std::string& outer);
+
 // Tables first, then views, then trigger files (creating a trigger before
 // the rows are in would let it fire on the restored rows); the order within
 // each kind is kept.
