@@ -49,6 +49,13 @@ class RecordPager {
   // two entries), for a reader that goes through the whole table once.
   void ForgetEarlierPages();
 
+  // Reads the page that begins at `start` into `engine.rows`, by the
+  // table's storage engine: the one place a page command reaches a reader.
+  // The caller empties `rows` and sets `moreRows` and `scanBackward` as its
+  // command needs ("Previous Records" sets `scanBackward`, so that no page
+  // start is pushed).
+  void ReadPage(const PageStart& start);
+
   // The system tablespace to use for InnoDB tables.
   std::string SystemTablespacePath() const;
 
@@ -56,8 +63,6 @@ class RecordPager {
   const RecordPagerOptions& Options() const { return options_; }
 
  private:
-  // Reads the page that begins at `start` into `engine.rows`.
-  void ReadPage(const PageStart& start);
   void LoadMyIsamFirstPage();
 
   RecoveryEngine& engine_;
