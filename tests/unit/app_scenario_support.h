@@ -53,8 +53,13 @@ class AppScenario : public ::testing::Test {
   std::string LogPath() const { return (scratch.Path() / kFixedLogName).string(); }
 
   // The node below the data folder's node, e.g. {"shop", "Tables", "orders"}.
+  // Found through the tree alone, which only this thread changes (the
+  // catalogue lists belong to the scan while it runs).
   TreeNode Node(const std::vector<std::string>& labels) const {
-    std::vector<std::string> path = {"MYSQL database", frame.catalogue.dataFolderPath};
+    const TreeNode root = ui.FindNode({"MYSQL database"});
+    const auto& below = ui.tree.Children(root);
+    if (root == kNoNode || below.empty()) return kNoNode;
+    std::vector<std::string> path = {"MYSQL database", ui.tree.GetItemText(below.front())};
     path.insert(path.end(), labels.begin(), labels.end());
     return ui.FindNode(path);
   }

@@ -45,7 +45,7 @@ CMainFrame::CMainFrame(CTarnSalvorProjApp& application, UserInterface& userInter
     : app(application), ui(userInterface), engine(application) {}
 
 CMainFrame::~CMainFrame() {
-  stopRequested_ = true;
+  RequestScanStop();
   WaitForScan();
 }
 

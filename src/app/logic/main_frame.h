@@ -100,6 +100,10 @@ class CMainFrame {
   bool StopEnabled() const { return app.processRunning.load() != 0; }
   // The scan thread has started and not yet finished.
   bool ScanActive() const { return scanActive_.load(); }
+  // Asks a running scan to give up at its next database folder (and to
+  // skip the dictionary), without asking the user and without touching the
+  // guard; for a front end that is closing down.
+  void RequestScanStop() { stopRequested_ = true; }
   // Waits until the scan thread has ended (the interface calls it makes
   // must be carried out meanwhile).
   void WaitForScan();
