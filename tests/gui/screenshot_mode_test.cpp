@@ -63,6 +63,9 @@ class ScreenshotModeTest : public QObject {
                                << false << "--next needs a count of 0 or more" << QString() << 0;
     QTest::newRow("missing value")
         << QStringList{p, "--open"} << false << "--open needs a value" << QString() << 0;
+    QTest::newRow("bad size") << QStringList{p, "--open", "d", "--size", "12x", "--screenshot", "f"}
+                              << false << "--size needs WIDTHxHEIGHT, each from 320 to 8000 pixels"
+                              << QString() << 0;
     QTest::newRow("unknown") << QStringList{p, "--frobnicate"} << false
                              << "unknown argument: --frobnicate" << QString() << 0;
   }
@@ -82,6 +85,7 @@ class ScreenshotModeTest : public QObject {
       QCOMPARE(request->nextCount, next);
       QCOMPARE(request->dataFolder, std::string("d"));
       QCOMPARE(request->outputFile, std::string("f.png"));
+      QCOMPARE(QSize(request->width, request->height), QSize(1280, 800));
     }
   }
 
@@ -89,11 +93,12 @@ class ScreenshotModeTest : public QObject {
     QTemporaryDir folder;
     const QString picture = folder.filePath(QStringLiteral("records.png"));
     const Run run = RunProgram({"--open", QString::fromStdString(SampleDataFolder()), "--select",
-                                "legacy/Tables/kunden", "--next", "1", "--screenshot", picture});
+                                "legacy/Tables/kunden", "--next", "1", "--size", "1000x700",
+                                "--screenshot", picture});
     QCOMPARE(run.status, 0);
     QImage image(picture);
     QVERIFY(!image.isNull());
-    QCOMPARE(image.size(), QSize(1280, 800));
+    QCOMPARE(image.size(), QSize(1000, 700));
     // A real picture, not an empty surface.
     QSet<QRgb> colours;
     for (int y = 0; y < image.height(); y += 7) {

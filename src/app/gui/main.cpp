@@ -1,7 +1,8 @@
 // rowmender: the desktop window.
 //
 //   rowmender                      the window (one copy per machine)
-//   rowmender --open DATADIR [--select PATH] [--next N] --screenshot FILE.png
+//   rowmender --open DATADIR [--select PATH] [--next N] [--size WxH]
+//             --screenshot FILE.png
 //                                  a picture of the window after those steps
 #include <QApplication>
 #include <QScreen>
@@ -23,7 +24,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: rowmender\n"
-    "       rowmender --open DATADIR [--select PATH] [--next N] --screenshot FILE.png\n";
+    "       rowmender --open DATADIR [--select PATH] [--next N] [--size WxH]\n"
+    "                 --screenshot FILE.png\n";
 
 }  // namespace
 

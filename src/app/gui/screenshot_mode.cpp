@@ -15,6 +15,9 @@ namespace rowmender {
 namespace {
 
 constexpr int kScanTimeoutMs = 10 * 60 * 1000;
+// Limits of the picture's width and height, in pixels.
+constexpr int kMinimumSide = 320;
+constexpr int kMaximumSide = 8000;
 
 }  // namespace
 
@@ -46,6 +49,21 @@ std::optional<ScreenshotRequest> ParseScreenshotArguments(const QStringList& arg
     } else if (option == QLatin1String("--screenshot")) {
       wanted = true;
       if (!value(&request.outputFile)) return std::nullopt;
+    } else if (option == QLatin1String("--size")) {
+      std::string size;
+      if (!value(&size)) return std::nullopt;
+      const QStringList parts = QString::fromStdString(size).split(QLatin1Char('x'));
+      bool widthOk = false;
+      bool heightOk = false;
+      if (parts.size() == 2) {
+        request.width = parts[0].toInt(&widthOk);
+        request.height = parts[1].toInt(&heightOk);
+      }
+      if (!widthOk || !heightOk || request.width < kMinimumSide || request.height < kMinimumSide ||
+          request.width > kMaximumSide || request.height > kMaximumSide) {
+        *error = "--size needs WIDTHxHEIGHT, each from 320 to 8000 pixels";
+        return std::nullopt;
+      }
     } else if (option == QLatin1String("--next")) {
       std::string count;
       if (!value(&count)) return std::nullopt;

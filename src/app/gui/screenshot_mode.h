@@ -1,6 +1,7 @@
 // The screenshot mode, for the documentation and the tests:
 //
-//   rowmender --open DATADIR [--select PATH] [--next N] --screenshot FILE.png
+//   rowmender --open DATADIR [--select PATH] [--next N] [--size WxH]
+//             --screenshot FILE.png
 //
 // builds the window without showing the splash, opens DATADIR as if the
 // settings dialog had been confirmed with it (the system's temporary folder
@@ -9,9 +10,10 @@
 // Records" N times, and writes a picture of the window to FILE.png. PATH
 // names a node by its labels below the data folder node, separated by '/':
 // "sakila/Tables/actor", "sakila/Tables/actor/Keys", "sakila/Views/film_list",
-// "sakila/Trigger/film". Messages the window would show go to standard
-// error; every question is answered No. Without a display, Qt's offscreen
-// platform draws the window.
+// "sakila/Trigger/film". The window is WxH pixels (1280x800 unless --size
+// says otherwise). Messages the window would show go to standard error;
+// every question is answered No. Without a display, Qt's offscreen platform
+// draws the window.
 #pragma once
 
 #include <QStringList>
