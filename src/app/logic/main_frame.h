@@ -157,8 +157,8 @@ class CMainFrame {
   void LoadFirstPage(std::size_t index);
   // Shows `engine.rows` in the grid (a row without cells adds nothing).
   void FillGrid();
-  // Reads the page that begins at `start` into `engine.rows`, by the
-  // table's storage engine. `clearMoreRows`: Next starts a MyISAM page
+  // Reads the page that begins at `start` into `engine.rows` through the
+  // pager of the table on screen. `clearMoreRows`: Next starts a page
   // afresh; Previous keeps what the last read left.
   void ReadPageAt(const PageStart& start, bool clearMoreRows);
   // Sets the caption bar to the row range shown ("%lld rows to %lld").

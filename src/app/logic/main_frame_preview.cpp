@@ -56,6 +56,7 @@ int CMainFrame::OnTreeSelect(TreeNode node) {
   ui.TreeSetEnabled(false);
   engine.dataFile.Close();
   engine.tablespaceFile.Close();
+  pager_.reset();
 
   engine.pageStarts.clear();
   ui.PageButtonShow(PageButton::kPrevious, true);
@@ -192,16 +193,9 @@ void CMainFrame::FillGrid() {
 }
 
 void CMainFrame::ReadPageAt(const PageStart& start, bool clearMoreRows) {
-  switch (engine.table.storageEngine) {
-    case kEngineMyIsam:
-      if (engine.dataFile.IsOpen()) {
-        if (clearMoreRows) engine.moreRows = false;
-        engine.ReadMyIsamPage(start.offset);
-      }
-      break;
-    default:
-      break;  // no reader for the table's engine: no rows
-  }
+  if (!pager_) return;  // no table on screen
+  if (clearMoreRows) engine.moreRows = false;
+  pager_->ReadPage(start);
 }
 
 void CMainFrame::ShowRowRange() {
