@@ -67,14 +67,15 @@ TableDefinition MakeTable(bool packed) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const ByteView input(data, size);
-  if (size < 8) return 0;
+  if (size < 10) return 0;
   const std::int32_t rowFormat = input[0] % 3;
   const std::size_t descriptorCount = input[1] % 24;
   MyisamBaseInfo base;
   base.minPackedLength = input[2];
   base.packBits = input[3] % 4;
   base.packedRecordLength = Be16(input, 4);
-  std::size_t pos = 6;
+  base.maxPackedLength = Be16(input, 6);
+  std::size_t pos = 8;
   std::vector<MyisamColumn> descriptors;
   for (std::size_t i = 0; i < descriptorCount && size - pos >= MyisamColumn::kSize; ++i) {
     descriptors.push_back(MyisamColumn::DecodeFrom(input.subspan(pos, MyisamColumn::kSize)));

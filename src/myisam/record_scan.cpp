@@ -7,6 +7,10 @@ namespace rowmender {
 
 namespace {
 
+// While looking for a record after damage, only whole records in one block
+// of at most this length are tried, so that garbage costs little to pass.
+constexpr std::uint64_t kLongestSearchedRecord = 64 * 1024;
+
 // Every block of a dynamic data file starts at a multiple of this.
 constexpr std::uint64_t kBlockAlignment = 4;
 // The shortest block MyISAM writes (a deleted block's header).
@@ -233,7 +237,7 @@ PageScanResult MyisamTableScan::ReadFixedPage(BufferedReader& reader, std::uint6
 // data than the record wants, a position past the end) is left out and the
 // scan goes on after its first block; a header no block has makes the scan
 // look for the next record at the following aligned positions, and a record
-// found that way must unpack exactly.
+// found that way must be whole in one block and unpack exactly.
 PageScanResult MyisamTableScan::ReadDynamicPage(BufferedReader& reader, std::uint64_t start,
                                                 std::size_t rowLimit,
                                                 std::vector<DecodedRow>& rows) const {
@@ -244,6 +248,9 @@ PageScanResult MyisamTableScan::ReadDynamicPage(BufferedReader& reader, std::uin
   bool searching = false;  // looking for a record after damage
   std::vector<std::uint8_t> record;
   std::unordered_set<std::uint64_t> visited;
+  // No record is longer than the index file says (or than the file).
+  const std::uint64_t longest =
+      base_.maxPackedLength > 0 ? std::min<std::uint64_t>(base_.maxPackedLength, length) : length;
 
   std::uint64_t position = start;
   while (position < length) {
@@ -263,43 +270,53 @@ PageScanResult MyisamTableScan::ReadDynamicPage(BufferedReader& reader, std::uin
       continue;
     }
     const std::uint64_t firstEnd = first.filePosition + first.blockLength;
-    if (firstEnd > length || first.totalLength > length) {
+    const bool wholeInFirstBlock =
+        (flags & kBlockLast) != 0 && first.dataLength == first.totalLength;
+    if (firstEnd > length || first.totalLength > longest ||
+        (searching && (!wholeInFirstBlock || first.totalLength > kLongestSearchedRecord))) {
       searching = true;
       position = searchNext;
       continue;
     }
 
-    // Gather the record's bytes along its chain.
-    record.clear();
-    visited.clear();
     bool complete = true;
-    std::uint64_t wanted = first.totalLength;
-    BlockInfo block = first;
-    int blockFlags = flags;
-    while (true) {
-      if (block.dataLength > wanted || block.filePosition + block.dataLength > length) {
-        complete = false;
-        break;
+    ByteView recordBytes;
+    if (wholeInFirstBlock) {
+      // Most records: one block, decoded where the reader holds it.
+      recordBytes = reader.Read(first.filePosition, first.dataLength);
+    } else {
+      // Gather the record's bytes along its chain.
+      record.clear();
+      visited.clear();
+      std::uint64_t wanted = first.totalLength;
+      BlockInfo block = first;
+      int blockFlags = flags;
+      while (true) {
+        if (block.dataLength > wanted || block.filePosition + block.dataLength > length) {
+          complete = false;
+          break;
+        }
+        const ByteView data = reader.Read(block.filePosition, block.dataLength);
+        record.insert(record.end(), data.begin(), data.end());
+        wanted -= block.dataLength;
+        if (wanted == 0) break;
+        const std::uint64_t next = block.nextFilePosition;
+        if ((blockFlags & kBlockLast) != 0 || block.dataLength == 0 || next >= length ||
+            !visited.insert(next).second || next == position) {
+          complete = false;
+          break;
+        }
+        blockFlags = GetBlockInfo(block, reader.Read(next, BlockInfo::kHeaderSize), next);
+        if ((blockFlags & (kBlockError | kBlockSyncError | kBlockDeleted | kBlockFirst)) != 0) {
+          complete = false;
+          break;
+        }
       }
-      const ByteView data = reader.Read(block.filePosition, block.dataLength);
-      record.insert(record.end(), data.begin(), data.end());
-      wanted -= block.dataLength;
-      if (wanted == 0) break;
-      const std::uint64_t next = block.nextFilePosition;
-      if ((blockFlags & kBlockLast) != 0 || block.dataLength == 0 || next >= length ||
-          !visited.insert(next).second || next == position) {
-        complete = false;
-        break;
-      }
-      blockFlags = GetBlockInfo(block, reader.Read(next, BlockInfo::kHeaderSize), next);
-      if ((blockFlags & (kBlockError | kBlockSyncError | kBlockDeleted | kBlockFirst)) != 0) {
-        complete = false;
-        break;
-      }
+      recordBytes = record;
     }
 
     DecodedRow row;
-    if (complete && DecodeDynamicRecord(record, row, searching)) {
+    if (complete && DecodeDynamicRecord(recordBytes, row, searching)) {
       rows.push_back(std::move(row));
       searching = false;
       ++added;

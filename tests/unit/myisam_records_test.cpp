@@ -240,6 +240,21 @@ TEST(MyisamDynamicScan, SkipsDamageAndRecordsThatDoNotUnpack) {
   EXPECT_EQ(Values(rows), (std::vector<Row>{{"1", "one", "a"}, {"4", "four", "d"}}));
 }
 
+TEST(MyisamDynamicScan, ARecordLongerThanTheIndexFileAllowsIsDamage) {
+  DynamicTable t;
+  t.base.maxPackedLength = 40;
+  Bytes file;
+  Append(file, testing::WholeBlock(Record(1, "one", "a")));
+  Bytes huge = testing::WholeBlock(Record(2, "two", "b"));
+  testing::PutBe(huge, 1, 0x3000, 2);  // claims 12 KiB, more than any record
+  Append(file, huge);
+  Append(file, Bytes(0x3000, 0x00));
+  Append(file, testing::WholeBlock(Record(3, "three", "c")));
+  std::vector<DecodedRow> rows;
+  Scan(t, file, rows);
+  EXPECT_EQ(Values(rows), (std::vector<Row>{{"1", "one", "a"}, {"3", "three", "c"}}));
+}
+
 TEST(MyisamDynamicScan, PagesStopAtTheLimitAndTheNextPageStartsWhereTheyStopped) {
   const DynamicTable t;
   Bytes file;
