@@ -7,9 +7,9 @@ namespace rowmender {
 
 namespace {
 
-// A record image is never longer than this; the server's limit is 64 KiB
-// plus the BLOB pointers, so only damaged definitions come near it.
-constexpr std::size_t kLargestImage = 1u << 20;
+// A record image is never longer than this: the server keeps a row (BLOB
+// data aside) within 64 KiB, so only damaged definitions come near it.
+constexpr std::size_t kLargestImage = 128u * 1024;
 
 // In the image, a BLOB, TEXT or GEOMETRY value is its length (1 to 4 bytes)
 // followed by a pointer of this size.
