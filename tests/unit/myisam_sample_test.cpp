@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,13 @@
 #include "values/text_codec.h"
 
 namespace rowmender {
+namespace testing {
+// Test names and messages show the table, not its bytes.
+[[maybe_unused]] static void PrintTo(const SampleTable& table, std::ostream* out) {
+  *out << table.database << "." << table.table;
+}
+}  // namespace testing
+
 namespace {
 
 using testing::SampleTable;
