@@ -381,10 +381,15 @@ void TableSaver::SaveTable(const SaveObject& object) {
             old.name + ": the table could not be created")) {
       const std::string oldPrefix = InsertPrefix(companion, table);
       Run(kStartTransaction, old.name);
-      deleted.Replay(options_.batchRows, [&](std::vector<std::string>& tuples) {
-        return WriteRows(oldPrefix, tuples, old);
-      });
+      const bool replayed = deleted.Replay(
+          options_.batchRows,
+          [&](std::vector<std::string>& tuples) { return WriteRows(oldPrefix, tuples, old); });
       Run(kCommit, old.name);
+      if (!replayed && !summary_.aborted) {
+        // The temporary file of deleted rows could not be read back.
+        old.failed = deleted.Count() - old.written;
+        Report(old.name + ": deleted rows were lost on their way through a temporary file");
+      }
     } else {
       old.failed = deleted.Count();
     }
