@@ -49,8 +49,8 @@ TreeNodeId CheckTreeItemModel::InsertItem(const std::string& label, int image,
   const TreeNodeId node = tree_.InsertItem(label, image, itemData, parent);
   rowOf_[node] = row;
   endInsertRows();
-  // The ancestors now count one more descendant.
-  if (parent != kNoTreeNode) CheckStatesChanged(parent);
+  // The ancestors now count one more descendant; nothing else changed.
+  AncestorStatesChanged(parent);
   return node;
 }
 
@@ -155,6 +155,11 @@ void CheckTreeItemModel::CheckStatesChanged(TreeNodeId node) {
     const QModelIndex last = IndexOf(children.back());
     emit dataChanged(first, last, roles);
   }
+  AncestorStatesChanged(node);
+}
+
+void CheckTreeItemModel::AncestorStatesChanged(TreeNodeId node) {
+  const QList<int> roles{Qt::CheckStateRole};
   // The node itself and every ancestor.
   for (TreeNodeId each = node; each != kNoTreeNode; each = tree_.GetParentItem(each)) {
     const QModelIndex index = IndexOf(each);

@@ -74,6 +74,8 @@ class CheckTreeItemModel : public QAbstractItemModel {
   // Tells the view that the check states of `node`, its descendants and its
   // ancestors may have changed.
   void CheckStatesChanged(TreeNodeId node);
+  // ... of `node` and its ancestors only.
+  void AncestorStatesChanged(TreeNodeId node);
 
   CheckTreeModel tree_;
   // Position of every node among its siblings (nodes are only appended).
