@@ -2,7 +2,15 @@
 
 namespace rowmender::cli {
 
+namespace {
+
+// The characters a TSV cell writes as escapes.
+constexpr std::string_view kTsvSpecial = "\\\t\n\r";
+
+}  // namespace
+
 std::string TsvEscape(std::string_view cell) {
+  if (cell.find_first_of(kTsvSpecial) == std::string_view::npos) return std::string(cell);
   std::string out;
   out.reserve(cell.size());
   for (char c : cell) {
@@ -27,11 +35,18 @@ std::string TsvEscape(std::string_view cell) {
 }
 
 void WriteTsvLine(std::ostream& out, const std::vector<std::string>& cells) {
+  std::string line;
   for (std::size_t i = 0; i < cells.size(); ++i) {
-    if (i != 0) out << '\t';
-    out << TsvEscape(cells[i]);
+    if (i != 0) line.push_back('\t');
+    const std::string& cell = cells[i];
+    if (cell.find_first_of(kTsvSpecial) == std::string::npos) {
+      line += cell;
+    } else {
+      line += TsvEscape(cell);
+    }
   }
-  out << '\n';
+  line.push_back('\n');
+  out.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
 std::string CsvEscape(std::string_view cell) {

@@ -282,9 +282,19 @@ std::string BitText(const ColumnDefinition& column, const ColumnPlacement& place
 
 }  // namespace
 
+std::vector<TextEncoding> ColumnEncodings(const TableDefinition& table,
+                                          const ValueOptions& options) {
+  std::vector<TextEncoding> encodings;
+  encodings.reserve(table.columns.size());
+  for (const ColumnDefinition& column : table.columns) {
+    encodings.push_back(ColumnEncoding(column, options));
+  }
+  return encodings;
+}
+
 DecodedRow DecodeRecordImage(const TableDefinition& table, const MyisamRecordLayout& layout,
                              ByteView image, std::span<const ByteView> separateData, bool deleted,
-                             const ValueOptions& options) {
+                             const ValueOptions& options, std::span<const TextEncoding> encodings) {
   DecodedRow row;
   row.deleted = deleted;
   row.values.reserve(table.columns.size());
@@ -311,7 +321,9 @@ DecodedRow DecodeRecordImage(const TableDefinition& table, const MyisamRecordLay
     } else {
       bytes = SubView(image, placement.offset, placement.size);
     }
-    row.values.push_back(FormatColumnValue(column, bytes, options));
+    row.values.push_back(i < encodings.size()
+                             ? FormatColumnValue(column, bytes, options, encodings[i])
+                             : FormatColumnValue(column, bytes, options));
   }
   return row;
 }

@@ -93,10 +93,17 @@ bool UnpackDynamicRecord(const MyisamRecordLayout& layout,
 
 // The row of value texts of an image. `separateData` holds, per column,
 // the data of BLOB, TEXT and GEOMETRY values (may be empty). The row's
-// delete mark is `deleted`.
+// delete mark is `deleted`. `encodings` holds the columns' text encodings
+// when the caller looked them up once (ColumnEncodings); empty, they are
+// looked up for this row.
 DecodedRow DecodeRecordImage(const TableDefinition& table, const MyisamRecordLayout& layout,
                              ByteView image, std::span<const ByteView> separateData, bool deleted,
-                             const ValueOptions& options);
+                             const ValueOptions& options,
+                             std::span<const TextEncoding> encodings = {});
+
+// The text encoding of every column of `table`.
+std::vector<TextEncoding> ColumnEncodings(const TableDefinition& table,
+                                          const ValueOptions& options);
 
 // True when a stored fixed-format record carries MyISAM's delete mark.
 bool FixedRecordDeleted(const MyisamRecordLayout& layout, ByteView record);

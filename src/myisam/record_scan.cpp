@@ -168,7 +168,8 @@ MyisamTableScan::MyisamTableScan(const TableDefinition& table, std::int32_t rowF
       base_(base),
       descriptors_(descriptors),
       options_(options),
-      layout_(MyisamRecordLayout::Build(table, descriptors)) {}
+      layout_(MyisamRecordLayout::Build(table, descriptors)),
+      encodings_(ColumnEncodings(table, options)) {}
 
 std::uint64_t MyisamTableScan::FixedStride(std::uint64_t fileLength) const {
   const std::uint64_t defined = table_.recordLength;
@@ -192,16 +193,22 @@ PageScanResult MyisamTableScan::ReadPage(BufferedReader& reader, std::uint64_t s
 
 DecodedRow MyisamTableScan::DecodeFixedRecord(ByteView record) const {
   return DecodeRecordImage(table_, layout_, record, {}, FixedRecordDeleted(layout_, record),
-                           options_);
+                           options_, encodings_);
 }
 
 bool MyisamTableScan::DecodeDynamicRecord(ByteView record, DecodedRow& row, bool strict) const {
   UnpackedRecord unpacked;
+  return DecodeDynamicRecord(record, row, strict, unpacked);
+}
+
+bool MyisamTableScan::DecodeDynamicRecord(ByteView record, DecodedRow& row, bool strict,
+                                          UnpackedRecord& unpacked) const {
   const PackingInfo packing{base_.minPackedLength, base_.packBits};
   if (!UnpackDynamicRecord(layout_, descriptors_, packing, record, unpacked, strict)) {
     return false;
   }
-  row = DecodeRecordImage(table_, layout_, unpacked.image, unpacked.separateData, false, options_);
+  row = DecodeRecordImage(table_, layout_, unpacked.image, unpacked.separateData, false, options_,
+                          encodings_);
   return true;
 }
 
@@ -248,6 +255,7 @@ PageScanResult MyisamTableScan::ReadDynamicPage(BufferedReader& reader, std::uin
   bool searching = false;  // looking for a record after damage
   std::vector<std::uint8_t> record;
   std::unordered_set<std::uint64_t> visited;
+  UnpackedRecord unpacked;
   // No record is longer than the index file says (or than the file).
   const std::uint64_t longest =
       base_.maxPackedLength > 0 ? std::min<std::uint64_t>(base_.maxPackedLength, length) : length;
@@ -316,7 +324,7 @@ PageScanResult MyisamTableScan::ReadDynamicPage(BufferedReader& reader, std::uin
     }
 
     DecodedRow row;
-    if (complete && DecodeDynamicRecord(recordBytes, row, searching)) {
+    if (complete && DecodeDynamicRecord(recordBytes, row, searching, unpacked)) {
       rows.push_back(std::move(row));
       searching = false;
       ++added;

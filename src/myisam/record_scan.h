@@ -145,6 +145,10 @@ class MyisamTableScan {
   // they do not unpack.
   bool DecodeDynamicRecord(ByteView record, DecodedRow& row, bool strict = false) const;
 
+  // The same, unpacking into `scratch`, whose buffers a scan reuses.
+  bool DecodeDynamicRecord(ByteView record, DecodedRow& row, bool strict,
+                           UnpackedRecord& scratch) const;
+
  private:
   PageScanResult ReadFixedPage(BufferedReader& reader, std::uint64_t start, std::size_t rowLimit,
                                std::vector<DecodedRow>& rows) const;
@@ -157,6 +161,7 @@ class MyisamTableScan {
   std::span<const MyisamColumn> descriptors_;
   ValueOptions options_;
   MyisamRecordLayout layout_;
+  std::vector<TextEncoding> encodings_;
 };
 
 }  // namespace rowmender

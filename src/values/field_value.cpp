@@ -703,9 +703,10 @@ std::string FormatSetValue(const ColumnDefinition& column, std::uint64_t mask) {
   return out;
 }
 
-std::string FormatStringValue(const ColumnDefinition& column, ByteView bytes,
-                              const ValueOptions& options) {
-  const TextEncoding encoding = ColumnEncoding(column, options);
+namespace {
+
+std::string StringText(const ColumnDefinition& column, ByteView bytes, const ValueOptions& options,
+                       TextEncoding encoding) {
   if (encoding == TextEncoding::kBinary) {
     if (!options.SaveForms() && bytes.size() >= kPreviewBinaryLimit) {
       return std::string(kBinaryPlaceholder);
@@ -719,14 +720,24 @@ std::string FormatStringValue(const ColumnDefinition& column, ByteView bytes,
   return text;
 }
 
-std::string FormatBlobValue(const ColumnDefinition& column, ByteView bytes,
-                            const ValueOptions& options) {
+std::string BlobText(ByteView bytes, const ValueOptions& options, TextEncoding encoding) {
   if (!options.SaveForms() && bytes.size() >= kPreviewBlobLimit) {
     return std::string(kLargeBlobPlaceholder);
   }
-  const TextEncoding encoding = ColumnEncoding(column, options);
   if (encoding == TextEncoding::kBinary) return HexText(bytes);
   return DecodeText(bytes, encoding, !options.SaveForms());
+}
+
+}  // namespace
+
+std::string FormatStringValue(const ColumnDefinition& column, ByteView bytes,
+                              const ValueOptions& options) {
+  return StringText(column, bytes, options, ColumnEncoding(column, options));
+}
+
+std::string FormatBlobValue(const ColumnDefinition& column, ByteView bytes,
+                            const ValueOptions& options) {
+  return BlobText(bytes, options, ColumnEncoding(column, options));
 }
 
 std::string FormatGeometryValue(ByteView bytes, const ValueOptions& options) {
@@ -801,6 +812,13 @@ std::size_t FixedValueSize(const ColumnDefinition& column) {
 
 std::string FormatColumnValue(const ColumnDefinition& column, ByteView bytes,
                               const ValueOptions& options) {
+  const bool text = IsTextType(column.typeCode) || IsBlobType(column.typeCode);
+  return FormatColumnValue(column, bytes, options,
+                           text ? ColumnEncoding(column, options) : TextEncoding::kUnknown);
+}
+
+std::string FormatColumnValue(const ColumnDefinition& column, ByteView bytes,
+                              const ValueOptions& options, TextEncoding encoding) {
   const ValueForm form = options.form;
   const int decimals = TemporalDecimals(column);
   switch (column.typeCode) {
@@ -861,8 +879,8 @@ std::string FormatColumnValue(const ColumnDefinition& column, ByteView bytes,
     default:
       break;
   }
-  if (IsTextType(column.typeCode)) return FormatStringValue(column, bytes, options);
-  if (IsBlobType(column.typeCode)) return FormatBlobValue(column, bytes, options);
+  if (IsTextType(column.typeCode)) return StringText(column, bytes, options, encoding);
+  if (IsBlobType(column.typeCode)) return BlobText(bytes, options, encoding);
   return {};
 }
 

@@ -201,6 +201,11 @@ std::size_t VarcharPrefixSize(const ColumnDefinition& column);
 std::string FormatColumnValue(const ColumnDefinition& column, ByteView bytes,
                               const ValueOptions& options);
 
+// The same, with the column's text encoding already looked up (a reader
+// that formats many rows of a table looks it up once per column).
+std::string FormatColumnValue(const ColumnDefinition& column, ByteView bytes,
+                              const ValueOptions& options, TextEncoding encoding);
+
 // True when `nullBit` is not 0 and set in the null-flag byte at
 // `nullPosition` (a position outside `nullFlags` is never set).
 bool IsNullFlagSet(ByteView nullFlags, std::uint32_t nullPosition, std::uint8_t nullBit);
