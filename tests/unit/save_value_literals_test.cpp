@@ -139,9 +139,18 @@ TEST(SaveValueLiterals, LongValuesComeBackFromTheirFiles) {
   EXPECT_EQ(out, "NULL");
   EXPECT_EQ(problems.unreadableBlobFiles, 1u);
   out.clear();
+  // The same folder written another way.
+  scratch.Write("blobdata/2", std::string("x"));
+  AppendValueLiteral(out, Column(kTypeBlob, kBinaryCharset),
+                     scratch.Path().string() + "/./blobdata/2", context, problems);
+  EXPECT_EQ(out, "X'78'");
+  out.clear();
   // Text that merely looks like a path elsewhere is text.
   AppendValueLiteral(out, Column(kTypeBlob, 8), "/etc/passwd", context, problems);
   EXPECT_EQ(out, "'/etc/passwd'");
+  out.clear();
+  AppendValueLiteral(out, Column(kTypeBlob, 8), "/var/blobdata/12", context, problems);
+  EXPECT_EQ(out, "'/var/blobdata/12'");
 }
 
 TEST(SaveValueLiterals, RowsGetAValueForEveryColumn) {

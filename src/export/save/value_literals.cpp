@@ -102,12 +102,29 @@ void AppendMissing(std::string& out, const ColumnDefinition& column) {
 
 // The content of a long value's file, when `text` names one in the
 // context's folder. Sets `unreadable` when it names one that cannot be read.
+// True when `text` names a file of the context's folder of long values:
+// a number as the file name, in that folder (the same folder however the
+// path was written).
+bool NamesBlobFile(std::string_view text, const LiteralContext& context) {
+  if (context.blobFolder.empty()) return false;
+  const std::size_t slash = text.rfind('/');
+  if (slash == std::string_view::npos || slash + 1 == text.size()) return false;
+  for (char c : text.substr(slash + 1)) {
+    if (!IsDigit(c)) return false;
+  }
+  const std::string_view folder = text.substr(0, slash + 1);
+  if (folder == context.blobFolder) return true;
+  if (text.find("blobdata/") == std::string_view::npos) return false;
+  std::error_code error;
+  return std::filesystem::equivalent(std::string(folder), context.blobFolder, error);
+}
+
+// The content of a long value's file, when `text` names one in the
+// context's folder. Sets `unreadable` when it names one that cannot be read.
 bool ReadBlobFile(std::string_view text, const LiteralContext& context, std::string& bytes,
                   bool& unreadable) {
   unreadable = false;
-  if (context.blobFolder.empty() || !text.starts_with(context.blobFolder)) return false;
-  const std::string_view fileName = text.substr(context.blobFolder.size());
-  if (fileName.empty() || fileName.find('/') != std::string_view::npos) return false;
+  if (!NamesBlobFile(text, context)) return false;
   const std::string path(text);
   DataFile file;
   if (!file.Open(path) || file.Size() > kMaxBlobFileBytes) {
