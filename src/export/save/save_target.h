@@ -27,8 +27,8 @@ class SaveTarget {
   // A comment line for a reader of the script (nothing on a server).
   virtual void Comment(const std::string& text) = 0;
   // The CREATE TRIGGER statements of a trigger file: a script gets them in
-  // DELIMITER blocks, a server runs each one and `report` gets the Part's
-  // log line for each.
+  // DELIMITER blocks, a server runs each one and `report` gets its log
+  // line ("Trigger Created Successfully." or "Error executing Trigger.").
   virtual bool WriteTriggers(const std::string& triggerFilePath,
                              const std::function<void(const std::string&)>& report,
                              std::string& error) = 0;
