@@ -5,7 +5,6 @@
 // point.
 #pragma once
 
-#include <QCommandLinkButton>
 #include <QDialog>
 #include <QFont>
 #include <QLabel>
