@@ -111,7 +111,7 @@ savedlgoption::savedlgoption(SaveDialogModel& model, QWidget* parent)
   cancel_->setAutoDefault(false);
   cancel_->setMinimumWidth(kButtonWidth);
 
-  // The two radio buttons start a group each, as in the original dialog;
+  // Each radio button starts a group of its own;
   // they exclude each other through the handlers.
   databaseMode_->setAutoExclusive(false);
   scriptMode_->setAutoExclusive(false);
