@@ -111,8 +111,8 @@ savedlgoption::savedlgoption(SaveDialogModel& model, QWidget* parent)
   cancel_->setAutoDefault(false);
   cancel_->setMinimumWidth(kButtonWidth);
 
-  // Each radio button starts a group of its own;
-  // they exclude each other through the handlers.
+  // Each radio button starts a group of its own; they exclude each other
+  // through the handlers.
   databaseMode_->setAutoExclusive(false);
   scriptMode_->setAutoExclusive(false);
 

@@ -1,7 +1,7 @@
 // Opening a connection to the target server of "Save in database".
 //
-// The connection string names the ODBC driver, the server and the port;
-// unchanged; user and password travel beside it, never inside a text the
+// The connection string names the ODBC driver, the server and the port,
+// as typed; user and password travel beside it, never inside a text the
 // program shows or writes. The ODBC library implements the connector; the
 // dialog and the save only see this interface.
 #pragma once
