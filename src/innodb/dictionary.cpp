@@ -1,0 +1,250 @@
+#include "innodb/dictionary.h"
+
+#include <algorithm>
+
+#include "innodb/btree.h"
+#include "innodb/records.h"
+#include "values/text_codec.h"
+
+namespace rowmender {
+
+namespace {
+
+// Field numbers (0-based) of the system tables' leaf records.
+namespace sys_tables {
+constexpr std::size_t kName = 0;
+constexpr std::size_t kId = 3;
+constexpr std::size_t kColumnCount = 4;
+constexpr std::size_t kType = 5;
+constexpr std::size_t kSpace = 9;
+}  // namespace sys_tables
+
+namespace sys_columns {
+constexpr std::size_t kTableId = 0;
+constexpr std::size_t kPosition = 1;
+constexpr std::size_t kName = 4;
+constexpr std::size_t kMtype = 5;
+constexpr std::size_t kPrtype = 6;
+constexpr std::size_t kLen = 7;
+constexpr std::size_t kPrec = 8;
+}  // namespace sys_columns
+
+namespace sys_indexes {
+constexpr std::size_t kTableId = 0;
+constexpr std::size_t kId = 1;
+constexpr std::size_t kName = 4;
+constexpr std::size_t kFieldCount = 5;
+constexpr std::size_t kType = 6;
+constexpr std::size_t kSpace = 7;
+constexpr std::size_t kRootPage = 8;
+}  // namespace sys_indexes
+
+constexpr std::uint32_t kBinaryCollation = 63;
+constexpr std::uint32_t kLatin1Collation = 8;
+
+// One leaf record of a system table: its fields in the page.
+class DictionaryRecord {
+ public:
+  DictionaryRecord(ByteView page, const std::vector<FieldExtent>& fields)
+      : page_(page), fields_(fields) {}
+
+  // The big-endian number in field `i` when it is exactly `width` bytes
+  // long; 0 otherwise.
+  std::uint64_t Number(std::size_t i, std::size_t width) const {
+    if (i >= fields_.size()) return 0;
+    const FieldExtent& field = fields_[i];
+    if (field.missing || field.isNull || field.length != width) return 0;
+    return BigEndian(page_, field.start, width);
+  }
+  std::uint32_t Number32(std::size_t i) const { return static_cast<std::uint32_t>(Number(i, 4)); }
+  std::uint64_t Number64(std::size_t i) const { return Number(i, 8); }
+
+  // A NAME field, up to its first zero byte.
+  std::string Text(std::size_t i) const {
+    if (i >= fields_.size() || fields_[i].missing || fields_[i].isNull) return {};
+    const ByteView bytes = fields_[i].BytesIn(page_);
+    const auto zero = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
+    return DecodeStoredName(bytes.first(static_cast<std::size_t>(zero - bytes.begin())));
+  }
+
+ private:
+  ByteView page_;
+  const std::vector<FieldExtent>& fields_;
+};
+
+bool HoldsCharacters(std::uint32_t mtype) {
+  return mtype <= kMtypeBlob || mtype == kMtypeVarMysql || mtype == kMtypeMysql;
+}
+
+// Old servers did not record a collation for every string column: binary
+// types get the binary collation, the others latin1. The bytes per
+// character come from the collation table.
+void CompleteColumnRow(DictColumnRow& row, const CollationTable& collations) {
+  if (CollationOfPrtype(row.prtype) == 0 && HoldsCharacters(row.mtype)) {
+    const bool binary = row.mtype == kMtypeFixBinary || row.mtype == kMtypeBinary ||
+                        (row.mtype == kMtypeBlob && (row.prtype & kPrtypeBinary) != 0);
+    row.prtype |= (binary ? kBinaryCollation : kLatin1Collation) << kPrtypeCollationShift;
+  }
+  if (HoldsCharacters(row.mtype)) {
+    if (const CollationEntry* entry = collations.Lookup(CollationOfPrtype(row.prtype))) {
+      row.mbMinLen = static_cast<std::uint32_t>(std::max(entry->minBytesPerChar, 0));
+      row.mbMaxLen = static_cast<std::uint32_t>(std::max(entry->maxBytesPerChar, 0));
+    }
+  }
+  row.mbMinMaxLen = row.mbMinLen + kMbMaxFactor * row.mbMaxLen;
+}
+
+enum class SystemTable { kTables, kColumns, kIndexes };
+
+struct DictionaryLists {
+  const CollationTable& collations;
+  std::vector<DictTableRow>& tables;
+  std::vector<DictColumnRow>& columns;
+  std::vector<DictIndexRow>& indexes;
+};
+
+void KeepRecord(SystemTable kind, const DictionaryRecord& record, bool deleted,
+                DictionaryLists& lists) {
+  switch (kind) {
+    case SystemTable::kTables: {
+      DictTableRow row;
+      row.name = record.Text(sys_tables::kName);
+      row.tableId = record.Number64(sys_tables::kId);
+      row.columnCount = record.Number32(sys_tables::kColumnCount);
+      row.type = record.Number32(sys_tables::kType);
+      row.space = record.Number32(sys_tables::kSpace);
+      row.deleted = deleted;
+      lists.tables.push_back(std::move(row));
+      break;
+    }
+    case SystemTable::kColumns: {
+      DictColumnRow row;
+      row.tableId = record.Number64(sys_columns::kTableId);
+      row.position = record.Number32(sys_columns::kPosition);
+      row.name = record.Text(sys_columns::kName);
+      row.mtype = record.Number32(sys_columns::kMtype);
+      row.prtype = record.Number32(sys_columns::kPrtype);
+      row.len = record.Number32(sys_columns::kLen);
+      row.prec = record.Number32(sys_columns::kPrec);
+      row.deleted = deleted;
+      CompleteColumnRow(row, lists.collations);
+      lists.columns.push_back(std::move(row));
+      break;
+    }
+    case SystemTable::kIndexes: {
+      DictIndexRow row;
+      row.tableId = record.Number64(sys_indexes::kTableId);
+      row.indexId = record.Number64(sys_indexes::kId);
+      row.name = record.Text(sys_indexes::kName);
+      row.fieldCount = record.Number32(sys_indexes::kFieldCount);
+      row.indexType = record.Number32(sys_indexes::kType);
+      row.space = record.Number32(sys_indexes::kSpace);
+      row.rootPage = record.Number32(sys_indexes::kRootPage);
+      row.deleted = deleted;
+      lists.indexes.push_back(std::move(row));
+      break;
+    }
+  }
+}
+
+// Reads the leaf records of one system table, from its root page on.
+void ReadDictionaryIndex(const PageSource& source, std::uint32_t root, SystemTable kind,
+                         DictionaryLists& lists) {
+  if (!source.Holds(root)) return;
+  PageBuffer buffer = NewPageBuffer();
+  source.Read(root, buffer);
+  std::uint32_t page = root;
+  {
+    const IndexPage index(buffer);
+    if (!index.IsIndexPage()) return;
+    if (index.Level() != 0) {
+      page = FindFirstLeafPageRedundant(source, root);
+      if (page == 0) return;
+      source.Read(page, buffer);
+    }
+  }
+
+  std::vector<FieldExtent> fields;
+  const std::uint64_t pageCount = source.PageCount();
+  for (std::uint64_t visited = 1; visited <= pageCount; ++visited) {
+    const IndexPage index(buffer);
+    if (index.IsIndexPage() && index.HasRedundantInfimum()) {
+      std::uint32_t origin = index.FirstRedundantRecord();
+      for (int count = 0; count < kMaxRecordsPerPage; ++count) {
+        if (origin == 0 || origin >= kInnoPageSize || index.IsSupremumAt(origin)) break;
+        RedundantFieldExtents(buffer, origin, fields);
+        const RedundantRecordHeader header = RedundantRecordHeader::DecodeFrom(buffer, origin);
+        KeepRecord(kind, DictionaryRecord(buffer, fields), header.Deleted(), lists);
+        origin = header.nextRecord;
+      }
+    }
+    const std::uint32_t next = index.Fil().nextPage;
+    if (next == kNoPage || next == 0 || !source.Holds(next)) return;
+    source.Read(next, buffer);
+  }
+}
+
+// The first row that `matches`, live rows before delete-marked ones.
+template <typename Row, typename Match>
+const Row* PreferLive(const std::vector<Row>& rows, Match matches) {
+  const Row* deleted = nullptr;
+  for (const auto& row : rows) {
+    if (!matches(row)) continue;
+    if (!row.deleted) return &row;
+    if (deleted == nullptr) deleted = &row;
+  }
+  return deleted;
+}
+
+}  // namespace
+
+void ReadSystemDictionary(const PageSource& system, const CollationTable& collations,
+                          std::vector<DictTableRow>& tables, std::vector<DictColumnRow>& columns,
+                          std::vector<DictIndexRow>& indexes) {
+  DictionaryLists lists{collations, tables, columns, indexes};
+  ReadDictionaryIndex(system, kSysTablesRoot, SystemTable::kTables, lists);
+  ReadDictionaryIndex(system, kSysColumnsRoot, SystemTable::kColumns, lists);
+  ReadDictionaryIndex(system, kSysIndexesRoot, SystemTable::kIndexes, lists);
+}
+
+std::uint64_t FindTableIdIn(const std::vector<DictTableRow>& tables, std::string_view name) {
+  std::string wanted(name);
+  std::replace(wanted.begin(), wanted.end(), '\\', '/');
+  const DictTableRow* row =
+      PreferLive(tables, [&](const DictTableRow& candidate) { return candidate.name == wanted; });
+  return row == nullptr ? 0 : row->tableId;
+}
+
+std::uint32_t FindClusteredIndexRootIn(const std::vector<DictIndexRow>& indexes,
+                                       std::uint64_t tableId) {
+  const DictIndexRow* row = PreferLive(indexes, [&](const DictIndexRow& candidate) {
+    return candidate.tableId == tableId && candidate.IsClustered();
+  });
+  return row == nullptr ? 0 : row->rootPage;
+}
+
+std::vector<InnoColumn> ColumnsFromDictionary(const std::vector<DictColumnRow>& rows,
+                                              std::uint64_t tableId,
+                                              const std::vector<ColumnDefinition>& columns) {
+  std::vector<const DictColumnRow*> ofTable;
+  for (const auto& row : rows) {
+    if (row.tableId == tableId && (row.prtype & kPrtypeVirtual) == 0) ofTable.push_back(&row);
+  }
+  std::vector<InnoColumn> pending;
+  for (const auto& column : columns) {
+    const DictColumnRow* found = nullptr;
+    for (const DictColumnRow* row : ofTable) {
+      if (static_cast<std::int64_t>(row->position) != column.ordinal) continue;
+      if (!row->deleted) {
+        found = row;
+        break;
+      }
+      if (found == nullptr) found = row;
+    }
+    if (found == nullptr) continue;
+    pending.push_back(InnoColumnFromDictionary(column, found->Type()));
+  }
+  return pending;
+}
+
+}  // namespace rowmender

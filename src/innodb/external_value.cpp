@@ -1,0 +1,81 @@
+#include "innodb/external_value.h"
+
+#include <algorithm>
+#include <fstream>
+
+#include "base/paths.h"
+
+namespace rowmender {
+
+ExternalReference ExternalReference::DecodeFrom(ByteView local) {
+  ExternalReference reference;
+  if (local.size() < kSize) return reference;
+  const ByteView bytes = local.subspan(local.size() - kSize);
+  reference.spaceId = Be32(bytes, kSpaceOffset);
+  reference.firstPage = Be32(bytes, kPageOffset);
+  reference.partOffset = Be32(bytes, kPartOffsetOffset);
+  reference.totalLength = Be32(bytes, kLengthOffset);
+  return reference;
+}
+
+std::uint64_t ReadExternalValue(const PageSource& source, ByteView local,
+                                const std::function<void(ByteView)>& sink) {
+  if (local.size() < ExternalReference::kSize) {
+    sink(local);
+    return local.size();
+  }
+  const ExternalReference reference = ExternalReference::DecodeFrom(local);
+  const ByteView prefix = local.first(local.size() - ExternalReference::kSize);
+  sink(prefix);
+  std::uint64_t handed = prefix.size();
+
+  PageBuffer buffer = NewPageBuffer();
+  std::uint64_t written = 0;
+  std::uint32_t page = reference.firstPage;
+  std::size_t offset = reference.partOffset;
+  const std::uint64_t pageCount = source.PageCount();
+  for (std::uint64_t visited = 0; visited < pageCount && written < reference.totalLength;
+       ++visited) {
+    if (!source.Holds(page)) break;
+    source.Read(page, buffer);
+    const BlobPart part = BlobPage(buffer).PartAt(offset);
+    const std::uint64_t room = reference.totalLength - written;
+    const ByteView data =
+        part.data.first(static_cast<std::size_t>(std::min<std::uint64_t>(part.data.size(), room)));
+    if (!data.empty()) sink(data);
+    written += data.size();
+    handed += data.size();
+    if (part.cut || part.length == 0) break;
+    page = part.nextPage;
+    offset = BlobPart::kFollowingPartOffset;
+  }
+  return handed;
+}
+
+std::string ExternalValueBytes(const PageSource& source, ByteView local) {
+  std::string value;
+  ReadExternalValue(source, local, [&](ByteView part) { value.append(AsChars(part)); });
+  return value;
+}
+
+std::string BlobFolderOf(const std::string& saveFolder) {
+  return JoinPath(saveFolder, "blobdata");
+}
+
+std::string ExportExternalValue(const PageSource& source, ByteView local,
+                                const std::string& saveFolder, std::uint64_t& fileCounter) {
+  constexpr std::uint64_t kLow32 = 0xFFFFFFFF;
+  const std::string path = JoinPath(BlobFolderOf(saveFolder), std::to_string(fileCounter & kLow32));
+  ++fileCounter;
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) return {};
+  ReadExternalValue(source, local, [&](ByteView part) {
+    file.write(reinterpret_cast<const char*>(part.data()),
+               static_cast<std::streamsize>(part.size()));
+  });
+  file.close();
+  if (!file) return {};
+  return path;
+}
+
+}  // namespace rowmender

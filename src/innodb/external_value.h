@@ -1,0 +1,59 @@
+// Values stored outside their record. InnoDB keeps a long value (BLOB and
+// TEXT, and in the DYNAMIC format long VARCHAR and VARBINARY too) in a chain
+// of BLOB pages; the record keeps a local part (a prefix of 768 bytes in the
+// COMPACT and REDUNDANT formats, nothing in DYNAMIC) followed by a 20-byte
+// reference to the chain.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "base/bytes.h"
+#include "innodb/page.h"
+
+namespace rowmender {
+
+// The reference at the end of a local part. Big-endian.
+struct ExternalReference {
+  static constexpr std::size_t kSize = 20;
+  static constexpr std::size_t kSpaceOffset = 0;
+  static constexpr std::size_t kPageOffset = 4;
+  static constexpr std::size_t kPartOffsetOffset = 8;
+  // The first four length bytes hold flags; the length is the last four.
+  static constexpr std::size_t kLengthOffset = 16;
+
+  std::uint32_t spaceId = 0;
+  std::uint32_t firstPage = kNoPage;
+  std::uint32_t partOffset = 0;
+  std::uint32_t totalLength = 0;  // bytes kept on the BLOB pages
+
+  // From the last 20 bytes of `local`; a local part shorter than that holds
+  // no reference (firstPage stays kNoPage).
+  static ExternalReference DecodeFrom(ByteView local);
+};
+
+// The whole value: hands `sink` the local part without its reference, then
+// the data of every part of the chain in order, at most the reference's
+// total length. The chain ends at a page the source does not hold, after as
+// many pages as the source holds (a chain that loops), at a part cut short
+// by its page end, or once the total length is reached. Returns the number
+// of bytes handed over.
+std::uint64_t ReadExternalValue(const PageSource& source, ByteView local,
+                                const std::function<void(ByteView)>& sink);
+
+// The whole value in memory (for values that are formatted rather than
+// saved to a file).
+std::string ExternalValueBytes(const PageSource& source, ByteView local);
+
+// Writes the whole value to the file `saveFolder`/blobdata/N, N being
+// `fileCounter` (which then grows by one, whether or not the file can be
+// made). Returns the file's path, or the empty text when it cannot be
+// created (the blobdata folder is not created here).
+std::string ExportExternalValue(const PageSource& source, ByteView local,
+                                const std::string& saveFolder, std::uint64_t& fileCounter);
+
+// The folder that ExportExternalValue writes into.
+std::string BlobFolderOf(const std::string& saveFolder);
+
+}  // namespace rowmender

@@ -1,0 +1,132 @@
+#include "innodb/page.h"
+
+#include <algorithm>
+
+namespace rowmender {
+
+// ---- PageCursor ----
+
+std::uint8_t PageCursor::ByteAtChecked(std::ptrdiff_t at) {
+  if (at < 0 || static_cast<std::size_t>(at) >= page_.size()) {
+    overrun_ = true;
+    return 0;
+  }
+  return page_[static_cast<std::size_t>(at)];
+}
+
+std::uint64_t PageCursor::ReadBigEndian(std::size_t width) {
+  std::uint64_t value = 0;
+  for (std::size_t i = 0; i < width; ++i) {
+    value = (value << 8) | ByteAtChecked(position_);
+    ++position_;
+  }
+  return value;
+}
+
+std::uint8_t PageCursor::ReadByteBackward() {
+  --position_;
+  return ByteAtChecked(position_);
+}
+
+// ---- Headers ----
+
+FilHeader FilHeader::DecodeFrom(ByteView page) {
+  FilHeader header;
+  header.checksum = Be32(page, kChecksumOffset);
+  header.pageNumber = Be32(page, kPageNumberOffset);
+  header.previousPage = Be32(page, kPreviousPageOffset);
+  header.nextPage = Be32(page, kNextPageOffset);
+  header.lsn = Be64(page, kLsnOffset);
+  header.pageType = Be16(page, kPageTypeOffset);
+  header.flushLsn = Be64(page, kFlushLsnOffset);
+  header.spaceId = Be32(page, kSpaceIdOffset);
+  return header;
+}
+
+IndexPageHeader IndexPageHeader::DecodeFrom(ByteView page) {
+  PageCursor cursor(page, static_cast<std::ptrdiff_t>(kOffset));
+  IndexPageHeader header;
+  header.directorySlots = cursor.ReadBe16();
+  header.heapTop = cursor.ReadBe16();
+  header.heapRecords = cursor.ReadBe16();
+  header.freeListStart = cursor.ReadBe16();
+  header.garbageBytes = cursor.ReadBe16();
+  header.lastInsert = cursor.ReadBe16();
+  header.direction = cursor.ReadBe16();
+  header.sameDirectionInserts = cursor.ReadBe16();
+  header.userRecords = cursor.ReadBe16();
+  header.maxTransactionId = cursor.ReadBe64();
+  header.level = cursor.ReadBe16();
+  header.indexId = cursor.ReadBe64();
+  header.leafSegmentSpace = cursor.ReadBe32();
+  header.leafSegmentPage = cursor.ReadBe32();
+  header.leafSegmentOffset = cursor.ReadBe16();
+  header.nonLeafSegmentSpace = cursor.ReadBe32();
+  header.nonLeafSegmentPage = cursor.ReadBe32();
+  header.nonLeafSegmentOffset = cursor.ReadBe16();
+  return header;
+}
+
+PageHeaders PageHeaders::DecodeFrom(ByteView page) {
+  PageHeaders headers;
+  headers.fil = FilHeader::DecodeFrom(page);
+  if (headers.fil.IsIndexPage()) headers.index = IndexPageHeader::DecodeFrom(page);
+  return headers;
+}
+
+// ---- IndexPage ----
+
+RecordFormat IndexPage::Format() const {
+  if (HasCompactInfimum()) return RecordFormat::kCompact;
+  if (HasRedundantInfimum()) return RecordFormat::kRedundant;
+  return RecordFormat::kNone;
+}
+
+std::uint32_t IndexPage::FirstCompactRecord() const {
+  constexpr std::uint32_t kLinkModulus = 0x10000;
+  return (static_cast<std::uint32_t>(kCompactInfimumOrigin) +
+          Be16(page_, kCompactFirstLinkOffset)) %
+         kLinkModulus;
+}
+
+std::uint32_t IndexPage::FirstRedundantRecord() const {
+  return Be16(page_, kRedundantFirstLinkOffset);
+}
+
+// ---- BlobPage ----
+
+BlobPart BlobPage::PartAt(std::size_t offset) const {
+  BlobPart part;
+  if (offset > page_.size() || page_.size() - offset < BlobPart::kHeaderSize) {
+    part.cut = true;
+    part.nextPage = kNoPage;
+    return part;
+  }
+  part.length = Be32(page_, offset);
+  part.nextPage = Be32(page_, offset + 4);
+  const std::size_t dataStart = offset + BlobPart::kHeaderSize;
+  const std::size_t room = page_.size() - dataStart;
+  part.cut = part.length > room;
+  part.data = page_.subspan(dataStart, std::min<std::size_t>(part.length, room));
+  return part;
+}
+
+// ---- Page sources ----
+
+void FilePageSource::Read(std::uint32_t page, std::span<std::uint8_t> out) const {
+  if (!file_.IsOpen()) {
+    std::fill(out.begin(), out.end(), std::uint8_t{0});
+    return;
+  }
+  file_.ReadAt(PageOffset(page), out);  // zero-fills what the file lacks
+}
+
+void MemoryPageSource::Read(std::uint32_t page, std::span<std::uint8_t> out) const {
+  std::fill(out.begin(), out.end(), std::uint8_t{0});
+  const std::uint64_t start = PageOffset(page);
+  if (start >= bytes_.size()) return;
+  const ByteView bytes = SubView(bytes_, static_cast<std::size_t>(start), out.size());
+  std::copy(bytes.begin(), bytes.end(), out.begin());
+}
+
+}  // namespace rowmender
