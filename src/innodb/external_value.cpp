@@ -67,6 +67,7 @@ std::string ExportExternalValue(const PageSource& source, ByteView local,
   constexpr std::uint64_t kLow32 = 0xFFFFFFFF;
   const std::string path = JoinPath(BlobFolderOf(saveFolder), std::to_string(fileCounter & kLow32));
   ++fileCounter;
+  if (saveFolder.empty()) return {};  // no save folder chosen: nowhere to write
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) return {};
   ReadExternalValue(source, local, [&](ByteView part) {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/paths.h"
+#include "innodb/table_reader.h"
 
 namespace rowmender {
 
@@ -54,11 +55,20 @@ void RecordPager::LoadFirstPage() {
     case kEngineMyIsam:
       LoadMyIsamFirstPage();
       break;
-    case kEngineInnoDb:
+    case kEngineInnoDb: {
       // InnoDB dispatch point, first page: open the tablespace (and the
       // system tablespace unless options_.useDictionary is false), push the
       // first leaf's PageStart and read its window into engine_.rows.
+      if (engine_.app.SaveMode() && !engine_.app.saveFolder.empty()) {
+        PrepareBlobFolder(engine_.app.saveFolder);
+      }
+      InnoDbReadOptions innodb;
+      innodb.ibdataPath = SystemTablespacePath();
+      innodb.useDictionary = options_.useDictionary;
+      LoadInnoDbFirstWindow(engine_, location_.dataFolder, location_.databaseFolder,
+                            location_.tableName, innodb);
       break;
+    }
     default:
       break;  // other engines: no rows
   }
@@ -110,6 +120,7 @@ void RecordPager::ReadPage(const PageStart& start) {
     case kEngineInnoDb:
       // InnoDB dispatch point, later pages: read the window that begins at
       // `start` (page number, record offset) into engine_.rows.
+      LoadInnoDbWindow(engine_, start);
       break;
     default:
       break;
