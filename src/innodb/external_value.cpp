@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <unordered_set>
 
 #include "base/paths.h"
 
@@ -33,10 +34,10 @@ std::uint64_t ReadExternalValue(const PageSource& source, ByteView local,
   std::uint64_t written = 0;
   std::uint32_t page = reference.firstPage;
   std::size_t offset = reference.partOffset;
-  const std::uint64_t pageCount = source.PageCount();
-  for (std::uint64_t visited = 0; visited < pageCount && written < reference.totalLength;
-       ++visited) {
-    if (!source.Holds(page)) break;
+  // A chain never comes back to a page it has been through.
+  std::unordered_set<std::uint32_t> visited;
+  while (written < reference.totalLength) {
+    if (!source.Holds(page) || !visited.insert(page).second) break;
     source.Read(page, buffer);
     const BlobPart part = BlobPage(buffer).PartAt(offset);
     const std::uint64_t room = reference.totalLength - written;

@@ -35,10 +35,10 @@ struct ExternalReference {
 
 // The whole value: hands `sink` the local part without its reference, then
 // the data of every part of the chain in order, at most the reference's
-// total length. The chain ends at a page the source does not hold, after as
-// many pages as the source holds (a chain that loops), at a part cut short
-// by its page end, or once the total length is reached. Returns the number
-// of bytes handed over.
+// total length. The chain ends at a page the source does not hold, at a page
+// it has already been through (a chain that loops), at a part cut short by
+// its page end, or once the total length is reached. Returns the number of
+// bytes handed over.
 std::uint64_t ReadExternalValue(const PageSource& source, ByteView local,
                                 const std::function<void(ByteView)>& sink);
 

@@ -1,0 +1,364 @@
+// Windows of rows over a leaf chain, with hand-made tablespaces for the
+// damage a server never writes: record lists and leaf chains that loop,
+// BLOB chains that loop or run past their page, records near the page ends.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "definitions/recovery_engine.h"
+#include "innodb/external_value.h"
+#include "innodb/record_columns.h"
+#include "innodb/table_reader.h"
+#include "innodb/table_scan.h"
+#include "innodb_page_builder.h"
+#include "support/test_paths.h"
+
+namespace rowmender {
+namespace {
+
+using testing::Bytes;
+using testing::CompactPageBuilder;
+using testing::PutBe;
+
+constexpr std::uint32_t kRoot = 3;
+
+// A table (id INT PRIMARY KEY, v INT NOT NULL).
+TableDefinition IdValueTable() {
+  TableDefinition table;
+  for (int i = 0; i < 2; ++i) {
+    ColumnDefinition column;
+    column.name = i == 0 ? "id" : "v";
+    column.ordinal = i;
+    column.typeCode = kTypeLong;
+    column.length = 11;
+    column.packFlags = kPackSigned;
+    table.columns.push_back(column);
+  }
+  KeyDefinition primary;
+  primary.name = "PRIMARY";
+  primary.unique = true;
+  primary.parts.push_back(KeyPart{1, 0, 4});
+  table.keys.push_back(primary);
+  table.storageEngine = kEngineInnoDb;
+  return table;
+}
+
+// The record of (id, v): key, transaction id, roll pointer, value.
+Bytes IdValueRecord(std::int32_t id, std::int32_t v) {
+  Bytes data(4 + 6 + 7 + 4, 0);
+  PutBe(data, 0, static_cast<std::uint32_t>(id) ^ 0x80000000u, 4);
+  PutBe(data, 17, static_cast<std::uint32_t>(v) ^ 0x80000000u, 4);
+  return data;
+}
+
+// Leaf pages 3, 4, ... chained in order, `perPage` records each, ids from 1.
+std::vector<Bytes> LeafChain(int pages, int perPage, std::uint8_t flagsOfEvery7th = 0) {
+  std::vector<Bytes> image = {testing::BlankPage(0, 8), testing::BlankPage(1, 5),
+                              testing::BlankPage(2, 3)};
+  int id = 1;
+  for (int p = 0; p < pages; ++p) {
+    const auto number = static_cast<std::uint32_t>(kRoot + p);
+    CompactPageBuilder leaf(number, 0, p == 0 ? kNoPage : number - 1,
+                            p + 1 == pages ? kNoPage : number + 1);
+    for (int r = 0; r < perPage; ++r, ++id) {
+      leaf.Add({}, IdValueRecord(id, id * 10), id % 7 == 0 ? flagsOfEvery7th : 0);
+    }
+    image.push_back(leaf.Finish().Page());
+  }
+  return image;
+}
+
+// An engine reading a hand-made .ibd file.
+class HandMadeTable {
+ public:
+  explicit HandMadeTable(const std::vector<Bytes>& pages, TableDefinition table = IdValueTable())
+      : engine(app) {
+    path_ = scratch_.Write("t.ibd", testing::Tablespace(pages));
+    engine.table = std::move(table);
+    EXPECT_TRUE(engine.OpenTablespace(path_));
+    engine.BuildColumnsFromDefinition();
+  }
+
+  // The first window as the selection loads it.
+  void LoadFirst() {
+    const std::uint32_t leaf = engine.FindFirstLeafPage(engine.tablespaceFile, kRoot);
+    ASSERT_NE(leaf, 0u);
+    engine.pageStarts.push_back(PageStart{leaf, 0});
+    engine.readingTablespace = true;
+    engine.ReadRecordWindow(engine.tablespaceFile, leaf, 0);
+    engine.readingTablespace = false;
+  }
+  // "Next Records" from the last page start.
+  void LoadNext() {
+    engine.rows.clear();
+    engine.scanBackward = false;
+    LoadInnoDbWindow(engine, engine.pageStarts.back());
+  }
+
+  CTarnSalvorProjApp app;
+  RecoveryEngine engine;
+
+ private:
+  testing::ScratchFolder scratch_;
+  std::string path_;
+};
+
+std::string Ids(const std::vector<DecodedRow>& rows) {
+  if (rows.empty()) return "";
+  return rows.front().values[0] + ".." + rows.back().values[0];
+}
+
+TEST(InnoDbScan, WindowsOf1000RowsAndThreePageStartsAfterTwoWindows) {
+  HandMadeTable t(LeafChain(5, 500));
+  t.LoadFirst();
+  EXPECT_EQ(t.engine.rows.size(), 1000u);
+  EXPECT_EQ(Ids(t.engine.rows), "1..1000");
+  EXPECT_EQ(t.engine.rows[41].values[1], "420");
+  EXPECT_TRUE(t.engine.moreRows);
+  ASSERT_EQ(t.engine.pageStarts.size(), 2u);
+  // The 1000th row is the last record of page 4: the next window starts at
+  // that page's supremum and so with the first record of page 5.
+  EXPECT_EQ(t.engine.pageStarts[0], (PageStart{3, 0}));
+  EXPECT_EQ(t.engine.pageStarts[1], (PageStart{4, 112}));
+
+  t.LoadNext();
+  EXPECT_EQ(Ids(t.engine.rows), "1001..2000");
+  EXPECT_TRUE(t.engine.moreRows);
+  ASSERT_EQ(t.engine.pageStarts.size(), 3u);
+
+  t.LoadNext();
+  EXPECT_EQ(Ids(t.engine.rows), "2001..2500");
+  EXPECT_FALSE(t.engine.moreRows);
+  EXPECT_EQ(t.engine.pageStarts.size(), 3u);
+}
+
+TEST(InnoDbScan, AWindowStartsInsideAPageAtItsStoredRecord) {
+  HandMadeTable t(LeafChain(3, 600));
+  t.LoadFirst();
+  EXPECT_EQ(Ids(t.engine.rows), "1..1000");
+  ASSERT_EQ(t.engine.pageStarts.size(), 2u);
+  EXPECT_EQ(t.engine.pageStarts[1].pageNumber, 4u);
+  EXPECT_GT(t.engine.pageStarts[1].offset, 112u);
+  t.LoadNext();
+  EXPECT_EQ(Ids(t.engine.rows), "1001..1800");
+  EXPECT_FALSE(t.engine.moreRows);
+  EXPECT_FALSE(t.app.resumeFromOffset);  // cleared once the walk left its first page
+}
+
+TEST(InnoDbScan, ReadingBackwardAppendsNoPageStart) {
+  HandMadeTable t(LeafChain(3, 600));
+  t.LoadFirst();
+  t.engine.rows.clear();
+  t.engine.scanBackward = true;
+  LoadInnoDbWindow(t.engine, t.engine.pageStarts.front());
+  EXPECT_EQ(Ids(t.engine.rows), "1..1000");
+  EXPECT_TRUE(t.engine.moreRows);
+  EXPECT_EQ(t.engine.pageStarts.size(), 2u);
+}
+
+TEST(InnoDbScan, DeleteMarkedRecordsAppearWithTheirMark) {
+  HandMadeTable t(LeafChain(1, 20, kRecordDeleteMark));
+  t.LoadFirst();
+  ASSERT_EQ(t.engine.rows.size(), 20u);
+  for (const auto& row : t.engine.rows) {
+    EXPECT_EQ(row.deleted, std::stoi(row.values[0]) % 7 == 0) << row.values[0];
+  }
+}
+
+TEST(InnoDbScan, AnEmptyLeafGivesNoRows) {
+  HandMadeTable t(LeafChain(1, 0));
+  t.LoadFirst();
+  EXPECT_TRUE(t.engine.rows.empty());
+  EXPECT_FALSE(t.engine.moreRows);
+}
+
+// A page source that counts the reads of every page.
+class CountingSource : public MemoryPageSource {
+ public:
+  using MemoryPageSource::MemoryPageSource;
+  void Read(std::uint32_t page, std::span<std::uint8_t> out) const override {
+    ++reads[page];
+    MemoryPageSource::Read(page, out);
+  }
+  mutable std::map<std::uint32_t, int> reads;
+};
+
+struct WalkResult {
+  std::vector<DecodedRow> rows;
+  RecordWindow window;
+  std::map<std::uint32_t, int> reads;
+};
+
+WalkResult Walk(const std::vector<Bytes>& pages, WalkForm form, std::uint32_t start = kRoot) {
+  const Bytes image = testing::Tablespace(pages);
+  const CountingSource source(image);
+  std::vector<InnoColumn> pending;
+  const TableDefinition table = IdValueTable();
+  CollationTable collations;
+  for (std::size_t i = 0; i < table.columns.size(); ++i) {
+    pending.push_back(
+        InnoColumnFromDefinition(table.columns[i], static_cast<std::uint32_t>(i), collations));
+  }
+  const auto fields = ArrangeRecordColumns(pending, table);
+  InnoValueContext context;
+  RecordWindowReader reader(source, form, fields, table.columns.size(), context);
+  WalkResult result;
+  bool resume = false;
+  result.window = reader.Read(start, 0, resume, result.rows);
+  result.reads = source.reads;
+  return result;
+}
+
+TEST(InnoDbScan, ALeafChainThatLoopsIsReadOncePerWindow) {
+  std::vector<Bytes> pages = LeafChain(2, 10);
+  PutBe(pages[4], FilHeader::kNextPageOffset, kRoot, 4);  // page 4 leads back to 3
+  const WalkResult result = Walk(pages, WalkForm::kOwnTablespace);
+  EXPECT_EQ(result.rows.size(), 20u);
+  EXPECT_FALSE(result.window.moreRows);
+  for (const auto& [page, count] : result.reads)
+    EXPECT_EQ(count, 1) << "page " << page;
+}
+
+TEST(InnoDbScan, TheChainEndsAsEachFormSays) {
+  // A next page equal to the previous page ends the walk of an .ibd file.
+  std::vector<Bytes> pages = LeafChain(2, 5);
+  PutBe(pages[3], FilHeader::kPreviousPageOffset, 4, 4);
+  EXPECT_EQ(Walk(pages, WalkForm::kOwnTablespace).rows.size(), 5u);
+  EXPECT_EQ(Walk(pages, WalkForm::kSystemTablespace).rows.size(), 10u);
+  // Page 0 ends the walk in ibdata1 only.
+  std::vector<Bytes> toZero = LeafChain(1, 5);
+  CompactPageBuilder first(0);
+  first.Add({}, IdValueRecord(99, 0));
+  toZero[0] = first.Finish().Page();
+  PutBe(toZero[3], FilHeader::kNextPageOffset, 0, 4);
+  EXPECT_EQ(Walk(toZero, WalkForm::kSystemTablespace).rows.size(), 5u);
+  EXPECT_EQ(Walk(toZero, WalkForm::kOwnTablespace).rows.size(), 6u);
+}
+
+TEST(InnoDbScan, ARecordListThatLoopsEndsAfter1501Records) {
+  std::vector<Bytes> pages = LeafChain(1, 3);
+  CompactPageBuilder leaf(kRoot);
+  const std::size_t origin = leaf.Add({}, IdValueRecord(1, 1));
+  leaf.Finish();
+  leaf.Link(origin, origin);  // the record links to itself
+  pages[kRoot] = leaf.Page();
+  const WalkResult result = Walk(pages, WalkForm::kOwnTablespace);
+  EXPECT_EQ(result.rows.size(), 1000u);  // the window fills first
+  EXPECT_TRUE(result.window.moreRows);
+
+  // With a window larger than the bound, the page stops at 1501 records.
+  const Bytes image = testing::Tablespace(pages);
+  const MemoryPageSource source(image);
+  TableDefinition table = IdValueTable();
+  CollationTable collations;
+  std::vector<InnoColumn> pending = {InnoColumnFromDefinition(table.columns[0], 0, collations),
+                                     InnoColumnFromDefinition(table.columns[1], 1, collations)};
+  const auto fields = ArrangeRecordColumns(pending, table);
+  InnoValueContext context;
+  RecordWindowReader reader(source, WalkForm::kOwnTablespace, fields, 2, context);
+  std::vector<DecodedRow> rows;
+  bool resume = false;
+  reader.Read(kRoot, 0, resume, rows, 5000);
+  EXPECT_EQ(rows.size(), 1501u);
+}
+
+TEST(InnoDbScan, RecordsNearThePageEndsGiveEmptyTextsNotCrashes) {
+  std::vector<Bytes> pages = LeafChain(1, 2);
+  CompactPageBuilder leaf(kRoot);
+  const std::size_t first = leaf.Add({}, IdValueRecord(1, 5));
+  leaf.Finish();
+  // The record links to one whose fields would cross the page end.
+  const std::size_t nearEnd = kInnoPageSize - 10;
+  leaf.Link(first, nearEnd);
+  PutBe(leaf.Page(), nearEnd, 0x80000007u, 4);
+  leaf.SetLink(nearEnd, static_cast<std::uint16_t>((112 - nearEnd) & 0xFFFF));
+  pages[kRoot] = leaf.Page();
+  const WalkResult result = Walk(pages, WalkForm::kOwnTablespace);
+  ASSERT_EQ(result.rows.size(), 2u);
+  EXPECT_EQ(result.rows[1].values[0], "7");
+  EXPECT_EQ(result.rows[1].values[1], "");  // would cross the page end
+}
+
+// ---- Values stored outside the record ----
+
+class ExternalValues : public ::testing::Test {
+ protected:
+  // A value of `total` bytes: a 768-byte local prefix and the rest on a
+  // chain of BLOB pages 1, 2, ... holding `perPage` bytes each.
+  void MakeChain(std::size_t total, std::size_t perPage) {
+    for (std::size_t i = 0; i < total; ++i)
+      value.push_back(static_cast<std::uint8_t>(i * 7 + i / 251));
+    local.assign(value.begin(), value.begin() + 768);
+    const std::size_t rest = total - 768;
+    const auto reference =
+        testing::ExternalReferenceBytes(0, 1, 38, static_cast<std::uint32_t>(rest));
+    local.insert(local.end(), reference.begin(), reference.end());
+    pages.push_back(testing::BlankPage(0, 8));
+    std::size_t at = 768;
+    for (std::uint32_t page = 1; at < total; ++page) {
+      const std::size_t count = std::min(perPage, total - at);
+      const Bytes part(value.begin() + static_cast<std::ptrdiff_t>(at),
+                       value.begin() + static_cast<std::ptrdiff_t>(at + count));
+      at += count;
+      pages.push_back(testing::BlobPageWith(page, 38, part, at < total ? page + 1 : kNoPage,
+                                            static_cast<std::uint32_t>(count)));
+    }
+  }
+
+  std::string Whole() {
+    image = testing::Tablespace(pages);
+    return ExternalValueBytes(MemoryPageSource(image), local);
+  }
+
+  Bytes value;
+  Bytes local;
+  std::vector<Bytes> pages;
+  Bytes image;
+};
+
+TEST_F(ExternalValues, TheLocalPrefixAndEveryPartInChainOrder) {
+  MakeChain(20000, 16000);
+  const std::string whole = Whole();
+  ASSERT_EQ(whole.size(), 20000u);
+  EXPECT_EQ(Bytes(whole.begin(), whole.end()), value);
+}
+
+TEST_F(ExternalValues, AChainThatLoopsOrRunsOffItsPageEnds) {
+  MakeChain(60000, 16000);
+  PutBe(pages[2], 38 + 4, 1, 4);  // page 2 leads back to page 1
+  EXPECT_EQ(Whole().size(), 768u + 2 * 16000u);
+  pages.clear();
+  value.clear();
+  MakeChain(40000, 16000);
+  PutBe(pages[1], 38, 60000, 4);  // a part longer than its page
+  EXPECT_EQ(Whole().size(), 768u + (kInnoPageSize - 38 - 8));
+  // A local part too short to hold a reference is all there is.
+  local = {1, 2, 3};
+  EXPECT_EQ(Whole(), std::string("\x01\x02\x03", 3));
+}
+
+TEST_F(ExternalValues, FilesAreNumberedAndAMissingFolderGivesAnEmptyText) {
+  MakeChain(3000, 16000);
+  image = testing::Tablespace(pages);
+  const MemoryPageSource source(image);
+  testing::ScratchFolder scratch;
+  const std::string folder = scratch.Path().string();
+  std::uint64_t counter = 5;
+  EXPECT_EQ(ExportExternalValue(source, local, folder, counter), "");  // no blobdata folder
+  EXPECT_EQ(counter, 6u);
+  ASSERT_TRUE(PrepareBlobFolder(folder));
+  const std::string first = ExportExternalValue(source, local, folder, counter);
+  const std::string second = ExportExternalValue(source, local, folder, counter);
+  EXPECT_EQ(first, folder + "/blobdata/6");
+  EXPECT_EQ(second, folder + "/blobdata/7");
+  const std::string bytes = testing::ReadText(first);
+  EXPECT_EQ(Bytes(bytes.begin(), bytes.end()), value);
+}
+
+}  // namespace
+}  // namespace rowmender
