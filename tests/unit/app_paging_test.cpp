@@ -10,6 +10,21 @@ std::string SampleFolder() {
   return SampleDataFolder() + "/";
 }
 
+// The column names of a table as the server lists them.
+std::vector<std::string> TruthColumns(const std::string& database, const std::string& table) {
+  const std::string rows =
+      ReadText(SampleTruthFolder() + "/" + database + "/" + table + ".rows.tsv");
+  std::vector<std::string> names(1);
+  for (char c : rows.substr(0, rows.find('\n'))) {
+    if (c == '\t') {
+      names.emplace_back();
+    } else {
+      names.back().push_back(c);
+    }
+  }
+  return names;
+}
+
 class AppPaging : public AppScenario {
  protected:
   void SetUp() override { OpenAndScan(SampleFolder()); }
@@ -134,6 +149,81 @@ TEST_F(AppPaging, PageCommandsWriteNothingToTheLog) {
   frame.OnNextRecords();
   frame.OnPreviousRecords();
   EXPECT_EQ(ReadText(LogPath()), log);
+}
+
+TEST_F(AppPaging, TheQueueAtWorkOnAnInnoDbTableWithTheDictionary) {
+  Select("shop", "orders");  // 2594 live rows and 6 delete-marked ones
+  const auto firstPage = GridRows();
+  EXPECT_EQ(Now(), (State{"orders[1000]", 2, false, false, true, 1000}));
+  EXPECT_EQ(ui.gridColumns, TruthColumns("shop", "orders"));
+  EXPECT_EQ(firstPage[0][0], "1");
+
+  frame.OnNextRecords();
+  EXPECT_EQ(Now(), (State{"1000 rows to 2000", 3, false, true, true, 1000}));
+  const auto secondPage = GridRows();
+  EXPECT_EQ(secondPage[0][0], "1001");
+
+  frame.OnNextRecords();
+  EXPECT_EQ(Now(), (State{"2000 rows to 2600", 4, true, true, false, 600}));
+  EXPECT_EQ(NoMoreRecordsMessages(), 1u);
+
+  frame.OnPreviousRecords();
+  EXPECT_EQ(Now(), (State{"1000 rows to 2000", 3, false, true, true, 1000}));
+  EXPECT_EQ(GridRows(), secondPage);
+  frame.OnPreviousRecords();
+  EXPECT_EQ(Now(), (State{"0 rows to 1000", 2, false, false, true, 1000}));
+  EXPECT_EQ(GridRows(), firstPage);
+}
+
+TEST_F(AppPaging, InnoDbTablesOf1000And999Rows) {
+  Select("shop", "coupons");
+  EXPECT_EQ(Now(), (State{"coupons[1000]", 2, false, false, true, 1000}));
+  frame.OnNextRecords();
+  EXPECT_EQ(Now(), (State{"1000 rows to 1000", 3, true, true, false, 0}));
+  EXPECT_EQ(NoMoreRecordsMessages(), 1u);
+
+  Select("shop", "newsletter_subscribers");
+  EXPECT_EQ(Now(), (State{"newsletter_subscribers[999]", 1, false, false, true, 999}));
+  frame.OnNextRecords();
+  EXPECT_EQ(Now(), (State{"newsletter_subscribers[999]", 1, false, false, false, 999}));
+  EXPECT_EQ(NoMoreRecordsMessages(), 1u);
+}
+
+TEST_F(AppPaging, AnInnoDbTableInsideIbdata1IsReadThroughTheScansDictionary) {
+  Select("shop", "order_history");  // no .ibd file of its own
+  EXPECT_EQ(ui.gridColumns, TruthColumns("shop", "order_history"));
+  EXPECT_EQ(ui.gridRows.size(), 432u);  // 430 live rows and 2 delete-marked ones
+  EXPECT_EQ(ui.caption, "order_history[432]");
+}
+
+TEST(AppPagingWithoutDictionary, SakilaTablesAreReadFromTheirOwnFilesPageByPage) {
+  CTarnSalvorProjApp app;
+  FakeUi ui;
+  CMainFrame frame(app, ui);
+  ScratchFolder scratch;
+  frame.writeLogFile = false;
+  ui.settingsAttempts = {{SakilaFolder(), scratch.Path().string(), scratch.Path().string()}};
+  ui.yesNoAnswers = {false};  // no ibdata1: do not browse for one
+  frame.OnOpen();
+  frame.WaitForScan();
+  const std::string path = SakilaFolder() + "/";
+
+  ui.ClickLabel(frame, ui.FindNode({"MYSQL database", path, "sakila", "Tables", "film"}));
+  EXPECT_EQ(ui.caption, "film[1000]");
+  ASSERT_EQ(ui.gridRows.size(), 1000u);
+  EXPECT_EQ(ui.gridRows[0].values[1], "ACADEMY DINOSAUR");
+
+  ui.ClickLabel(frame, ui.FindNode({"MYSQL database", path, "sakila", "Tables", "film_actor"}));
+  for (int page = 2; page <= 6; ++page)
+    frame.OnNextRecords();
+  EXPECT_EQ(ui.caption, "5000 rows to 5462");
+  EXPECT_EQ(ui.gridRows.size(), 462u);
+  EXPECT_FALSE(ui.nextButton.enabled);
+  for (int page = 5; page >= 1; --page)
+    frame.OnPreviousRecords();
+  EXPECT_EQ(ui.caption, "0 rows to 1000");
+  EXPECT_FALSE(ui.previousButton.enabled);
+  EXPECT_EQ(frame.engine.pageStarts.size(), 2u);
 }
 
 }  // namespace

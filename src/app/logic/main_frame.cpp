@@ -6,7 +6,6 @@
 
 #include "app/logic/settings_dialog.h"
 #include "app/logic/ui_thread_forwarder.h"
-#include "base/data_file.h"
 #include "base/paths.h"
 #include "catalogue/data_folder_scan.h"
 #include "export/csv_export.h"
@@ -147,7 +146,7 @@ void CMainFrame::ResetCatalogue(UserInterface& target) {
   engine.ClearTableLists();
   target.GridClear();
   target.TextBoxSet("");
-  engine.systemTablespaceFile.Close();
+  engine.CloseSystemDictionary();
   engine.tablespaceFile.Close();
   engine.dataFile.Close();
   pager_.reset();
@@ -155,11 +154,7 @@ void CMainFrame::ResetCatalogue(UserInterface& target) {
 }
 
 bool CMainFrame::LoadDictionary(const std::string& path) {
-  // The dictionary reader is not part of the engine yet: tell only whether
-  // the system tablespace can be opened, so the question and the log lines
-  // behave, and let InnoDB tables be read from their own files.
-  DataFile probe;
-  if (!probe.Open(path)) return false;
+  if (!engine.LoadSystemDictionary(path)) return false;
   dictionaryPath_ = path;
   return true;
 }
