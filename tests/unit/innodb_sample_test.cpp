@@ -95,14 +95,6 @@ std::string Format(const char* format, double value) {
   return text;
 }
 
-std::string FromHex(const std::string& hex) {
-  std::string bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  }
-  return bytes;
-}
-
 // A file's bytes in the form the server's text of the value takes: binary
 // values as upper-case hex, latin1 text converted, UTF-8 text as it is.
 std::string FileAsTruth(const TruthColumn& column, const std::string& bytes) {
@@ -337,8 +329,9 @@ TEST_P(InnoDbSampleTest, SaveFormsWriteEveryLongValueToAFileWithItsBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SampleFolder, InnoDbSampleTest, ::testing::ValuesIn(InnoDbTables()),
-                         [](const ::testing::TestParamInfo<SampleTable>& info) {
-                           std::string name = info.param.databaseFolder + "_" + info.param.fileName;
+                         [](const ::testing::TestParamInfo<SampleTable>& param) {
+                           std::string name =
+                               param.param.databaseFolder + "_" + param.param.fileName;
                            for (char& c : name) {
                              if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                            }
