@@ -25,6 +25,7 @@
 
 #include "catalogue/table_locator.h"
 #include "definitions/recovery_engine.h"
+#include "innodb/page.h"
 #include "preview/record_pages.h"
 #include "support/test_paths.h"
 #include "support/truth_files.h"
@@ -337,6 +338,35 @@ INSTANTIATE_TEST_SUITE_P(SampleFolder, InnoDbSampleTest, ::testing::ValuesIn(Inn
                            }
                            return name;
                          });
+
+// The page starts of a 2600-row table after two full windows: the table's
+// first leaf and the starts of the second and third windows, each window
+// going on exactly where the one before it stopped.
+TEST(InnoDbSample, PageStartsAfterTwoFullWindows) {
+  const TableLookup lookup = LocateTable(testing::SampleDataFolder(), "shop", "orders");
+  ASSERT_TRUE(lookup.location);
+  CTarnSalvorProjApp app;
+  RecoveryEngine engine(app);
+  RecordPager pager(engine, RecordPagerOptions{});
+  std::string error;
+  ASSERT_TRUE(pager.Open(*lookup.location, error)) << error;
+  pager.LoadFirstPage();
+  ASSERT_EQ(engine.pageStarts.size(), 2u);
+  EXPECT_EQ(engine.pageStarts[0].offset, 0u);
+  EXPECT_NE(engine.pageStarts[0].pageNumber, 0u);
+  const std::string lastOfFirst = engine.rows.back().values[0];
+  ASSERT_TRUE(pager.LoadNextPage());
+  EXPECT_EQ(engine.rows.size(), kRowsPerPage);
+  ASSERT_EQ(engine.pageStarts.size(), 3u);
+  EXPECT_EQ(std::stol(engine.rows.front().values[0]), std::stol(lastOfFirst) + 1);
+  for (std::size_t i = 1; i < 3; ++i) {
+    EXPECT_GT(engine.pageStarts[i].offset, 112u) << i;
+    EXPECT_LT(engine.pageStarts[i].offset, kInnoPageSize) << i;
+  }
+  ASSERT_TRUE(pager.LoadNextPage());
+  EXPECT_EQ(engine.rows.size(), 2600u - 2 * kRowsPerPage);
+  EXPECT_FALSE(engine.moreRows);
+}
 
 // The tables whose long values the sample keeps outside the record do show
 // the placeholder (so the save test above checks files for them).

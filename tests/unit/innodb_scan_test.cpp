@@ -284,6 +284,35 @@ TEST(InnoDbScan, RecordsNearThePageEndsGiveEmptyTextsNotCrashes) {
   EXPECT_EQ(result.rows[1].values[1], "");  // would cross the page end
 }
 
+// Tables of the old (redundant) record format: fields found by the end
+// offsets of each record, delete marks in the header as well.
+TEST(InnoDbScan, RecordsOfTheRedundantFormat) {
+  std::vector<Bytes> pages = LeafChain(1, 0);
+  Bytes leaf = testing::BlankPage(kRoot, kIndexPageType);
+  testing::PutText(leaf, kRedundantInfimumOrigin, std::string("infimum\0", 8));
+  testing::PutText(leaf, kRedundantSupremumOrigin, "supremum");
+  const std::size_t origins[] = {200, 300};
+  PutBe(leaf, kRedundantFirstLinkOffset, origins[0], 2);
+  for (std::size_t i = 0; i < 2; ++i) {
+    const std::size_t origin = origins[i];
+    leaf[origin - 3] = static_cast<std::uint8_t>((4 << 1) | 1);  // 4 fields, 1-byte ends
+    leaf[origin - 6] = i == 1 ? kRecordDeleteMark : 0;
+    const std::uint8_t ends[] = {4, 10, 17, 21};
+    for (std::size_t f = 0; f < 4; ++f)
+      leaf[origin - 7 - f] = ends[f];
+    PutBe(leaf, origin - 2, i == 0 ? origins[1] : kRedundantSupremumOrigin, 2);
+    const Bytes data = IdValueRecord(static_cast<std::int32_t>(i + 1), -5);
+    std::copy(data.begin(), data.end(), leaf.begin() + static_cast<std::ptrdiff_t>(origin));
+  }
+  pages[kRoot] = leaf;
+  const WalkResult result = Walk(pages, WalkForm::kOwnTablespace);
+  ASSERT_EQ(result.rows.size(), 2u);
+  EXPECT_EQ(result.rows[0].values, (std::vector<std::string>{"1", "-5"}));
+  EXPECT_FALSE(result.rows[0].deleted);
+  EXPECT_EQ(result.rows[1].values, (std::vector<std::string>{"2", "-5"}));
+  EXPECT_TRUE(result.rows[1].deleted);
+}
+
 // ---- Values stored outside the record ----
 
 class ExternalValues : public ::testing::Test {
