@@ -22,6 +22,20 @@ void ReadFirstWindow(RecoveryEngine& engine, const DataFile& file, std::uint32_t
   engine.readingTablespace = false;
 }
 
+// The table's fields from the dictionary; from the definition when the
+// dictionary lists none of its columns (its column rows are lost). True
+// when the dictionary gave them.
+bool BuildColumns(RecoveryEngine& engine, std::uint64_t tableId) {
+  engine.BuildColumnsFromDictionary(tableId);
+  for (const auto& field : engine.recordColumns) {
+    if (field.role == InnoFieldRole::kValue) return true;
+  }
+  if (engine.table.columns.empty()) return true;
+  engine.recordColumns.clear();
+  engine.BuildColumnsFromDefinition();
+  return false;
+}
+
 }  // namespace
 
 std::string SystemTablespacePath(const std::string& dataFolder, const InnoDbReadOptions& options) {
@@ -55,8 +69,7 @@ InnoDbFirstWindow LoadInnoDbFirstWindow(RecoveryEngine& engine, const std::strin
   if (engine.OpenTablespace(JoinPath(databaseFolder, tableName + kTablespaceExtension))) {
     std::uint32_t root = dictionaryRoot;
     if (root != 0) {
-      engine.BuildColumnsFromDictionary(tableId);
-      result.fromDictionary = true;
+      result.fromDictionary = BuildColumns(engine, tableId);
     } else {
       engine.BuildColumnsFromDefinition();
       root = kOwnTablespaceRoot;
@@ -67,8 +80,7 @@ InnoDbFirstWindow LoadInnoDbFirstWindow(RecoveryEngine& engine, const std::strin
     return result;
   }
   if (dictionaryRoot == 0) return result;
-  engine.BuildColumnsFromDictionary(tableId);
-  result.fromDictionary = true;
+  result.fromDictionary = BuildColumns(engine, tableId);
   result.source = InnoDbRowSource::kSystemTablespace;
   const std::uint32_t leaf = engine.FindFirstLeafPage(engine.systemTablespaceFile, dictionaryRoot);
   if (leaf != 0) ReadFirstWindow(engine, engine.systemTablespaceFile, leaf);
