@@ -28,7 +28,8 @@ std::string InRecordBlobText(const ColumnDefinition& column, ByteView data,
                              const ValueOptions& options) {
   const TextEncoding encoding = ColumnEncoding(column, options);
   if (encoding == TextEncoding::kBinary) return HexText(data);
-  return DecodeText(data, encoding);
+  // Save forms keep text past a zero byte; the preview stops there.
+  return DecodeText(data, encoding, !options.SaveForms());
 }
 
 // The pre-5.0 DECIMAL: its digits as text, right-aligned with spaces.

@@ -215,6 +215,10 @@ compare_table() {
   if [[ $mode == deleted ]]; then
     engine=$(meta_field "$(dirname "$truth")/$table.meta.tsv" ENGINE)
     if [[ $engine == MyISAM ]]; then
+      # A deleted record of the dynamic format has its block headers, pack
+      # flags and first fields overwritten by the free-block chain, so the
+      # reader recovers none of them; only fixed-format ones survive.
+      [[ $(meta_field "$(dirname "$truth")/$table.meta.tsv" ROW_FORMAT) == Fixed ]] || return 0
       ((have >= expected)) ||
         fail "$LABEL: $db.$target holds $have rows, want at least $expected ($reader)"
       return

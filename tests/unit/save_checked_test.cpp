@@ -89,12 +89,13 @@ TEST_F(SaveChecked, SavesAsScriptsUnderTheGuardAndLogsEveryTable) {
   EXPECT_TRUE(fs::exists(folder + "/restore.sql"));
   const std::vector<std::string> output(ui.outputLines.begin() + lines, ui.outputLines.end());
   ASSERT_EQ(output.size(), 4u);
-  EXPECT_EQ(output[0], "`bücherei`.`ausleihe`: 0 rows saved.");
+  EXPECT_EQ(output[0], "`bücherei`.`ausleihe`: 148 rows saved, 2 deleted rows saved in "
+            "`ausleihe__deleted`.");
   EXPECT_EQ(output[2],
             "`legacy`.`price-list`: 297 rows saved, 3 deleted rows saved in "
             "`price-list__deleted`.");
   EXPECT_EQ(output[3],
-            "Saved 3 tables (326 rows, 3 deleted rows), 0 views and 0 trigger files "
+            "Saved 3 tables (474 rows, 5 deleted rows), 0 views and 0 trigger files "
             "to " +
                 folder + "/.");
   const auto since = ui.CallsSince(calls);

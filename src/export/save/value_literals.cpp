@@ -301,7 +301,8 @@ void AppendValueLiteral(std::string& out, const ColumnDefinition& column, std::s
     return;
   }
   std::string bytes;
-  if (IsBlobType(type)) {
+  // A long value of any string type may have been written to a file.
+  if (IsBlobType(type) || IsStringType(type)) {
     bool unreadable = false;
     if (ReadBlobFile(text, context, bytes, unreadable)) {
       if (unreadable) {
