@@ -11,7 +11,7 @@ namespace rowmender::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline void PutBe(Bytes& out, std::size_t offset, std::uint64_t value, std::size_t width) {
+inline void StoreBe(Bytes& out, std::size_t offset, std::uint64_t value, std::size_t width) {
   if (out.size() < offset + width) out.resize(offset + width, 0);
   for (std::size_t i = 0; i < width; ++i) {
     out[offset + i] = static_cast<std::uint8_t>(value >> (8 * (width - 1 - i)));
@@ -19,7 +19,7 @@ inline void PutBe(Bytes& out, std::size_t offset, std::uint64_t value, std::size
 }
 
 inline void AppendBe(Bytes& out, std::uint64_t value, std::size_t width) {
-  PutBe(out, out.size(), value, width);
+  StoreBe(out, out.size(), value, width);
 }
 
 struct MyiSpec {
@@ -39,20 +39,20 @@ struct MyiSpec {
 inline Bytes BuildMyi(const MyiSpec& spec) {
   constexpr std::size_t kBase = 24;
   Bytes out(kBase, 0);
-  PutBe(out, 0, 0xFEFE0701, 4);
-  PutBe(out, 4, spec.options, 2);
-  PutBe(out, 10, 100, 2);
-  PutBe(out, 12, kBase, 2);
+  StoreBe(out, 0, 0xFEFE0701, 4);
+  StoreBe(out, 4, spec.options, 2);
+  StoreBe(out, 10, 100, 2);
+  StoreBe(out, 12, kBase, 2);
   out[19] = spec.uniqueCount;
   Bytes base(100, 0);
-  PutBe(base, 0, 1024, 8);
-  PutBe(base, 44, spec.packedRecordLength, 4);
-  PutBe(base, 48, spec.packedRecordLength, 4);
-  PutBe(base, 52, spec.minPackedLength, 4);
-  PutBe(base, 64, spec.fields.size(), 4);
-  PutBe(base, 72, 6, 1);
+  StoreBe(base, 0, 1024, 8);
+  StoreBe(base, 44, spec.packedRecordLength, 4);
+  StoreBe(base, 48, spec.packedRecordLength, 4);
+  StoreBe(base, 52, spec.minPackedLength, 4);
+  StoreBe(base, 64, spec.fields.size(), 4);
+  StoreBe(base, 72, 6, 1);
   base[74] = static_cast<std::uint8_t>(spec.keySegments.size());
-  PutBe(base, 76, spec.packBits, 2);
+  StoreBe(base, 76, spec.packBits, 2);
   out.insert(out.end(), base.begin(), base.end());
   for (std::uint8_t segments : spec.keySegments) {
     Bytes key(12 + 18u * segments, 0x5A);
@@ -70,7 +70,7 @@ inline Bytes BuildMyi(const MyiSpec& spec) {
     AppendBe(out, field.nullBit, 1);
     AppendBe(out, field.nullPosition, 2);
   }
-  PutBe(out, 6, out.size(), 2);
+  StoreBe(out, 6, out.size(), 2);
   if (out.size() < spec.fileLength) out.resize(spec.fileLength, 0);
   return out;
 }

@@ -175,8 +175,8 @@ Bytes SplitFile(
   Bytes last = testing::LastOfChain(part3);
   if (damage) {
     damage(first, middle, last, middleAt, lastAt);
-    testing::PutBe(first, 5, middleAt, 8);
-    testing::PutBe(middle, 3, lastAt, 8);
+    testing::StoreBe(first, 5, middleAt, 8);
+    testing::StoreBe(middle, 3, lastAt, 8);
   }
   Bytes file;
   Append(file, first);
@@ -208,7 +208,7 @@ TEST(MyisamDynamicScan, ABrokenChainLosesOnlyItsOwnRecord) {
                                                  std::uint64_t&) { middleAt = 1u << 30; }},
       {"middle block claims more than the record wants",
        [](Bytes&, Bytes& middle, Bytes&, std::uint64_t&, std::uint64_t&) {
-         testing::PutBe(middle, 1, 200, 2);
+         testing::StoreBe(middle, 1, 200, 2);
        }},
       {"last block replaced by a deleted block",
        [](Bytes&, Bytes&, Bytes& last, std::uint64_t&, std::uint64_t&) {
@@ -246,7 +246,7 @@ TEST(MyisamDynamicScan, ARecordLongerThanTheIndexFileAllowsIsDamage) {
   Bytes file;
   Append(file, testing::WholeBlock(Record(1, "one", "a")));
   Bytes huge = testing::WholeBlock(Record(2, "two", "b"));
-  testing::PutBe(huge, 1, 0x3000, 2);  // claims 12 KiB, more than any record
+  testing::StoreBe(huge, 1, 0x3000, 2);  // claims 12 KiB, more than any record
   Append(file, huge);
   Append(file, Bytes(0x3000, 0x00));
   Append(file, testing::WholeBlock(Record(3, "three", "c")));
