@@ -12,8 +12,8 @@
 #include <string>
 
 #include "catalogue/table_locator.h"
-#include "definitions/recovery_engine.h"
-#include "innodb/table_reader.h"
+#include "app/logic/recovery_engine.h"
+#include "preview/innodb_windows.h"
 #include "preview/record_pages.h"
 
 namespace rowmender {

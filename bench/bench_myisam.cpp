@@ -9,7 +9,7 @@
 #include <string>
 
 #include "catalogue/table_locator.h"
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 #include "preview/record_pages.h"
 
 namespace rowmender {

@@ -9,50 +9,12 @@
 
 #include <atomic>
 #include <cstdint>
-#include <map>
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "base/bytes.h"
+#include "base/collation_table.h"
+#include "values/field_value.h"
 
 namespace rowmender {
-
-// One collation of the collation table.
-struct CollationEntry {
-  std::int32_t minBytesPerChar = 0;
-  std::int32_t maxBytesPerChar = 0;
-  std::string collationName;
-  std::string characterSetName;
-};
-
-class CollationTable {
- public:
-  // The file name the table is kept under, without extension.
-  static constexpr const char* kFileName = "collation (2)";
-
-  // Parses records of the collation file: collation number, least and most
-  // bytes per character (4 bytes little-endian each), then two texts, each a
-  // 4-byte little-endian length followed by that many bytes. A later record
-  // for the same number replaces the earlier one; a record cut short by the
-  // end of the data is dropped.
-  void LoadFromBytes(ByteView bytes);
-
-  // Loads the named file; false (and nothing loaded) when it cannot be read.
-  bool LoadFromFile(const std::string& path);
-
-  const CollationEntry* Lookup(std::uint32_t collationNumber) const;
-  std::size_t Size() const { return entries_.size(); }
-  bool Empty() const { return entries_.empty(); }
-
- private:
-  std::map<std::uint32_t, CollationEntry> entries_;
-};
-
-// Where the collation file is looked for, in order: the current folder (by
-// its plain relative name), the folder of the running executable, and the
-// installed data folder.
-std::vector<std::string> CollationFileCandidates();
 
 class CTarnSalvorProjApp {
  public:
@@ -94,5 +56,9 @@ class CTarnSalvorProjApp {
   std::string saveFolder;
   std::uint64_t blobFileCounter = 0;
 };
+
+// The forms the application object asks for (save forms while a save mode
+// is set) with its collation table.
+ValueOptions ValueOptionsFor(const CTarnSalvorProjApp& app);
 
 }  // namespace rowmender

@@ -6,7 +6,7 @@
 #include "catalogue/table_locator.h"
 #include "cli/commands.h"
 #include "cli/table_output.h"
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 #include "preview/record_pages.h"
 
 namespace rowmender::cli {

@@ -9,7 +9,7 @@
 
 #include "base/paths.h"
 #include "cli/commands.h"
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 #include "export/save/save_objects.h"
 #include "export/save/save_target.h"
 #include "export/save/server_connector.h"

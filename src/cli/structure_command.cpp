@@ -1,7 +1,7 @@
 #include "catalogue/table_locator.h"
 #include "cli/commands.h"
 #include "cli/table_output.h"
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 #include "preview/structure_grid.h"
 
 namespace rowmender::cli {

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <string_view>
 
-#include "values/text_codec.h"
+#include "base/text_codec.h"
 
 namespace rowmender {
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "definitions/column_types.h"
+
 namespace rowmender {
 
 namespace {
@@ -11,47 +13,37 @@ constexpr std::uint8_t kSignBit = 0x80;
 // The widest integer-like value (BIGINT, pre-5.6 DATETIME, a SET of 64).
 constexpr std::size_t kWidestInteger = 8;
 
-bool IsBlobType(std::uint32_t typeCode) {
-  switch (typeCode) {
-    case kTypeTinyBlob:
-    case kTypeMediumBlob:
-    case kTypeLongBlob:
-    case kTypeBlob:
+bool KeepsBytes(CellKind kind) {
+  switch (kind) {
+    case CellKind::kDecimal:
+    case CellKind::kOldDecimal:
+    case CellKind::kText:
+    case CellKind::kBinary:
+    case CellKind::kGeometry:
+    case CellKind::kExternal:
       return true;
     default:
       return false;
   }
 }
 
-// BLOB and TEXT kept within the record: every byte, whatever its length.
-std::string InRecordBlobText(const ColumnDefinition& column, ByteView data,
-                             const ValueOptions& options) {
-  const TextEncoding encoding = ColumnEncoding(column, options);
-  if (encoding == TextEncoding::kBinary) return HexText(data);
-  // Save forms keep text past a zero byte; the preview stops there.
-  return DecodeText(data, encoding, !options.SaveForms());
-}
-
-// The pre-5.0 DECIMAL: its digits as text, right-aligned with spaces.
-std::string OldDecimalText(ByteView data) {
-  std::string text = TextFromAnsi(data);
-  const auto first = text.find_first_not_of(' ');
-  return first == std::string::npos ? std::string() : text.substr(first);
-}
-
-std::string ExternalText(const InnoColumn& field, ByteView data, const InnoValueContext& context) {
-  const bool save = context.options.SaveForms();
-  if (field.column.typeCode == kTypeGeometry) {
-    if (!save) return std::string(kSpatialPlaceholder);
-    if (!context.readExternal) return {};
-    const std::string whole = context.readExternal(data);
-    return FormatGeometryValue(
-        ByteView(reinterpret_cast<const std::uint8_t*>(whole.data()), whole.size()),
-        context.options);
+// The whole value of an off-page field through the context's callbacks.
+class ContextLongValues final : public LongValueReader {
+ public:
+  explicit ContextLongValues(const InnoValueContext& context) : context_(context) {}
+  Result Read(ByteView local, const std::function<void(ByteView)>& sink) const override {
+    Result result;
+    if (!context_.readExternal) return result;
+    const std::string whole = context_.readExternal(local);
+    sink(ByteView(reinterpret_cast<const std::uint8_t*>(whole.data()), whole.size()));
+    result.bytes = result.expected = whole.size();
+    result.complete = true;
+    return result;
   }
-  if (!save) return std::string(kLargeExternalBlobPlaceholder);
-  return context.exportExternal ? context.exportExternal(data) : std::string();
-}
+
+ private:
+  const InnoValueContext& context_;
+};
 
 }  // namespace
 
@@ -62,24 +54,48 @@ void NormalizeStoredInteger(std::uint32_t mtype, std::uint32_t prtype,
   if ((prtype & kPrtypeUnsigned) == 0) bytes.back() ^= kSignBit;
 }
 
-std::string DecodeInnoValue(const InnoColumn& field, ByteView data, bool external,
-                            const InnoValueContext& context) {
+void DecodeInnoCell(const InnoColumn& field, const ColumnFormat& format, ByteView data,
+                    bool external, Cell& cell) {
   const ColumnDefinition& column = field.column;
-  if (external) return ExternalText(field, data, context);
-
+  if (external) {
+    cell.SetBytes(CellKind::kExternal, data);
+    return;
+  }
   if (field.mtype == kMtypeInt) {
-    if (data.size() > kWidestInteger) return {};
+    if (data.size() > kWidestInteger) {
+      cell.SetMissing();
+      return;
+    }
     std::array<std::uint8_t, kWidestInteger> bytes{};
     std::copy(data.begin(), data.end(), bytes.begin());
     const std::span<std::uint8_t> stored(bytes.data(), data.size());
     NormalizeStoredInteger(field.mtype, field.prtype, stored);
-    return FormatColumnValue(column, stored, context.options);
+    DecodeImageValue(format, stored, cell);
+    // A column typed as a string over an integer field: its bytes as stored.
+    if (KeepsBytes(cell.kind)) cell.bytes = data;
+    return;
   }
-  if (IsBlobType(column.typeCode)) return InRecordBlobText(column, data, context.options);
   if (column.typeCode == kTypeDecimalOld && field.mtype == kMtypeDecimal) {
-    return OldDecimalText(data);
+    cell.SetBytes(CellKind::kOldDecimal, data);
+    return;
   }
-  return FormatColumnValue(column, data, context.options);
+  DecodeImageValue(format, data, cell);
+}
+
+std::string DecodeInnoValue(const InnoColumn& field, ByteView data, bool external,
+                            const InnoValueContext& context) {
+  const ColumnFormat format =
+      FormatOfColumn(field.column, context.options.collations, /*largeBlobPlaceholder=*/false);
+  Cell cell;
+  DecodeInnoCell(field, format, data, external, cell);
+  ValueOptions options = context.options;
+  if (context.exportExternal) {
+    options.longValueSink = [&context](ByteView local, const LongValueReader&) {
+      return context.exportExternal(local);
+    };
+  }
+  const ContextLongValues longValues(context);
+  return ValueText(cell, format, options, &longValues);
 }
 
 }  // namespace rowmender

@@ -4,7 +4,7 @@
 
 #include "innodb/btree.h"
 #include "innodb/records.h"
-#include "values/text_codec.h"
+#include "base/text_codec.h"
 
 namespace rowmender {
 

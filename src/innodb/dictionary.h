@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/application_state.h"
+#include "base/collation_table.h"
 #include "definitions/table_definition.h"
 #include "innodb/inno_column.h"
 #include "innodb/page.h"

@@ -19,16 +19,20 @@ ExternalReference ExternalReference::DecodeFrom(ByteView local) {
   return reference;
 }
 
-std::uint64_t ReadExternalValue(const PageSource& source, ByteView local,
-                                const std::function<void(ByteView)>& sink) {
+LongValueReader::Result ReadWholeExternalValue(const PageSource& source, ByteView local,
+                                               const std::function<void(ByteView)>& sink) {
+  LongValueReader::Result result;
   if (local.size() < ExternalReference::kSize) {
     sink(local);
-    return local.size();
+    result.bytes = result.expected = local.size();
+    result.complete = true;
+    return result;
   }
   const ExternalReference reference = ExternalReference::DecodeFrom(local);
   const ByteView prefix = local.first(local.size() - ExternalReference::kSize);
   sink(prefix);
-  std::uint64_t handed = prefix.size();
+  result.bytes = prefix.size();
+  result.expected = prefix.size() + std::uint64_t{reference.totalLength};
 
   PageBuffer buffer = NewPageBuffer();
   std::uint64_t written = 0;
@@ -45,12 +49,18 @@ std::uint64_t ReadExternalValue(const PageSource& source, ByteView local,
         part.data.first(static_cast<std::size_t>(std::min<std::uint64_t>(part.data.size(), room)));
     if (!data.empty()) sink(data);
     written += data.size();
-    handed += data.size();
+    result.bytes += data.size();
     if (part.cut || part.length == 0) break;
     page = part.nextPage;
     offset = BlobPart::kFollowingPartOffset;
   }
-  return handed;
+  result.complete = written == reference.totalLength;
+  return result;
+}
+
+std::uint64_t ReadExternalValue(const PageSource& source, ByteView local,
+                                const std::function<void(ByteView)>& sink) {
+  return ReadWholeExternalValue(source, local, sink).bytes;
 }
 
 std::string ExternalValueBytes(const PageSource& source, ByteView local) {

@@ -11,6 +11,7 @@
 
 #include "base/bytes.h"
 #include "innodb/page.h"
+#include "values/cell.h"
 
 namespace rowmender {
 
@@ -41,6 +42,23 @@ struct ExternalReference {
 // bytes handed over.
 std::uint64_t ReadExternalValue(const PageSource& source, ByteView local,
                                 const std::function<void(ByteView)>& sink);
+
+// The same, with what the reference promised and whether the chain held it.
+LongValueReader::Result ReadWholeExternalValue(const PageSource& source, ByteView local,
+                                               const std::function<void(ByteView)>& sink);
+
+// Off-page values of one tablespace, read on demand for the cells that
+// refer to them.
+class ExternalValueReader final : public LongValueReader {
+ public:
+  explicit ExternalValueReader(const PageSource& source) : source_(source) {}
+  Result Read(ByteView local, const std::function<void(ByteView)>& sink) const override {
+    return ReadWholeExternalValue(source_, local, sink);
+  }
+
+ private:
+  const PageSource& source_;
+};
 
 // The whole value in memory (for values that are formatted rather than
 // saved to a file).

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/application_state.h"
+#include "base/collation_table.h"
 #include "definitions/table_definition.h"
 
 namespace rowmender {

@@ -1,9 +1,8 @@
 #include "innodb/table_scan.h"
 
-#include <unordered_set>
-
 #include "innodb/dictionary.h"
 #include "innodb/records.h"
+#include "values/value_texts.h"
 
 namespace rowmender {
 
@@ -15,115 +14,184 @@ constexpr std::uint32_t kBackwardLinkMask = 0x3FFF;
 
 }  // namespace
 
-RecordWindowReader::RecordWindowReader(const PageSource& source, WalkForm form,
-                                       const std::vector<InnoColumn>& recordColumns,
-                                       std::size_t columnCount, const InnoValueContext& context)
+InnoTableCursor::InnoTableCursor(const PageSource& source, WalkForm form,
+                                 const TableDefinition& table,
+                                 std::vector<InnoColumn> recordColumns,
+                                 const CollationTable* collations, std::uint32_t startPage)
     : source_(source),
       form_(form),
-      recordColumns_(recordColumns),
-      columnCount_(columnCount),
-      context_(context),
-      nullBitmapSize_(NullBitmapSize(recordColumns)),
-      buffer_(NewPageBuffer()) {}
-
-RecordWindow RecordWindowReader::Read(std::uint32_t startPage, std::uint16_t startOffset,
-                                      bool& resumeFromOffset, std::vector<DecodedRow>& rows,
-                                      std::size_t limit) {
-  RecordWindow window;
-  if (startPage == kNoPage || rows.size() >= limit) return window;
-  std::unordered_set<std::uint32_t> seen;
-  std::uint32_t page = startPage;
-  while (source_.Holds(page)) {
-    if (form_ == WalkForm::kSystemTablespace && page == 0) break;
-    if (!seen.insert(page).second) break;  // the chain came round to a page of this window
-    source_.Read(page, buffer_);
-    ++window.pagesRead;
-    const IndexPage index(buffer_);
-    const FilHeader fil = index.Fil();
-    if (fil.IsIndexPage()) {
-      const std::uint32_t resumeAt = resumeFromOffset ? startOffset : 0;
-      bool filled = false;
-      switch (index.Format()) {
-        case RecordFormat::kCompact:
-          filled = WalkCompactPage(page, resumeAt != 0 ? resumeAt : index.FirstCompactRecord(),
-                                   rows, limit, window);
-          break;
-        case RecordFormat::kRedundant:
-          filled = WalkRedundantPage(page, resumeAt != 0 ? resumeAt : index.FirstRedundantRecord(),
-                                     rows, limit, window);
-          break;
-        case RecordFormat::kNone:
-          break;
-      }
-      if (filled) {
-        window.moreRows = true;
-        return window;
-      }
-    }
-    resumeFromOffset = false;
-    const std::uint32_t next = fil.nextPage;
-    if (next == kNoPage) break;
-    if (form_ == WalkForm::kOwnTablespace && next == fil.previousPage) break;
-    page = next;
+      table_(table),
+      recordColumns_(std::move(recordColumns)),
+      nullBitmapSize_(NullBitmapSize(recordColumns_)),
+      longValues_(source),
+      buffer_(NewPageBuffer()),
+      page_(startPage),
+      position_{startPage, 0} {
+  std::vector<ColumnFormat> cellFormats;
+  cellFormats.reserve(table.columns.size());
+  for (const ColumnDefinition& column : table.columns) {
+    cellFormats.push_back(FormatOfColumn(column, collations, /*largeBlobPlaceholder=*/false));
   }
-  return window;
+  fieldFormats_.reserve(recordColumns_.size());
+  for (const InnoColumn& field : recordColumns_) {
+    fieldFormats_.push_back(
+        FormatOfColumn(field.column, collations, /*largeBlobPlaceholder=*/false));
+    const auto slot = static_cast<std::size_t>(field.column.ordinal);
+    if (field.role == InnoFieldRole::kValue && field.column.ordinal >= 0 &&
+        slot < cellFormats.size()) {
+      cellFormats[slot] = fieldFormats_.back();
+    }
+  }
+  formats_ = TableFormat(std::move(cellFormats));
 }
 
-bool RecordWindowReader::WalkCompactPage(std::uint32_t page, std::uint32_t first,
-                                         std::vector<DecodedRow>& rows, std::size_t limit,
-                                         RecordWindow& window) {
+void InnoTableCursor::Seek(const PageStart& position) {
+  constexpr std::uint64_t kLow32 = 0xFFFFFFFF;
+  constexpr std::uint64_t kLow16 = 0xFFFF;
+  page_ = static_cast<std::uint32_t>(position.pageNumber & kLow32);
+  startOffset_ = static_cast<std::uint32_t>(position.offset & kLow16);
+  onPage_ = false;
+  pagesSeen_.clear();
+  position_ = position;
+}
+
+bool InnoTableCursor::LoadPage() {
+  if (page_ == kNoPage) return false;
+  if (!source_.Holds(page_)) {
+    ++report_.pagesSkipped;
+    report_.Note("the leaf chain leads to page " + std::to_string(page_) +
+                 ", which lies beyond the end of the file");
+    return false;
+  }
+  if (form_ == WalkForm::kSystemTablespace && page_ == 0) return false;
+  if (!pagesSeen_.insert(page_).second) {
+    ++report_.loopsBroken;
+    report_.Note("the leaf chain comes back to page " + std::to_string(page_) +
+                 "; the scan ends there");
+    return false;
+  }
+  source_.Read(page_, buffer_);
+  ++report_.pagesRead;
   const IndexPage index(buffer_);
-  if (first >= kLastRecordStart || index.IsSupremumAt(first)) return false;
-  std::uint32_t origin = first;
-  bool backward = false;
-  for (int count = 0;; ++count) {
-    if (origin <= kLowestUserRecordOrigin || count >= kMaxRecordsPerPage + 1) return false;
+  fil_ = index.Fil();
+  format_ = fil_.IsIndexPage() ? index.Format() : RecordFormat::kNone;
+  if (format_ == RecordFormat::kNone) {
+    ++report_.pagesSkipped;
+    report_.Note("page " + std::to_string(page_) + " of the leaf chain is not an index page");
+  }
+  const std::uint32_t first = format_ == RecordFormat::kCompact     ? index.FirstCompactRecord()
+                              : format_ == RecordFormat::kRedundant ? index.FirstRedundantRecord()
+                                                                    : 0;
+  origin_ = startOffset_ != 0 ? startOffset_ : first;
+  startOffset_ = 0;
+  firstOnPage_ = true;
+  backward_ = false;
+  recordsOnPage_ = 0;
+  originsSeen_.reset();
+  onPage_ = true;
+  return true;
+}
+
+bool InnoTableCursor::FollowChain() {
+  onPage_ = false;
+  const std::uint32_t next = fil_.nextPage;
+  if (next == kNoPage) return false;
+  if (form_ == WalkForm::kOwnTablespace && next == fil_.previousPage) return false;
+  page_ = next;
+  return true;
+}
+
+bool InnoTableCursor::Next(RowBuffer& row) {
+  while (true) {
+    if (!onPage_ && !LoadPage()) {
+      page_ = kNoPage;
+      return false;
+    }
+    const bool read = format_ == RecordFormat::kCompact     ? NextCompact(row)
+                      : format_ == RecordFormat::kRedundant ? NextRedundant(row)
+                                                            : false;
+    if (read) {
+      ++report_.rowsRead;
+      if (row.deleted) ++report_.deletedRows;
+      return true;
+    }
+    if (!FollowChain()) {
+      page_ = kNoPage;
+      return false;
+    }
+  }
+}
+
+bool InnoTableCursor::NextCompact(RowBuffer& row) {
+  const IndexPage index(buffer_);
+  if (firstOnPage_) {
+    firstOnPage_ = false;
+    if (origin_ >= kLastRecordStart || index.IsSupremumAt(origin_)) return false;
+  }
+  while (true) {
+    if (origin_ <= kLowestUserRecordOrigin || origin_ >= kInnoPageSize ||
+        recordsOnPage_ > kMaxRecordsPerPage) {
+      return false;
+    }
+    if (originsSeen_.test(origin_)) {
+      ++report_.loopsBroken;
+      report_.Note("the record list of page " + std::to_string(page_) +
+                   " comes back to a record it has read; the rest of the page is passed over");
+      return false;
+    }
+    originsSeen_.set(origin_);
+    ++recordsOnPage_;
+    const std::uint32_t origin = origin_;
     const CompactRecordHeader header = CompactRecordHeader::DecodeFrom(buffer_, origin);
     const std::uint32_t link = header.nextLink;
     std::uint32_t next = 0;
     std::uint32_t end = 0;
     if (link <= kForwardLinkLimit) {
       next = (origin + link) % kLinkModulus;
-      end = (backward && form_ == WalkForm::kOwnTablespace)
+      end = (backward_ && form_ == WalkForm::kOwnTablespace)
                 ? static_cast<std::uint32_t>(kInnoPageSize)
                 : next;
     } else {
       // A link back to a lower offset (taken modulo 65536).
-      backward = true;
+      backward_ = true;
       const std::uint32_t target = origin + (link & kBackwardLinkMask);
       next = target > kInnoPageSize ? target - static_cast<std::uint32_t>(kInnoPageSize) : target;
       end = static_cast<std::uint32_t>(kInnoPageSize);
     }
     const std::size_t span = (end - origin) % kLinkModulus;
+    origin_ = next;
 
     // The metadata record of a table altered in place describes columns;
     // it is not a row.
     const bool metadata = header.MinimumRecord() && index.Level() == 0;
     if (!metadata) {
       CompactFieldExtents(buffer_, origin, span, recordColumns_, nullBitmapSize_, extents_);
-      rows.push_back(MakeRow(header.Deleted()));
-      if (rows.size() >= limit) {
-        window.next = PageStart{page, next};
-        return true;
-      }
+      MakeRow(header.Deleted(), row);
+      position_ = PageStart{page_, next};
+      return true;
     }
-    if (next >= kInnoPageSize) return false;
-    origin = next;
   }
 }
 
-bool RecordWindowReader::WalkRedundantPage(std::uint32_t page, std::uint32_t first,
-                                           std::vector<DecodedRow>& rows, std::size_t limit,
-                                           RecordWindow& window) {
+bool InnoTableCursor::NextRedundant(RowBuffer& row) {
   const IndexPage index(buffer_);
-  std::uint32_t origin = first;
-  for (int count = 0; count <= kMaxRecordsPerPage; ++count) {
+  firstOnPage_ = false;
+  while (recordsOnPage_ <= kMaxRecordsPerPage) {
+    const std::uint32_t origin = origin_;
     if (origin <= kRedundantSupremumOrigin || origin >= kLastRecordStart ||
         index.IsSupremumAt(origin)) {
       return false;
     }
+    if (originsSeen_.test(origin)) {
+      ++report_.loopsBroken;
+      report_.Note("the record list of page " + std::to_string(page_) +
+                   " comes back to a record it has read; the rest of the page is passed over");
+      return false;
+    }
+    originsSeen_.set(origin);
+    ++recordsOnPage_;
     const RedundantRecordHeader header = RedundantRecordHeader::DecodeFrom(buffer_, origin);
-    const std::uint32_t next = header.nextRecord;
+    origin_ = header.nextRecord;
     if (!(header.MinimumRecord() && index.Level() == 0)) {
       RedundantFieldExtents(buffer_, origin, extents_);
       if (extents_.size() < recordColumns_.size()) {
@@ -131,36 +199,76 @@ bool RecordWindowReader::WalkRedundantPage(std::uint32_t page, std::uint32_t fir
         absent.missing = true;
         extents_.resize(recordColumns_.size(), absent);
       }
-      rows.push_back(MakeRow(header.Deleted()));
-      if (rows.size() >= limit) {
-        window.next = PageStart{page, next};
-        return true;
-      }
+      MakeRow(header.Deleted(), row);
+      position_ = PageStart{page_, header.nextRecord};
+      return true;
     }
-    origin = next;
   }
   return false;
 }
 
-DecodedRow RecordWindowReader::MakeRow(bool deleted) const {
-  DecodedRow row;
+void InnoTableCursor::MakeRow(bool deleted, RowBuffer& row) {
+  const std::size_t columnCount = table_.columns.size();
+  row.Reset(columnCount);
   row.deleted = deleted;
-  row.values.resize(columnCount_);
+  row.longValues = &longValues_;
   for (std::size_t i = 0; i < recordColumns_.size() && i < extents_.size(); ++i) {
     const InnoColumn& field = recordColumns_[i];
     if (field.role != InnoFieldRole::kValue) continue;
     const auto slot = static_cast<std::size_t>(field.column.ordinal);
-    if (field.column.ordinal < 0 || slot >= columnCount_) continue;
+    if (field.column.ordinal < 0 || slot >= columnCount) continue;
     const FieldExtent& extent = extents_[i];
+    Cell& cell = row.cells[slot];
     if (extent.missing) {
-      row.values[slot].clear();
+      cell.SetMissing();
     } else if (extent.isNull) {
-      row.values[slot] = std::string(kNullText);
+      cell.SetNull();
     } else {
-      row.values[slot] = DecodeInnoValue(field, extent.BytesIn(buffer_), extent.external, context_);
+      DecodeInnoCell(field, fieldFormats_[i], extent.BytesIn(buffer_), extent.external, cell);
     }
   }
-  return row;
+}
+
+// ---- Windows of rows as texts ----
+
+RecordWindowReader::RecordWindowReader(const PageSource& source, WalkForm form,
+                                       const std::vector<InnoColumn>& recordColumns,
+                                       std::size_t columnCount, const InnoValueContext& context)
+    : source_(source), form_(form), recordColumns_(recordColumns), context_(context) {
+  // The cells of a row: one per column of the definition; the fields name
+  // their column by its ordinal.
+  table_.columns.resize(columnCount);
+  for (std::size_t i = 0; i < columnCount; ++i)
+    table_.columns[i].ordinal = static_cast<std::int32_t>(i);
+}
+
+RecordWindow RecordWindowReader::Read(std::uint32_t startPage, std::uint16_t startOffset,
+                                      bool& resumeFromOffset, std::vector<DecodedRow>& rows,
+                                      std::size_t limit) {
+  RecordWindow window;
+  if (startPage == kNoPage || rows.size() >= limit) return window;
+  InnoTableCursor cursor(source_, form_, table_, recordColumns_, context_.options.collations,
+                         startPage);
+  cursor.Seek(PageStart{startPage, resumeFromOffset ? startOffset : 0u});
+  RowBuffer row;
+  ValueOptions options = context_.options;
+  if (context_.exportExternal) {
+    options.longValueSink = [this](ByteView local, const LongValueReader&) {
+      return context_.exportExternal(local);
+    };
+  }
+  while (rows.size() < limit && cursor.Next(row)) {
+    rows.push_back(RowTexts(row, cursor.Formats(), options));
+    if (cursor.PagesRead() > 1) resumeFromOffset = false;
+  }
+  window.pagesRead = cursor.PagesRead();
+  if (rows.size() >= limit) {
+    window.moreRows = true;
+    window.next = cursor.Position();
+  } else {
+    resumeFromOffset = false;
+  }
+  return window;
 }
 
 }  // namespace rowmender

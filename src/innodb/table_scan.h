@@ -1,22 +1,25 @@
-// The walk over a clustered index's leaf records that produces one window
-// of rows: from a start page and record it follows the record links page
-// by page along the leaf chain, decodes every record (delete-marked ones
-// too, with their mark) and stops when the window is full or the chain
-// ends. Nothing stored in a page is trusted: record links, the record count
-// per page and the chain are bounded, and a page is read at most once per
-// window.
+// The walk over a clustered index's leaf records: from a start page and
+// record it follows the record links page by page along the leaf chain and
+// decodes every record (delete-marked ones too, with their mark) into
+// cells. Nothing stored in a page is trusted: a page is read at most once
+// per scan and a record at most once per page, so a chain or a record list
+// that comes back to itself ends the walk, and is reported.
 #pragma once
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "definitions/table_definition.h"
 #include "innodb/column_value.h"
+#include "innodb/external_value.h"
 #include "innodb/inno_column.h"
 #include "innodb/page.h"
 #include "innodb/records.h"
+#include "values/table_cursor.h"
 
 namespace rowmender {
 
@@ -35,6 +38,67 @@ inline constexpr std::size_t kLowestUserRecordOrigin = kCompactSupremumOrigin;
 // A first record this close to the page end leaves no room for a record.
 inline constexpr std::uint32_t kLastRecordStart = kInnoPageSize - 8;
 
+// The rows of a clustered index's leaf chain. Positions are a page number
+// and a record origin on it (0: the page's first record).
+class InnoTableCursor final : public TableCursor {
+ public:
+  // `recordColumns` in record order (copied); `table` is the definition
+  // whose columns make a row's cells. `source` and `table` must outlive
+  // the cursor. The walk starts at `startPage` (kNoPage: no rows).
+  InnoTableCursor(const PageSource& source, WalkForm form, const TableDefinition& table,
+                  std::vector<InnoColumn> recordColumns, const CollationTable* collations,
+                  std::uint32_t startPage);
+
+  bool Next(RowBuffer& row) override;
+  PageStart Position() const override { return position_; }
+  void Seek(const PageStart& position) override;
+  const TableFormat& Formats() const override { return formats_; }
+  const ReadReport& Report() const override { return report_; }
+
+  // Pages read since the cursor was made.
+  std::uint64_t PagesRead() const { return report_.pagesRead; }
+
+ private:
+  // Loads page `page_` into the buffer; false when the walk ends there.
+  bool LoadPage();
+  // Moves to the page after the current one; false at the end of the chain.
+  bool FollowChain();
+  bool NextCompact(RowBuffer& row);
+  bool NextRedundant(RowBuffer& row);
+  // Turns the fields placed in `extents_` into `row`.
+  void MakeRow(bool deleted, RowBuffer& row);
+
+  const PageSource& source_;
+  WalkForm form_;
+  const TableDefinition& table_;
+  std::vector<InnoColumn> recordColumns_;
+  // Per record field: the format its cell is decoded by.
+  std::vector<ColumnFormat> fieldFormats_;
+  // Per cell: the format the row's consumers format it by.
+  TableFormat formats_;
+  std::size_t nullBitmapSize_;
+  ExternalValueReader longValues_;
+  PageBuffer buffer_;
+  std::vector<FieldExtent> extents_;
+
+  // Walk state.
+  std::uint32_t page_ = kNoPage;
+  std::uint32_t startOffset_ = 0;  // the record to begin the next page load with
+  bool onPage_ = false;
+  RecordFormat format_ = RecordFormat::kNone;
+  FilHeader fil_;
+  std::uint32_t origin_ = 0;  // the next record on the page; 0: none left
+  bool firstOnPage_ = true;
+  bool backward_ = false;
+  int recordsOnPage_ = 0;
+  std::bitset<kInnoPageSize> originsSeen_;
+  std::unordered_set<std::uint32_t> pagesSeen_;
+  PageStart position_;
+  ReadReport report_;
+};
+
+// ---- Windows of rows as texts, for the record pager ----
+
 struct RecordWindow {
   // The window filled up: more rows may follow from `next`.
   bool moreRows = false;
@@ -45,10 +109,9 @@ struct RecordWindow {
   std::uint64_t pagesRead = 0;
 };
 
+// One window of up to `limit` rows as texts in the forms `context` asks for.
 class RecordWindowReader {
  public:
-  // `recordColumns` in record order; `columnCount` is the number of columns
-  // of the table definition (the cells of a row).
   RecordWindowReader(const PageSource& source, WalkForm form,
                      const std::vector<InnoColumn>& recordColumns, std::size_t columnCount,
                      const InnoValueContext& context);
@@ -62,23 +125,11 @@ class RecordWindowReader {
                     std::vector<DecodedRow>& rows, std::size_t limit = kRowsPerPage);
 
  private:
-  // Walks the records of the page in `buffer_`; returns true when the
-  // window filled (then `window.next` is set).
-  bool WalkCompactPage(std::uint32_t page, std::uint32_t first, std::vector<DecodedRow>& rows,
-                       std::size_t limit, RecordWindow& window);
-  bool WalkRedundantPage(std::uint32_t page, std::uint32_t first, std::vector<DecodedRow>& rows,
-                         std::size_t limit, RecordWindow& window);
-  // Turns the fields placed in `extents_` into one row.
-  DecodedRow MakeRow(bool deleted) const;
-
   const PageSource& source_;
   WalkForm form_;
   const std::vector<InnoColumn>& recordColumns_;
-  std::size_t columnCount_;
+  TableDefinition table_;
   const InnoValueContext& context_;
-  std::size_t nullBitmapSize_;
-  PageBuffer buffer_;
-  std::vector<FieldExtent> extents_;
 };
 
 }  // namespace rowmender

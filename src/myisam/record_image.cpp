@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <map>
 
+#include "definitions/column_types.h"
+#include "values/image_values.h"
+
 namespace rowmender {
 
 namespace {
@@ -18,19 +21,6 @@ constexpr std::size_t kLargestBlobLengthSize = 4;
 
 constexpr std::uint8_t kDeleteMark = 0x01;
 constexpr int kBitsPerByte = 8;
-
-bool HasSeparateData(std::uint32_t typeCode) {
-  switch (typeCode) {
-    case kTypeTinyBlob:
-    case kTypeMediumBlob:
-    case kTypeLongBlob:
-    case kTypeBlob:
-    case kTypeGeometry:
-      return true;
-    default:
-      return false;
-  }
-}
 
 // Bytes of a BLOB's length in the image, by its type.
 std::size_t BlobLengthSize(std::uint32_t typeCode) {
@@ -83,7 +73,7 @@ MyisamRecordLayout MyisamRecordLayout::Build(const TableDefinition& table,
   for (const ColumnDefinition& column : table.columns) {
     ColumnPlacement placement;
     placement.offset = column.recordOffset > 0 ? column.recordOffset - 1 : 0;
-    placement.separateData = HasSeparateData(column.typeCode);
+    placement.separateData = IsBlobOrGeometryType(column.typeCode);
     placement.size = placement.separateData ? BlobLengthSize(column.typeCode) + kBlobPointerSize
                                             : FixedValueSize(column);
     if (column.nullable) {
@@ -261,8 +251,7 @@ bool UnpackDynamicRecord(const MyisamRecordLayout& layout,
 namespace {
 
 // A BIT value: its high bits from among the null flags, then its bytes.
-std::string BitText(const ColumnDefinition& column, const ColumnPlacement& placement,
-                    ByteView image, ByteView nullFlags) {
+std::uint64_t BitValue(const ColumnPlacement& placement, ByteView image, ByteView nullFlags) {
   const ByteView whole = SubView(image, placement.offset, placement.size);
   std::uint64_t value = BigEndian(whole, 0, std::min<std::size_t>(whole.size(), 8));
   if (placement.oddBits > 0) {
@@ -273,38 +262,26 @@ std::string BitText(const ColumnDefinition& column, const ColumnPlacement& place
     const std::size_t shift = kBitsPerByte * std::min<std::size_t>(placement.size, 7);
     value |= high << shift;
   }
-  std::array<std::uint8_t, 8> bytes{};
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    bytes[i] = static_cast<std::uint8_t>(value >> (kBitsPerByte * (bytes.size() - 1 - i)));
-  }
-  return FormatBitValue(bytes, column.length);
+  return value;
 }
 
 }  // namespace
 
-std::vector<TextEncoding> ColumnEncodings(const TableDefinition& table,
-                                          const ValueOptions& options) {
-  std::vector<TextEncoding> encodings;
-  encodings.reserve(table.columns.size());
-  for (const ColumnDefinition& column : table.columns) {
-    encodings.push_back(ColumnEncoding(column, options));
-  }
-  return encodings;
-}
-
-DecodedRow DecodeRecordImage(const TableDefinition& table, const MyisamRecordLayout& layout,
-                             ByteView image, std::span<const ByteView> separateData, bool deleted,
-                             const ValueOptions& options, std::span<const TextEncoding> encodings) {
-  DecodedRow row;
+void DecodeRecordImage(const TableDefinition& table, const MyisamRecordLayout& layout,
+                       ByteView image, std::span<const ByteView> separateData, bool deleted,
+                       const TableFormat& formats, RowBuffer& row) {
+  const std::size_t count = table.columns.size();
+  row.Reset(count);
   row.deleted = deleted;
-  row.values.reserve(table.columns.size());
+  row.longValues = nullptr;
   const ByteView nullFlags = SubView(image, 0, layout.NullFlagBytes());
   const auto& placements = layout.Columns();
-  for (std::size_t i = 0; i < table.columns.size(); ++i) {
+  for (std::size_t i = 0; i < count && i < formats.Size() && i < placements.size(); ++i) {
     const ColumnDefinition& column = table.columns[i];
     const ColumnPlacement& placement = placements[i];
+    Cell& cell = row.cells[i];
     if (IsNullFlagSet(nullFlags, placement.nullPosition, placement.nullBit)) {
-      row.values.emplace_back(kNullText);
+      cell.SetNull();
       continue;
     }
     ByteView bytes;
@@ -316,16 +293,13 @@ DecodedRow DecodeRecordImage(const TableDefinition& table, const MyisamRecordLay
           std::min<std::size_t>(LittleEndian(image, placement.offset, prefix), column.length);
       bytes = SubView(image, placement.offset + prefix, length);
     } else if (column.typeCode == kTypeBit) {
-      row.values.push_back(BitText(column, placement, image, nullFlags));
+      cell.SetUnsigned(CellKind::kBit, BitValue(placement, image, nullFlags));
       continue;
     } else {
       bytes = SubView(image, placement.offset, placement.size);
     }
-    row.values.push_back(i < encodings.size()
-                             ? FormatColumnValue(column, bytes, options, encodings[i])
-                             : FormatColumnValue(column, bytes, options));
+    DecodeImageValue(formats[i], bytes, cell);
   }
-  return row;
 }
 
 bool FixedRecordDeleted(const MyisamRecordLayout& layout, ByteView record) {

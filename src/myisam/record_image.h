@@ -16,7 +16,8 @@
 #include "base/bytes.h"
 #include "definitions/table_definition.h"
 #include "myisam/index_header.h"
-#include "values/field_value.h"
+#include "values/cell.h"
+#include "values/column_format.h"
 
 namespace rowmender {
 
@@ -91,19 +92,13 @@ bool UnpackDynamicRecord(const MyisamRecordLayout& layout,
                          std::span<const MyisamColumn> descriptors, PackingInfo packing,
                          ByteView record, UnpackedRecord& out, bool strict = false);
 
-// The row of value texts of an image. `separateData` holds, per column,
-// the data of BLOB, TEXT and GEOMETRY values (may be empty). The row's
-// delete mark is `deleted`. `encodings` holds the columns' text encodings
-// when the caller looked them up once (ColumnEncodings); empty, they are
-// looked up for this row.
-DecodedRow DecodeRecordImage(const TableDefinition& table, const MyisamRecordLayout& layout,
-                             ByteView image, std::span<const ByteView> separateData, bool deleted,
-                             const ValueOptions& options,
-                             std::span<const TextEncoding> encodings = {});
-
-// The text encoding of every column of `table`.
-std::vector<TextEncoding> ColumnEncodings(const TableDefinition& table,
-                                          const ValueOptions& options);
+// Decodes an image into `row`: one cell per column of `table`, by the
+// column formats `formats` (TableFormat of the same table). `separateData`
+// holds, per column, the data of BLOB, TEXT and GEOMETRY values (may be
+// empty). The cells view `image` and `separateData`.
+void DecodeRecordImage(const TableDefinition& table, const MyisamRecordLayout& layout,
+                       ByteView image, std::span<const ByteView> separateData, bool deleted,
+                       const TableFormat& formats, RowBuffer& row);
 
 // True when a stored fixed-format record carries MyISAM's delete mark.
 bool FixedRecordDeleted(const MyisamRecordLayout& layout, ByteView record);

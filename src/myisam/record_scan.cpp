@@ -157,79 +157,81 @@ int GetBlockInfo(BlockInfo& info, ByteView header, std::uint64_t position) {
   }
 }
 
-// ---- Page scans ----
+// ---- The scan ----
 
-MyisamTableScan::MyisamTableScan(const TableDefinition& table, std::int32_t rowFormat,
-                                 const MyisamBaseInfo& base,
-                                 std::span<const MyisamColumn> descriptors,
-                                 const ValueOptions& options)
-    : table_(table),
-      rowFormat_(rowFormat),
-      base_(base),
-      descriptors_(descriptors),
-      options_(options),
-      layout_(MyisamRecordLayout::Build(table, descriptors)),
-      encodings_(ColumnEncodings(table, options)) {}
-
-std::uint64_t MyisamTableScan::FixedStride(std::uint64_t fileLength) const {
-  const std::uint64_t defined = table_.recordLength;
-  const std::uint64_t packed = base_.packedRecordLength;
+std::uint64_t FixedRecordStride(const TableDefinition& table, const MyisamBaseInfo& base,
+                                std::uint64_t fileLength) {
+  const std::uint64_t defined = table.recordLength;
+  const std::uint64_t packed = base.packedRecordLength;
   const std::uint64_t stride = (defined == packed || fileLength <= packed) ? defined : packed;
   return stride != 0 ? stride : std::max(defined, packed);
 }
 
-PageScanResult MyisamTableScan::ReadPage(BufferedReader& reader, std::uint64_t start,
-                                         std::size_t rowLimit,
-                                         std::vector<DecodedRow>& rows) const {
+MyisamCursor::MyisamCursor(const TableDefinition& table, std::int32_t rowFormat,
+                           const MyisamBaseInfo& base, std::span<const MyisamColumn> descriptors,
+                           const ByteSource& source, const CollationTable* collations,
+                           std::size_t windowSize)
+    : table_(table),
+      rowFormat_(rowFormat),
+      base_(base),
+      descriptors_(descriptors),
+      layout_(MyisamRecordLayout::Build(table, descriptors)),
+      formats_(table, collations),
+      reader_(source, windowSize),
+      stride_(FixedRecordStride(table, base, source.Size())) {
+  if (rowFormat_ != kRowFormatFixed && rowFormat_ != kRowFormatDynamic) {
+    report_.formatUnsupported = true;
+    report_.Note("compressed MyISAM tables (myisampack) are not read");
+  } else if (rowFormat_ == kRowFormatFixed && stride_ == 0 && reader_.Size() > 0) {
+    report_.formatUnsupported = true;
+    report_.Note("neither the definition nor the index file gives the record length");
+  }
+}
+
+void MyisamCursor::Seek(const PageStart& position) {
+  position_ = position.offset;
+  searching_ = false;
+}
+
+bool MyisamCursor::Next(RowBuffer& row) {
   switch (rowFormat_) {
     case kRowFormatFixed:
-      return ReadFixedPage(reader, start, rowLimit, rows);
+      return NextFixed(row);
     case kRowFormatDynamic:
-      return ReadDynamicPage(reader, start, rowLimit, rows);
+      return NextDynamic(row);
     default:
-      return PageScanResult{start, false};  // compressed tables are not read
+      return false;
   }
 }
 
-DecodedRow MyisamTableScan::DecodeFixedRecord(ByteView record) const {
-  return DecodeRecordImage(table_, layout_, record, {}, FixedRecordDeleted(layout_, record),
-                           options_, encodings_);
+void MyisamCursor::DecodeFixedRecord(ByteView record, RowBuffer& row) const {
+  DecodeRecordImage(table_, layout_, record, {}, FixedRecordDeleted(layout_, record), formats_,
+                    row);
 }
 
-bool MyisamTableScan::DecodeDynamicRecord(ByteView record, DecodedRow& row, bool strict) const {
-  UnpackedRecord unpacked;
-  return DecodeDynamicRecord(record, row, strict, unpacked);
-}
-
-bool MyisamTableScan::DecodeDynamicRecord(ByteView record, DecodedRow& row, bool strict,
-                                          UnpackedRecord& unpacked) const {
+bool MyisamCursor::DecodeDynamicRecord(ByteView record, RowBuffer& row, bool strict) {
   const PackingInfo packing{base_.minPackedLength, base_.packBits};
-  if (!UnpackDynamicRecord(layout_, descriptors_, packing, record, unpacked, strict)) {
+  if (!UnpackDynamicRecord(layout_, descriptors_, packing, record, unpacked_, strict)) {
     return false;
   }
-  row = DecodeRecordImage(table_, layout_, unpacked.image, unpacked.separateData, false, options_,
-                          encodings_);
+  DecodeRecordImage(table_, layout_, unpacked_.image, unpacked_.separateData, false, formats_,
+                    row);
   return true;
 }
 
-PageScanResult MyisamTableScan::ReadFixedPage(BufferedReader& reader, std::uint64_t start,
-                                              std::size_t rowLimit,
-                                              std::vector<DecodedRow>& rows) const {
-  const std::uint64_t length = reader.Size();
-  const std::uint64_t stride = FixedStride(length);
-  PageScanResult result{start, false};
-  if (stride == 0 || rowLimit == 0) return result;
-  std::size_t added = 0;
-  for (std::uint64_t position = start; position < length; position += stride) {
-    // Records are read whether or not they carry the delete mark.
-    rows.push_back(DecodeFixedRecord(reader.Read(position, static_cast<std::size_t>(stride))));
-    result.nextStart = position + stride;
-    if (++added == rowLimit) {
-      result.stoppedAtLimit = true;
-      break;
-    }
+bool MyisamCursor::NextFixed(RowBuffer& row) {
+  const std::uint64_t length = reader_.Size();
+  if (stride_ == 0 || position_ >= length) return false;
+  // Records are read whether or not they carry the delete mark.
+  DecodeFixedRecord(reader_.Read(position_, static_cast<std::size_t>(stride_)), row);
+  if (length - position_ < stride_) {
+    report_.Note("the data file ends inside its last record; its missing bytes read as zero");
+    ++report_.bytesSkipped;
   }
-  return result;
+  position_ += stride_;
+  ++report_.rowsRead;
+  if (row.deleted) ++report_.deletedRows;
+  return true;
 }
 
 // Dynamic records: each record starts with a first block (types 1 to 6 and
@@ -245,45 +247,53 @@ PageScanResult MyisamTableScan::ReadFixedPage(BufferedReader& reader, std::uint6
 // scan goes on after its first block; a header no block has makes the scan
 // look for the next record at the following aligned positions, and a record
 // found that way must be whole in one block and unpack exactly.
-PageScanResult MyisamTableScan::ReadDynamicPage(BufferedReader& reader, std::uint64_t start,
-                                                std::size_t rowLimit,
-                                                std::vector<DecodedRow>& rows) const {
-  const std::uint64_t length = reader.Size();
-  PageScanResult result{start, false};
-  if (rowLimit == 0) return result;
-  std::size_t added = 0;
-  bool searching = false;  // looking for a record after damage
-  std::vector<std::uint8_t> record;
-  std::unordered_set<std::uint64_t> visited;
-  UnpackedRecord unpacked;
+bool MyisamCursor::NextDynamic(RowBuffer& row) {
+  const std::uint64_t length = reader_.Size();
   // No record is longer than the index file says (or than the file).
   const std::uint64_t longest =
       base_.maxPackedLength > 0 ? std::min<std::uint64_t>(base_.maxPackedLength, length) : length;
+  std::uint64_t searchStart = 0;
+  const auto startSearch = [&](std::uint64_t at) {
+    if (!searching_) {
+      searching_ = true;
+      searchStart = at;
+    }
+  };
+  const auto endSearch = [&](std::uint64_t at) {
+    if (searching_ && at > searchStart) {
+      report_.bytesSkipped += at - searchStart;
+      report_.Note("damaged data file: " + std::to_string(at - searchStart) +
+                   " bytes passed over from offset " + std::to_string(searchStart));
+    }
+    searching_ = false;
+  };
+  if (searching_) searchStart = position_;
 
-  std::uint64_t position = start;
-  while (position < length) {
+  while (position_ < length) {
+    const std::uint64_t position = position_;
     BlockInfo first;
-    const int flags = GetBlockInfo(first, reader.Read(position, BlockInfo::kHeaderSize), position);
+    const int flags = GetBlockInfo(first, reader_.Read(position, BlockInfo::kHeaderSize), position);
     const std::uint64_t searchNext = AlignUp(position + 1);
 
     if ((flags & kBlockError) != 0) {
-      searching = true;
-      position = searchNext;
+      startSearch(position);
+      position_ = searchNext;
       continue;
     }
     if ((flags & kBlockFirst) == 0 || (flags & kBlockSyncError) != 0) {
       // A deleted block or a continuation block: pass over it.
+      if ((flags & kBlockDeleted) != 0 && !searching_) ++report_.deletedRecordsUnreadable;
       const std::uint64_t after = first.filePosition + first.blockLength;
-      position = after > position && after <= length ? after : searchNext;
+      position_ = after > position && after <= length ? after : searchNext;
       continue;
     }
     const std::uint64_t firstEnd = first.filePosition + first.blockLength;
     const bool wholeInFirstBlock =
         (flags & kBlockLast) != 0 && first.dataLength == first.totalLength;
     if (firstEnd > length || first.totalLength > longest ||
-        (searching && (!wholeInFirstBlock || first.totalLength > kLongestSearchedRecord))) {
-      searching = true;
-      position = searchNext;
+        (searching_ && (!wholeInFirstBlock || first.totalLength > kLongestSearchedRecord))) {
+      startSearch(position);
+      position_ = searchNext;
       continue;
     }
 
@@ -291,11 +301,11 @@ PageScanResult MyisamTableScan::ReadDynamicPage(BufferedReader& reader, std::uin
     ByteView recordBytes;
     if (wholeInFirstBlock) {
       // Most records: one block, decoded where the reader holds it.
-      recordBytes = reader.Read(first.filePosition, first.dataLength);
+      recordBytes = reader_.Read(first.filePosition, first.dataLength);
     } else {
       // Gather the record's bytes along its chain.
-      record.clear();
-      visited.clear();
+      record_.clear();
+      visited_.clear();
       std::uint64_t wanted = first.totalLength;
       BlockInfo block = first;
       int blockFlags = flags;
@@ -304,43 +314,44 @@ PageScanResult MyisamTableScan::ReadDynamicPage(BufferedReader& reader, std::uin
           complete = false;
           break;
         }
-        const ByteView data = reader.Read(block.filePosition, block.dataLength);
-        record.insert(record.end(), data.begin(), data.end());
+        const ByteView data = reader_.Read(block.filePosition, block.dataLength);
+        record_.insert(record_.end(), data.begin(), data.end());
         wanted -= block.dataLength;
         if (wanted == 0) break;
         const std::uint64_t next = block.nextFilePosition;
         if ((blockFlags & kBlockLast) != 0 || block.dataLength == 0 || next >= length ||
-            !visited.insert(next).second || next == position) {
+            !visited_.insert(next).second || next == position) {
           complete = false;
           break;
         }
-        blockFlags = GetBlockInfo(block, reader.Read(next, BlockInfo::kHeaderSize), next);
+        blockFlags = GetBlockInfo(block, reader_.Read(next, BlockInfo::kHeaderSize), next);
         if ((blockFlags & (kBlockError | kBlockSyncError | kBlockDeleted | kBlockFirst)) != 0) {
           complete = false;
           break;
         }
       }
-      recordBytes = record;
+      recordBytes = record_;
     }
 
-    DecodedRow row;
-    if (complete && DecodeDynamicRecord(recordBytes, row, searching, unpacked)) {
-      rows.push_back(std::move(row));
-      searching = false;
-      ++added;
-    } else if (searching) {
-      position = searchNext;
+    const bool strict = searching_;
+    if (complete && DecodeDynamicRecord(recordBytes, row, strict)) {
+      endSearch(position);
+      position_ = firstEnd > position ? firstEnd : searchNext;
+      ++report_.rowsRead;
+      return true;
+    }
+    if (searching_) {
+      position_ = searchNext;
       continue;
     }
-    position = firstEnd > position ? firstEnd : searchNext;
-    result.nextStart = position;
-    if (added == rowLimit) {
-      result.stoppedAtLimit = true;
-      return result;
-    }
+    ++report_.recordsDropped;
+    report_.Note(complete ? "a record at offset " + std::to_string(position) + " does not unpack"
+                          : "a record at offset " + std::to_string(position) +
+                                " has a broken block chain");
+    position_ = firstEnd > position ? firstEnd : searchNext;
   }
-  result.nextStart = std::max(position, result.nextStart);
-  return result;
+  endSearch(length);
+  return false;
 }
 
 }  // namespace rowmender

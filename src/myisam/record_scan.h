@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <unordered_set>
 #include <vector>
 
 #include "base/bytes.h"
@@ -15,7 +16,8 @@
 #include "definitions/table_definition.h"
 #include "myisam/index_header.h"
 #include "myisam/record_image.h"
-#include "values/field_value.h"
+#include "values/column_format.h"
+#include "values/table_cursor.h"
 
 namespace rowmender {
 
@@ -112,56 +114,66 @@ struct BlockInfo {
 // of the block at `position` into `info`; returns the kBlock* flags.
 int GetBlockInfo(BlockInfo& info, ByteView header, std::uint64_t position);
 
-// ---- Page scans ----
+// ---- The scan ----
 
-struct PageScanResult {
-  // Where the record after the last one read begins.
-  std::uint64_t nextStart = 0;
-  // The scan stopped because it reached its row limit.
-  bool stoppedAtLimit = false;
-};
-
-// Everything a scan needs to know about one table.
-class MyisamTableScan {
+// The rows of a MyISAM data file, record by record: fixed-length records
+// at a constant stride, dynamic records block by block. Delete-marked
+// fixed records are read with their mark; deleted dynamic blocks lost
+// their record's first bytes and are counted, not read. Damage is met by
+// skipping ahead, never by reading a position twice, so a scan always
+// ends. Positions are byte offsets in the data file (page 0).
+class MyisamCursor final : public TableCursor {
  public:
-  MyisamTableScan(const TableDefinition& table, std::int32_t rowFormat, const MyisamBaseInfo& base,
-                  std::span<const MyisamColumn> descriptors, const ValueOptions& options);
+  // `table`, `base`, `descriptors` and `source` must outlive the cursor.
+  MyisamCursor(const TableDefinition& table, std::int32_t rowFormat, const MyisamBaseInfo& base,
+               std::span<const MyisamColumn> descriptors, const ByteSource& source,
+               const CollationTable* collations,
+               std::size_t windowSize = BufferedReader::kDefaultWindow);
+
+  bool Next(RowBuffer& row) override;
+  PageStart Position() const override { return PageStart{0, position_}; }
+  void Seek(const PageStart& position) override;
+  const TableFormat& Formats() const override { return formats_; }
+  const ReadReport& Report() const override { return report_; }
 
   const MyisamRecordLayout& Layout() const { return layout_; }
 
-  // The distance between fixed-length records in a file of `fileLength`
-  // bytes; 0 when neither the definition nor the index file gives one.
-  std::uint64_t FixedStride(std::uint64_t fileLength) const;
+  // The distance between fixed-length records; 0 when neither the
+  // definition nor the index file gives one.
+  std::uint64_t FixedStride() const { return stride_; }
 
-  // Appends the rows of the records from `start` on to `rows`, until
-  // `rowLimit` rows were appended by this call or the file ends.
-  PageScanResult ReadPage(BufferedReader& reader, std::uint64_t start, std::size_t rowLimit,
-                          std::vector<DecodedRow>& rows) const;
+  // One fixed-length record's bytes into `row`.
+  void DecodeFixedRecord(ByteView record, RowBuffer& row) const;
 
-  // The row of one fixed-length record's bytes.
-  DecodedRow DecodeFixedRecord(ByteView record) const;
-
-  // The row of one dynamic record's bytes; false (nothing in `row`) when
-  // they do not unpack.
-  bool DecodeDynamicRecord(ByteView record, DecodedRow& row, bool strict = false) const;
-
-  // The same, unpacking into `scratch`, whose buffers a scan reuses.
-  bool DecodeDynamicRecord(ByteView record, DecodedRow& row, bool strict,
-                           UnpackedRecord& scratch) const;
+  // One dynamic record's bytes (its blocks' data in order) into `row`;
+  // false (row undefined) when they do not unpack. The row views
+  // `record` and the cursor's own buffers until the next call.
+  bool DecodeDynamicRecord(ByteView record, RowBuffer& row, bool strict = false);
 
  private:
-  PageScanResult ReadFixedPage(BufferedReader& reader, std::uint64_t start, std::size_t rowLimit,
-                               std::vector<DecodedRow>& rows) const;
-  PageScanResult ReadDynamicPage(BufferedReader& reader, std::uint64_t start, std::size_t rowLimit,
-                                 std::vector<DecodedRow>& rows) const;
+  bool NextFixed(RowBuffer& row);
+  bool NextDynamic(RowBuffer& row);
 
   const TableDefinition& table_;
   std::int32_t rowFormat_;
   MyisamBaseInfo base_;
   std::span<const MyisamColumn> descriptors_;
-  ValueOptions options_;
   MyisamRecordLayout layout_;
-  std::vector<TextEncoding> encodings_;
+  TableFormat formats_;
+  BufferedReader reader_;
+  std::uint64_t stride_ = 0;
+  std::uint64_t position_ = 0;
+  // Looking for a record after damage.
+  bool searching_ = false;
+  std::vector<std::uint8_t> record_;
+  std::unordered_set<std::uint64_t> visited_;
+  UnpackedRecord unpacked_;
+  ReadReport report_;
 };
+
+// The stride of fixed-length records in a file of `fileLength` bytes, by
+// the definition's record length and the index file's.
+std::uint64_t FixedRecordStride(const TableDefinition& table, const MyisamBaseInfo& base,
+                                std::uint64_t fileLength);
 
 }  // namespace rowmender

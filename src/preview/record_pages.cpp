@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "base/paths.h"
-#include "innodb/table_reader.h"
+#include "preview/innodb_windows.h"
 
 namespace rowmender {
 

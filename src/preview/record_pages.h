@@ -13,7 +13,7 @@
 #include <string>
 
 #include "catalogue/table_locator.h"
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 
 namespace rowmender {
 

@@ -3,7 +3,7 @@
 // lookups.
 #include <gtest/gtest.h>
 
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 #include "innodb/dictionary.h"
 #include "support/test_paths.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "catalogue/table_locator.h"
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 #include "preview/record_pages.h"
 #include "support/test_paths.h"
 

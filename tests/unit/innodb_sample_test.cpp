@@ -24,13 +24,13 @@
 #include <vector>
 
 #include "catalogue/table_locator.h"
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 #include "innodb/page.h"
 #include "preview/record_pages.h"
 #include "support/test_paths.h"
 #include "support/truth_files.h"
 #include "values/field_value.h"
-#include "values/text_codec.h"
+#include "base/text_codec.h"
 
 namespace rowmender {
 namespace testing {

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 #include "innodb/external_value.h"
 #include "innodb/record_columns.h"
-#include "innodb/table_reader.h"
+#include "preview/innodb_windows.h"
 #include "innodb/table_scan.h"
 #include "innodb_page_builder.h"
 #include "support/test_paths.h"
@@ -240,7 +240,7 @@ TEST(InnoDbScan, TheChainEndsAsEachFormSays) {
   EXPECT_EQ(Walk(toZero, WalkForm::kOwnTablespace).rows.size(), 6u);
 }
 
-TEST(InnoDbScan, ARecordListThatLoopsEndsAfter1501Records) {
+TEST(InnoDbScan, ARecordListThatComesBackToARecordReadsItOnceAndSaysSo) {
   std::vector<Bytes> pages = LeafChain(1, 3);
   CompactPageBuilder leaf(kRoot);
   const std::size_t origin = leaf.Add({}, IdValueRecord(1, 1));
@@ -248,23 +248,24 @@ TEST(InnoDbScan, ARecordListThatLoopsEndsAfter1501Records) {
   leaf.Link(origin, origin);  // the record links to itself
   pages[kRoot] = leaf.Page();
   const WalkResult result = Walk(pages, WalkForm::kOwnTablespace);
-  EXPECT_EQ(result.rows.size(), 1000u);  // the window fills first
-  EXPECT_TRUE(result.window.moreRows);
+  EXPECT_EQ(result.rows.size(), 1u);
+  EXPECT_FALSE(result.window.moreRows);
 
-  // With a window larger than the bound, the page stops at 1501 records.
   const Bytes image = testing::Tablespace(pages);
   const MemoryPageSource source(image);
-  TableDefinition table = IdValueTable();
+  const TableDefinition table = IdValueTable();
   CollationTable collations;
   std::vector<InnoColumn> pending = {InnoColumnFromDefinition(table.columns[0], 0, collations),
                                      InnoColumnFromDefinition(table.columns[1], 1, collations)};
-  const auto fields = ArrangeRecordColumns(pending, table);
-  InnoValueContext context;
-  RecordWindowReader reader(source, WalkForm::kOwnTablespace, fields, 2, context);
-  std::vector<DecodedRow> rows;
-  bool resume = false;
-  reader.Read(kRoot, 0, resume, rows, 5000);
-  EXPECT_EQ(rows.size(), 1501u);
+  InnoTableCursor cursor(source, WalkForm::kOwnTablespace, table,
+                         ArrangeRecordColumns(pending, table), &collations, kRoot);
+  RowBuffer row;
+  std::size_t rows = 0;
+  while (cursor.Next(row))
+    ++rows;
+  EXPECT_EQ(rows, 1u);
+  EXPECT_EQ(cursor.Report().loopsBroken, 1u);
+  EXPECT_FALSE(cursor.Report().Complete());
 }
 
 TEST(InnoDbScan, RecordsNearThePageEndsGiveEmptyTextsNotCrashes) {

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "definitions/recovery_engine.h"
-#include "innodb/table_reader.h"
+#include "app/logic/recovery_engine.h"
+#include "preview/innodb_windows.h"
 #include "support/test_paths.h"
 
 namespace rowmender {

@@ -1,7 +1,7 @@
 // The index-file header: row format, base information and field descriptors.
 #include <gtest/gtest.h>
 
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 #include "myisam/index_header.h"
 #include "support/test_paths.h"
 #include "unit/myisam_builder.h"

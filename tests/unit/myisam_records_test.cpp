@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 #include "myisam/record_scan.h"
+#include "values/value_texts.h"
 #include "support/test_paths.h"
 #include "unit/myisam_builder.h"
 
@@ -81,12 +82,32 @@ std::vector<Row> Values(const std::vector<DecodedRow>& rows) {
   return out;
 }
 
-PageScanResult Scan(const DynamicTable& t, const Bytes& file, std::vector<DecodedRow>& rows,
-                    std::uint64_t start = 0, std::size_t limit = kRowsPerPage) {
-  const MyisamTableScan scan(t.table, kRowFormatDynamic, t.base, t.descriptors, ValueOptions{});
+struct ScanResult {
+  std::uint64_t nextStart = 0;
+  bool stoppedAtLimit = false;
+  ReadReport report;
+};
+
+// Reads up to `limit` rows from `start` as preview texts.
+template <typename Table>
+ScanResult Scan(const Table& t, const Bytes& file, std::vector<DecodedRow>& rows,
+                std::uint64_t start = 0, std::size_t limit = kRowsPerPage,
+                std::int32_t rowFormat = kRowFormatDynamic) {
   const MemorySource source(file);
-  BufferedReader reader(source, 64);  // a small window: records cross its edges
-  return scan.ReadPage(reader, start, limit, rows);
+  // A small window: records cross its edges.
+  MyisamCursor cursor(t.table, rowFormat, t.base, t.descriptors, source, nullptr, 64);
+  cursor.Seek(PageStart{0, start});
+  RowBuffer row;
+  std::size_t added = 0;
+  while (added < limit && cursor.Next(row)) {
+    rows.push_back(RowTexts(row, cursor.Formats(), ValueOptions{}));
+    ++added;
+  }
+  ScanResult result;
+  result.stoppedAtLimit = added == limit;
+  result.nextStart = cursor.Position().offset;
+  result.report = cursor.Report();
+  return result;
 }
 
 TEST(MyisamBlocks, HeadersOfEveryBlockType) {
@@ -149,12 +170,15 @@ TEST(MyisamDynamicScan, ReadsRecordsAndPassesOverDeletedBlocks) {
   Append(file, testing::WholeBlock(Record(2, "beta", "cdefg")));
   Append(file, testing::WholeBlock(Record(-3, nullptr, "")));
   std::vector<DecodedRow> rows;
-  const PageScanResult result = Scan(t, file, rows);
+  const ScanResult result = Scan(t, file, rows);
   EXPECT_EQ(Values(rows),
             (std::vector<Row>{{"1", "alpha", "ab"}, {"2", "beta", "cdefg"}, {"-3", "NULL", ""}}));
   for (const auto& row : rows)
     EXPECT_FALSE(row.deleted);
   EXPECT_FALSE(result.stoppedAtLimit);
+  // The deleted blocks are counted; they are no loss of live rows.
+  EXPECT_EQ(result.report.deletedRecordsUnreadable, 2u);
+  EXPECT_TRUE(result.report.Complete());
 }
 
 // A file with record A split into three blocks (first, middle, last) and
@@ -220,8 +244,10 @@ TEST(MyisamDynamicScan, ABrokenChainLosesOnlyItsOwnRecord) {
   const DynamicTable t;
   for (const auto& c : cases) {
     std::vector<DecodedRow> rows;
-    Scan(t, SplitFile(c.damage), rows);
+    const ScanResult result = Scan(t, SplitFile(c.damage), rows);
     EXPECT_EQ(Values(rows), (std::vector<Row>{{"8", "after", "b"}})) << c.what;
+    EXPECT_GE(result.report.recordsDropped, 1u) << c.what;
+    EXPECT_FALSE(result.report.notes.empty()) << c.what;
   }
 }
 
@@ -236,8 +262,10 @@ TEST(MyisamDynamicScan, SkipsDamageAndRecordsThatDoNotUnpack) {
   Append(file, testing::WholeBlock(tooLong));
   Append(file, testing::WholeBlock(Record(4, "four", "d")));
   std::vector<DecodedRow> rows;
-  Scan(t, file, rows);
+  const ScanResult result = Scan(t, file, rows);
   EXPECT_EQ(Values(rows), (std::vector<Row>{{"1", "one", "a"}, {"4", "four", "d"}}));
+  EXPECT_FALSE(result.report.Complete());
+  EXPECT_GT(result.report.bytesSkipped + result.report.recordsDropped, 0u);
 }
 
 TEST(MyisamDynamicScan, ARecordLongerThanTheIndexFileAllowsIsDamage) {
@@ -270,7 +298,7 @@ TEST(MyisamDynamicScan, PagesStopAtTheLimitAndTheNextPageStartsWhereTheyStopped)
   int expected = 0;
   for (int n = 0; n < 4; ++n) {
     page.clear();
-    const PageScanResult result = Scan(t, file, page, start, kRowsPerPage);
+    const ScanResult result = Scan(t, file, page, start, kRowsPerPage);
     sizes.push_back(page.size());
     for (const auto& row : page)
       EXPECT_EQ(row.values[0], std::to_string(expected++));
@@ -365,29 +393,26 @@ TEST(MyisamFixedScan, AShortLastRecordReadsItsMissingBytesAsZero) {
   const FixedTable t;
   Bytes file = FixedRecord(1, 5, false);
   Append(file, Bytes{0x01, 0x02});
-  const MyisamTableScan scan(t.table, kRowFormatFixed, t.base, t.descriptors, ValueOptions{});
-  const MemorySource source(file);
-  BufferedReader reader(source);
   std::vector<DecodedRow> rows;
-  scan.ReadPage(reader, 0, kRowsPerPage, rows);
+  const ScanResult result = Scan(t, file, rows, 0, kRowsPerPage, kRowFormatFixed);
   EXPECT_EQ(Values(rows), (std::vector<Row>{{"1", "5"}, {"2", "0"}}));
+  EXPECT_FALSE(result.report.Complete());  // the cut-short record is told
 }
 
 TEST(MyisamScan, CompressedTablesAndMissingStridesGiveNoRows) {
   const FixedTable t;
   const Bytes file = FixedRecord(1, 5, false);
-  const MemorySource source(file);
-  BufferedReader reader(source);
   std::vector<DecodedRow> rows;
-  const MyisamTableScan compressed(t.table, kRowFormatCompressed, t.base, t.descriptors,
-                                   ValueOptions{});
-  compressed.ReadPage(reader, 0, kRowsPerPage, rows);
-  TableDefinition noLength = t.table;
-  noLength.recordLength = 0;
-  const MyisamTableScan noStride(noLength, kRowFormatFixed, MyisamBaseInfo{}, t.descriptors,
-                                 ValueOptions{});
-  noStride.ReadPage(reader, 0, kRowsPerPage, rows);
+  const ScanResult compressed = Scan(t, file, rows, 0, kRowsPerPage, kRowFormatCompressed);
+  FixedTable noLength = t;
+  noLength.table.recordLength = 0;
+  noLength.base = MyisamBaseInfo{};
+  const ScanResult noStride = Scan(noLength, file, rows, 0, kRowsPerPage, kRowFormatFixed);
   EXPECT_TRUE(rows.empty());
+  // No rows, and the user is told why: never an empty table without a word.
+  EXPECT_TRUE(compressed.report.formatUnsupported);
+  EXPECT_TRUE(noStride.report.formatUnsupported);
+  EXPECT_FALSE(compressed.report.notes.empty());
 }
 
 TEST(MyisamEngine, UnpacksOneDynamicRecordAndReadsBlockHeaders) {

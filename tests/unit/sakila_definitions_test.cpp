@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "definitions/column_type_name.h"
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 #include "support/test_paths.h"
 
 namespace rowmender {

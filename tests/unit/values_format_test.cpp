@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/application_state.h"
 #include "values/field_value.h"
 
 namespace rowmender {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/application_state.h"
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 #include "export/save/save_objects.h"
 #include "export/save/save_target.h"
 #include "export/save/value_literals.h"

@@ -11,7 +11,7 @@
 #include "base/utf8.h"
 #include "export/save/sql_text.h"
 #include "values/field_value.h"
-#include "values/text_codec.h"
+#include "base/text_codec.h"
 
 namespace rowmender {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 
 namespace rowmender {
 

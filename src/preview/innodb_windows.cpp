@@ -1,4 +1,4 @@
-#include "innodb/table_reader.h"
+#include "preview/innodb_windows.h"
 
 #include <filesystem>
 

@@ -1,4 +1,4 @@
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
 
 #include <utility>
 

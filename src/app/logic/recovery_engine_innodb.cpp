@@ -1,7 +1,9 @@
 // The InnoDB operations of the reader object: thin members over the page,
-// record, dictionary, scan and value classes of this folder, working on the
+// record, dictionary, scan and value classes of the InnoDB reader, working on the
 // engine's files, page counts and column lists.
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
+
+#include "app/application_state.h"
 #include "innodb/btree.h"
 #include "innodb/column_value.h"
 #include "innodb/external_value.h"
@@ -21,6 +23,7 @@ std::uint64_t PageCountFor(const RecoveryEngine& engine, const DataFile& file) {
 InnoValueContext ValueContextFor(RecoveryEngine& engine, const PageSource& source) {
   InnoValueContext context;
   context.options = ValueOptionsFor(engine.app);
+  context.options.longValueSink = nullptr;
   CTarnSalvorProjApp& app = engine.app;
   context.exportExternal = [&app, &source](ByteView local) {
     return ExportExternalValue(source, local, app.saveFolder, app.blobFileCounter);

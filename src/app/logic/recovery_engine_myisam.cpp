@@ -1,7 +1,8 @@
 // The MyISAM operations of the reader object, over its open files.
 #include <algorithm>
 
-#include "definitions/recovery_engine.h"
+#include "app/logic/recovery_engine.h"
+#include "values/value_texts.h"
 
 namespace rowmender {
 
@@ -27,10 +28,12 @@ bool RecoveryEngine::ReadIndexHeader(const std::string& path) {
 }
 
 void RecoveryEngine::ReadFixedRecord(std::uint64_t position) {
-  const MyisamTableScan scan(table, rowFormat, myisamBase, myisamColumns, ValueOptionsFor(app));
-  const std::uint64_t stride = scan.FixedStride(dataFile.Size());
-  rows.push_back(
-      scan.DecodeFixedRecord(dataFile.ReadBlock(position, static_cast<std::size_t>(stride))));
+  const DataFileSource source(dataFile);
+  const MyisamCursor cursor(table, rowFormat, myisamBase, myisamColumns, source, &app.collations);
+  const std::uint64_t stride = cursor.FixedStride();
+  RowBuffer row;
+  cursor.DecodeFixedRecord(dataFile.ReadBlock(position, static_cast<std::size_t>(stride)), row);
+  rows.push_back(RowTexts(row, cursor.Formats(), ValueOptionsFor(app)));
 }
 
 int RecoveryEngine::GetBlockInfo(BlockInfo& info, std::uint64_t position) {
@@ -40,23 +43,27 @@ int RecoveryEngine::GetBlockInfo(BlockInfo& info, std::uint64_t position) {
 }
 
 std::size_t RecoveryEngine::UnpackDynamicRecord(ByteView record) {
-  const MyisamTableScan scan(table, rowFormat, myisamBase, myisamColumns, ValueOptionsFor(app));
-  DecodedRow row;
-  if (!scan.DecodeDynamicRecord(record, row)) return 0;
-  rows.push_back(std::move(row));
+  const DataFileSource source(dataFile);
+  MyisamCursor cursor(table, rowFormat, myisamBase, myisamColumns, source, &app.collations);
+  RowBuffer row;
+  if (!cursor.DecodeDynamicRecord(record, row)) return 0;
+  rows.push_back(RowTexts(row, cursor.Formats(), ValueOptionsFor(app)));
   return record.size();
 }
 
 void RecoveryEngine::ReadMyIsamPage(std::uint64_t startOffset) {
   if (rows.size() >= kRowsPerPage || !dataFile.IsOpen()) return;
-  const MyisamTableScan scan(table, rowFormat, myisamBase, myisamColumns, ValueOptionsFor(app));
   const DataFileSource source(dataFile);
-  BufferedReader reader(source);
-  const PageScanResult result =
-      scan.ReadPage(reader, startOffset, kRowsPerPage - rows.size(), rows);
-  if (result.stoppedAtLimit) {
+  MyisamCursor cursor(table, rowFormat, myisamBase, myisamColumns, source, &app.collations);
+  cursor.Seek(PageStart{0, startOffset});
+  const ValueOptions options = ValueOptionsFor(app);
+  RowBuffer row;
+  while (rows.size() < kRowsPerPage && cursor.Next(row)) {
+    rows.push_back(RowTexts(row, cursor.Formats(), options));
+  }
+  if (rows.size() >= kRowsPerPage) {
     moreRows = true;
-    if (!scanBackward) pageStarts.push_back(PageStart{0, result.nextStart});
+    if (!scanBackward) pageStarts.push_back(cursor.Position());
   }
 }
 

@@ -1,0 +1,131 @@
+#include "values/decimal_values.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+namespace rowmender {
+
+namespace {
+
+constexpr int kDigitsPerGroup = 9;
+constexpr std::size_t kGroupBytes = 4;
+constexpr std::array<std::size_t, 10> kLeftoverBytes = {0, 1, 1, 2, 2, 3, 3, 4, 4, 4};
+// 10 to the power of a group's digit count: the first value it cannot hold.
+constexpr std::array<std::uint64_t, 10> kGroupLimits = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+// Digits that precision and scale may claim; a definition beyond this is
+// damaged and is read as this.
+constexpr int kMaxDecimalDigits = 81;
+
+struct DecimalShape {
+  int integerDigits = 0;
+  int fractionDigits = 0;
+};
+
+DecimalShape ShapeOf(int precision, int scale) {
+  DecimalShape shape;
+  shape.fractionDigits = std::clamp(scale, 0, kMaxDecimalDigits);
+  shape.integerDigits = std::clamp(precision - shape.fractionDigits, 0, kMaxDecimalDigits);
+  return shape;
+}
+
+std::size_t DigitBytes(int digits) {
+  return static_cast<std::size_t>(digits / kDigitsPerGroup) * kGroupBytes +
+         kLeftoverBytes[static_cast<std::size_t>(digits % kDigitsPerGroup)];
+}
+
+// Digits of a decimal, written into a fixed buffer as they are read.
+class DigitWriter {
+ public:
+  DigitWriter(ByteView stored, bool negative) : stored_(stored), negative_(negative) {}
+
+  // Reads a group of `digits` digits (1 to 9) and writes it padded to that
+  // many digits.
+  void Group(int digits) {
+    const std::size_t width = kLeftoverBytes[static_cast<std::size_t>(digits)];
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < width; ++i) {
+      std::uint8_t b = ByteAt(stored_, position_ + i);
+      if (position_ + i == 0) b ^= 0x80;
+      if (negative_) b = static_cast<std::uint8_t>(~b);
+      value = (value << 8) | b;
+    }
+    position_ += width;
+    if (value >= kGroupLimits[static_cast<std::size_t>(digits)]) valid_ = false;
+    for (int i = digits; i-- > 0;) {
+      digits_[count_ + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+      value /= 10;
+    }
+    count_ += static_cast<std::size_t>(digits);
+  }
+
+  std::size_t Count() const { return count_; }
+  const char* Digits() const { return digits_.data(); }
+  bool Valid() const { return valid_; }
+
+ private:
+  ByteView stored_;
+  bool negative_;
+  std::size_t position_ = 0;
+  std::size_t count_ = 0;
+  bool valid_ = true;
+  std::array<char, 2 * kMaxDecimalDigits + kDigitsPerGroup> digits_{};
+};
+
+}  // namespace
+
+std::size_t DecimalStorageSize(int precision, int scale) {
+  const DecimalShape shape = ShapeOf(precision, scale);
+  return DigitBytes(shape.integerDigits) + DigitBytes(shape.fractionDigits);
+}
+
+bool AppendDecimal(std::string& out, ByteView bytes, int precision, int scale) {
+  const DecimalShape shape = ShapeOf(precision, scale);
+  if (DecimalStorageSize(precision, scale) == 0) {
+    out.push_back('0');
+    return true;
+  }
+  const bool negative = (ByteAt(bytes, 0) & 0x80) == 0;
+  DigitWriter writer(bytes, negative);
+  const int integerLeftover = shape.integerDigits % kDigitsPerGroup;
+  if (integerLeftover > 0) writer.Group(integerLeftover);
+  for (int i = 0; i < shape.integerDigits / kDigitsPerGroup; ++i)
+    writer.Group(kDigitsPerGroup);
+  const std::size_t integerCount = writer.Count();
+  for (int i = 0; i < shape.fractionDigits / kDigitsPerGroup; ++i)
+    writer.Group(kDigitsPerGroup);
+  const int fractionLeftover = shape.fractionDigits % kDigitsPerGroup;
+  if (fractionLeftover > 0) writer.Group(fractionLeftover);
+  if (!writer.Valid()) {
+    out.push_back('0');
+    return false;
+  }
+
+  const char* digits = writer.Digits();
+  std::size_t firstInteger = 0;
+  while (firstInteger < integerCount && digits[firstInteger] == '0')
+    ++firstInteger;
+  const bool zero = firstInteger == integerCount &&
+                    std::all_of(digits + integerCount, digits + writer.Count(),
+                                [](char c) { return c == '0'; });
+  if (negative && !zero) out.push_back('-');
+  if (firstInteger == integerCount) {
+    out.push_back('0');
+  } else {
+    out.append(digits + firstInteger, integerCount - firstInteger);
+  }
+  if (shape.fractionDigits > 0) {
+    out.push_back('.');
+    out.append(digits + integerCount, writer.Count() - integerCount);
+  }
+  return true;
+}
+
+std::string FormatDecimalValue(ByteView bytes, int precision, int scale) {
+  std::string out;
+  AppendDecimal(out, bytes, precision, scale);
+  return out;
+}
+
+}  // namespace rowmender

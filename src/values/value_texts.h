@@ -1,0 +1,33 @@
+// The texts the record grid shows (preview forms) and the save forms of the
+// same values, from cells.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "definitions/table_definition.h"
+#include "values/cell.h"
+#include "values/column_format.h"
+#include "values/value_options.h"
+
+namespace rowmender {
+
+inline constexpr std::string_view kNullText = "NULL";
+
+// Appends the text of `cell` in the form `options` ask for. An off-page
+// value shows a placeholder in the preview; in save forms it goes to the
+// options' long-value sink, or without one is read through `longValues`
+// and written out whole.
+void AppendValueText(std::string& out, const Cell& cell, const ColumnFormat& format,
+                     const ValueOptions& options, const LongValueReader* longValues);
+
+// The text of one cell as a new string.
+std::string ValueText(const Cell& cell, const ColumnFormat& format, const ValueOptions& options,
+                      const LongValueReader* longValues = nullptr);
+
+// The texts of a row, one per cell, in the forms `options` ask for.
+void AppendRowTexts(const RowBuffer& row, const TableFormat& formats, const ValueOptions& options,
+                    DecodedRow& out);
+DecodedRow RowTexts(const RowBuffer& row, const TableFormat& formats, const ValueOptions& options);
+
+}  // namespace rowmender
