@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 
 #include "base/utf8.h"
 
@@ -92,6 +93,32 @@ std::string DecodeTableFileName(std::string_view fileName) {
     ++i;
   }
   return out;
+}
+
+namespace {
+
+std::string LowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string FindFileWithExtension(const std::string& folder, const std::string& stem,
+                                  const std::string& extension) {
+  const std::string wanted = LowerAscii(extension);
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() != stem.size() + 1 + extension.size()) continue;
+    if (name.compare(0, stem.size(), stem) != 0 || name[stem.size()] != '.') continue;
+    if (LowerAscii(name.substr(stem.size() + 1)) != wanted) continue;
+    std::error_code typeError;
+    if (it->is_regular_file(typeError)) return it->path().string();
+  }
+  return {};
 }
 
 }  // namespace rowmender

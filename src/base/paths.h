@@ -37,4 +37,9 @@ std::string EncodeTableFileName(std::string_view name);
 // is kept as it is.
 std::string DecodeTableFileName(std::string_view fileName);
 
+// The file in `folder` named `stem` plus `extension`, the extension compared
+// without regard to case; empty when there is none.
+std::string FindFileWithExtension(const std::string& folder, const std::string& stem,
+                                  const std::string& extension);
+
 }  // namespace rowmender

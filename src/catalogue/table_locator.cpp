@@ -17,28 +17,7 @@ bool IsDirectory(const std::string& path) {
   return fs::is_directory(path, error);
 }
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 }  // namespace
-
-std::string FindFileWithExtension(const std::string& folder, const std::string& stem,
-                                  const std::string& extension) {
-  const std::string wanted = Lower(extension);
-  std::error_code error;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() != stem.size() + 1 + extension.size()) continue;
-    if (name.compare(0, stem.size(), stem) != 0 || name[stem.size()] != '.') continue;
-    if (Lower(name.substr(stem.size() + 1)) != wanted) continue;
-    std::error_code typeError;
-    if (it->is_regular_file(typeError)) return it->path().string();
-  }
-  return {};
-}
 
 TableLookup LocateDatabase(const std::string& dataFolder, const std::string& database) {
   TableLookup lookup;

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "base/paths.h"
+
 namespace rowmender {
 
 struct TableLocation {
@@ -29,9 +31,5 @@ TableLookup LocateTable(const std::string& dataFolder, const std::string& databa
 // The database folder alone (for commands that name no table).
 TableLookup LocateDatabase(const std::string& dataFolder, const std::string& database);
 
-// The file in `folder` named `stem` plus `extension`, the extension compared
-// without regard to case; empty when there is none.
-std::string FindFileWithExtension(const std::string& folder, const std::string& stem,
-                                  const std::string& extension);
 
 }  // namespace rowmender

@@ -13,9 +13,19 @@ namespace rowmender::cli {
 
 using Arguments = std::vector<std::string>;
 
+// --ibdata PATH and --no-dictionary: which system tablespace the InnoDB
+// tables are read with.
+struct DictionaryChoice {
+  std::string ibdataPath;  // empty: ibdata1 of the data folder, when it has one
+  bool useDictionary = true;
+};
+
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+// Everything that could be read was written, but some of it was lost to
+// damage (the messages say what).
+inline constexpr int kExitLosses = 3;
 
 int RunStructure(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
                  std::ostream& err);
@@ -27,5 +37,7 @@ int RunTriggers(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& ou
                 std::ostream& err);
 int RunCsv(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err);
 int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err);
+int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
+              std::ostream& err);
 
 }  // namespace rowmender::cli

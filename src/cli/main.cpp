@@ -22,6 +22,7 @@ const std::map<std::string, Command>& Commands() {
       {"triggers", rowmender::cli::RunTriggers},
       {"csv", rowmender::cli::RunCsv},
       {"save", rowmender::cli::RunSave},
+      {"export", rowmender::cli::RunExport},
   };
   return commands;
 }

@@ -9,7 +9,7 @@
 
 #include "base/paths.h"
 #include "cli/commands.h"
-#include "app/logic/recovery_engine.h"
+#include "catalogue/data_folder_reads.h"
 #include "export/save/save_objects.h"
 #include "export/save/save_target.h"
 #include "export/save/server_connector.h"
@@ -31,7 +31,6 @@ constexpr const char* kSaveUsage =
     "       (the password is read from the environment variable ROWMENDER_PASSWORD)\n"
     "       options: [--ibdata PATH] [--no-dictionary]\n";
 constexpr const char* kPasswordVariable = "ROWMENDER_PASSWORD";
-constexpr const char* kBlobFolderName = "blobdata";
 
 struct SaveRequest {
   std::string dataFolder;
@@ -42,7 +41,7 @@ struct SaveRequest {
   bool portGiven = false;
   bool userGiven = false;
   std::vector<std::string> tables;
-  RecordPagerOptions pager;
+  DictionaryChoice pager;
   bool ToServer() const { return !server.empty(); }
 };
 
@@ -120,9 +119,6 @@ std::optional<SaveRequest> ParseSaveArguments(const Arguments& args, std::string
   if (script && (request.portGiven || request.userGiven)) {
     problem = "--port and --user belong to --server";
     return std::nullopt;
-  }
-  if (request.pager.ibdataPath.empty()) {
-    request.pager.ibdataPath = JoinPath(request.dataFolder, "ibdata1");
   }
   return request;
 }
@@ -242,22 +238,18 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
     app.saveAsScriptMode = true;
     app.saveToDatabaseMode = false;
   }
-  fs::create_directories(JoinPath(saveFolder, kBlobFolderName), fsError);
-  if (fsError) {
-    err << "rowmender-cli: cannot create " << JoinPath(saveFolder, kBlobFolderName) << ": "
-        << fsError.message() << "\n";
-    return kExitFailure;
-  }
   app.saveFolder = WithTrailingSeparator(saveFolder);
 
-  RecoveryEngine engine(app);
-  RecordPagerOptions pagerOptions = request->pager;
-  pagerOptions.saveFolder = app.saveFolder;
-  PagerRowSource source(engine, pagerOptions);
+  const DataFolderReads reads =
+      OpenDataFolderReads(request->dataFolder, request->pager.ibdataPath,
+                          request->pager.useDictionary, &app.collations);
+  if (!reads.systemProblem.empty()) {
+    err << "rowmender-cli: " << reads.systemProblem << "\n";
+    return kExitFailure;
+  }
+  CursorRowSource source(reads.Options());
   SaveOptions options;
   options.literals.collations = &app.collations;
-  options.literals.blobFolder = WithTrailingSeparator(JoinPath(saveFolder, kBlobFolderName));
-  options.literals.removeBlobFiles = request->ToServer();
 
   ProgressLine progress(err);
   TableSaver saver(*target, source, options);

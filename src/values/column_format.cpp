@@ -1,5 +1,6 @@
 #include "values/column_format.h"
 
+#include "definitions/column_types.h"
 #include "values/temporal_values.h"
 
 namespace rowmender {
@@ -9,7 +10,17 @@ ColumnFormat FormatOfColumn(const ColumnDefinition& column, const CollationTable
   ColumnFormat format;
   format.column = &column;
   format.encoding = ColumnEncoding(column, collations);
+  if (collations != nullptr) {
+    if (const CollationEntry* entry = collations->Lookup(column.charsetId)) {
+      format.characterSet = entry->characterSetName;
+    }
+  }
   format.decimals = TemporalDecimals(column);
+  if ((IsCharOrVarcharType(column.typeCode) || IsBlobType(column.typeCode)) &&
+      !IsBinaryColumn(column)) {
+    format.charset =
+        std::make_shared<const CharsetDecoder>(CharsetDecoder::ForName(format.characterSet));
+  }
   format.largeBlobPlaceholder = largeBlobPlaceholder;
   return format;
 }
@@ -20,6 +31,23 @@ TableFormat::TableFormat(const TableDefinition& table, const CollationTable* col
   for (const ColumnDefinition& column : table.columns) {
     columns_.push_back(FormatOfColumn(column, collations, largeBlobPlaceholder));
   }
+}
+
+bool AppendColumnText(std::string& out, ByteView bytes, const ColumnFormat& format,
+                      bool stopAtZero) {
+  if (!format.charset) {
+    AppendDecodedText(out, bytes, format.encoding, stopAtZero);
+    return true;
+  }
+  const CharsetDecoder& decoder = *format.charset;
+  return decoder.AppendUtf8(stopAtZero ? decoder.UpToZeroCharacter(bytes) : bytes, out);
+}
+
+void AppendUnconvertedText(std::string& out, ByteView bytes, const ColumnFormat& format) {
+  AppendHexText(out, bytes);
+  out += " (not ";
+  out += format.characterSet.empty() ? std::string("text") : format.characterSet;
+  out += ")";
 }
 
 }  // namespace rowmender

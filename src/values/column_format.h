@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "base/charsets.h"
 #include "base/collation_table.h"
 #include "definitions/table_definition.h"
 #include "values/text_values.h"
@@ -15,6 +18,12 @@ namespace rowmender {
 struct ColumnFormat {
   const ColumnDefinition* column = nullptr;
   TextEncoding encoding = TextEncoding::kUnknown;
+  // The name of the column's character set ("" when the collation table
+  // does not list it).
+  std::string characterSet;
+  // Turns the column's text into UTF-8 (strings, BLOB and TEXT that are not
+  // binary; shared by the copies of this format).
+  std::shared_ptr<const CharsetDecoder> charset;
   int decimals = 0;
   // The preview shows kLargeBlobPlaceholder for a BLOB or TEXT value kept
   // in the record from kPreviewBlobLimit bytes on (MyISAM records; InnoDB
@@ -44,5 +53,15 @@ class TableFormat {
 // The format of one column.
 ColumnFormat FormatOfColumn(const ColumnDefinition& column, const CollationTable* collations,
                             bool largeBlobPlaceholder = true);
+
+// Appends the UTF-8 form of a text value of the column (up to its first
+// zero character with `stopAtZero`). False, with `out` unchanged, when the
+// bytes do not convert from the column's character set.
+bool AppendColumnText(std::string& out, ByteView bytes, const ColumnFormat& format,
+                      bool stopAtZero);
+
+// What the record grid and the save forms show for a text that does not
+// convert: its bytes in hex, marked with the character set they are not.
+void AppendUnconvertedText(std::string& out, ByteView bytes, const ColumnFormat& format);
 
 }  // namespace rowmender

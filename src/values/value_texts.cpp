@@ -32,7 +32,10 @@ void AppendStringText(std::string& out, const Cell& cell, const ColumnFormat& fo
     return;
   }
   const std::size_t start = out.size();
-  AppendDecodedText(out, cell.bytes, format.encoding, !save);
+  if (!AppendColumnText(out, cell.bytes, format, !save)) {
+    AppendUnconvertedText(out, cell.bytes, format);
+    return;
+  }
   if (column.typeCode == kTypeString || column.typeCode == kTypeVarString) {
     TrimTrailingSpacesFrom(out, start);
   }
@@ -46,8 +49,8 @@ void AppendBlobText(std::string& out, const Cell& cell, const ColumnFormat& form
   }
   if (cell.kind == CellKind::kBinary) {
     AppendHexText(out, cell.bytes);
-  } else {
-    AppendDecodedText(out, cell.bytes, format.encoding, !save);
+  } else if (!AppendColumnText(out, cell.bytes, format, !save)) {
+    AppendUnconvertedText(out, cell.bytes, format);
   }
 }
 
@@ -70,8 +73,8 @@ void AppendExternalText(std::string& out, const Cell& cell, const ColumnFormat& 
     AppendSpatialSaveText(out, bytes);
   } else if (IsBinaryColumn(format.Column())) {
     AppendHexText(out, bytes);
-  } else {
-    AppendDecodedText(out, bytes, format.encoding, false);
+  } else if (!AppendColumnText(out, bytes, format, false)) {
+    AppendUnconvertedText(out, bytes, format);
   }
 }
 

@@ -62,7 +62,6 @@ INSERT INTO `enums_bits_myisam` (`id`,`label`,`size`,`color`,`flags`,`days`,`bit
 COMMIT;
 SET SESSION sql_mode = @ROWMENDER_SQL_MODE, SESSION time_zone = @ROWMENDER_TIME_ZONE, SESSION foreign_key_checks = @ROWMENDER_FOREIGN_KEY_CHECKS;
 )sql");
-  EXPECT_TRUE(fs::is_directory(out + "/blobdata"));
   const std::string prices = ReadText(out + "/legacy/price-list.sql");
   EXPECT_NE(prices.find("CREATE DATABASE IF NOT EXISTS `legacy` CHARACTER SET latin1 COLLATE "
                         "latin1_swedish_ci;\nUSE `legacy`;\nCREATE TABLE IF NOT EXISTS "

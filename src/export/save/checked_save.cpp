@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "base/paths.h"
+#include "catalogue/data_folder_reads.h"
 
 namespace rowmender {
 
@@ -13,7 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kBlobFolderName = "blobdata";
 constexpr const char* kTemporaryFolderPrefix = "rowmender-save-";
 
 // The object a catalogue node stands for, by its kind and 1-based position.
@@ -141,7 +141,6 @@ SaveSummary SaveCheckedObjects(CMainFrame& frame, ServerConnector& connector,
     target = std::make_unique<ScriptTarget>(saveFolder);
   }
   std::error_code ignored;
-  if (!saveFolder.empty()) fs::create_directories(JoinPath(saveFolder, kBlobFolderName), ignored);
   const std::string keptSaveFolder = app.saveFolder;
   if (!saveFolder.empty()) app.saveFolder = WithTrailingSeparator(saveFolder);
 
@@ -149,18 +148,14 @@ SaveSummary SaveCheckedObjects(CMainFrame& frame, ServerConnector& connector,
   ui.RunningStateChanged(true);
   ui.ShowProgress(true);
 
-  // A reader of its own, so the page on screen and its paging stay as they
+  // Readers of their own, so the page on screen and its paging stay as they
   // were.
-  RecoveryEngine engine(app);
-  RecordPagerOptions pagerOptions;
-  pagerOptions.saveFolder = app.saveFolder;
-  PagerRowSource source(engine, pagerOptions);
+  const DataFolderReads reads =
+      OpenDataFolderReads(frame.catalogue.dataFolderPath, "", true, &app.collations);
+  if (!reads.systemProblem.empty()) line(reads.systemProblem);
+  CursorRowSource source(reads.Options());
   SaveOptions saveOptions;
   saveOptions.literals.collations = &app.collations;
-  if (!saveFolder.empty()) {
-    saveOptions.literals.blobFolder = WithTrailingSeparator(JoinPath(saveFolder, kBlobFolderName));
-  }
-  saveOptions.literals.removeBlobFiles = toServer;
 
   TableSaver saver(*target, source, saveOptions);
   saver.report = line;

@@ -189,6 +189,58 @@ bool ScriptTarget::Finish(std::string& error) {
   return true;
 }
 
+bool StreamTarget::WriteRaw(std::string_view text) {
+  out_.write(text.data(), static_cast<std::streamsize>(text.size()));
+  return static_cast<bool>(out_);
+}
+
+bool StreamTarget::BeginObject(const SaveObject& object, std::string& error) {
+  std::string header = kScriptHeader;
+  header += CommentLine(std::string(KindWord(object.kind)) + " " + object.QualifiedName());
+  header += kSetNames;
+  if (!WriteRaw(header)) {
+    error = "cannot write " + name_;
+    return false;
+  }
+  return true;
+}
+
+bool StreamTarget::Execute(const std::string& statement, std::string& error) {
+  if (!WriteRaw(statement) || !WriteRaw(";\n")) {
+    error = "cannot write " + name_;
+    return false;
+  }
+  return true;
+}
+
+void StreamTarget::Comment(const std::string& text) {
+  WriteRaw(CommentLine(text));
+}
+
+bool StreamTarget::WriteTriggers(const std::string& triggerFilePath,
+                                 const std::function<void(const std::string&)>&,
+                                 std::string& error) {
+  const std::string blocks = BuildTriggerStatements(triggerFilePath, StatementMode::kScript);
+  if (blocks.empty()) {
+    error = "no trigger statements in " + triggerFilePath;
+    return false;
+  }
+  if (!WriteRaw(blocks)) {
+    error = "cannot write " + name_;
+    return false;
+  }
+  return true;
+}
+
+bool StreamTarget::EndObject(std::string& error) {
+  out_.flush();
+  if (!out_) {
+    error = "cannot write " + name_;
+    return false;
+  }
+  return true;
+}
+
 bool ServerTarget::BeginObject(const SaveObject&, std::string&) {
   return true;
 }

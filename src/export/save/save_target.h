@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -84,6 +85,31 @@ class ScriptTarget : public SaveTarget {
   std::vector<std::string> tables_;
   std::vector<std::string> views_;
   std::vector<std::string> triggers_;
+};
+
+// Writes every statement into one stream (a file of its own per table in
+// an export, or standard output), as the scripts of a save are written.
+class StreamTarget : public SaveTarget {
+ public:
+  // `name` names the stream in messages.
+  StreamTarget(std::ostream& out, std::string name) : out_(out), name_(std::move(name)) {}
+
+  bool BeginObject(const SaveObject& object, std::string& error) override;
+  bool Execute(const std::string& statement, std::string& error) override;
+  void Comment(const std::string& text) override;
+  bool WriteTriggers(const std::string& triggerFilePath,
+                     const std::function<void(const std::string&)>& report,
+                     std::string& error) override;
+  bool EndObject(std::string& error) override;
+  bool Finish(std::string&) override { return true; }
+  bool RetriesRows() const override { return false; }
+  bool Alive() override { return static_cast<bool>(out_); }
+
+ private:
+  bool WriteRaw(std::string_view text);
+
+  std::ostream& out_;
+  std::string name_;
 };
 
 // Runs every statement on a server connection.

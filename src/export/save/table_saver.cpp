@@ -110,6 +110,22 @@ class DeletedRowStore {
   std::uint64_t count_ = 0;
 };
 
+// What a table's read lost, as sentences for its report line.
+std::string ReportSentence(const ReadReport& report) {
+  std::string text;
+  const auto add = [&text](std::uint64_t count, const char* what) {
+    if (count > 0) text += " " + std::to_string(count) + " " + what;
+  };
+  add(report.recordsDropped, "damaged records were left out.");
+  add(report.pagesSkipped, "pages of the table could not be read.");
+  add(report.loopsBroken, "loops in the table's page or record chains were broken.");
+  add(report.bytesSkipped, "damaged bytes of the data file were passed over.");
+  if (report.formatUnsupported) text += " Its format is not read.";
+  for (const std::string& note : report.notes)
+    text += " (" + note + ")";
+  return text;
+}
+
 }  // namespace
 
 struct TableSaver::TableCounts {
@@ -119,23 +135,44 @@ struct TableSaver::TableCounts {
   std::size_t reportedErrors = 0;
 };
 
-PagerRowSource::PagerRowSource(RecoveryEngine& engine, RecordPagerOptions options)
-    : engine_(engine), pager_(engine, std::move(options)) {}
-
-bool PagerRowSource::Open(const SaveObject& table, std::string& error) {
-  started_ = false;
-  return pager_.Open(table.location, error);
+bool CursorRowSource::Open(const SaveObject& table, std::string& error) {
+  cursor_.reset();
+  table_.reset();
+  report_ = ReadReport{};
+  TableFiles files;
+  files.definitionPath = table.location.definitionPath;
+  files.databaseFolder = table.location.databaseFolder;
+  files.tableName = table.location.tableName;
+  const Status status = TableSource::Open(files, options_, table_);
+  if (!status.ok()) {
+    table_.reset();
+    error = status.message();
+    return false;
+  }
+  cursor_ = table_->NewCursor();
+  return true;
 }
 
-const std::vector<DecodedRow>* PagerRowSource::NextPage() {
-  if (!started_) {
-    started_ = true;
-    pager_.LoadFirstPage();
-    return &engine_.rows;
+const ReadReport* CursorRowSource::Report() const {
+  if (!cursor_) return nullptr;
+  report_ = cursor_->Report();
+  for (const std::string& note : table_->Notes())
+    report_.Note(note);
+  return &report_;
+}
+
+void TupleWriter::Append(std::string& out, const RowBuffer& row, const TableFormat& formats) {
+  out.push_back('(');
+  const std::size_t count = formats.Size();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) out.push_back(',');
+    if (i < row.cells.size()) {
+      AppendSqlLiteral(out, row.cells[i], formats[i], row.longValues, scratch);
+    } else {
+      out += formats[i].Column().nullable ? "NULL" : "DEFAULT";
+    }
   }
-  if (!pager_.LoadNextPage()) return nullptr;
-  pager_.ForgetEarlierPages();
-  return &engine_.rows;
+  out.push_back(')');
 }
 
 std::string InsertPrefix(std::string_view tableName, const TableDefinition& table) {
@@ -235,17 +272,45 @@ SaveSummary TableSaver::Run(std::vector<SaveObject> objects) {
   return summary_;
 }
 
-bool TableSaver::InsertBatch(const std::string& insertPrefix,
-                             const std::vector<std::string>& tuples, std::size_t begin,
-                             std::size_t end, TableCounts& counts) {
-  if (begin >= end || summary_.aborted) return !summary_.aborted;
-  std::string statement = insertPrefix;
-  for (std::size_t i = begin; i < end; ++i) {
-    if (i > begin) statement += ',';
-    statement += tuples[i];
+// The INSERT statement being built: the prefix, then tuples separated by
+// commas; `ends` holds where each tuple ends.
+struct TableSaver::Batch {
+  std::string prefix;
+  std::string statement;
+  std::vector<std::size_t> ends;
+
+  explicit Batch(std::string insertPrefix) : prefix(std::move(insertPrefix)) { Clear(); }
+  void Clear() {
+    statement = prefix;
+    ends.clear();
   }
+  std::size_t Begin(std::size_t i) const { return i == 0 ? prefix.size() : ends[i - 1] + 1; }
+  std::string_view Tuple(std::size_t i) const {
+    return std::string_view(statement).substr(Begin(i), ends[i] - Begin(i));
+  }
+  // Appends the separator before a new tuple.
+  void StartTuple() {
+    if (!ends.empty()) statement.push_back(',');
+  }
+};
+
+bool TableSaver::InsertTuples(const Batch& batch, std::size_t begin, std::size_t end,
+                              TableCounts& counts) {
+  if (begin >= end || summary_.aborted) return !summary_.aborted;
   std::string error;
-  if (target_.Execute(statement, error)) {
+  const bool whole = begin == 0 && end == batch.ends.size();
+  bool done = false;
+  if (whole) {
+    done = target_.Execute(batch.statement, error);
+  } else {
+    std::string statement = batch.prefix;
+    for (std::size_t i = begin; i < end; ++i) {
+      if (i > begin) statement.push_back(',');
+      statement += batch.Tuple(i);
+    }
+    done = target_.Execute(statement, error);
+  }
+  if (done) {
     counts.written += end - begin;
     return true;
   }
@@ -257,7 +322,7 @@ bool TableSaver::InsertBatch(const std::string& insertPrefix,
   if (end - begin > 1) {
     // One row may have been refused: try them one by one.
     for (std::size_t i = begin; i < end; ++i) {
-      if (!InsertBatch(insertPrefix, tuples, i, i + 1, counts)) {
+      if (!InsertTuples(batch, i, i + 1, counts)) {
         counts.failed += end - i - 1;
         return false;
       }
@@ -272,24 +337,36 @@ bool TableSaver::InsertBatch(const std::string& insertPrefix,
   return true;
 }
 
-bool TableSaver::WriteRows(const std::string& insertPrefix, std::vector<std::string>& tuples,
-                           TableCounts& counts) {
-  // Batches of at most batchRows rows and (unless one row alone is
-  // larger) batchBytes bytes.
-  std::size_t begin = 0;
-  while (begin < tuples.size()) {
-    std::size_t end = begin;
-    std::size_t bytes = insertPrefix.size();
-    while (end < tuples.size() && end - begin < options_.batchRows &&
-           (end == begin || bytes + tuples[end].size() + 1 <= options_.batchBytes)) {
-      bytes += tuples[end].size() + 1;
-      ++end;
-    }
-    if (!InsertBatch(insertPrefix, tuples, begin, end, counts)) return false;
-    begin = end;
+void TableSaver::FlushBatch(Batch& batch, std::size_t count, TableCounts& counts) {
+  if (count == 0) return;
+  if (count == batch.ends.size()) {
+    InsertTuples(batch, 0, count, counts);
+    batch.Clear();
+    return;
   }
-  tuples.clear();
-  return true;
+  // Send the first `count` tuples; the rest start the next statement.
+  const std::string rest = batch.statement.substr(batch.Begin(count));
+  std::vector<std::size_t> restEnds;
+  for (std::size_t i = count; i < batch.ends.size(); ++i) {
+    restEnds.push_back(batch.ends[i] - batch.Begin(count) + batch.prefix.size());
+  }
+  batch.statement.resize(batch.ends[count - 1]);
+  batch.ends.resize(count);
+  InsertTuples(batch, 0, count, counts);
+  batch.statement = batch.prefix + rest;
+  batch.ends = std::move(restEnds);
+}
+
+void TableSaver::AddToBatch(Batch& batch, TableCounts& counts) {
+  batch.ends.push_back(batch.statement.size());
+  // A batch ends at batchRows rows or once it would pass batchBytes bytes
+  // (unless one row alone is larger).
+  if (batch.statement.size() > options_.batchBytes && batch.ends.size() > 1) {
+    FlushBatch(batch, batch.ends.size() - 1, counts);
+  }
+  if (batch.ends.size() >= options_.batchRows || batch.statement.size() >= options_.batchBytes) {
+    FlushBatch(batch, batch.ends.size(), counts);
+  }
 }
 
 void TableSaver::SaveTable(const SaveObject& object) {
@@ -301,6 +378,7 @@ void TableSaver::SaveTable(const SaveObject& object) {
     return;
   }
   const TableDefinition& table = source_.Definition();
+  progress_.rows = 0;
   if (table.columns.empty()) {
     ++summary_.failedObjects;
     Report(name + ": the table definition holds no columns");
@@ -339,38 +417,39 @@ void TableSaver::SaveTable(const SaveObject& object) {
 
   TableCounts live;
   live.name = name;
-  const std::string livePrefix = InsertPrefix(object.name, table);
+  Batch batch(InsertPrefix(object.name, table));
   DeletedRowStore deleted;
-  LiteralProblems problems;
-  std::vector<std::string> pending;
-  std::size_t pendingBytes = 0;
+  TupleWriter tuples;
+  std::string deletedTuple;
+  const TableFormat& formats = source_.Formats();
+  const std::size_t progressRows = std::max<std::size_t>(options_.progressRows, 1);
 
   Run(kStartTransaction, name);
   bool stopped = false;
-  while (!summary_.aborted) {
-    const std::vector<DecodedRow>* page = source_.NextPage();
-    if (page == nullptr) break;
-    for (const DecodedRow& row : *page) {
-      std::string tuple = RowTuple(table, row.values, options_.literals, problems);
-      if (row.deleted) {
-        deleted.Add(std::move(tuple));
-        continue;
-      }
-      pendingBytes += tuple.size() + 1;
-      pending.push_back(std::move(tuple));
-      if (pending.size() >= options_.batchRows || pendingBytes >= options_.batchBytes) {
-        WriteRows(livePrefix, pending, live);
-        pendingBytes = 0;
-      }
+  RowBuffer row;
+  std::size_t sinceProgress = 0;
+  while (!summary_.aborted && source_.Next(row)) {
+    if (row.deleted) {
+      deletedTuple.clear();
+      tuples.Append(deletedTuple, row, formats);
+      deleted.Add(deletedTuple);
+    } else {
+      batch.StartTuple();
+      tuples.Append(batch.statement, row, formats);
+      AddToBatch(batch, live);
     }
-    progress_.rows += page->size();
-    if (progress) progress(progress_);
-    if (!KeepGoing()) {
-      stopped = true;
-      break;
+    ++progress_.rows;
+    if (++sinceProgress == progressRows) {
+      sinceProgress = 0;
+      if (progress) progress(progress_);
+      if (!KeepGoing()) {
+        stopped = true;
+        break;
+      }
     }
   }
-  WriteRows(livePrefix, pending, live);
+  if (sinceProgress > 0 && progress) progress(progress_);
+  FlushBatch(batch, batch.ends.size(), live);
   Run(kCommit, name);
 
   TableCounts old;
@@ -379,11 +458,18 @@ void TableSaver::SaveTable(const SaveObject& object) {
   if (deleted.Count() > 0 && !summary_.aborted) {
     if (Run(CreateTableStatement(companion, table, collations, TableKeys::kNone),
             old.name + ": the table could not be created")) {
-      const std::string oldPrefix = InsertPrefix(companion, table);
+      Batch oldBatch(InsertPrefix(companion, table));
       Run(kStartTransaction, old.name);
-      const bool replayed = deleted.Replay(
-          options_.batchRows,
-          [&](std::vector<std::string>& tuples) { return WriteRows(oldPrefix, tuples, old); });
+      const bool replayed =
+          deleted.Replay(options_.batchRows, [&](std::vector<std::string>& stored) {
+            for (const std::string& tuple : stored) {
+              oldBatch.StartTuple();
+              oldBatch.statement += tuple;
+              AddToBatch(oldBatch, old);
+            }
+            FlushBatch(oldBatch, oldBatch.ends.size(), old);
+            return !summary_.aborted;
+          });
       Run(kCommit, old.name);
       if (!replayed && !summary_.aborted) {
         // The temporary file of deleted rows could not be read back.
@@ -411,10 +497,20 @@ void TableSaver::SaveTable(const SaveObject& object) {
   if (live.failed + old.failed > 0) {
     line += " " + std::to_string(live.failed + old.failed) + " rows could not be saved.";
   }
-  if (problems.unreadableBlobFiles > 0) {
-    line += " " + std::to_string(problems.unreadableBlobFiles) +
-            " long values could not be read back from their files.";
+  if (tuples.scratch.valuesCutShort > 0) {
+    line += " " + std::to_string(tuples.scratch.valuesCutShort) +
+            " long values were cut short: their pages are lost.";
   }
+  if (tuples.scratch.valuesNotRepresentable > 0) {
+    line += " " + std::to_string(tuples.scratch.valuesNotRepresentable) +
+            " damaged values were saved as NULL or the column default.";
+  }
+  const ReadReport* readReport = source_.Report();
+  const bool losses = (readReport != nullptr && !readReport->Complete()) ||
+                      tuples.scratch.valuesCutShort > 0 ||
+                      tuples.scratch.valuesNotRepresentable > 0;
+  if (readReport != nullptr) line += ReportSentence(*readReport);
+  if (losses) ++summary_.tablesWithLosses;
   if (stopped) line += " Stopped before the end of the table.";
   Report(line);
 }

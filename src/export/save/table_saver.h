@@ -16,51 +16,70 @@
 #include <vector>
 
 #include "app/application_state.h"
-#include "app/logic/recovery_engine.h"
 #include "export/save/save_objects.h"
 #include "export/save/save_target.h"
 #include "export/save/value_literals.h"
-#include "preview/record_pages.h"
+#include "tables/table_source.h"
+#include "values/export_formats.h"
+#include "values/read_report.h"
 
 namespace rowmender {
 
-// The rows of one table, a page at a time.
+// The rows of one table, one at a time, as cells.
 class SaveRowSource {
  public:
   virtual ~SaveRowSource() = default;
-  // Reads the table's definition and prepares its first page. False, with
-  // a one-line `error`, when the table cannot be read.
+  // Reads the table's definition and prepares to read its rows. False,
+  // with a one-line `error`, when the table cannot be read.
   virtual bool Open(const SaveObject& table, std::string& error) = 0;
   virtual const TableDefinition& Definition() const = 0;
-  // The next page of rows (the first one on the first call); null once no
-  // page is left.
-  virtual const std::vector<DecodedRow>* NextPage() = 0;
+  // How to format each cell (after Open).
+  virtual const TableFormat& Formats() const = 0;
+  // The next row; false once none is left. The row's cells stay valid
+  // until the next call.
+  virtual bool Next(RowBuffer& row) = 0;
+  // What the read of the table found and lost so far, with notes on how it
+  // was opened; null when there is nothing to tell.
+  virtual const ReadReport* Report() const { return nullptr; }
 };
 
-// The rows as the record pager reads them for the record grid, in the
-// save forms the application's flags ask for.
-class PagerRowSource : public SaveRowSource {
+// The rows of tables in a data folder, read by their cursors.
+class CursorRowSource : public SaveRowSource {
  public:
-  PagerRowSource(RecoveryEngine& engine, RecordPagerOptions options);
+  // `options` (collations, system tablespace) must outlive the source.
+  explicit CursorRowSource(ReadOptions options) : options_(options) {}
 
   bool Open(const SaveObject& table, std::string& error) override;
-  const TableDefinition& Definition() const override { return engine_.table; }
-  const std::vector<DecodedRow>* NextPage() override;
+  const TableDefinition& Definition() const override { return table_->Definition(); }
+  const TableFormat& Formats() const override { return cursor_->Formats(); }
+  bool Next(RowBuffer& row) override { return cursor_->Next(row); }
+  const ReadReport* Report() const override;
 
  private:
-  RecoveryEngine& engine_;
-  RecordPager pager_;
-  bool started_ = false;
+  ReadOptions options_;
+  std::unique_ptr<TableSource> table_;
+  std::unique_ptr<TableCursor> cursor_;
+  mutable ReadReport report_;
 };
 
 struct SaveOptions {
+  // For the column types and defaults of CREATE TABLE.
   LiteralContext literals;
+  // Progress is told, and Stop asked for, after this many rows.
+  std::size_t progressRows = kRowsPerPage;
   // A batch ends at this many rows or once its statement reaches this
   // many bytes (servers of old take packets of 1 MiB).
   std::size_t batchRows = kRowsPerPage;
   std::size_t batchBytes = 1u << 20;
   // At most this many failed rows are reported one by one per table.
   std::size_t reportedRowErrors = 5;
+};
+
+// Formats whole rows into INSERT tuples.
+struct TupleWriter {
+  FormatScratch scratch;
+  // "(v1,v2,...)" of a row's cells.
+  void Append(std::string& out, const RowBuffer& row, const TableFormat& formats);
 };
 
 struct SaveProgress {
@@ -77,6 +96,8 @@ struct SaveSummary {
   std::uint64_t rows = 0;
   std::uint64_t deletedRows = 0;
   std::uint64_t failedRows = 0;
+  // Tables read with losses (damage, values cut short).
+  std::size_t tablesWithLosses = 0;
   // Objects that could not be saved (definition unreadable, statement
   // refused).
   std::size_t failedObjects = 0;
@@ -85,7 +106,9 @@ struct SaveSummary {
   // The target stopped taking statements (disk full, connection lost).
   bool aborted = false;
 
-  bool Complete() const { return !stopped && !aborted && failedRows == 0 && failedObjects == 0; }
+  bool Complete() const {
+    return !stopped && !aborted && failedRows == 0 && failedObjects == 0 && tablesWithLosses == 0;
+  }
 };
 
 class TableSaver {
@@ -112,12 +135,13 @@ class TableSaver {
 
   // Runs a statement; a failure is reported with `what` and counted.
   bool Run(const std::string& statement, const std::string& what, bool reportFailure = true);
-  // Writes the rows of `tuples` into `table` in batches; returns false when
-  // the target stopped taking statements.
-  bool WriteRows(const std::string& insertPrefix, std::vector<std::string>& tuples,
-                 TableCounts& counts);
-  bool InsertBatch(const std::string& insertPrefix, const std::vector<std::string>& tuples,
-                   std::size_t begin, std::size_t end, TableCounts& counts);
+  struct Batch;
+  // Runs the INSERT statement of the batch's first `count` tuples (on a
+  // server, a refused statement row by row) and keeps the rest.
+  void FlushBatch(Batch& batch, std::size_t count, TableCounts& counts);
+  bool InsertTuples(const Batch& batch, std::size_t begin, std::size_t end, TableCounts& counts);
+  // Adds one tuple (already appended to the batch's statement).
+  void AddToBatch(Batch& batch, TableCounts& counts);
   void Report(const std::string& line);
   bool KeepGoing();
   void Abort(const std::string& error);

@@ -1,0 +1,326 @@
+#include "export/table_export.h"
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "base/paths.h"
+#include "export/save/save_target.h"
+#include "export/save/table_saver.h"
+#include "values/export_formats.h"
+
+namespace rowmender {
+
+namespace {
+
+// Output is handed to the file in pieces of about this size.
+constexpr std::size_t kFlushBytes = 1u << 20;
+
+std::string DeletedSuffix() {
+  return "__deleted";
+}
+
+// A file written through a large buffer of our own.
+class OutputFile {
+ public:
+  bool Open(const std::string& path) {
+    path_ = path;
+    file_.open(path, std::ios::binary | std::ios::trunc);
+    return static_cast<bool>(file_);
+  }
+  std::string& Buffer() { return buffer_; }
+  bool FlushIfFull() { return buffer_.size() < kFlushBytes || Flush(); }
+  bool Flush() {
+    file_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    buffer_.clear();
+    return static_cast<bool>(file_);
+  }
+  bool Close() {
+    const bool flushed = Flush();
+    file_.close();
+    return flushed && !file_.fail();
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::ofstream file_;
+  std::string buffer_;
+};
+
+// Rows of one table in TSV or CSV, live and delete-marked apart.
+class DelimitedWriter {
+ public:
+  DelimitedWriter(ExportFormat format, const TableDefinition& table, const TableFormat& formats)
+      : format_(format), table_(table), formats_(formats) {}
+
+  void Header(std::string& out) const {
+    if (format_ != ExportFormat::kCsv) return;
+    for (std::size_t i = 0; i < table_.columns.size(); ++i) {
+      if (i > 0) out.push_back(',');
+      AppendCsvText(out, table_.columns[i].name);
+    }
+    out += "\r\n";
+  }
+
+  void Row(std::string& out, const RowBuffer& row) {
+    const char separator = format_ == ExportFormat::kCsv ? ',' : '\t';
+    for (std::size_t i = 0; i < formats_.Size(); ++i) {
+      if (i > 0) out.push_back(separator);
+      if (i >= row.cells.size()) {
+        if (format_ == ExportFormat::kTsv) out += "\\N";
+        continue;
+      }
+      if (format_ == ExportFormat::kCsv) {
+        AppendCsvField(out, row.cells[i], formats_[i], row.longValues, scratch);
+      } else {
+        AppendTsvField(out, row.cells[i], formats_[i], row.longValues, scratch);
+      }
+    }
+    out += format_ == ExportFormat::kCsv ? "\r\n" : "\n";
+  }
+
+  FormatScratch scratch;
+
+ private:
+  ExportFormat format_;
+  const TableDefinition& table_;
+  const TableFormat& formats_;
+};
+
+std::string LossSentences(const ReadReport& report, const FormatScratch& scratch) {
+  std::string text;
+  const auto add = [&text](std::uint64_t count, const char* what) {
+    if (count == 0) return;
+    if (!text.empty()) text += ' ';
+    text += std::to_string(count) + " " + what;
+  };
+  add(report.recordsDropped, "damaged records were left out.");
+  add(report.pagesSkipped, "pages of the table could not be read.");
+  add(report.loopsBroken, "loops in the table's page or record chains were broken.");
+  add(report.bytesSkipped, "damaged bytes of the data file were passed over.");
+  add(scratch.valuesCutShort, "long values were cut short: their pages are lost.");
+  add(scratch.valuesNotRepresentable,
+      "damaged values were written as NULL or the column default.");
+  add(scratch.textsNotConverted, "texts did not convert from their character set and were "
+                                 "written as their bytes.");
+  if (report.formatUnsupported) text += text.empty() ? "Its format is not read." : " Its format is not read.";
+  for (const std::string& note : report.notes)
+    text += " (" + note + ")";
+  return text;
+}
+
+}  // namespace
+
+const char* ExportExtension(ExportFormat format) {
+  switch (format) {
+    case ExportFormat::kSql:
+      return "sql";
+    case ExportFormat::kTsv:
+      return "tsv";
+    case ExportFormat::kCsv:
+      return "csv";
+  }
+  return "sql";
+}
+
+TableExportResult TableExporter::ExportTable(const ExportRequest& request,
+                                             const SaveObject& table) {
+  TableExportResult result;
+  result.table = &table;
+  const std::string extension = ExportExtension(request.format);
+  std::string folder;
+  if (request.stream == nullptr) {
+    folder = JoinPath(request.folder, LastComponent(WithoutTrailingSeparator(
+                                          table.location.databaseFolder)));
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+      result.failed = true;
+      result.messages.push_back("cannot create " + folder + ": " + error.message());
+      return result;
+    }
+  }
+  const std::string stem = table.location.tableName;
+  const std::string livePath =
+      request.stream != nullptr ? "standard output" : JoinPath(folder, stem + "." + extension);
+
+  if (request.format == ExportFormat::kSql) {
+    std::ofstream file;
+    std::ostream* out = request.stream;
+    std::unique_ptr<char[]> buffer;
+    if (out == nullptr) {
+      buffer = std::make_unique<char[]>(kFlushBytes);
+      file.rdbuf()->pubsetbuf(buffer.get(), kFlushBytes);
+      file.open(livePath, std::ios::binary | std::ios::trunc);
+      if (!file) {
+        result.failed = true;
+        result.messages.push_back("cannot create " + livePath);
+        return result;
+      }
+      out = &file;
+    }
+    StreamTarget target(*out, livePath);
+    CursorRowSource source(request.read);
+    SaveOptions options;
+    options.literals.collations = request.read.collations;
+    TableSaver saver(target, source, options);
+    std::vector<std::string> lines;
+    saver.report = [&lines](const std::string& line) { lines.push_back(line); };
+    const SaveSummary summary = saver.Run({table});
+    if (file.is_open()) {
+      file.close();
+      if (file.fail() && !summary.aborted) {
+        result.failed = true;
+        result.messages.push_back("cannot write " + livePath);
+      }
+    }
+    result.rows = summary.rows;
+    result.deletedRows = summary.deletedRows;
+    result.failed = result.failed || summary.failedObjects > 0 || summary.aborted;
+    result.losses = summary.tablesWithLosses > 0 || summary.failedRows > 0;
+    result.files.push_back(livePath);
+    // The saver's line for the table says what it wrote and lost.
+    if (result.failed || result.losses) {
+      for (const std::string& line : lines)
+        result.messages.push_back(line);
+    }
+    return result;
+  }
+
+  std::unique_ptr<TableSource> source;
+  const Status status = TableSource::Open(
+      TableFiles{table.location.definitionPath, table.location.databaseFolder, stem}, request.read,
+      source);
+  if (!status.ok()) {
+    result.failed = true;
+    result.messages.push_back(status.message());
+    return result;
+  }
+  std::unique_ptr<TableCursor> cursor = source->NewCursor();
+  DelimitedWriter writer(request.format, source->Definition(), cursor->Formats());
+
+  OutputFile live;
+  std::unique_ptr<OutputFile> deleted;
+  std::string streamBuffer;
+  std::string* liveBuffer = &streamBuffer;
+  const auto flushStream = [&] {
+    request.stream->write(streamBuffer.data(), static_cast<std::streamsize>(streamBuffer.size()));
+    streamBuffer.clear();
+    return static_cast<bool>(*request.stream);
+  };
+  if (request.stream == nullptr) {
+    if (!live.Open(livePath)) {
+      result.failed = true;
+      result.messages.push_back("cannot create " + livePath);
+      return result;
+    }
+    liveBuffer = &live.Buffer();
+  }
+  writer.Header(*liveBuffer);
+
+  bool writable = true;
+  RowBuffer row;
+  while (writable && cursor->Next(row)) {
+    if (!row.deleted) {
+      writer.Row(*liveBuffer, row);
+      ++result.rows;
+      writable = request.stream == nullptr
+                     ? live.FlushIfFull()
+                     : (streamBuffer.size() < kFlushBytes || flushStream());
+      continue;
+    }
+    ++result.deletedRows;
+    if (request.stream != nullptr) {
+      ++result.deletedRowsLeftOut;
+      continue;
+    }
+    if (!deleted) {
+      deleted = std::make_unique<OutputFile>();
+      const std::string path = JoinPath(folder, stem + DeletedSuffix() + "." + extension);
+      if (!deleted->Open(path)) {
+        result.failed = true;
+        result.messages.push_back("cannot create " + path);
+        return result;
+      }
+      writer.Header(deleted->Buffer());
+    }
+    writer.Row(deleted->Buffer(), row);
+    writable = deleted->FlushIfFull();
+  }
+  if (request.stream != nullptr) {
+    writable = flushStream() && writable;
+    request.stream->flush();
+    writable = writable && static_cast<bool>(*request.stream);
+  } else {
+    writable = live.Close() && writable;
+    result.files.push_back(livePath);
+    if (deleted) {
+      writable = deleted->Close() && writable;
+      result.files.push_back(deleted->Path());
+    }
+  }
+  if (!writable) {
+    result.failed = true;
+    result.messages.push_back("cannot write " + livePath);
+  }
+  if (request.stream != nullptr && result.deletedRowsLeftOut > 0) {
+    result.deletedRows -= result.deletedRowsLeftOut;
+    result.messages.push_back(std::to_string(result.deletedRowsLeftOut) +
+                              " delete-marked rows are not in this stream; export to a folder "
+                              "to get them in " + stem + DeletedSuffix() + "." + extension + ".");
+  }
+  const ReadReport& report = cursor->Report();
+  const FormatScratch& scratch = writer.scratch;
+  result.losses = !report.Complete() || scratch.valuesCutShort > 0 ||
+                  scratch.valuesNotRepresentable > 0 || scratch.textsNotConverted > 0;
+  std::vector<std::string> notes = source->Notes();
+  for (const std::string& note : notes)
+    result.messages.push_back(note);
+  if (result.losses) result.messages.push_back(LossSentences(report, scratch));
+  return result;
+}
+
+ExportSummary TableExporter::Run(const ExportRequest& request) {
+  const std::size_t count = request.tables.size();
+  std::vector<TableExportResult> results(count);
+  std::atomic<std::size_t> next{0};
+  std::mutex doneMutex;
+  const auto work = [&] {
+    while (true) {
+      const std::size_t i = next.fetch_add(1);
+      if (i >= count) return;
+      results[i] = ExportTable(request, request.tables[i]);
+      if (tableDone) {
+        const std::lock_guard<std::mutex> lock(doneMutex);
+        tableDone(results[i]);
+      }
+    }
+  };
+  const unsigned workers =
+      static_cast<unsigned>(std::max<std::size_t>(1, std::min<std::size_t>(request.jobs, count)));
+  std::vector<std::thread> threads;
+  for (unsigned w = 1; w < workers; ++w)
+    threads.emplace_back(work);
+  work();
+  for (std::thread& thread : threads)
+    thread.join();
+
+  ExportSummary summary;
+  for (const TableExportResult& result : results) {
+    if (result.failed) {
+      ++summary.failed;
+      continue;
+    }
+    ++summary.tables;
+    if (result.losses) ++summary.withLosses;
+    summary.rows += result.rows;
+    summary.deletedRows += result.deletedRows;
+  }
+  return summary;
+}
+
+}  // namespace rowmender

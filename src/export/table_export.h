@@ -1,0 +1,76 @@
+// The bulk export: every table asked for, written losslessly into a file of
+// its own (SQL scripts as a save writes them, or TSV, or CSV), by several
+// workers at once. Each table's file depends on that table alone, so the
+// output is the same for any number of workers.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "base/collation_table.h"
+#include "export/save/save_objects.h"
+#include "tables/table_source.h"
+
+namespace rowmender {
+
+enum class ExportFormat { kSql, kTsv, kCsv };
+
+// "sql", "tsv", "csv".
+const char* ExportExtension(ExportFormat format);
+
+struct ExportRequest {
+  std::vector<SaveObject> tables;
+  ExportFormat format = ExportFormat::kSql;
+  // Into DIR/<database folder>/<table file name>.<ext> (names as on disk),
+  // with the delete-marked rows of a TSV or CSV export in
+  // <table file name>__deleted.<ext>; or, with `stream` set, one table
+  // into it (TSV and CSV: its live rows).
+  std::string folder;
+  std::ostream* stream = nullptr;
+  unsigned jobs = 1;
+  // Collations and the system tablespace; must outlive the export.
+  ReadOptions read;
+};
+
+struct TableExportResult {
+  const SaveObject* table = nullptr;
+  // The table could not be exported (its definition or data file cannot
+  // be read, its file cannot be written).
+  bool failed = false;
+  // It was, but with losses (damage, values cut short, rows refused).
+  bool losses = false;
+  std::uint64_t rows = 0;
+  std::uint64_t deletedRows = 0;
+  // Delete-marked rows found but not written (a TSV or CSV stream).
+  std::uint64_t deletedRowsLeftOut = 0;
+  std::vector<std::string> files;
+  // What to tell the user: errors and losses, one sentence each.
+  std::vector<std::string> messages;
+};
+
+struct ExportSummary {
+  std::size_t tables = 0;
+  std::size_t failed = 0;
+  std::size_t withLosses = 0;
+  std::uint64_t rows = 0;
+  std::uint64_t deletedRows = 0;
+
+  bool Complete() const { return failed == 0 && withLosses == 0; }
+};
+
+class TableExporter {
+ public:
+  // Told of every table as it is done, from the worker that did it (one
+  // call at a time).
+  std::function<void(const TableExportResult&)> tableDone;
+
+  ExportSummary Run(const ExportRequest& request);
+
+ private:
+  TableExportResult ExportTable(const ExportRequest& request, const SaveObject& table);
+};
+
+}  // namespace rowmender

@@ -1,0 +1,21 @@
+#include "tables/system_tablespace.h"
+
+namespace rowmender {
+
+Status SystemTablespace::Open(const std::string& path, const CollationTable* collations,
+                              std::unique_ptr<SystemTablespace>& out) {
+  std::unique_ptr<SystemTablespace> system(new SystemTablespace());
+  if (!system->file_.Open(path)) {
+    return Status::NotFound("the system tablespace cannot be opened: " + path);
+  }
+  const std::uint64_t pages = PageCountOf(system->file_.Size());
+  if (pages == 0) return Status::Corruption("the system tablespace holds no whole page: " + path);
+  system->pages_ = std::make_unique<FilePageSource>(system->file_, pages);
+  const CollationTable none;
+  ReadSystemDictionary(*system->pages_, collations != nullptr ? *collations : none,
+                       system->tables_, system->columns_, system->indexes_);
+  out = std::move(system);
+  return Status::Ok();
+}
+
+}  // namespace rowmender

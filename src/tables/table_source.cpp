@@ -1,0 +1,245 @@
+#include "tables/table_source.h"
+
+#include <algorithm>
+
+#include "base/data_file.h"
+#include "base/paths.h"
+#include "definitions/frm_reader.h"
+#include "innodb/btree.h"
+#include "innodb/dictionary.h"
+#include "innodb/inno_column.h"
+#include "innodb/page.h"
+#include "innodb/record_columns.h"
+#include "innodb/table_scan.h"
+#include "myisam/index_header.h"
+#include "myisam/record_scan.h"
+#include "tables/system_tablespace.h"
+
+namespace rowmender {
+
+namespace {
+
+// Definition files are small; anything beyond this is not one.
+constexpr std::uint64_t kLargestDefinitionFile = 64u << 20;
+// Root page of the clustered index in a table's own tablespace.
+constexpr std::uint32_t kOwnTablespaceRoot = 3;
+
+class MyisamSource final : public TableSource {
+ public:
+  MyisamSource(TableDefinition table, const CollationTable* collations)
+      : table_(std::move(table)), collations_(collations), source_(data_) {}
+
+  Status Open(const TableFiles& files) {
+    const std::string indexPath =
+        FindFileWithExtension(files.databaseFolder, files.tableName, "MYI");
+    if (indexPath.empty()) {
+      notes_.push_back("the index file (.MYI) is missing: the records are taken as fixed-length");
+    } else if (!ReadIndex(indexPath)) {
+      notes_.push_back("the index file " + indexPath +
+                       " cannot be read: the records are taken as fixed-length");
+    }
+    dataPath_ = FindFileWithExtension(files.databaseFolder, files.tableName, "MYD");
+    if (dataPath_.empty()) {
+      return Status::NotFound("the data file (.MYD) of " + files.tableName + " is missing");
+    }
+    if (!data_.Open(dataPath_)) return Status::IoError("cannot open " + dataPath_);
+    return Status::Ok();
+  }
+
+  const TableDefinition& Definition() const override { return table_; }
+
+  std::unique_ptr<TableCursor> NewCursor() const override {
+    return std::make_unique<MyisamCursor>(table_, rowFormat_, base_, descriptors_, source_,
+                                          collations_);
+  }
+
+ private:
+  bool ReadIndex(const std::string& path) {
+    DataFile index;
+    if (!index.Open(path)) return false;
+    const std::uint64_t length = index.Size();
+    if (length <= MyisamIndexHeader::kHeaderSize) return false;
+    const std::vector<std::uint8_t> bytes = index.ReadBlock(0, IndexHeaderReadSize(length));
+    MyisamIndexHeader header;
+    if (DecodeIndexHeader(bytes, length, header) != IndexHeaderStatus::kAccepted) return false;
+    rowFormat_ = header.rowFormat;
+    if (header.baseInfoRead) {
+      base_ = header.base;
+      descriptors_ = std::move(header.columns);
+    }
+    return true;
+  }
+
+  TableDefinition table_;
+  const CollationTable* collations_;
+  std::int32_t rowFormat_ = kRowFormatFixed;
+  MyisamBaseInfo base_;
+  std::vector<MyisamColumn> descriptors_;
+  DataFile data_;
+  DataFileSource source_;
+};
+
+class InnoSource final : public TableSource {
+ public:
+  InnoSource(TableDefinition table, const ReadOptions& options)
+      : table_(std::move(table)), options_(options) {}
+
+  Status Open(const TableFiles& files) {
+    const SystemTablespace* system = options_.systemTablespace;
+    const std::string dictionaryName =
+        LastComponent(WithoutTrailingSeparator(files.databaseFolder)) + "/" + files.tableName;
+    const std::uint64_t tableId = system != nullptr ? system->FindTableId(dictionaryName) : 0;
+    const std::uint32_t dictionaryRoot =
+        tableId != 0 ? system->FindClusteredIndexRoot(tableId) : 0;
+
+    const std::string ibd = FindFileWithExtension(files.databaseFolder, files.tableName, "ibd");
+    if (!ibd.empty() && own_.Open(ibd)) {
+      dataPath_ = ibd;
+      ownPages_ = std::make_unique<FilePageSource>(own_, PageCountOf(own_.Size()));
+      pages_ = ownPages_.get();
+      form_ = WalkForm::kOwnTablespace;
+      std::uint32_t root = dictionaryRoot;
+      if (root != 0) {
+        BuildColumns(*system, tableId);
+      } else {
+        BuildColumnsFromDefinition();
+        root = kOwnTablespaceRoot;
+        if (system != nullptr) {
+          notes_.push_back("the data dictionary does not list " + dictionaryName +
+                           ": its columns are typed by the definition file");
+        }
+      }
+      return FindStart(root);
+    }
+    if (dictionaryRoot == 0) {
+      if (!ibd.empty()) return Status::IoError("cannot open " + ibd);
+      if (system == nullptr) {
+        return Status::NotFound("the tablespace (.ibd) of " + files.tableName +
+                                " is missing, and no system tablespace was read");
+      }
+      return Status::NotFound("the tablespace (.ibd) of " + files.tableName +
+                              " is missing, and the data dictionary does not list the table");
+    }
+    dataPath_ = system->Path();
+    pages_ = &system->Pages();
+    form_ = WalkForm::kSystemTablespace;
+    BuildColumns(*system, tableId);
+    return FindStart(dictionaryRoot);
+  }
+
+  const TableDefinition& Definition() const override { return table_; }
+
+  std::unique_ptr<TableCursor> NewCursor() const override {
+    return std::make_unique<InnoTableCursor>(*pages_, form_, table_, recordColumns_,
+                                             options_.collations, firstLeaf_);
+  }
+
+ private:
+  void BuildColumnsFromDefinition() {
+    const CollationTable none;
+    const CollationTable& collations = options_.collations != nullptr ? *options_.collations : none;
+    std::vector<InnoColumn> pending;
+    for (std::size_t i = 0; i < table_.columns.size(); ++i) {
+      pending.push_back(
+          InnoColumnFromDefinition(table_.columns[i], static_cast<std::uint32_t>(i), collations));
+    }
+    recordColumns_ = ArrangeRecordColumns(pending, table_);
+  }
+
+  // From the dictionary; from the definition when the dictionary lists none
+  // of the table's columns (their rows are lost).
+  void BuildColumns(const SystemTablespace& system, std::uint64_t tableId) {
+    std::vector<InnoColumn> pending = ColumnsFromDictionary(system.Columns(), tableId, table_.columns);
+    recordColumns_ = ArrangeRecordColumns(pending, table_);
+    const bool any = std::any_of(recordColumns_.begin(), recordColumns_.end(),
+                                 [](const InnoColumn& f) { return f.role == InnoFieldRole::kValue; });
+    if (!any && !table_.columns.empty()) {
+      notes_.push_back("the data dictionary lists no columns of the table: they are typed by "
+                       "the definition file");
+      BuildColumnsFromDefinition();
+    }
+  }
+
+  Status FindStart(std::uint32_t root) {
+    firstLeaf_ = FindFirstLeafPage(*pages_, root, recordColumns_);
+    if (firstLeaf_ == 0) {
+      firstLeaf_ = kNoPage;
+      return Status::Corruption("no leaf page can be reached from the root page " +
+                                std::to_string(root) + " of " + dataPath_);
+    }
+    return Status::Ok();
+  }
+
+  TableDefinition table_;
+  ReadOptions options_;
+  DataFile own_;
+  std::unique_ptr<FilePageSource> ownPages_;
+  const PageSource* pages_ = nullptr;
+  WalkForm form_ = WalkForm::kOwnTablespace;
+  std::vector<InnoColumn> recordColumns_;
+  std::uint32_t firstLeaf_ = kNoPage;
+};
+
+std::string EngineName(std::uint8_t code) {
+  switch (code) {
+    case 6:
+      return "MEMORY";
+    case 17:
+      return "CSV";
+    case 18:
+      return "ARCHIVE";
+    case 42:
+      return "Aria";
+    default:
+      return "number " + std::to_string(code);
+  }
+}
+
+}  // namespace
+
+Status ReadDefinitionFile(const std::string& path, TableDefinition& out) {
+  DataFile file;
+  if (!file.Open(path)) return Status::NotFound("the table definition cannot be opened: " + path);
+  std::vector<std::uint8_t> bytes(
+      static_cast<std::size_t>(std::min(file.Size(), kLargestDefinitionFile)));
+  bytes.resize(file.ReadAt(0, bytes));
+  DefinitionProgress progress;
+  switch (ParseTableDefinition(bytes, out, progress)) {
+    case DefinitionStatus::kRead:
+      if (out.columns.empty()) return Status::Corruption(path + ": the definition holds no columns");
+      return Status::Ok();
+    case DefinitionStatus::kMissing:
+      return Status::NotFound("the table definition cannot be opened: " + path);
+    case DefinitionStatus::kNotADefinition:
+      return Status::Corruption(path + ": not a table definition");
+    case DefinitionStatus::kCorrupt:
+      return Status::Corruption(path + ": damaged table definition");
+  }
+  return Status::Corruption(path + ": damaged table definition");
+}
+
+Status TableSource::Open(const TableFiles& files, const ReadOptions& options,
+                         std::unique_ptr<TableSource>& out) {
+  TableDefinition table;
+  Status status = ReadDefinitionFile(files.definitionPath, table);
+  if (!status.ok()) return status;
+  switch (table.storageEngine) {
+    case kEngineMyIsam: {
+      auto source = std::make_unique<MyisamSource>(std::move(table), options.collations);
+      status = source->Open(files);
+      out = std::move(source);
+      return status;
+    }
+    case kEngineInnoDb: {
+      auto source = std::make_unique<InnoSource>(std::move(table), options);
+      status = source->Open(files);
+      out = std::move(source);
+      return status;
+    }
+    default:
+      return Status::NotSupported("tables of the storage engine " +
+                                  EngineName(table.storageEngine) + " are not read");
+  }
+}
+
+}  // namespace rowmender

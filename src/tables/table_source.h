@@ -1,0 +1,62 @@
+// A table opened for reading: its definition and the files that hold its
+// rows, for whichever storage engine keeps them. Cursors made from it
+// read the rows; several cursors (on several threads) may read one source.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/collation_table.h"
+#include "base/status.h"
+#include "definitions/table_definition.h"
+#include "values/table_cursor.h"
+
+namespace rowmender {
+
+class SystemTablespace;
+
+// Where a table's files are.
+struct TableFiles {
+  std::string definitionPath;  // the table's .frm
+  std::string databaseFolder;  // the folder of its database
+  std::string tableName;       // the file name stem of its files
+};
+
+// What a read needs besides the table's own files.
+struct ReadOptions {
+  // Tells every column's character set and bytes per character.
+  const CollationTable* collations = nullptr;
+  // InnoDB: the system tablespace with the data dictionary (types the
+  // columns, finds the clustered index and reads tables kept inside it);
+  // null reads from the definition and the table's .ibd alone.
+  const SystemTablespace* systemTablespace = nullptr;
+};
+
+class TableSource {
+ public:
+  virtual ~TableSource() = default;
+
+  // Opens a table: reads its definition and opens the files its engine
+  // keeps the rows in. A status says what is missing or unreadable.
+  static Status Open(const TableFiles& files, const ReadOptions& options,
+                     std::unique_ptr<TableSource>& out);
+
+  virtual const TableDefinition& Definition() const = 0;
+  // A cursor at the first row.
+  virtual std::unique_ptr<TableCursor> NewCursor() const = 0;
+  // How the table was opened where that matters to the user (an index file
+  // missing, the columns typed by the definition alone, ...).
+  const std::vector<std::string>& Notes() const { return notes_; }
+  // The file the rows are read from.
+  const std::string& DataPath() const { return dataPath_; }
+
+ protected:
+  std::vector<std::string> notes_;
+  std::string dataPath_;
+};
+
+// The definition file at `path` parsed, or a status saying why not.
+Status ReadDefinitionFile(const std::string& path, TableDefinition& out);
+
+}  // namespace rowmender

@@ -1,0 +1,39 @@
+// What the bulk formatters share: a cell resolved to the value it stands
+// for (an off-page value read whole), and the texts of numbers and times
+// that every lossless output writes alike.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "values/cell.h"
+#include "values/column_format.h"
+#include "values/export_formats.h"
+
+namespace rowmender {
+
+// The kinds a cell resolves to.
+enum class ResolvedKind : std::uint8_t {
+  kNull,     // NULL, or no value could be read
+  kNumber,   // `text`: digits, written without quotes
+  kText,     // `text`: UTF-8
+  kBytes,    // `bytes`: binary string or spatial value
+  kBits,     // `bits` of `bitCount` bits
+  kUnconvertedText,  // `bytes`: text that does not convert from its character set
+};
+
+struct ResolvedValue {
+  ResolvedKind kind = ResolvedKind::kNull;
+  bool missing = false;  // no value could be read (as opposed to NULL)
+  std::string_view text;
+  ByteView bytes;
+  std::uint64_t bits = 0;
+  std::uint32_t bitCount = 0;
+};
+
+// Resolves `cell`, writing texts into scratch.text (emptied first) and
+// off-page values into scratch.longValue; the result views them.
+ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
+                          const LongValueReader* longValues, FormatScratch& scratch);
+
+}  // namespace rowmender
