@@ -1,12 +1,15 @@
 // Feeds an arbitrary tablespace image to the InnoDB page walk: the descent
 // to the first leaf, windows of records in both walk forms, the values of
-// every field (the save forms read whole external values from the image).
+// every field (the save forms read whole external values from the image),
+// and a whole scan formatted for every output.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "fuzz_formats.h"
 #include "fuzz_innodb_shapes.h"
 #include "innodb/btree.h"
+#include "innodb/dictionary.h"
 #include "innodb/external_value.h"
 #include "innodb/inno_column.h"
 #include "innodb/page.h"
@@ -59,6 +62,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   static_cast<std::uint16_t>(window.next->offset), resume, rows);
     }
   }
+  // The whole scan, every row in every output form: it ends within the
+  // pages of the image, whatever the chains say.
+  InnoTableCursor cursor(source, WalkForm::kOwnTablespace, table, fields, &collations, start);
+  RowBuffer row;
+  std::size_t rows = 0;
+  const std::size_t mostRows = (source.PageCount() + 1) * (kMaxRecordsPerPage + 1);
+  while (cursor.Next(row)) {
+    fuzzing::FormatRowEveryWay(row, cursor.Formats());
+    if (++rows > mostRows) std::abort();
+  }
+  if (cursor.Report().pagesRead > source.PageCount()) std::abort();
   (void)FindFirstLeafPageRedundant(source, root);
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/application_state.h"
+#include "fuzz_formats.h"
 #include "myisam/record_scan.h"
 
 namespace {
@@ -84,26 +85,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const ByteView file = input.subspan(pos);
 
   const TableDefinition table = MakeTable(rowFormat == kRowFormatDynamic);
-  for (const ValueForm form : {ValueForm::kPreview, ValueForm::kSave}) {
-    const MyisamTableScan scan(table, rowFormat, base, descriptors, ValueOptions{form, nullptr});
-    const MemorySource source(file);
-    BufferedReader reader(source, 256);
-    std::uint64_t start = 0;
-    std::vector<DecodedRow> rows;
-    while (true) {
-      rows.clear();
-      const PageScanResult result = scan.ReadPage(reader, start, 7, rows);
-      if (rows.size() > 7) std::abort();
-      for (const DecodedRow& row : rows) {
-        if (row.values.size() != table.columns.size()) std::abort();
-      }
-      if (!result.stoppedAtLimit) break;
-      if (result.nextStart <= start) std::abort();  // a page never repeats a position
-      start = result.nextStart;
-    }
-    DecodedRow row;
-    (void)scan.DecodeDynamicRecord(file, row, true);
-    (void)scan.DecodeFixedRecord(file);
+  const MemorySource source(file);
+  MyisamCursor cursor(table, rowFormat, base, descriptors, source, nullptr, 256);
+  RowBuffer row;
+  std::uint64_t last = 0;
+  std::size_t rows = 0;
+  while (cursor.Next(row)) {
+    fuzzing::FormatRowEveryWay(row, cursor.Formats());
+    const std::uint64_t position = cursor.Position().offset;
+    if (position <= last) std::abort();  // a scan never goes back
+    last = position;
+    if (++rows > file.size() + 1) std::abort();
   }
+  // Going back to a position read before gives the same row again.
+  cursor.Seek(PageStart{0, 0});
+  (void)cursor.Next(row);
+  (void)cursor.DecodeDynamicRecord(file, row, true);
+  cursor.DecodeFixedRecord(file, row);
+  fuzzing::FormatRowEveryWay(row, cursor.Formats());
   return 0;
 }

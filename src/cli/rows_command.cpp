@@ -1,5 +1,7 @@
 // rowmender-cli rows: a table's records as the record grid shows them.
 #include <charconv>
+#include <fstream>
+#include <memory>
 #include <optional>
 
 #include "base/paths.h"
@@ -7,7 +9,11 @@
 #include "cli/commands.h"
 #include "cli/table_output.h"
 #include "app/logic/recovery_engine.h"
+#include "catalogue/data_folder_reads.h"
+#include "innodb/external_value.h"
+#include "preview/innodb_windows.h"
 #include "preview/record_pages.h"
+#include "values/value_texts.h"
 
 namespace rowmender::cli {
 
@@ -110,9 +116,6 @@ std::optional<RowsRequest> ParseRowsArguments(const Arguments& args, std::string
   request.dataFolder = positional[0];
   request.database = positional[1];
   request.table = positional[2];
-  if (request.pager.ibdataPath.empty()) {
-    request.pager.ibdataPath = JoinPath(request.dataFolder, "ibdata1");
-  }
   return request;
 }
 
@@ -153,6 +156,78 @@ class RowWriter {
   std::vector<std::string> cells_;
 };
 
+// Every row of the table, read by one cursor from the first row to the
+// last: one visited set for the whole scan, so a chain that loops ends it.
+int WriteAllRows(CTarnSalvorProjApp& app, const RowsRequest& request,
+                 const TableLocation& location, std::ostream& out, std::ostream& err) {
+  const DataFolderReads reads =
+      OpenDataFolderReads(request.dataFolder, request.pager.ibdataPath,
+                          request.pager.useDictionary, &app.collations);
+  if (!reads.systemProblem.empty()) {
+    err << "rowmender-cli: " << reads.systemProblem << "\n";
+    return kExitFailure;
+  }
+  std::unique_ptr<TableSource> source;
+  const Status status = TableSource::Open(
+      TableFiles{location.definitionPath, location.databaseFolder, location.tableName},
+      reads.Options(), source);
+  if (source) {
+    for (const std::string& note : source->Notes())
+      err << "rowmender-cli: " << note << "\n";
+  }
+  if (!status.ok()) {
+    err << "rowmender-cli: " << status.message() << "\n";
+    return kExitFailure;
+  }
+  const std::unique_ptr<TableCursor> cursor = source->NewCursor();
+
+  ValueOptions options(request.saveForms ? ValueForm::kSave : ValueForm::kPreview,
+                       &app.collations);
+  std::uint64_t longValueFiles = 0;
+  const std::string saveFolder = request.pager.saveFolder;
+  if (request.saveForms && !saveFolder.empty()) {
+    // Long values go into files of the save folder, as a save wrote them.
+    PrepareBlobFolder(saveFolder);
+    options.longValueSink = [&](ByteView local, const LongValueReader& reader) {
+      const std::string path =
+          JoinPath(BlobFolderOf(saveFolder), std::to_string(longValueFiles++));
+      std::ofstream file(path, std::ios::binary | std::ios::trunc);
+      if (!file) return std::string();
+      reader.Read(local, [&file](ByteView part) {
+        file.write(reinterpret_cast<const char*>(part.data()),
+                   static_cast<std::streamsize>(part.size()));
+      });
+      file.close();
+      return file ? path : std::string();
+    };
+  }
+
+  RowWriter writer(out, request.format, request.deletedFlag);
+  writer.WriteHeader(source->Definition());
+  RowBuffer row;
+  std::vector<DecodedRow> one(1);
+  while (cursor->Next(row)) {
+    AppendRowTexts(row, cursor->Formats(), options, one[0]);
+    writer.WriteRows(one);
+  }
+  out.flush();
+  if (!out) {
+    err << "rowmender-cli: cannot write the rows\n";
+    return kExitFailure;
+  }
+  const ReadReport& report = cursor->Report();
+  for (const std::string& note : report.notes)
+    err << "rowmender-cli: " << note << "\n";
+  if (report.notesLeftOut > 0) {
+    err << "rowmender-cli: and " << report.notesLeftOut << " more like these\n";
+  }
+  if (!report.Complete()) {
+    err << "rowmender-cli: " << report.rowsRead << " rows read with losses\n";
+    return kExitLosses;
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err) {
@@ -167,6 +242,8 @@ int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
     err << "rowmender-cli: " << lookup.error << "\n";
     return kExitFailure;
   }
+
+  if (request->all) return WriteAllRows(app, *request, *lookup.location, out, err);
 
   app.saveAsScriptMode = request->saveForms;
   app.saveToDatabaseMode = false;
@@ -183,20 +260,11 @@ int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
   RowWriter writer(out, request->format, request->deletedFlag);
   writer.WriteHeader(engine.table);
   pager.LoadFirstPage();
-  if (request->all) {
-    // One page in memory at a time.
-    writer.WriteRows(engine.rows);
-    while (pager.LoadNextPage()) {
-      writer.WriteRows(engine.rows);
-      pager.ForgetEarlierPages();
-    }
-  } else {
-    bool reached = true;
-    for (std::size_t page = 1; page < request->page && reached; ++page) {
-      reached = pager.LoadNextPage();
-    }
-    if (reached) writer.WriteRows(engine.rows);
+  bool reached = true;
+  for (std::size_t page = 1; page < request->page && reached; ++page) {
+    reached = pager.LoadNextPage();
   }
+  if (reached) writer.WriteRows(engine.rows);
   out.flush();
   if (!out) {
     err << "rowmender-cli: cannot write the rows\n";

@@ -275,12 +275,16 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request,
   }
   const ReadReport& report = cursor->Report();
   const FormatScratch& scratch = writer.scratch;
+  // A text that does not convert is written as its own bytes: nothing is
+  // lost, but the user is told.
   result.losses = !report.Complete() || scratch.valuesCutShort > 0 ||
-                  scratch.valuesNotRepresentable > 0 || scratch.textsNotConverted > 0;
+                  scratch.valuesNotRepresentable > 0;
   std::vector<std::string> notes = source->Notes();
   for (const std::string& note : notes)
     result.messages.push_back(note);
-  if (result.losses) result.messages.push_back(LossSentences(report, scratch));
+  if (result.losses || scratch.textsNotConverted > 0) {
+    result.messages.push_back(LossSentences(report, scratch));
+  }
   return result;
 }
 

@@ -4,8 +4,11 @@
 //    UTC and reads the statements as utf8mb4);
 //  - TSV in the server's SELECT ... INTO OUTFILE / LOAD DATA default format:
 //    tab between fields, NULL as \N, a backslash before tab, newline and
-//    backslash and \0 for a zero byte; text in UTF-8, binary values,
-//    BIT and spatial values as their raw bytes, TIMESTAMPs in UTC;
+//    backslash and \0 for a zero byte; every string as its stored bytes
+//    (text in its column's character set, as INTO OUTFILE writes it without
+//    a CHARACTER SET clause; LOAD DATA ... CHARACTER SET binary reads it
+//    back exactly), BIT and spatial values as their bytes, TIMESTAMPs in
+//    UTC;
 //  - CSV (RFC 4180) in UTF-8: NULL as an empty field, the empty string as
 //    "", a field quoted when it holds a comma, a quote or a line break;
 //    binary and spatial values as 0x-hex text, BIT as its bits, TIMESTAMPs

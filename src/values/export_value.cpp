@@ -52,10 +52,34 @@ ResolvedValue StringText(ByteView bytes, const ColumnFormat& format, FormatScrat
   return Text(ResolvedKind::kText, scratch.text);
 }
 
+// A string column's stored bytes; a CHAR without its pad spaces (whole
+// code units of a wide character set), as the server's own reads give it.
+ResolvedValue StoredText(ByteView bytes, const ColumnFormat& format) {
+  const std::uint32_t type = format.Column().typeCode;
+  if (type == kTypeString || type == kTypeVarString) {
+    const std::size_t unit = format.charset ? format.charset->UnitWidth() : 1;
+    const bool littleEndian = format.characterSet == "utf16le";
+    std::size_t end = bytes.size() - bytes.size() % unit;
+    while (end >= unit) {
+      bool space = true;
+      for (std::size_t i = 0; i < unit; ++i) {
+        const std::size_t spacePosition = littleEndian ? 0 : unit - 1;
+        const std::uint8_t want = i == spacePosition ? ' ' : 0;
+        if (bytes[end - unit + i] != want) space = false;
+      }
+      if (!space) break;
+      end -= unit;
+    }
+    if (end < bytes.size() && bytes.size() % unit == 0) bytes = bytes.first(end);
+  }
+  return Bytes(bytes);
+}
+
 }  // namespace
 
 ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
-                          const LongValueReader* longValues, FormatScratch& scratch) {
+                          const LongValueReader* longValues, FormatScratch& scratch,
+                          TextOutput textOutput) {
   const ColumnDefinition& column = format.Column();
   std::string& text = scratch.text;
   text.clear();
@@ -68,13 +92,22 @@ ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
       AppendSigned(text, cell.integer);
       return Text(ResolvedKind::kNumber, text);
     case CellKind::kUnsigned:
-    case CellKind::kYear:
       AppendUnsigned(text, cell.unsignedInteger);
+      return Text(ResolvedKind::kNumber, text);
+    case CellKind::kYear:
+      // Four digits: a text "0" loads as the year 2000, "0000" as the zero year.
+      AppendPadded(text, static_cast<std::int64_t>(cell.unsignedInteger), kFullYearWidth);
       return Text(ResolvedKind::kNumber, text);
     case CellKind::kFloat:
       if (!std::isfinite(cell.real32)) {
         ++scratch.valuesNotRepresentable;
         return Null(true);
+      }
+      if (cell.real32 == 0.0f && std::signbit(cell.real32)) {
+        // The server keeps a negative zero FLOAT only when a tiny negative
+        // number rounds to it; "-0" itself is read as 0.
+        text += "-1e-50";
+        return Text(ResolvedKind::kNumber, text);
       }
       AppendFloatForStatement(text, cell.real32);
       return Text(ResolvedKind::kNumber, text);
@@ -125,6 +158,7 @@ ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
       AppendSetMembers(text, column, cell.unsignedInteger);
       return Text(ResolvedKind::kText, text);
     case CellKind::kText:
+      if (textOutput == TextOutput::kStoredBytes) return StoredText(cell.bytes, format);
       return StringText(cell.bytes, format, scratch);
     case CellKind::kBinary:
       return Bytes(cell.bytes);
@@ -141,6 +175,7 @@ ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
       if (!result.complete) ++scratch.valuesCutShort;
       const ByteView bytes(reinterpret_cast<const std::uint8_t*>(whole.data()), whole.size());
       if (column.typeCode == kTypeGeometry || IsBinaryColumn(column)) return Bytes(bytes);
+      if (textOutput == TextOutput::kStoredBytes) return StoredText(bytes, format);
       return StringText(bytes, format, scratch);
     }
   }

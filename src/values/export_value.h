@@ -31,9 +31,16 @@ struct ResolvedValue {
   std::uint32_t bitCount = 0;
 };
 
+// How a text column's value comes out.
+enum class TextOutput : std::uint8_t {
+  kUtf8,         // converted to UTF-8 (kUnconvertedText where it does not convert)
+  kStoredBytes,  // as stored, in the column's own character set (kBytes)
+};
+
 // Resolves `cell`, writing texts into scratch.text (emptied first) and
 // off-page values into scratch.longValue; the result views them.
 ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
-                          const LongValueReader* longValues, FormatScratch& scratch);
+                          const LongValueReader* longValues, FormatScratch& scratch,
+                          TextOutput textOutput = TextOutput::kUtf8);
 
 }  // namespace rowmender

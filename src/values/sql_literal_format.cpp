@@ -1,6 +1,4 @@
 // SQL literals for INSERT statements.
-#include <cmath>
-
 #include "definitions/column_types.h"
 #include "values/enum_set_bit_values.h"
 #include "values/export_formats.h"
@@ -93,12 +91,6 @@ void AppendSqlLiteral(std::string& out, const Cell& cell, const ColumnFormat& fo
     }
     AppendIntroducedHex(out, format.characterSet,
                         ByteView(reinterpret_cast<const std::uint8_t*>(whole.data()), whole.size()));
-    return;
-  }
-  if (cell.kind == CellKind::kFloat && cell.real32 == 0.0f && std::signbit(cell.real32)) {
-    // The server keeps a negative zero FLOAT only when a tiny negative
-    // number rounds to it; "-0" itself is stored as 0.
-    out += "-1e-50";
     return;
   }
   const ResolvedValue value = ResolveCell(cell, format, longValues, scratch);

@@ -23,7 +23,8 @@ void AppendTsvBytes(std::string& out, ByteView bytes) {
 
 void AppendTsvField(std::string& out, const Cell& cell, const ColumnFormat& format,
                     const LongValueReader* longValues, FormatScratch& scratch) {
-  const ResolvedValue value = ResolveCell(cell, format, longValues, scratch);
+  const ResolvedValue value =
+      ResolveCell(cell, format, longValues, scratch, TextOutput::kStoredBytes);
   switch (value.kind) {
     case ResolvedKind::kNull:
       out += "\\N";

@@ -163,7 +163,7 @@ TEST_F(CliRows, SaveFormsKeepFractionsAndFullPrecision) {
   EXPECT_EQ(saveLines[1].substr(0, 20), "1\tzero\t0000-00-00\t00");
 }
 
-TEST_F(CliRows, ATableWithoutDataFileShowsItsColumnsOnly) {
+TEST_F(CliRows, ATableWithoutDataFileIsAnErrorNotAnEmptyTable) {
   testing::ScratchFolder scratch;
   testing::FrmSpec frm;
   frm.engine = 9;
@@ -171,8 +171,10 @@ TEST_F(CliRows, ATableWithoutDataFileShowsItsColumnsOnly) {
   frm.columns = {{.name = "id", .type = 3, .length = 11, .recordOffset = 2}};
   scratch.Write("db/lost.frm", testing::BuildFrm(frm));
   const auto result = RunCli({"rows", scratch.Path().string(), "db", "lost", "--all"});
-  EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.out, "id\n");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "rowmender-cli: the index file (.MYI) is missing: the records are taken as "
+                        "fixed-length\nrowmender-cli: the data file (.MYD) of lost is missing\n");
 }
 
 TEST_F(CliRows, ErrorsTakeOneLine) {

@@ -1,0 +1,6 @@
+-- The columns of every table of `lossless` (not the __deleted companions).
+SELECT TABLE_NAME, COLUMN_NAME, ORDINAL_POSITION, COLUMN_TYPE, IS_NULLABLE, COLUMN_DEFAULT,
+       CHARACTER_SET_NAME, COLLATION_NAME, COLUMN_KEY
+  FROM information_schema.COLUMNS
+ WHERE TABLE_SCHEMA = 'lossless' AND TABLE_NAME NOT LIKE '%\_\_deleted'
+ ORDER BY TABLE_NAME, ORDINAL_POSITION;
