@@ -86,18 +86,21 @@ void RecordPager::LoadMyIsamFirstPage() {
   engine_.ReadMyIsamPage(0);
 }
 
-bool RecordPager::LoadNextPage() {
+RecordPager::TurnResult RecordPager::NextPage() {
+  TurnResult result;
   auto& starts = engine_.pageStarts;
   const auto count = static_cast<std::int32_t>(starts.size());
   if (count < 2) {
     engine_.rows.clear();
-    return false;
+    return result;
   }
   const PageStart start = starts.back();
   if ((count == engine_.lastPageStartCount && start == lastPageStart_) || start.IsEnd()) {
+    // The end of the table was reached before; one sentinel is enough.
     if (!start.IsEnd()) starts.push_back(PageStart::End());
     engine_.rows.clear();
-    return false;
+    result.turn = Turn::kEndReached;
+    return result;
   }
   lastPageStart_ = start;
   engine_.lastPageStartCount = count;
@@ -106,10 +109,35 @@ bool RecordPager::LoadNextPage() {
   engine_.rows.clear();
   engine_.moreRows = false;
   ReadPage(start);
+  result.turn = Turn::kLoaded;
   if (!(engine_.rows.size() == kRowsPerPage && engine_.moreRows)) {
     starts.push_back(PageStart::End());
+    result.atEdge = true;
   }
-  return true;
+  return result;
+}
+
+RecordPager::TurnResult RecordPager::PreviousPage() {
+  TurnResult result;
+  auto& starts = engine_.pageStarts;
+  if (starts.size() < 2) return result;
+  PageStart start;
+  if (starts.size() == 2) {
+    engine_.lastPageStartCount = 2;
+    start = starts.front();
+    result.atEdge = true;
+  } else {
+    starts.pop_back();
+    start = starts[starts.size() - 2];
+    result.atEdge = starts.size() == 2;
+  }
+  lastPageStart_ = start;
+  engine_.app.resumeFromOffset = true;
+  engine_.rows.clear();
+  engine_.scanBackward = true;
+  ReadPage(start);
+  result.turn = Turn::kLoaded;
+  return result;
 }
 
 void RecordPager::ReadPage(const PageStart& start) {

@@ -40,10 +40,30 @@ class RecordPager {
   // files are missing).
   void LoadFirstPage();
 
-  // "Next Records": loads the page after the one loaded last. False (rows
-  // emptied) when there is none: the last page ended the table. A page that
-  // ends the table pushes the end sentinel, so the call after it is false.
-  bool LoadNextPage();
+  // What a page command did.
+  enum class Turn {
+    kNothing,     // no page to turn to (the table has one page, or none)
+    kEndReached,  // "Next Records" after the page that ended the table
+    kLoaded,      // a page is in `engine.rows`
+  };
+  struct TurnResult {
+    Turn turn = Turn::kNothing;
+    // Next: the page loaded ends the table. Previous: it is the first page.
+    bool atEdge = false;
+  };
+
+  // "Next Records": loads the page after the one loaded last. A page that
+  // ends the table pushes the end sentinel; the command after it reaches
+  // the end (and pushes one sentinel, no more).
+  TurnResult NextPage();
+
+  // "Previous Records": steps back through the page-start queue and loads
+  // the page before the one on screen.
+  TurnResult PreviousPage();
+
+  // NextPage for a reader going through the table: true when a page was
+  // loaded.
+  bool LoadNextPage() { return NextPage().turn == Turn::kLoaded; }
 
   // Keeps only what "Next Records" needs of the page-start queue (its last
   // two entries), for a reader that goes through the whole table once.

@@ -115,12 +115,11 @@ class CMainFrame {
   // The node whose selection was last accepted.
   TreeNode selectedNode = kNoNode;
 
-  // Paging: rows placed in the grid so far, the row range shown in the
-  // caption, and the position the page on screen was loaded from.
+  // Paging: rows placed in the grid so far and the row range shown in the
+  // caption (the pager keeps where the page on screen was loaded from).
   std::int64_t rowsLoaded = 0;
   std::int64_t firstRowShown = 0;
   std::int64_t lastRowShown = 0;
-  PageStart lastPageStart;
 
   // Database mode's connection (none until a save opens one).
   std::unique_ptr<ServerConnection> serverConnection;
@@ -157,10 +156,6 @@ class CMainFrame {
   void LoadFirstPage(std::size_t index);
   // Shows `engine.rows` in the grid (a row without cells adds nothing).
   void FillGrid();
-  // Reads the page that begins at `start` into `engine.rows` through the
-  // pager of the table on screen. `clearMoreRows`: Next starts a page
-  // afresh; Previous keeps what the last read left.
-  void ReadPageAt(const PageStart& start, bool clearMoreRows);
   // Sets the caption bar to the row range shown ("%lld rows to %lld").
   void ShowRowRange();
 

@@ -65,7 +65,6 @@ int CMainFrame::OnTreeSelect(TreeNode node) {
   ui.PageButtonEnable(PageButton::kPrevious, false);
   rowsLoaded = 0;
   engine.scanBackward = false;
-  lastPageStart = PageStart{};
 
   TreeNode current = ui.TreeSelection();
   if (current == kNoNode) current = node;
@@ -192,12 +191,6 @@ void CMainFrame::FillGrid() {
   ui.GridAppendRows(shown);
 }
 
-void CMainFrame::ReadPageAt(const PageStart& start, bool clearMoreRows) {
-  if (!pager_) return;  // no table on screen
-  if (clearMoreRows) engine.moreRows = false;
-  pager_->ReadPage(start);
-}
-
 void CMainFrame::ShowRowRange() {
   ui.SetCaption(std::to_string(firstRowShown) + " rows to " + std::to_string(lastRowShown));
 }
@@ -206,35 +199,30 @@ int CMainFrame::OnNextRecords() {
   if (RefuseWhileBusy(kWaitMessage)) return 0;
   SetRunning(true);
   ui.ShowProgress(true);
-  auto& starts = engine.pageStarts;
-  const auto count = static_cast<std::int32_t>(starts.size());
-  if (count < 2) {
-    ui.PageButtonEnable(PageButton::kNext, false);
-  } else if (const PageStart start = starts.back();
-             (count == engine.lastPageStartCount && start == lastPageStart) || start.IsEnd()) {
-    // The end of the table was reached before; one sentinel is enough.
-    if (!start.IsEnd()) starts.push_back(PageStart::End());
-    ui.ShowMessage(kNoMoreRecordsMessage);
-    ui.PageButtonEnable(PageButton::kNext, false);
-  } else {
-    ui.PageButtonEnable(PageButton::kPrevious, true);
-    lastPageStart = start;
-    engine.lastPageStartCount = count;
-    engine.scanBackward = false;
-    app.resumeFromOffset = true;
-    engine.rows.clear();
-    ReadPageAt(start, /*clearMoreRows=*/true);
-    FillGrid();
-    const auto read = static_cast<std::int64_t>(engine.rows.size());
-    if (!(engine.rows.size() == kRowsPerPage && engine.moreRows)) {
-      starts.push_back(PageStart::End());
+  const RecordPager::TurnResult result =
+      pager_ ? pager_->NextPage() : RecordPager::TurnResult{};
+  switch (result.turn) {
+    case RecordPager::Turn::kNothing:
+      ui.PageButtonEnable(PageButton::kNext, false);
+      break;
+    case RecordPager::Turn::kEndReached:
       ui.ShowMessage(kNoMoreRecordsMessage);
       ui.PageButtonEnable(PageButton::kNext, false);
+      break;
+    case RecordPager::Turn::kLoaded: {
+      ui.PageButtonEnable(PageButton::kPrevious, true);
+      FillGrid();
+      const auto read = static_cast<std::int64_t>(engine.rows.size());
+      if (result.atEdge) {
+        ui.ShowMessage(kNoMoreRecordsMessage);
+        ui.PageButtonEnable(PageButton::kNext, false);
+      }
+      firstRowShown = lastRowShown;
+      lastRowShown += read;
+      rowsLoaded += read;
+      ShowRowRange();
+      break;
     }
-    firstRowShown = lastRowShown;
-    lastRowShown += read;
-    rowsLoaded += read;
-    ShowRowRange();
   }
   SetRunning(false);
   ui.ShowProgress(false);
@@ -245,27 +233,13 @@ int CMainFrame::OnPreviousRecords() {
   if (RefuseWhileBusy(kWaitMessage)) return 0;
   SetRunning(true);
   ui.ShowProgress(true);
-  auto& starts = engine.pageStarts;
-  if (starts.size() < 2) {
+  const RecordPager::TurnResult result =
+      pager_ ? pager_->PreviousPage() : RecordPager::TurnResult{};
+  if (result.turn != RecordPager::Turn::kLoaded) {
     ui.PageButtonEnable(PageButton::kPrevious, false);
   } else {
     ui.PageButtonEnable(PageButton::kNext, true);
-    ui.PageButtonEnable(PageButton::kPrevious, true);
-    PageStart start;
-    if (starts.size() == 2) {
-      engine.lastPageStartCount = 2;
-      start = starts.front();
-      ui.PageButtonEnable(PageButton::kPrevious, false);
-    } else {
-      starts.pop_back();
-      start = starts[starts.size() - 2];
-      if (starts.size() == 2) ui.PageButtonEnable(PageButton::kPrevious, false);
-    }
-    lastPageStart = start;
-    app.resumeFromOffset = true;
-    engine.rows.clear();
-    engine.scanBackward = true;
-    ReadPageAt(start, /*clearMoreRows=*/false);
+    ui.PageButtonEnable(PageButton::kPrevious, !result.atEdge);
     FillGrid();
     const auto read = static_cast<std::int64_t>(engine.rows.size());
     firstRowShown -= static_cast<std::int64_t>(kRowsPerPage);
