@@ -24,6 +24,14 @@ struct ColumnFormat {
   // Turns the column's text into UTF-8 (strings, BLOB and TEXT that are not
   // binary; shared by the copies of this format).
   std::shared_ptr<const CharsetDecoder> charset;
+  // The column's text is stored in UTF-8 (utf8mb4, or ASCII): it needs
+  // checking, not converting.
+  bool storedAsUtf8 = false;
+  // CHAR: the server's reads drop the pad spaces at the end.
+  bool padded = false;
+  // Statements carry the column's texts as their own bytes: some codes of
+  // its character set do not come back unchanged through Unicode.
+  bool textAsOwnBytes = false;
   int decimals = 0;
   // The preview shows kLargeBlobPlaceholder for a BLOB or TEXT value kept
   // in the record from kPreviewBlobLimit bytes on (MyISAM records; InnoDB
@@ -59,6 +67,9 @@ ColumnFormat FormatOfColumn(const ColumnDefinition& column, const CollationTable
 // bytes do not convert from the column's character set.
 bool AppendColumnText(std::string& out, ByteView bytes, const ColumnFormat& format,
                       bool stopAtZero);
+
+// True when `bytes` are well-formed UTF-8.
+bool IsUtf8Text(ByteView bytes);
 
 // What the record grid and the save forms show for a text that does not
 // convert: its bytes in hex, marked with the character set they are not.

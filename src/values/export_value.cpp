@@ -19,7 +19,7 @@ ResolvedValue Null(bool missing) {
   return value;
 }
 
-ResolvedValue Text(ResolvedKind kind, const std::string& text) {
+ResolvedValue Text(ResolvedKind kind, std::string_view text) {
   ResolvedValue value;
   value.kind = kind;
   value.text = text;
@@ -36,14 +36,22 @@ ResolvedValue Bytes(ByteView bytes) {
 // Text of a string column in UTF-8; a CHAR without its pad spaces, as the
 // server's own reads give it.
 ResolvedValue StringText(ByteView bytes, const ColumnFormat& format, FormatScratch& scratch) {
+  if (format.storedAsUtf8 && IsUtf8Text(bytes)) {
+    // Already UTF-8: the value is its own text.
+    std::size_t end = bytes.size();
+    if (format.padded) {
+      while (end > 0 && bytes[end - 1] == ' ')
+        --end;
+    }
+    return Text(ResolvedKind::kText, AsChars(bytes.first(end)));
+  }
   if (!AppendColumnText(scratch.text, bytes, format, false)) {
     ++scratch.textsNotConverted;
     ResolvedValue value = Bytes(bytes);
     value.kind = ResolvedKind::kUnconvertedText;
     return value;
   }
-  const std::uint32_t type = format.Column().typeCode;
-  if (type == kTypeString || type == kTypeVarString) {
+  if (format.padded) {
     std::size_t end = scratch.text.size();
     while (end > 0 && scratch.text[end - 1] == ' ')
       --end;
@@ -55,8 +63,7 @@ ResolvedValue StringText(ByteView bytes, const ColumnFormat& format, FormatScrat
 // A string column's stored bytes; a CHAR without its pad spaces (whole
 // code units of a wide character set), as the server's own reads give it.
 ResolvedValue StoredText(ByteView bytes, const ColumnFormat& format) {
-  const std::uint32_t type = format.Column().typeCode;
-  if (type == kTypeString || type == kTypeVarString) {
+  if (format.padded) {
     const std::size_t unit = format.charset ? format.charset->UnitWidth() : 1;
     const bool littleEndian = format.characterSet == "utf16le";
     std::size_t end = bytes.size() - bytes.size() % unit;

@@ -1,4 +1,6 @@
 // SQL literals for INSERT statements.
+#include <array>
+
 #include "definitions/column_types.h"
 #include "values/enum_set_bit_values.h"
 #include "values/export_formats.h"
@@ -12,55 +14,30 @@ namespace {
 // A string literal in single quotes, with the escapes the server reads
 // under its default SQL mode.
 void AppendQuoted(std::string& out, std::string_view text) {
+  // The escape letter of each byte that needs one, 0 for the others.
+  static constexpr auto kEscapes = [] {
+    std::array<char, 256> table{};
+    table[0] = '0';
+    table['\''] = '\'';
+    table['"'] = '"';
+    table['\\'] = '\\';
+    table['\n'] = 'n';
+    table['\r'] = 'r';
+    table[0x1A] = 'Z';
+    return table;
+  }();
   out.push_back('\'');
   std::size_t plain = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    char escaped = 0;
-    switch (c) {
-      case '\0':
-        escaped = '0';
-        break;
-      case '\'':
-        escaped = '\'';
-        break;
-      case '"':
-        escaped = '"';
-        break;
-      case '\\':
-        escaped = '\\';
-        break;
-      case '\n':
-        escaped = 'n';
-        break;
-      case '\r':
-        escaped = 'r';
-        break;
-      case '\x1A':
-        escaped = 'Z';
-        break;
-      default:
-        continue;
-    }
+    const char escaped = kEscapes[static_cast<std::uint8_t>(text[i])];
+    if (escaped == 0) continue;
     out.append(text.data() + plain, i - plain);
-    out.push_back('\\');
-    out.push_back(escaped);
+    const char pair[2] = {'\\', escaped};
+    out.append(pair, 2);
     plain = i + 1;
   }
   out.append(text.data() + plain, text.size() - plain);
   out.push_back('\'');
-}
-
-// Character sets some of whose codes do not come back unchanged through
-// Unicode (the server maps several codes to one character): their texts go
-// into statements as their own bytes.
-bool KeepsOwnBytes(std::string_view characterSet) {
-  static constexpr std::string_view kSets[] = {"sjis", "cp932", "ujis", "eucjpms", "big5",
-                                               "armscii8"};
-  for (std::string_view set : kSets) {
-    if (characterSet == set) return true;
-  }
-  return false;
 }
 
 // A text column's value as its stored bytes: _charset X'...'.
@@ -76,12 +53,11 @@ void AppendIntroducedHex(std::string& out, std::string_view characterSet, ByteVi
 
 void AppendSqlLiteral(std::string& out, const Cell& cell, const ColumnFormat& format,
                       const LongValueReader* longValues, FormatScratch& scratch) {
-  if (cell.kind == CellKind::kText && KeepsOwnBytes(format.characterSet)) {
+  if (cell.kind == CellKind::kText && format.textAsOwnBytes) {
     AppendIntroducedHex(out, format.characterSet, cell.bytes);
     return;
   }
-  if (cell.kind == CellKind::kExternal && KeepsOwnBytes(format.characterSet) &&
-      !IsBinaryColumn(format.Column())) {
+  if (cell.kind == CellKind::kExternal && format.textAsOwnBytes) {
     std::string& whole = scratch.longValue;
     whole.clear();
     if (longValues != nullptr) {
