@@ -1,5 +1,6 @@
 #include "innodb/inno_column.h"
 
+#include "definitions/column_types.h"
 #include "values/field_value.h"
 
 namespace rowmender {
@@ -7,32 +8,6 @@ namespace rowmender {
 namespace {
 
 constexpr std::uint32_t kLatin1SwedishCi = 8;
-
-bool IsIntegerType(std::uint32_t typeCode) {
-  switch (typeCode) {
-    case kTypeTiny:
-    case kTypeShort:
-    case kTypeInt24:
-    case kTypeLong:
-    case kTypeLongLong:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool IsBlobOrGeometryType(std::uint32_t typeCode) {
-  switch (typeCode) {
-    case kTypeTinyBlob:
-    case kTypeMediumBlob:
-    case kTypeLongBlob:
-    case kTypeBlob:
-    case kTypeGeometry:
-      return true;
-    default:
-      return false;
-  }
-}
 
 bool HoldsCharacters(std::uint32_t mtype) {
   switch (mtype) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "definitions/column_types.h"
 #include "innodb/page.h"
 #include "innodb/records.h"
 
@@ -12,28 +13,11 @@ namespace {
 constexpr std::uint8_t kTwoByteLengthFlag = 0x80;
 constexpr std::uint16_t kTwoByteLengthMask = 0x3FFF;
 
-bool IsStringType(std::uint32_t typeCode) {
-  return typeCode == kTypeVarchar || typeCode == kTypeVarString || typeCode == kTypeString;
-}
-
-bool IsBlobType(std::uint32_t typeCode) {
-  switch (typeCode) {
-    case kTypeTinyBlob:
-    case kTypeMediumBlob:
-    case kTypeLongBlob:
-    case kTypeBlob:
-    case kTypeGeometry:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // A key part covers only the start of its column: always for BLOB and TEXT,
 // and for strings whose part is shorter than the column.
 bool IsPrefixPart(const KeyPart& part, const ColumnDefinition& column) {
-  if (IsBlobType(column.typeCode)) return true;
-  return IsStringType(column.typeCode) && part.length < column.length;
+  if (IsBlobOrGeometryType(column.typeCode)) return true;
+  return IsCharOrVarcharType(column.typeCode) && part.length < column.length;
 }
 
 // The parts of `key`, or nothing when a part names no column.

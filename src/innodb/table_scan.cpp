@@ -122,6 +122,18 @@ bool InnoTableCursor::Next(RowBuffer& row) {
   }
 }
 
+bool InnoTableCursor::FirstVisit(std::uint32_t origin) {
+  if (originsSeen_.test(origin)) {
+    ++report_.loopsBroken;
+    report_.Note("the record list of page " + std::to_string(page_) +
+                 " comes back to a record it has read; the rest of the page is passed over");
+    return false;
+  }
+  originsSeen_.set(origin);
+  ++recordsOnPage_;
+  return true;
+}
+
 bool InnoTableCursor::NextCompact(RowBuffer& row) {
   const IndexPage index(buffer_);
   if (firstOnPage_) {
@@ -133,14 +145,7 @@ bool InnoTableCursor::NextCompact(RowBuffer& row) {
         recordsOnPage_ > kMaxRecordsPerPage) {
       return false;
     }
-    if (originsSeen_.test(origin_)) {
-      ++report_.loopsBroken;
-      report_.Note("the record list of page " + std::to_string(page_) +
-                   " comes back to a record it has read; the rest of the page is passed over");
-      return false;
-    }
-    originsSeen_.set(origin_);
-    ++recordsOnPage_;
+    if (!FirstVisit(origin_)) return false;
     const std::uint32_t origin = origin_;
     const CompactRecordHeader header = CompactRecordHeader::DecodeFrom(buffer_, origin);
     const std::uint32_t link = header.nextLink;
@@ -182,14 +187,7 @@ bool InnoTableCursor::NextRedundant(RowBuffer& row) {
         index.IsSupremumAt(origin)) {
       return false;
     }
-    if (originsSeen_.test(origin)) {
-      ++report_.loopsBroken;
-      report_.Note("the record list of page " + std::to_string(page_) +
-                   " comes back to a record it has read; the rest of the page is passed over");
-      return false;
-    }
-    originsSeen_.set(origin);
-    ++recordsOnPage_;
+    if (!FirstVisit(origin)) return false;
     const RedundantRecordHeader header = RedundantRecordHeader::DecodeFrom(buffer_, origin);
     origin_ = header.nextRecord;
     if (!(header.MinimumRecord() && index.Level() == 0)) {

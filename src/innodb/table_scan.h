@@ -63,6 +63,9 @@ class InnoTableCursor final : public TableCursor {
   bool LoadPage();
   // Moves to the page after the current one; false at the end of the chain.
   bool FollowChain();
+  // Marks the record at `origin` of the current page as read; false (a
+  // loop, reported) when it was read before.
+  bool FirstVisit(std::uint32_t origin);
   bool NextCompact(RowBuffer& row);
   bool NextRedundant(RowBuffer& row);
   // Turns the fields placed in `extents_` into `row`.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/data_file.h"
+
 namespace rowmender {
 
 namespace {
@@ -117,6 +119,15 @@ IndexHeaderStatus DecodeIndexHeader(ByteView bytes, std::uint64_t fileLength,
 
 std::size_t IndexHeaderReadSize(std::uint64_t fileLength) {
   return static_cast<std::size_t>(std::min<std::uint64_t>(kHeaderAreaLimit, fileLength));
+}
+
+bool ReadIndexFile(const std::string& path, MyisamIndexHeader& header) {
+  DataFile file;
+  if (!file.Open(path)) return false;
+  const std::uint64_t length = file.Size();
+  if (length <= MyisamIndexHeader::kHeaderSize) return false;
+  const std::vector<std::uint8_t> bytes = file.ReadBlock(0, IndexHeaderReadSize(length));
+  return DecodeIndexHeader(bytes, length, header) == IndexHeaderStatus::kAccepted;
 }
 
 }  // namespace rowmender

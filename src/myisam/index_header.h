@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/bytes.h"
@@ -109,5 +110,10 @@ IndexHeaderStatus DecodeIndexHeader(ByteView bytes, std::uint64_t fileLength,
 // How many leading bytes of an index file of `fileLength` bytes hold
 // everything DecodeIndexHeader reads.
 std::size_t IndexHeaderReadSize(std::uint64_t fileLength);
+
+// Opens the index file at `path` and decodes its header into `header`.
+// False when the file cannot be opened, is 24 bytes long or shorter, or its
+// header is not accepted.
+bool ReadIndexFile(const std::string& path, MyisamIndexHeader& header);
 
 }  // namespace rowmender

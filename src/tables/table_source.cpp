@@ -55,13 +55,8 @@ class MyisamSource final : public TableSource {
 
  private:
   bool ReadIndex(const std::string& path) {
-    DataFile index;
-    if (!index.Open(path)) return false;
-    const std::uint64_t length = index.Size();
-    if (length <= MyisamIndexHeader::kHeaderSize) return false;
-    const std::vector<std::uint8_t> bytes = index.ReadBlock(0, IndexHeaderReadSize(length));
     MyisamIndexHeader header;
-    if (DecodeIndexHeader(bytes, length, header) != IndexHeaderStatus::kAccepted) return false;
+    if (!ReadIndexFile(path, header)) return false;
     rowFormat_ = header.rowFormat;
     if (header.baseInfoRead) {
       base_ = header.base;

@@ -8,17 +8,8 @@ namespace rowmender {
 
 bool RecoveryEngine::ReadIndexHeader(const std::string& path) {
   indexFile.Close();
-  if (!indexFile.Open(path)) return false;
-  const std::uint64_t fileLength = indexFile.Size();
-  if (fileLength <= MyisamIndexHeader::kHeaderSize) {
-    indexFile.Close();
-    return false;
-  }
-  const std::vector<std::uint8_t> bytes = indexFile.ReadBlock(0, IndexHeaderReadSize(fileLength));
-  indexFile.Close();
-
   MyisamIndexHeader header;
-  if (DecodeIndexHeader(bytes, fileLength, header) != IndexHeaderStatus::kAccepted) return false;
+  if (!ReadIndexFile(path, header)) return false;
   rowFormat = header.rowFormat;
   if (header.baseInfoRead) {
     myisamBase = header.base;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "definitions/column_types.h"
 #include "base/data_file.h"
 #include "base/paths.h"
 #include "base/utf8.h"
@@ -41,37 +42,11 @@ bool IsPlainWord(std::string_view text) {
   return true;
 }
 
-bool IsBinary(const ColumnDefinition& column) {
-  return column.charsetId == kBinaryCharset;
-}
-
-bool IsCharacterType(std::uint32_t typeCode) {
-  switch (typeCode) {
-    case kTypeVarchar:
-    case kTypeVarString:
-    case kTypeString:
-    case kTypeTinyBlob:
-    case kTypeMediumBlob:
-    case kTypeLongBlob:
-    case kTypeBlob:
-    case kTypeEnum:
-    case kTypeSet:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool IsBlobType(std::uint32_t typeCode) {
-  return typeCode == kTypeTinyBlob || typeCode == kTypeMediumBlob || typeCode == kTypeLongBlob ||
-         typeCode == kTypeBlob;
-}
-
 // Bytes one character of the column's character set may take (1 when the
 // collation table does not know it).
 std::uint32_t MaxBytesPerCharacter(const ColumnDefinition& column,
                                    const CollationTable& collations) {
-  if (IsBinary(column)) return 1;
+  if (IsBinaryColumn(column)) return 1;
   const CollationEntry* entry = collations.Lookup(column.charsetId);
   if (entry == nullptr || entry->maxBytesPerChar <= 0) return 1;
   return static_cast<std::uint32_t>(entry->maxBytesPerChar);
@@ -159,7 +134,7 @@ const char* GeometryTypeName(std::uint32_t geometryType) {
 // differs from the table's; empty otherwise.
 std::string CharacterSetClause(const ColumnDefinition& column, const TableDefinition& table,
                                const CollationTable& collations) {
-  if (!IsCharacterType(column.typeCode) || IsBinary(column)) return {};
+  if (!IsCharacterType(column.typeCode) || IsBinaryColumn(column)) return {};
   if (column.charsetId == 0 || column.charsetId == table.tableCharsetId) return {};
   const CollationEntry* entry = collations.Lookup(column.charsetId);
   if (entry == nullptr || !IsPlainWord(entry->characterSetName) ||
@@ -307,7 +282,7 @@ std::string CreateDatabaseStatement(std::string_view database, const DatabaseOpt
 }
 
 std::string SqlColumnType(const ColumnDefinition& column, const CollationTable& collations) {
-  const bool binary = IsBinary(column);
+  const bool binary = IsBinaryColumn(column);
   switch (column.typeCode) {
     case kTypeTiny:
       return Integer("tinyint", column);

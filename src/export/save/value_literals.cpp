@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "definitions/column_types.h"
 #include "base/data_file.h"
 #include "base/utf8.h"
 #include "export/save/sql_text.h"
@@ -24,37 +25,6 @@ constexpr std::uint64_t kMaxBlobFileBytes = 1ull << 30;
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-bool IsBinaryColumn(const ColumnDefinition& column) {
-  return column.charsetId == kBinaryCharset;
-}
-
-bool IsNumericType(std::uint32_t typeCode) {
-  switch (typeCode) {
-    case kTypeDecimalOld:
-    case kTypeTiny:
-    case kTypeShort:
-    case kTypeLong:
-    case kTypeFloat:
-    case kTypeDouble:
-    case kTypeLongLong:
-    case kTypeInt24:
-    case kTypeYear:
-    case kTypeNewDecimal:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool IsBlobType(std::uint32_t typeCode) {
-  return typeCode == kTypeTinyBlob || typeCode == kTypeMediumBlob || typeCode == kTypeLongBlob ||
-         typeCode == kTypeBlob;
-}
-
-bool IsStringType(std::uint32_t typeCode) {
-  return typeCode == kTypeVarchar || typeCode == kTypeVarString || typeCode == kTypeString;
 }
 
 // Windows-1252 byte of a code point, as Cp1252ToUtf8 maps the bytes.
@@ -302,7 +272,7 @@ void AppendValueLiteral(std::string& out, const ColumnDefinition& column, std::s
   }
   std::string bytes;
   // A long value of any string type may have been written to a file.
-  if (IsBlobType(type) || IsStringType(type)) {
+  if (IsBlobType(type) || IsCharOrVarcharType(type)) {
     bool unreadable = false;
     if (ReadBlobFile(text, context, bytes, unreadable)) {
       if (unreadable) {
@@ -314,7 +284,7 @@ void AppendValueLiteral(std::string& out, const ColumnDefinition& column, std::s
       return;
     }
   }
-  if ((IsBlobType(type) || IsStringType(type)) && IsBinaryColumn(column)) {
+  if ((IsBlobType(type) || IsCharOrVarcharType(type)) && IsBinaryColumn(column)) {
     if (ParseHexText(text, bytes)) {
       AppendHexLiteral(out, AsBytes(bytes));
     } else {
