@@ -81,11 +81,6 @@ std::string ScriptFileName(std::string_view name) {
 
 ScriptTarget::ScriptTarget(std::string folder) : folder_(std::move(folder)) {}
 
-bool ScriptTarget::WriteRaw(const std::string& text) {
-  file_.write(text.data(), static_cast<std::streamsize>(text.size()));
-  return static_cast<bool>(file_);
-}
-
 bool ScriptTarget::BeginObject(const SaveObject& object, std::string& error) {
   const std::string databaseFolder = ScriptFileName(object.databaseName);
   const std::string folder = JoinPath(folder_, databaseFolder);
@@ -96,6 +91,7 @@ bool ScriptTarget::BeginObject(const SaveObject& object, std::string& error) {
   currentRelative_ = databaseFolder + "/" + fileName;
   currentPath_ = JoinPath(folder, fileName);
   currentKind_ = object.kind;
+  stream_.reset();
   file_.close();
   file_.clear();
   file_.open(currentPath_, std::ios::binary | std::ios::trunc);
@@ -103,46 +99,27 @@ bool ScriptTarget::BeginObject(const SaveObject& object, std::string& error) {
     error = "cannot create " + currentPath_;
     return false;
   }
-  std::string header = kScriptHeader;
-  header += CommentLine(std::string(KindWord(object.kind)) + " " + object.QualifiedName());
-  header += kSetNames;
-  if (!WriteRaw(header)) {
-    error = "cannot write " + currentPath_;
-    return false;
-  }
-  return true;
+  stream_ = std::make_unique<StreamTarget>(file_, currentPath_);
+  return stream_->BeginObject(object, error);
 }
 
 bool ScriptTarget::Execute(const std::string& statement, std::string& error) {
-  if (!WriteRaw(statement + ";\n")) {
-    error = "cannot write " + currentPath_;
-    return false;
-  }
-  return true;
+  return stream_ ? stream_->Execute(statement, error) : false;
 }
 
 void ScriptTarget::Comment(const std::string& text) {
-  WriteRaw(CommentLine(text));
+  if (stream_) stream_->Comment(text);
 }
 
 bool ScriptTarget::WriteTriggers(const std::string& triggerFilePath,
-                                 const std::function<void(const std::string&)>&,
+                                 const std::function<void(const std::string&)>& report,
                                  std::string& error) {
-  const std::string blocks = BuildTriggerStatements(triggerFilePath, StatementMode::kScript);
-  if (blocks.empty()) {
-    error = "no trigger statements in " + triggerFilePath;
-    return false;
-  }
-  if (!WriteRaw(blocks)) {
-    error = "cannot write " + currentPath_;
-    return false;
-  }
-  return true;
+  return stream_ ? stream_->WriteTriggers(triggerFilePath, report, error) : false;
 }
 
 bool ScriptTarget::EndObject(std::string& error) {
-  file_.flush();
-  const bool written = static_cast<bool>(file_);
+  const bool written = stream_ && stream_->EndObject(error);
+  stream_.reset();
   file_.close();
   if (!written || file_.fail()) {
     error = "cannot write " + currentPath_;

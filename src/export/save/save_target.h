@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <set>
 #include <string>
@@ -50,43 +51,6 @@ class SaveTarget {
 // save folder.
 inline constexpr const char* kRestoreScriptName = "restore.sql";
 
-// Writes one folder per database into `folder` and one script per object:
-// "<table>.sql", "<view>.view.sql", "<table>.trigger.sql". restore.sql
-// SOURCEs them in order: tables, then views, then triggers.
-class ScriptTarget : public SaveTarget {
- public:
-  explicit ScriptTarget(std::string folder);
-
-  bool BeginObject(const SaveObject& object, std::string& error) override;
-  bool Execute(const std::string& statement, std::string& error) override;
-  void Comment(const std::string& text) override;
-  bool WriteTriggers(const std::string& triggerFilePath,
-                     const std::function<void(const std::string&)>& report,
-                     std::string& error) override;
-  bool EndObject(std::string& error) override;
-  bool Finish(std::string& error) override;
-  bool RetriesRows() const override { return false; }
-  bool Alive() override { return static_cast<bool>(file_); }
-
-  // The scripts written so far, relative to the folder, in restore order.
-  std::vector<std::string> Scripts() const;
-
- private:
-  bool WriteRaw(const std::string& text);
-
-  std::string folder_;
-  std::ofstream file_;
-  std::string currentPath_;
-  std::string currentRelative_;
-  SaveObjectKind currentKind_ = SaveObjectKind::kTable;
-  // File names taken so far, per database folder.
-  std::map<std::string, std::set<std::string>> taken_;
-  // Relative script paths by restore rank.
-  std::vector<std::string> tables_;
-  std::vector<std::string> views_;
-  std::vector<std::string> triggers_;
-};
-
 // Writes every statement into one stream (a file of its own per table in
 // an export, or standard output), as the scripts of a save are written.
 class StreamTarget : public SaveTarget {
@@ -110,6 +74,43 @@ class StreamTarget : public SaveTarget {
 
   std::ostream& out_;
   std::string name_;
+};
+
+// Writes one folder per database into `folder` and one script per object:
+// "<table>.sql", "<view>.view.sql", "<table>.trigger.sql". restore.sql
+// SOURCEs them in order: tables, then views, then triggers.
+class ScriptTarget : public SaveTarget {
+ public:
+  explicit ScriptTarget(std::string folder);
+
+  bool BeginObject(const SaveObject& object, std::string& error) override;
+  bool Execute(const std::string& statement, std::string& error) override;
+  void Comment(const std::string& text) override;
+  bool WriteTriggers(const std::string& triggerFilePath,
+                     const std::function<void(const std::string&)>& report,
+                     std::string& error) override;
+  bool EndObject(std::string& error) override;
+  bool Finish(std::string& error) override;
+  bool RetriesRows() const override { return false; }
+  bool Alive() override { return static_cast<bool>(file_); }
+
+  // The scripts written so far, relative to the folder, in restore order.
+  std::vector<std::string> Scripts() const;
+
+ private:
+  std::string folder_;
+  std::ofstream file_;
+  // Writes the statements of the current object into `file_`.
+  std::unique_ptr<StreamTarget> stream_;
+  std::string currentPath_;
+  std::string currentRelative_;
+  SaveObjectKind currentKind_ = SaveObjectKind::kTable;
+  // File names taken so far, per database folder.
+  std::map<std::string, std::set<std::string>> taken_;
+  // Relative script paths by restore rank.
+  std::vector<std::string> tables_;
+  std::vector<std::string> views_;
+  std::vector<std::string> triggers_;
 };
 
 // Runs every statement on a server connection.
