@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdint>
+#include <iterator>
 
 namespace rowmender {
 
@@ -73,6 +75,52 @@ class DigitWriter {
   std::array<char, 2 * kMaxDecimalDigits + kDigitsPerGroup> digits_{};
 };
 
+// Reads groups of digits from the stored bytes into one number.
+class GroupReader {
+ public:
+  GroupReader(ByteView stored, bool negative) : stored_(stored), negative_(negative) {}
+
+  // Reads `digits` digits (a leftover group first, then whole groups) and
+  // adds them to `value` (`value` * 10^digits + group).
+  void Read(int digits, std::uint64_t& value) {
+    const int leftover = digits % kDigitsPerGroup;
+    if (leftover > 0) Group(leftover, value);
+    for (int i = 0; i < digits / kDigitsPerGroup; ++i)
+      Group(kDigitsPerGroup, value);
+  }
+  // The same, but the leftover group last (the fraction's order).
+  void ReadFraction(int digits, std::uint64_t& value) {
+    for (int i = 0; i < digits / kDigitsPerGroup; ++i)
+      Group(kDigitsPerGroup, value);
+    const int leftover = digits % kDigitsPerGroup;
+    if (leftover > 0) Group(leftover, value);
+  }
+  bool Valid() const { return valid_; }
+
+ private:
+  void Group(int digits, std::uint64_t& value) {
+    const std::size_t width = kLeftoverBytes[static_cast<std::size_t>(digits)];
+    std::uint64_t group = 0;
+    for (std::size_t i = 0; i < width; ++i) {
+      std::uint8_t b = ByteAt(stored_, position_ + i);
+      if (position_ + i == 0) b ^= 0x80;
+      if (negative_) b = static_cast<std::uint8_t>(~b);
+      group = (group << 8) | b;
+    }
+    position_ += width;
+    if (group >= kGroupLimits[static_cast<std::size_t>(digits)]) valid_ = false;
+    value = value * kGroupLimits[static_cast<std::size_t>(digits)] + group;
+  }
+
+  ByteView stored_;
+  bool negative_;
+  std::size_t position_ = 0;
+  bool valid_ = true;
+};
+
+// Digits that fit one 64-bit number with room to spare.
+constexpr int kFastDigits = 18;
+
 }  // namespace
 
 std::size_t DecimalStorageSize(int precision, int scale) {
@@ -87,6 +135,33 @@ bool AppendDecimal(std::string& out, ByteView bytes, int precision, int scale) {
     return true;
   }
   const bool negative = (ByteAt(bytes, 0) & 0x80) == 0;
+  if (shape.integerDigits <= kFastDigits && shape.fractionDigits <= kFastDigits) {
+    // Most columns: each part one number, written whole.
+    GroupReader reader(bytes, negative);
+    std::uint64_t integer = 0;
+    std::uint64_t fraction = 0;
+    reader.Read(shape.integerDigits, integer);
+    reader.ReadFraction(shape.fractionDigits, fraction);
+    if (!reader.Valid()) {
+      out.push_back('0');
+      return false;
+    }
+    char text[48];
+    char* end = text;
+    if (negative && (integer != 0 || fraction != 0)) *end++ = '-';
+    end = std::to_chars(end, text + sizeof text, integer).ptr;
+    if (shape.fractionDigits > 0) {
+      *end++ = '.';
+      char digits[24];
+      const char* last = std::to_chars(std::begin(digits), std::end(digits), fraction).ptr;
+      const auto count = static_cast<int>(last - digits);
+      for (int i = count; i < shape.fractionDigits; ++i)
+        *end++ = '0';
+      end = std::copy(static_cast<const char*>(digits), last, end);
+    }
+    out.append(text, end);
+    return true;
+  }
   DigitWriter writer(bytes, negative);
   const int integerLeftover = shape.integerDigits % kDigitsPerGroup;
   if (integerLeftover > 0) writer.Group(integerLeftover);

@@ -1,5 +1,6 @@
 // SQL literals for INSERT statements.
 #include <array>
+#include <cstring>
 
 #include "definitions/column_types.h"
 #include "values/enum_set_bit_values.h"
@@ -10,6 +11,22 @@
 namespace rowmender {
 
 namespace {
+
+// True when one of the eight bytes of `word` is zero (the classic test).
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+constexpr std::uint64_t ZeroByteIn(std::uint64_t word) {
+  return (word - kOnes) & ~word & kHighBits;
+}
+constexpr std::uint64_t ByteIn(std::uint64_t word, std::uint8_t byte) {
+  return ZeroByteIn(word ^ (kOnes * byte));
+}
+
+// True when one of the eight bytes of `word` needs an escape in a literal.
+bool NeedsEscape(std::uint64_t word) {
+  return (ZeroByteIn(word) | ByteIn(word, '\'') | ByteIn(word, '"') | ByteIn(word, '\\') |
+          ByteIn(word, '\n') | ByteIn(word, '\r') | ByteIn(word, 0x1A)) != 0;
+}
 
 // A string literal in single quotes, with the escapes the server reads
 // under its default SQL mode.
@@ -28,13 +45,25 @@ void AppendQuoted(std::string& out, std::string_view text) {
   }();
   out.push_back('\'');
   std::size_t plain = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    // Eight bytes at a time while none of them needs an escape.
+    if (text.size() - i >= sizeof(std::uint64_t)) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, text.data() + i, sizeof word);
+      if (!NeedsEscape(word)) {
+        i += sizeof word;
+        continue;
+      }
+    }
     const char escaped = kEscapes[static_cast<std::uint8_t>(text[i])];
-    if (escaped == 0) continue;
-    out.append(text.data() + plain, i - plain);
-    const char pair[2] = {'\\', escaped};
-    out.append(pair, 2);
-    plain = i + 1;
+    if (escaped != 0) {
+      out.append(text.data() + plain, i - plain);
+      const char pair[2] = {'\\', escaped};
+      out.append(pair, 2);
+      plain = i + 1;
+    }
+    ++i;
   }
   out.append(text.data() + plain, text.size() - plain);
   out.push_back('\'');

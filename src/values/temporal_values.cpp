@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <ctime>
+#include <iterator>
 
 #include "values/numeric_values.h"
 
@@ -53,16 +55,6 @@ std::uint64_t Unshift(std::uint64_t stored, int decimals) {
 template <typename T>
 std::uint8_t Narrow(T value) {
   return static_cast<std::uint8_t>(value);
-}
-
-void AppendFraction(std::string& out, std::uint32_t microsecond, int fractionDigits) {
-  fractionDigits = ClampDecimals(fractionDigits);
-  if (fractionDigits == 0) return;
-  out.push_back('.');
-  AppendPadded(out,
-               static_cast<std::int64_t>((microsecond % kMicrosecondsPerSecond) /
-                                         kPowersOfTen[kMaxFractionDigits - fractionDigits]),
-               fractionDigits);
 }
 
 int SaveFraction(int decimals, ValueForm form) {
@@ -326,31 +318,77 @@ TemporalParts LocalParts(std::uint64_t seconds, std::uint32_t microsecond) {
 
 // ---- Texts ----
 
+namespace {
+
+// Writes `value` with at least `width` digits (sign first) at `p`.
+char* PutPadded(char* p, std::int64_t value, int width) {
+  if (value < 0) *p++ = '-';
+  const std::uint64_t magnitude =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  if (width == 2 && magnitude < 100) {
+    *p++ = static_cast<char>('0' + magnitude / 10);
+    *p++ = static_cast<char>('0' + magnitude % 10);
+    return p;
+  }
+  char digits[24];
+  const char* end = std::to_chars(std::begin(digits), std::end(digits), magnitude).ptr;
+  for (auto count = static_cast<int>(end - digits); count < width; ++count)
+    *p++ = '0';
+  for (const char* d = digits; d != end; ++d)
+    *p++ = *d;
+  return p;
+}
+
+char* PutFraction(char* p, std::uint32_t microsecond, int fractionDigits) {
+  fractionDigits = ClampDecimals(fractionDigits);
+  if (fractionDigits == 0) return p;
+  *p++ = '.';
+  return PutPadded(p,
+                   static_cast<std::int64_t>((microsecond % kMicrosecondsPerSecond) /
+                                             kPowersOfTen[kMaxFractionDigits - fractionDigits]),
+                   fractionDigits);
+}
+
+char* PutDate(char* p, const TemporalParts& parts, int yearWidth) {
+  p = PutPadded(p, parts.year, yearWidth);
+  *p++ = '-';
+  p = PutPadded(p, parts.month, kPadTwo);
+  *p++ = '-';
+  return PutPadded(p, parts.day, kPadTwo);
+}
+
+char* PutTime(char* p, const TemporalParts& parts, bool withSign, int fractionDigits) {
+  if (withSign && parts.negative) *p++ = '-';
+  p = PutPadded(p, parts.hour, kPadTwo);
+  *p++ = ':';
+  p = PutPadded(p, parts.minute, kPadTwo);
+  *p++ = ':';
+  p = PutPadded(p, parts.second, kPadTwo);
+  return PutFraction(p, parts.microsecond, fractionDigits);
+}
+
+// The longest text: a signed year of 11 digits, the date, the time with
+// hours of 10 digits and six fractional digits.
+constexpr std::size_t kLongestTemporalText = 64;
+
+}  // namespace
+
 void AppendDate(std::string& out, const TemporalParts& parts, int yearWidth) {
-  AppendPadded(out, parts.year, yearWidth);
-  out.push_back('-');
-  AppendPadded(out, parts.month, kPadTwo);
-  out.push_back('-');
-  AppendPadded(out, parts.day, kPadTwo);
+  char text[kLongestTemporalText];
+  out.append(text, PutDate(text, parts, std::min(yearWidth, 20)));
 }
 
 void AppendTime(std::string& out, const TemporalParts& parts, int fractionDigits) {
-  if (parts.negative) out.push_back('-');
-  AppendPadded(out, parts.hour, kPadTwo);
-  out.push_back(':');
-  AppendPadded(out, parts.minute, kPadTwo);
-  out.push_back(':');
-  AppendPadded(out, parts.second, kPadTwo);
-  AppendFraction(out, parts.microsecond, fractionDigits);
+  char text[kLongestTemporalText];
+  out.append(text, PutTime(text, parts, true, fractionDigits));
 }
 
 void AppendDateTime(std::string& out, const TemporalParts& parts, int yearWidth,
                     int fractionDigits) {
-  AppendDate(out, parts, yearWidth);
-  out.push_back(' ');
-  TemporalParts time = parts;
-  time.negative = false;
-  AppendTime(out, time, fractionDigits);
+  char text[kLongestTemporalText];
+  char* p = PutDate(text, parts, std::min(yearWidth, 20));
+  *p++ = ' ';
+  out.append(text, PutTime(p, parts, false, fractionDigits));
 }
 
 void AppendLocalTimestamp(std::string& out, std::uint64_t seconds, std::uint32_t microsecond,
