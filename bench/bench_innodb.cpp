@@ -11,8 +11,8 @@
 #include <optional>
 #include <string>
 
-#include "catalogue/table_locator.h"
 #include "app/logic/recovery_engine.h"
+#include "catalogue/table_locator.h"
 #include "preview/innodb_windows.h"
 #include "preview/record_pages.h"
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "catalogue/table_locator.h"
 #include "app/logic/recovery_engine.h"
+#include "catalogue/table_locator.h"
 #include "preview/record_pages.h"
 
 namespace rowmender {

@@ -2,7 +2,9 @@
 
 namespace rowmender {
 
-CTarnSalvorProjApp::CTarnSalvorProjApp() { collations.LoadInstalled(); }
+CTarnSalvorProjApp::CTarnSalvorProjApp() {
+  collations.LoadInstalled();
+}
 
 CTarnSalvorProjApp::CTarnSalvorProjApp(CollationTable table) : collations(std::move(table)) {}
 

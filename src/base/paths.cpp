@@ -110,7 +110,8 @@ std::string FindFileWithExtension(const std::string& folder, const std::string& 
                                   const std::string& extension) {
   const std::string wanted = LowerAscii(extension);
   std::error_code error;
-  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
     const std::string name = it->path().filename().string();
     if (name.size() != stem.size() + 1 + extension.size()) continue;
     if (name.compare(0, stem.size(), stem) != 0 || name[stem.size()] != '.') continue;

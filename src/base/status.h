@@ -22,9 +22,7 @@ class Status {
   Status() = default;
   static Status Ok() { return Status(); }
   static Status NotFound(std::string message) { return {Code::kNotFound, std::move(message)}; }
-  static Status Corruption(std::string message) {
-    return {Code::kCorruption, std::move(message)};
-  }
+  static Status Corruption(std::string message) { return {Code::kCorruption, std::move(message)}; }
   static Status NotSupported(std::string message) {
     return {Code::kNotSupported, std::move(message)};
   }

@@ -31,5 +31,4 @@ TableLookup LocateTable(const std::string& dataFolder, const std::string& databa
 // The database folder alone (for commands that name no table).
 TableLookup LocateDatabase(const std::string& dataFolder, const std::string& database);
 
-
 }  // namespace rowmender

@@ -37,7 +37,6 @@ int RunTriggers(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& ou
                 std::ostream& err);
 int RunCsv(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err);
 int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err);
-int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
-              std::ostream& err);
+int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace rowmender::cli

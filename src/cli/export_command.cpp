@@ -111,7 +111,8 @@ std::vector<SaveObject> ChooseTables(const std::vector<SaveObject>& all,
     bool found = false;
     for (std::size_t i = 0; i < tables.size(); ++i) {
       const SaveObject& table = tables[i];
-      const std::string diskDatabase = LastComponent(WithoutTrailingSeparator(table.location.databaseFolder));
+      const std::string diskDatabase =
+          LastComponent(WithoutTrailingSeparator(table.location.databaseFolder));
       const bool match = name == table.databaseName || name == diskDatabase ||
                          name == table.databaseName + "." + table.name ||
                          name == diskDatabase + "." + table.location.tableName;
@@ -194,8 +195,8 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
     err.flush();
   };
   const ExportSummary summary = exporter.Run(exportRequest);
-  err << "Exported " << summary.tables << " of " << tables.size() << " tables ("
-      << summary.rows << " rows, " << summary.deletedRows << " deleted rows)"
+  err << "Exported " << summary.tables << " of " << tables.size() << " tables (" << summary.rows
+      << " rows, " << summary.deletedRows << " deleted rows)"
       << (toStream ? std::string() : " to " + request->to) << ".";
   if (summary.failed > 0) err << " " << summary.failed << " tables could not be exported.";
   if (summary.withLosses > 0) err << " " << summary.withLosses << " tables were read with losses.";

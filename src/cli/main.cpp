@@ -15,14 +15,10 @@ using Command = int (*)(CTarnSalvorProjApp&, const Arguments&, std::ostream&, st
 
 const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
-      {"structure", rowmender::cli::RunStructure},
-      {"rows", rowmender::cli::RunRows},
-      {"catalogue", rowmender::cli::RunCatalogue},
-      {"view", rowmender::cli::RunView},
-      {"triggers", rowmender::cli::RunTriggers},
-      {"csv", rowmender::cli::RunCsv},
-      {"save", rowmender::cli::RunSave},
-      {"export", rowmender::cli::RunExport},
+      {"structure", rowmender::cli::RunStructure}, {"rows", rowmender::cli::RunRows},
+      {"catalogue", rowmender::cli::RunCatalogue}, {"view", rowmender::cli::RunView},
+      {"triggers", rowmender::cli::RunTriggers},   {"csv", rowmender::cli::RunCsv},
+      {"save", rowmender::cli::RunSave},           {"export", rowmender::cli::RunExport},
   };
   return commands;
 }

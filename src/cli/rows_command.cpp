@@ -4,12 +4,12 @@
 #include <memory>
 #include <optional>
 
+#include "app/logic/recovery_engine.h"
 #include "base/paths.h"
+#include "catalogue/data_folder_reads.h"
 #include "catalogue/table_locator.h"
 #include "cli/commands.h"
 #include "cli/table_output.h"
-#include "app/logic/recovery_engine.h"
-#include "catalogue/data_folder_reads.h"
 #include "innodb/external_value.h"
 #include "preview/innodb_windows.h"
 #include "preview/record_pages.h"
@@ -158,11 +158,10 @@ class RowWriter {
 
 // Every row of the table, read by one cursor from the first row to the
 // last: one visited set for the whole scan, so a chain that loops ends it.
-int WriteAllRows(CTarnSalvorProjApp& app, const RowsRequest& request,
-                 const TableLocation& location, std::ostream& out, std::ostream& err) {
-  const DataFolderReads reads =
-      OpenDataFolderReads(request.dataFolder, request.pager.ibdataPath,
-                          request.pager.useDictionary, &app.collations);
+int WriteAllRows(CTarnSalvorProjApp& app, const RowsRequest& request, const TableLocation& location,
+                 std::ostream& out, std::ostream& err) {
+  const DataFolderReads reads = OpenDataFolderReads(request.dataFolder, request.pager.ibdataPath,
+                                                    request.pager.useDictionary, &app.collations);
   if (!reads.systemProblem.empty()) {
     err << "rowmender-cli: " << reads.systemProblem << "\n";
     return kExitFailure;
@@ -181,16 +180,14 @@ int WriteAllRows(CTarnSalvorProjApp& app, const RowsRequest& request,
   }
   const std::unique_ptr<TableCursor> cursor = source->NewCursor();
 
-  ValueOptions options(request.saveForms ? ValueForm::kSave : ValueForm::kPreview,
-                       &app.collations);
+  ValueOptions options(request.saveForms ? ValueForm::kSave : ValueForm::kPreview, &app.collations);
   std::uint64_t longValueFiles = 0;
   const std::string saveFolder = request.pager.saveFolder;
   if (request.saveForms && !saveFolder.empty()) {
     // Long values go into files of the save folder, as a save wrote them.
     PrepareBlobFolder(saveFolder);
     options.longValueSink = [&](ByteView local, const LongValueReader& reader) {
-      const std::string path =
-          JoinPath(BlobFolderOf(saveFolder), std::to_string(longValueFiles++));
+      const std::string path = JoinPath(BlobFolderOf(saveFolder), std::to_string(longValueFiles++));
       std::ofstream file(path, std::ios::binary | std::ios::trunc);
       if (!file) return std::string();
       reader.Read(local, [&file](ByteView part) {

@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "base/paths.h"
-#include "cli/commands.h"
 #include "catalogue/data_folder_reads.h"
+#include "cli/commands.h"
 #include "export/save/save_objects.h"
 #include "export/save/save_target.h"
 #include "export/save/server_connector.h"
@@ -240,9 +240,8 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
   }
   app.saveFolder = WithTrailingSeparator(saveFolder);
 
-  const DataFolderReads reads =
-      OpenDataFolderReads(request->dataFolder, request->pager.ibdataPath,
-                          request->pager.useDictionary, &app.collations);
+  const DataFolderReads reads = OpenDataFolderReads(request->dataFolder, request->pager.ibdataPath,
+                                                    request->pager.useDictionary, &app.collations);
   if (!reads.systemProblem.empty()) {
     err << "rowmender-cli: " << reads.systemProblem << "\n";
     return kExitFailure;

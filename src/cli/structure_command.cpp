@@ -1,7 +1,7 @@
+#include "app/logic/recovery_engine.h"
 #include "catalogue/table_locator.h"
 #include "cli/commands.h"
 #include "cli/table_output.h"
-#include "app/logic/recovery_engine.h"
 #include "preview/structure_grid.h"
 
 namespace rowmender::cli {

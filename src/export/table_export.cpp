@@ -103,11 +103,12 @@ std::string LossSentences(const ReadReport& report, const FormatScratch& scratch
   add(report.loopsBroken, "loops in the table's page or record chains were broken.");
   add(report.bytesSkipped, "damaged bytes of the data file were passed over.");
   add(scratch.valuesCutShort, "long values were cut short: their pages are lost.");
-  add(scratch.valuesNotRepresentable,
-      "damaged values were written as NULL or the column default.");
-  add(scratch.textsNotConverted, "texts did not convert from their character set and were "
-                                 "written as their bytes.");
-  if (report.formatUnsupported) text += text.empty() ? "Its format is not read." : " Its format is not read.";
+  add(scratch.valuesNotRepresentable, "damaged values were written as NULL or the column default.");
+  add(scratch.textsNotConverted,
+      "texts did not convert from their character set and were "
+      "written as their bytes.");
+  if (report.formatUnsupported)
+    text += text.empty() ? "Its format is not read." : " Its format is not read.";
   for (const std::string& note : report.notes)
     text += " (" + note + ")";
   return text;
@@ -134,8 +135,8 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request,
   const std::string extension = ExportExtension(request.format);
   std::string folder;
   if (request.stream == nullptr) {
-    folder = JoinPath(request.folder, LastComponent(WithoutTrailingSeparator(
-                                          table.location.databaseFolder)));
+    folder = JoinPath(request.folder,
+                      LastComponent(WithoutTrailingSeparator(table.location.databaseFolder)));
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) {
@@ -228,9 +229,8 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request,
     if (!row.deleted) {
       writer.Row(*liveBuffer, row);
       ++result.rows;
-      writable = request.stream == nullptr
-                     ? live.FlushIfFull()
-                     : (streamBuffer.size() < kFlushBytes || flushStream());
+      writable = request.stream == nullptr ? live.FlushIfFull()
+                                           : (streamBuffer.size() < kFlushBytes || flushStream());
       continue;
     }
     ++result.deletedRows;
@@ -271,14 +271,15 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request,
     result.deletedRows -= result.deletedRowsLeftOut;
     result.messages.push_back(std::to_string(result.deletedRowsLeftOut) +
                               " delete-marked rows are not in this stream; export to a folder "
-                              "to get them in " + stem + DeletedSuffix() + "." + extension + ".");
+                              "to get them in " +
+                              stem + DeletedSuffix() + "." + extension + ".");
   }
   const ReadReport& report = cursor->Report();
   const FormatScratch& scratch = writer.scratch;
   // A text that does not convert is written as its own bytes: nothing is
   // lost, but the user is told.
-  result.losses = !report.Complete() || scratch.valuesCutShort > 0 ||
-                  scratch.valuesNotRepresentable > 0;
+  result.losses =
+      !report.Complete() || scratch.valuesCutShort > 0 || scratch.valuesNotRepresentable > 0;
   std::vector<std::string> notes = source->Notes();
   for (const std::string& note : notes)
     result.messages.push_back(note);

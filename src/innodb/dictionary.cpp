@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "base/text_codec.h"
 #include "innodb/btree.h"
 #include "innodb/records.h"
-#include "base/text_codec.h"
 
 namespace rowmender {
 

@@ -214,8 +214,7 @@ bool MyisamCursor::DecodeDynamicRecord(ByteView record, RowBuffer& row, bool str
   if (!UnpackDynamicRecord(layout_, descriptors_, packing, record, unpacked_, strict)) {
     return false;
   }
-  DecodeRecordImage(table_, layout_, unpacked_.image, unpacked_.separateData, false, formats_,
-                    row);
+  DecodeRecordImage(table_, layout_, unpacked_.image, unpacked_.separateData, false, formats_, row);
   return true;
 }
 

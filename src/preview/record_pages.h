@@ -12,8 +12,8 @@
 
 #include <string>
 
-#include "catalogue/table_locator.h"
 #include "app/logic/recovery_engine.h"
+#include "catalogue/table_locator.h"
 
 namespace rowmender {
 

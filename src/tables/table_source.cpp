@@ -84,8 +84,7 @@ class InnoSource final : public TableSource {
     const std::string dictionaryName =
         LastComponent(WithoutTrailingSeparator(files.databaseFolder)) + "/" + files.tableName;
     const std::uint64_t tableId = system != nullptr ? system->FindTableId(dictionaryName) : 0;
-    const std::uint32_t dictionaryRoot =
-        tableId != 0 ? system->FindClusteredIndexRoot(tableId) : 0;
+    const std::uint32_t dictionaryRoot = tableId != 0 ? system->FindClusteredIndexRoot(tableId) : 0;
 
     const std::string ibd = FindFileWithExtension(files.databaseFolder, files.tableName, "ibd");
     if (!ibd.empty() && own_.Open(ibd)) {
@@ -144,13 +143,16 @@ class InnoSource final : public TableSource {
   // From the dictionary; from the definition when the dictionary lists none
   // of the table's columns (their rows are lost).
   void BuildColumns(const SystemTablespace& system, std::uint64_t tableId) {
-    std::vector<InnoColumn> pending = ColumnsFromDictionary(system.Columns(), tableId, table_.columns);
+    std::vector<InnoColumn> pending =
+        ColumnsFromDictionary(system.Columns(), tableId, table_.columns);
     recordColumns_ = ArrangeRecordColumns(pending, table_);
-    const bool any = std::any_of(recordColumns_.begin(), recordColumns_.end(),
-                                 [](const InnoColumn& f) { return f.role == InnoFieldRole::kValue; });
+    const bool any =
+        std::any_of(recordColumns_.begin(), recordColumns_.end(),
+                    [](const InnoColumn& f) { return f.role == InnoFieldRole::kValue; });
     if (!any && !table_.columns.empty()) {
-      notes_.push_back("the data dictionary lists no columns of the table: they are typed by "
-                       "the definition file");
+      notes_.push_back(
+          "the data dictionary lists no columns of the table: they are typed by "
+          "the definition file");
       BuildColumnsFromDefinition();
     }
   }
@@ -201,7 +203,8 @@ Status ReadDefinitionFile(const std::string& path, TableDefinition& out) {
   DefinitionProgress progress;
   switch (ParseTableDefinition(bytes, out, progress)) {
     case DefinitionStatus::kRead:
-      if (out.columns.empty()) return Status::Corruption(path + ": the definition holds no columns");
+      if (out.columns.empty())
+        return Status::Corruption(path + ": the definition holds no columns");
       return Status::Ok();
     case DefinitionStatus::kMissing:
       return Status::NotFound("the table definition cannot be opened: " + path);

@@ -25,24 +25,24 @@ enum class CellKind : std::uint8_t {
   // record or the page): shown empty, saved as NULL or the column default.
   kMissing,
   kNull,
-  kSigned,     // integers of signed columns: `integer`
-  kUnsigned,   // integers of unsigned columns: `unsignedInteger`
-  kFloat,      // `real32`
-  kDouble,     // `real64`
-  kDecimal,    // binary DECIMAL, its stored bytes
-  kOldDecimal, // the pre-5.0 DECIMAL: its digits as stored text
-  kYear,       // `unsignedInteger`: the year, 0 for the zero year
-  kDate,       // `time`: year, month, day
-  kTime,       // `time`: sign, hours (beyond 24), minutes, seconds, microseconds
-  kDateTime,   // `time`: all parts
-  kTimestamp,  // `unsignedInteger` seconds since 1970-01-01 UTC, `time.microsecond`;
-               // 0 and 0 is the zero timestamp
-  kBit,        // `unsignedInteger`
-  kEnum,       // `unsignedInteger`: the 1-based member, 0 for the empty value
-  kSet,        // `unsignedInteger`: one bit per member
-  kText,       // `bytes` in the column's character set
-  kBinary,     // `bytes` of a binary string
-  kGeometry,   // `bytes`: SRID and WKB, as the server stores them
+  kSigned,      // integers of signed columns: `integer`
+  kUnsigned,    // integers of unsigned columns: `unsignedInteger`
+  kFloat,       // `real32`
+  kDouble,      // `real64`
+  kDecimal,     // binary DECIMAL, its stored bytes
+  kOldDecimal,  // the pre-5.0 DECIMAL: its digits as stored text
+  kYear,        // `unsignedInteger`: the year, 0 for the zero year
+  kDate,        // `time`: year, month, day
+  kTime,        // `time`: sign, hours (beyond 24), minutes, seconds, microseconds
+  kDateTime,    // `time`: all parts
+  kTimestamp,   // `unsignedInteger` seconds since 1970-01-01 UTC, `time.microsecond`;
+                // 0 and 0 is the zero timestamp
+  kBit,         // `unsignedInteger`
+  kEnum,        // `unsignedInteger`: the 1-based member, 0 for the empty value
+  kSet,         // `unsignedInteger`: one bit per member
+  kText,        // `bytes` in the column's character set
+  kBinary,      // `bytes` of a binary string
+  kGeometry,    // `bytes`: SRID and WKB, as the server stores them
   // Stored off-page: `bytes` is the local part, ending with the reference
   // to the rest; the row's LongValueReader reads the whole value.
   kExternal,

@@ -181,9 +181,9 @@ bool AppendDecimal(std::string& out, ByteView bytes, int precision, int scale) {
   std::size_t firstInteger = 0;
   while (firstInteger < integerCount && digits[firstInteger] == '0')
     ++firstInteger;
-  const bool zero = firstInteger == integerCount &&
-                    std::all_of(digits + integerCount, digits + writer.Count(),
-                                [](char c) { return c == '0'; });
+  const bool zero =
+      firstInteger == integerCount &&
+      std::all_of(digits + integerCount, digits + writer.Count(), [](char c) { return c == '0'; });
   if (negative && !zero) out.push_back('-');
   if (firstInteger == integerCount) {
     out.push_back('0');

@@ -177,7 +177,8 @@ ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
       whole.clear();
       LongValueReader::Result result;
       if (longValues != nullptr) {
-        result = longValues->Read(cell.bytes, [&whole](ByteView part) { whole.append(AsChars(part)); });
+        result =
+            longValues->Read(cell.bytes, [&whole](ByteView part) { whole.append(AsChars(part)); });
       }
       if (!result.complete) ++scratch.valuesCutShort;
       const ByteView bytes(reinterpret_cast<const std::uint8_t*>(whole.data()), whole.size());

@@ -14,11 +14,11 @@ namespace rowmender {
 
 // The kinds a cell resolves to.
 enum class ResolvedKind : std::uint8_t {
-  kNull,     // NULL, or no value could be read
-  kNumber,   // `text`: digits, written without quotes
-  kText,     // `text`: UTF-8
-  kBytes,    // `bytes`: binary string or spatial value
-  kBits,     // `bits` of `bitCount` bits
+  kNull,             // NULL, or no value could be read
+  kNumber,           // `text`: digits, written without quotes
+  kText,             // `text`: UTF-8
+  kBytes,            // `bytes`: binary string or spatial value
+  kBits,             // `bits` of `bitCount` bits
   kUnconvertedText,  // `bytes`: text that does not convert from its character set
 };
 

@@ -65,8 +65,7 @@ std::size_t FixedValueSize(const ColumnDefinition& column) {
 
 namespace {
 
-void SetInteger(const ColumnDefinition& column, std::uint64_t bits, std::size_t width,
-                Cell& cell) {
+void SetInteger(const ColumnDefinition& column, std::uint64_t bits, std::size_t width, Cell& cell) {
   if (column.IsSigned()) {
     cell.SetSigned(SignExtend(bits, width));
   } else {
@@ -145,9 +144,9 @@ void DecodeImageValue(const ColumnFormat& format, ByteView bytes, Cell& cell) {
       cell.SetTemporal(CellKind::kDateTime, DateTimeFromDatetime2(bytes, decimals));
       return;
     case kTypeTimestamp:
-      SetTimestamp(decimals > 0 ? TimestampFromHires(bytes, decimals)
-                                : TimestampValue{Le32(bytes, 0), 0},
-                   cell);
+      SetTimestamp(
+          decimals > 0 ? TimestampFromHires(bytes, decimals) : TimestampValue{Le32(bytes, 0), 0},
+          cell);
       return;
     case kTypeTimestamp2:
       SetTimestamp(TimestampFromTimestamp2(bytes, decimals), cell);

@@ -20,8 +20,8 @@ void AppendSpatialSaveText(std::string& out, ByteView bytes) {
       escaped.push_back(static_cast<char>(b));
     }
   }
-  out += Cp1252ToUtf8(
-      ByteView(reinterpret_cast<const std::uint8_t*>(escaped.data()), escaped.size()));
+  out +=
+      Cp1252ToUtf8(ByteView(reinterpret_cast<const std::uint8_t*>(escaped.data()), escaped.size()));
 }
 
 }  // namespace rowmender

@@ -94,8 +94,9 @@ void AppendSqlLiteral(std::string& out, const Cell& cell, const ColumnFormat& fo
           longValues->Read(cell.bytes, [&whole](ByteView part) { whole.append(AsChars(part)); });
       if (!result.complete) ++scratch.valuesCutShort;
     }
-    AppendIntroducedHex(out, format.characterSet,
-                        ByteView(reinterpret_cast<const std::uint8_t*>(whole.data()), whole.size()));
+    AppendIntroducedHex(
+        out, format.characterSet,
+        ByteView(reinterpret_cast<const std::uint8_t*>(whole.data()), whole.size()));
     return;
   }
   const ResolvedValue value = ResolveCell(cell, format, longValues, scratch);

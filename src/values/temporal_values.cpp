@@ -202,8 +202,7 @@ TemporalParts TimeFromTime2(ByteView bytes, int decimals) {
   parts.hour = static_cast<std::uint32_t>((hms >> 12) & 0x3FF);
   parts.minute = Narrow((hms >> 6) & 0x3F);
   parts.second = Narrow(hms & 0x3F);
-  parts.microsecond =
-      static_cast<std::uint32_t>(packed % (std::int64_t{1} << kFractionShift));
+  parts.microsecond = static_cast<std::uint32_t>(packed % (std::int64_t{1} << kFractionShift));
   return parts;
 }
 

@@ -20,8 +20,7 @@ void TrimTrailingSpacesFrom(std::string& out, std::size_t start) {
 }
 
 // CHAR and VARCHAR values.
-void AppendStringText(std::string& out, const Cell& cell, const ColumnFormat& format,
-                      bool save) {
+void AppendStringText(std::string& out, const Cell& cell, const ColumnFormat& format, bool save) {
   const ColumnDefinition& column = format.Column();
   if (cell.kind == CellKind::kBinary) {
     if (!save && cell.bytes.size() >= kPreviewBinaryLimit) {

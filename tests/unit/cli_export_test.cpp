@@ -68,7 +68,8 @@ TEST_F(CliExport, OneTableToStandardOutput) {
   EXPECT_NE(sql.out.find("SET NAMES utf8mb4;\n"), std::string::npos);
   EXPECT_NE(sql.out.find("CREATE TABLE IF NOT EXISTS `price-list__deleted`"), std::string::npos);
 
-  const auto tsv = RunCli({"export", Data(), "shop.gift@002dcards", "--to", "-", "--format", "tsv"});
+  const auto tsv =
+      RunCli({"export", Data(), "shop.gift@002dcards", "--to", "-", "--format", "tsv"});
   ASSERT_EQ(tsv.status, 0) << tsv.err;
   EXPECT_EQ(std::count(tsv.out.begin(), tsv.out.end(), '\n'), 38);
   // The delete-marked rows are not in the stream, and the user is told.
@@ -109,7 +110,8 @@ struct LoopingTable {
     data = scratch.Path().string();
     fs::create_directories(scratch.Path() / "shop");
     for (const char* ext : {".frm", ".ibd"}) {
-      fs::copy_file(testing::SampleDataFolder() + "/shop/orders" + ext, scratch.Path() / "shop" / ("orders" + std::string(ext)));
+      fs::copy_file(testing::SampleDataFolder() + "/shop/orders" + ext,
+                    scratch.Path() / "shop" / ("orders" + std::string(ext)));
     }
     const std::string path = (scratch.Path() / "shop" / "orders.ibd").string();
     std::string bytes = ReadText(path);
@@ -124,8 +126,8 @@ struct LoopingTable {
     std::vector<std::uint32_t> chain;
     for (std::uint32_t n = 0; n < PageCountOf(bytes.size()); ++n) {
       const PageHeaders headers = PageHeaders::DecodeFrom(page(n));
-      if (headers.fil.IsIndexPage() && headers.index.IsLeaf() &&
-          headers.index.indexId == indexId && headers.fil.previousPage == kNoPage) {
+      if (headers.fil.IsIndexPage() && headers.index.IsLeaf() && headers.index.indexId == indexId &&
+          headers.fil.previousPage == kNoPage) {
         chain.push_back(n);
       }
     }
@@ -155,7 +157,8 @@ TEST_F(CliExport, ALeafChainThatLoopsEndsTheScanAndIsReported) {
   EXPECT_LE(std::count(rows.out.begin(), rows.out.end(), '\n'), 2600);
 
   testing::ScratchFolder out;
-  const auto exported = RunCli({"export", table.data, "--to", out.Path().string(), "--format", "tsv"});
+  const auto exported =
+      RunCli({"export", table.data, "--to", out.Path().string(), "--format", "tsv"});
   EXPECT_EQ(exported.status, 3) << exported.err;
   EXPECT_NE(exported.err.find("loops in the table's page or record chains were broken"),
             std::string::npos)

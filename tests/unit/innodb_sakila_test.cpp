@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/table_locator.h"
 #include "app/logic/recovery_engine.h"
+#include "catalogue/table_locator.h"
 #include "preview/record_pages.h"
 #include "support/test_paths.h"
 

@@ -13,9 +13,9 @@
 #include "app/logic/recovery_engine.h"
 #include "innodb/external_value.h"
 #include "innodb/record_columns.h"
-#include "preview/innodb_windows.h"
 #include "innodb/table_scan.h"
 #include "innodb_page_builder.h"
+#include "preview/innodb_windows.h"
 #include "support/test_paths.h"
 
 namespace rowmender {

@@ -8,9 +8,9 @@
 
 #include "app/logic/recovery_engine.h"
 #include "myisam/record_scan.h"
-#include "values/value_texts.h"
 #include "support/test_paths.h"
 #include "unit/myisam_builder.h"
+#include "values/value_texts.h"
 
 namespace rowmender {
 namespace {

@@ -20,12 +20,12 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/table_locator.h"
 #include "app/logic/recovery_engine.h"
+#include "base/text_codec.h"
+#include "catalogue/table_locator.h"
 #include "preview/record_pages.h"
 #include "support/test_paths.h"
 #include "support/truth_files.h"
-#include "base/text_codec.h"
 
 namespace rowmender {
 namespace testing {

@@ -1,8 +1,8 @@
 // The definition files of a real MySQL 5.5 server (format versions 9 and 10).
 #include <gtest/gtest.h>
 
-#include "definitions/column_type_name.h"
 #include "app/logic/recovery_engine.h"
+#include "definitions/column_type_name.h"
 #include "support/test_paths.h"
 
 namespace rowmender {

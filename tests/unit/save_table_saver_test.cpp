@@ -43,8 +43,9 @@ class FakeRows : public SaveRowSource {
       } else if (i == 0) {
         out.cells[i].SetSigned(std::stoll(text));
       } else {
-        out.cells[i].SetBytes(CellKind::kText,
-                              ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+        out.cells[i].SetBytes(
+            CellKind::kText,
+            ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
       }
     }
     return true;

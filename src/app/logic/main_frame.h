@@ -26,9 +26,9 @@
 
 #include "app/application_state.h"
 #include "app/logic/log_writer.h"
+#include "app/logic/recovery_engine.h"
 #include "app/logic/user_interface.h"
 #include "catalogue/catalogue_lists.h"
-#include "app/logic/recovery_engine.h"
 #include "export/server_connection.h"
 #include "preview/record_pages.h"
 

@@ -199,8 +199,7 @@ int CMainFrame::OnNextRecords() {
   if (RefuseWhileBusy(kWaitMessage)) return 0;
   SetRunning(true);
   ui.ShowProgress(true);
-  const RecordPager::TurnResult result =
-      pager_ ? pager_->NextPage() : RecordPager::TurnResult{};
+  const RecordPager::TurnResult result = pager_ ? pager_->NextPage() : RecordPager::TurnResult{};
   switch (result.turn) {
     case RecordPager::Turn::kNothing:
       ui.PageButtonEnable(PageButton::kNext, false);

@@ -138,8 +138,7 @@ class RecoveryEngine {
 
   // One window of rows from `source` (tablespaceFile or
   // systemTablespaceFile), from page `startPage` and record `startOffset`.
-  bool ReadRecordWindow(const DataFile& source, std::uint32_t startPage,
-                        std::uint16_t startOffset);
+  bool ReadRecordWindow(const DataFile& source, std::uint32_t startPage, std::uint16_t startOffset);
   // Writes an externally stored value to the next file of the save folder's
   // blobdata folder; its path, or "" when the file cannot be created.
   std::string ExportExternalColumn(ByteView local);

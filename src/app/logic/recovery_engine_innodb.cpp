@@ -1,9 +1,8 @@
 // The InnoDB operations of the reader object: thin members over the page,
 // record, dictionary, scan and value classes of the InnoDB reader, working on the
 // engine's files, page counts and column lists.
-#include "app/logic/recovery_engine.h"
-
 #include "app/application_state.h"
+#include "app/logic/recovery_engine.h"
 #include "innodb/btree.h"
 #include "innodb/column_value.h"
 #include "innodb/external_value.h"

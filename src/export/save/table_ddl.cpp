@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "definitions/column_types.h"
 #include "base/data_file.h"
 #include "base/paths.h"
 #include "base/utf8.h"
+#include "definitions/column_types.h"
 #include "export/save/sql_text.h"
 #include "export/save/value_literals.h"
 #include "values/field_value.h"

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <optional>
 
-#include "definitions/column_types.h"
 #include "base/data_file.h"
+#include "base/text_codec.h"
 #include "base/utf8.h"
+#include "definitions/column_types.h"
 #include "export/save/sql_text.h"
 #include "values/field_value.h"
-#include "base/text_codec.h"
 
 namespace rowmender {
 
