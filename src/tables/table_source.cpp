@@ -177,14 +177,23 @@ class InnoSource final : public TableSource {
   std::uint32_t firstLeaf_ = kNoPage;
 };
 
+// The server's names of the legacy engine codes a definition file keeps.
 std::string EngineName(std::uint8_t code) {
   switch (code) {
     case 6:
       return "MEMORY";
+    case 10:
+      return "MERGE";
+    case 16:
+      return "ARCHIVE";
     case 17:
       return "CSV";
     case 18:
-      return "ARCHIVE";
+      return "FEDERATED";
+    case 19:
+      return "BLACKHOLE";
+    case 20:
+      return "partitioned";
     case 42:
       return "Aria";
     default:
