@@ -91,29 +91,6 @@ class DelimitedWriter {
   const TableFormat& formats_;
 };
 
-std::string LossSentences(const ReadReport& report, const FormatScratch& scratch) {
-  std::string text;
-  const auto add = [&text](std::uint64_t count, const char* what) {
-    if (count == 0) return;
-    if (!text.empty()) text += ' ';
-    text += std::to_string(count) + " " + what;
-  };
-  add(report.recordsDropped, "damaged records were left out.");
-  add(report.pagesSkipped, "pages of the table could not be read.");
-  add(report.loopsBroken, "loops in the table's page or record chains were broken.");
-  add(report.bytesSkipped, "damaged bytes of the data file were passed over.");
-  add(scratch.valuesCutShort, "long values were cut short: their pages are lost.");
-  add(scratch.valuesNotRepresentable, "damaged values were written as NULL or the column default.");
-  add(scratch.textsNotConverted,
-      "texts did not convert from their character set and were "
-      "written as their bytes.");
-  if (report.formatUnsupported)
-    text += text.empty() ? "Its format is not read." : " Its format is not read.";
-  for (const std::string& note : report.notes)
-    text += " (" + note + ")";
-  return text;
-}
-
 }  // namespace
 
 const char* ExportExtension(ExportFormat format) {
@@ -278,14 +255,12 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request,
   const FormatScratch& scratch = writer.scratch;
   // A text that does not convert is written as its own bytes: nothing is
   // lost, but the user is told.
-  result.losses =
-      !report.Complete() || scratch.valuesCutShort > 0 || scratch.valuesNotRepresentable > 0;
+  result.losses = !report.Complete() || scratch.Lost();
   std::vector<std::string> notes = source->Notes();
   for (const std::string& note : notes)
     result.messages.push_back(note);
-  if (result.losses || scratch.textsNotConverted > 0) {
-    result.messages.push_back(LossSentences(report, scratch));
-  }
+  const std::string losses = LossSentences(&report, scratch);
+  if (!losses.empty()) result.messages.push_back(losses.substr(1));
   return result;
 }
 

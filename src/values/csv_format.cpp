@@ -35,6 +35,7 @@ void AppendCsvField(std::string& out, const Cell& cell, const ColumnFormat& form
     case ResolvedKind::kText:
       AppendCsvText(out, value.text);
       return;
+    case ResolvedKind::kStoredText:
     case ResolvedKind::kUnconvertedText:
       AppendUnconvertedText(out, value.bytes, format);
       return;

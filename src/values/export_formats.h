@@ -41,6 +41,9 @@ struct FormatScratch {
   // Texts that do not convert from their character set (written as their
   // own bytes where the output can hold them, else in hex).
   std::uint64_t textsNotConverted = 0;
+
+  // Values were lost or changed (a text written as its bytes is not lost).
+  bool Lost() const { return valuesCutShort > 0 || valuesNotRepresentable > 0; }
 };
 
 void AppendSqlLiteral(std::string& out, const Cell& cell, const ColumnFormat& format,

@@ -79,7 +79,9 @@ ResolvedValue StoredText(ByteView bytes, const ColumnFormat& format) {
     }
     if (end < bytes.size() && bytes.size() % unit == 0) bytes = bytes.first(end);
   }
-  return Bytes(bytes);
+  ResolvedValue value = Bytes(bytes);
+  value.kind = ResolvedKind::kStoredText;
+  return value;
 }
 
 }  // namespace

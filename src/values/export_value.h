@@ -20,6 +20,7 @@ enum class ResolvedKind : std::uint8_t {
   kBytes,            // `bytes`: binary string or spatial value
   kBits,             // `bits` of `bitCount` bits
   kUnconvertedText,  // `bytes`: text that does not convert from its character set
+  kStoredText,       // `bytes`: text as stored, in its column's character set
 };
 
 struct ResolvedValue {
@@ -34,7 +35,7 @@ struct ResolvedValue {
 // How a text column's value comes out.
 enum class TextOutput : std::uint8_t {
   kUtf8,         // converted to UTF-8 (kUnconvertedText where it does not convert)
-  kStoredBytes,  // as stored, in the column's own character set (kBytes)
+  kStoredBytes,  // as stored, in the column's own character set (kStoredText)
 };
 
 // Resolves `cell`, writing texts into scratch.text (emptied first) and

@@ -82,24 +82,9 @@ void AppendIntroducedHex(std::string& out, std::string_view characterSet, ByteVi
 
 void AppendSqlLiteral(std::string& out, const Cell& cell, const ColumnFormat& format,
                       const LongValueReader* longValues, FormatScratch& scratch) {
-  if (cell.kind == CellKind::kText && format.textAsOwnBytes) {
-    AppendIntroducedHex(out, format.characterSet, cell.bytes);
-    return;
-  }
-  if (cell.kind == CellKind::kExternal && format.textAsOwnBytes) {
-    std::string& whole = scratch.longValue;
-    whole.clear();
-    if (longValues != nullptr) {
-      const LongValueReader::Result result =
-          longValues->Read(cell.bytes, [&whole](ByteView part) { whole.append(AsChars(part)); });
-      if (!result.complete) ++scratch.valuesCutShort;
-    }
-    AppendIntroducedHex(
-        out, format.characterSet,
-        ByteView(reinterpret_cast<const std::uint8_t*>(whole.data()), whole.size()));
-    return;
-  }
-  const ResolvedValue value = ResolveCell(cell, format, longValues, scratch);
+  const ResolvedValue value =
+      ResolveCell(cell, format, longValues, scratch,
+                  format.textAsOwnBytes ? TextOutput::kStoredBytes : TextOutput::kUtf8);
   switch (value.kind) {
     case ResolvedKind::kNull:
       // A value that could not be read takes the column's default where
@@ -121,6 +106,7 @@ void AppendSqlLiteral(std::string& out, const Cell& cell, const ColumnFormat& fo
         out.push_back('\'');
       }
       return;
+    case ResolvedKind::kStoredText:
     case ResolvedKind::kUnconvertedText:
       AppendIntroducedHex(out, format.characterSet.empty() ? "binary" : format.characterSet,
                           value.bytes);

@@ -37,6 +37,7 @@ void AppendTsvField(std::string& out, const Cell& cell, const ColumnFormat& form
                                    value.text.size()));
       return;
     case ResolvedKind::kBytes:
+    case ResolvedKind::kStoredText:
     case ResolvedKind::kUnconvertedText:
       AppendTsvBytes(out, value.bytes);
       return;

@@ -110,22 +110,6 @@ class DeletedRowStore {
   std::uint64_t count_ = 0;
 };
 
-// What a table's read lost, as sentences for its report line.
-std::string ReportSentence(const ReadReport& report) {
-  std::string text;
-  const auto add = [&text](std::uint64_t count, const char* what) {
-    if (count > 0) text += " " + std::to_string(count) + " " + what;
-  };
-  add(report.recordsDropped, "damaged records were left out.");
-  add(report.pagesSkipped, "pages of the table could not be read.");
-  add(report.loopsBroken, "loops in the table's page or record chains were broken.");
-  add(report.bytesSkipped, "damaged bytes of the data file were passed over.");
-  if (report.formatUnsupported) text += " Its format is not read.";
-  for (const std::string& note : report.notes)
-    text += " (" + note + ")";
-  return text;
-}
-
 }  // namespace
 
 struct TableSaver::TableCounts {
@@ -173,6 +157,29 @@ void TupleWriter::Append(std::string& out, const RowBuffer& row, const TableForm
     }
   }
   out.push_back(')');
+}
+
+std::string LossSentences(const ReadReport* report, const FormatScratch& scratch) {
+  std::string text;
+  const auto add = [&text](std::uint64_t count, const char* what) {
+    if (count > 0) text += " " + std::to_string(count) + " " + what;
+  };
+  if (report != nullptr) {
+    add(report->recordsDropped, "damaged records were left out.");
+    add(report->pagesSkipped, "pages of the table could not be read.");
+    add(report->loopsBroken, "loops in the table's page or record chains were broken.");
+    add(report->bytesSkipped, "damaged bytes of the data file were passed over.");
+  }
+  add(scratch.valuesCutShort, "long values were cut short: their pages are lost.");
+  add(scratch.valuesNotRepresentable, "damaged values were written as NULL or the column default.");
+  add(scratch.textsNotConverted,
+      "texts did not convert from their character set and were written as their bytes.");
+  if (report != nullptr) {
+    if (report->formatUnsupported) text += " Its format is not read.";
+    for (const std::string& note : report->notes)
+      text += " (" + note + ")";
+  }
+  return text;
 }
 
 std::string InsertPrefix(std::string_view tableName, const TableDefinition& table) {
@@ -497,20 +504,11 @@ void TableSaver::SaveTable(const SaveObject& object) {
   if (live.failed + old.failed > 0) {
     line += " " + std::to_string(live.failed + old.failed) + " rows could not be saved.";
   }
-  if (tuples.scratch.valuesCutShort > 0) {
-    line += " " + std::to_string(tuples.scratch.valuesCutShort) +
-            " long values were cut short: their pages are lost.";
-  }
-  if (tuples.scratch.valuesNotRepresentable > 0) {
-    line += " " + std::to_string(tuples.scratch.valuesNotRepresentable) +
-            " damaged values were saved as NULL or the column default.";
-  }
   const ReadReport* readReport = source_.Report();
-  const bool losses = (readReport != nullptr && !readReport->Complete()) ||
-                      tuples.scratch.valuesCutShort > 0 ||
-                      tuples.scratch.valuesNotRepresentable > 0;
-  if (readReport != nullptr) line += ReportSentence(*readReport);
-  if (losses) ++summary_.tablesWithLosses;
+  if ((readReport != nullptr && !readReport->Complete()) || tuples.scratch.Lost()) {
+    ++summary_.tablesWithLosses;
+  }
+  line += LossSentences(readReport, tuples.scratch);
   if (stopped) line += " Stopped before the end of the table.";
   Report(line);
 }

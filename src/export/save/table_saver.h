@@ -153,6 +153,10 @@ class TableSaver {
   SaveProgress progress_;
 };
 
+// What a table's read and the formatting of its values lost, as
+// sentences, each after a space ("" when nothing was lost).
+std::string LossSentences(const ReadReport* report, const FormatScratch& scratch);
+
 // The INSERT statement's start for `table` named `tableName`: INSERT INTO
 // `name` (`col`,...) VALUES
 std::string InsertPrefix(std::string_view tableName, const TableDefinition& table);
