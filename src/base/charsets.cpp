@@ -40,6 +40,8 @@ struct SingleByteTable {
   std::array<std::array<char, 4>, 256> utf8{};
   std::array<std::uint8_t, 256> length{};
   std::string problem;
+  // Every byte below 0x80 is its own character (true of nearly all sets).
+  bool asciiAsItself = false;
 };
 
 // What the first byte of a character starts in a multi-byte set.
@@ -304,6 +306,12 @@ void BuildSingleByteTable(const SingleByteSet& set, SingleByteTable& table) {
               range.codePoint == kNone ? kNone : range.codePoint + static_cast<std::uint32_t>(k));
     }
   }
+  table.asciiAsItself = true;
+  for (std::size_t b = 0; b < 0x80; ++b) {
+    if (table.length[b] != 1 || static_cast<std::uint8_t>(table.utf8[b][0]) != b) {
+      table.asciiAsItself = false;
+    }
+  }
 }
 
 // The table of a set, built on first use; safe to call from any thread.
@@ -316,6 +324,10 @@ const SingleByteTable& SingleByteTableOf(std::size_t index) {
 }
 
 bool AppendSingleByte(const SingleByteTable& table, ByteView bytes, std::string& out) {
+  if (table.asciiAsItself && LeadingAscii(AsChars(bytes)) == bytes.size()) {
+    out.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return true;
+  }
   std::size_t total = 0;
   for (const std::uint8_t b : bytes) {
     const std::size_t length = table.length[b];

@@ -1,5 +1,9 @@
 #include "base/utf8.h"
 
+#include <cstring>
+
+#include "base/word_scan.h"
+
 namespace rowmender {
 
 std::uint32_t DecodeUtf8At(std::string_view text, std::size_t& i) {
@@ -60,8 +64,22 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
   }
 }
 
+std::size_t LeadingAscii(std::string_view text) {
+  // Eight bytes at a time until a word holds a byte that is not.
+  std::size_t i = 0;
+  while (text.size() - i >= sizeof(std::uint64_t)) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    if (NonAsciiIn(word) != 0) break;
+    i += sizeof word;
+  }
+  while (i < text.size() && static_cast<std::uint8_t>(text[i]) < 0x80)
+    ++i;
+  return i;
+}
+
 bool IsValidUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
+  for (std::size_t i = LeadingAscii(text); i < text.size();) {
     if (DecodeUtf8At(text, i) == kInvalidCodePoint) return false;
   }
   return true;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "base/paths.h"
+#include "export/formatted_rows.h"
 #include "export/save/save_target.h"
 #include "export/save/table_saver.h"
 #include "values/export_formats.h"
@@ -54,6 +55,8 @@ class OutputFile {
 // Rows of one table in TSV or CSV, live and delete-marked apart.
 class DelimitedWriter {
  public:
+  // Keeps a copy of `formats`: rows are formatted on threads other than
+  // the reader's.
   DelimitedWriter(ExportFormat format, const TableDefinition& table, const TableFormat& formats)
       : format_(format), table_(table), formats_(formats) {}
 
@@ -66,7 +69,7 @@ class DelimitedWriter {
     out += "\r\n";
   }
 
-  void Row(std::string& out, const RowBuffer& row) {
+  void Row(std::string& out, const RowBuffer& row, FormatScratch& scratch) const {
     const char separator = format_ == ExportFormat::kCsv ? ',' : '\t';
     for (std::size_t i = 0; i < formats_.Size(); ++i) {
       if (i > 0) out.push_back(separator);
@@ -83,12 +86,10 @@ class DelimitedWriter {
     out += format_ == ExportFormat::kCsv ? "\r\n" : "\n";
   }
 
-  FormatScratch scratch;
-
  private:
   ExportFormat format_;
   const TableDefinition& table_;
-  const TableFormat& formats_;
+  const TableFormat formats_;
 };
 
 }  // namespace
@@ -105,8 +106,8 @@ const char* ExportExtension(ExportFormat format) {
   return "sql";
 }
 
-TableExportResult TableExporter::ExportTable(const ExportRequest& request,
-                                             const SaveObject& table) {
+TableExportResult TableExporter::ExportTable(const ExportRequest& request, const SaveObject& table,
+                                             unsigned threads) {
   TableExportResult result;
   result.table = &table;
   const std::string extension = ExportExtension(request.format);
@@ -145,6 +146,7 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request,
     CursorRowSource source(request.read);
     SaveOptions options;
     options.literals.collations = request.read.collations;
+    options.formatThreads = threads;
     TableSaver saver(target, source, options);
     std::vector<std::string> lines;
     saver.report = [&lines](const std::string& line) { lines.push_back(line); };
@@ -201,10 +203,17 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request,
   writer.Header(*liveBuffer);
 
   bool writable = true;
-  RowBuffer row;
-  while (writable && cursor->Next(row)) {
-    if (!row.deleted) {
-      writer.Row(*liveBuffer, row);
+  const std::unique_ptr<FormattedRows> lines = NewFormattedRows(
+      [&cursor](RowBuffer& row) { return cursor->Next(row); },
+      [&writer](std::string& out, const RowBuffer& row, FormatScratch& scratch) {
+        writer.Row(out, row, scratch);
+      },
+      threads);
+  std::string_view line;
+  bool deletedRow = false;
+  while (writable && lines->Next(line, deletedRow)) {
+    if (!deletedRow) {
+      *liveBuffer += line;
       ++result.rows;
       writable = request.stream == nullptr ? live.FlushIfFull()
                                            : (streamBuffer.size() < kFlushBytes || flushStream());
@@ -225,7 +234,7 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request,
       }
       writer.Header(deleted->Buffer());
     }
-    writer.Row(deleted->Buffer(), row);
+    deleted->Buffer() += line;
     writable = deleted->FlushIfFull();
   }
   if (request.stream != nullptr) {
@@ -252,7 +261,7 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request,
                               stem + DeletedSuffix() + "." + extension + ".");
   }
   const ReadReport& report = cursor->Report();
-  const FormatScratch& scratch = writer.scratch;
+  const FormatScratch scratch = lines->Scratch();
   // A text that does not convert is written as its own bytes: nothing is
   // lost, but the user is told.
   result.losses = !report.Complete() || scratch.Lost();
@@ -269,19 +278,22 @@ ExportSummary TableExporter::Run(const ExportRequest& request) {
   std::vector<TableExportResult> results(count);
   std::atomic<std::size_t> next{0};
   std::mutex doneMutex;
+  // One worker per table while there are more tables than jobs; the jobs
+  // left over format the rows of the tables being read.
+  const unsigned workers =
+      static_cast<unsigned>(std::max<std::size_t>(1, std::min<std::size_t>(request.jobs, count)));
+  const unsigned threadsPerTable = std::max(1u, request.jobs / workers);
   const auto work = [&] {
     while (true) {
       const std::size_t i = next.fetch_add(1);
       if (i >= count) return;
-      results[i] = ExportTable(request, request.tables[i]);
+      results[i] = ExportTable(request, request.tables[i], threadsPerTable);
       if (tableDone) {
         const std::lock_guard<std::mutex> lock(doneMutex);
         tableDone(results[i]);
       }
     }
   };
-  const unsigned workers =
-      static_cast<unsigned>(std::max<std::size_t>(1, std::min<std::size_t>(request.jobs, count)));
   std::vector<std::thread> threads;
   for (unsigned w = 1; w < workers; ++w)
     threads.emplace_back(work);

@@ -30,6 +30,8 @@ struct ExportRequest {
   // into it (TSV and CSV: its live rows).
   std::string folder;
   std::ostream* stream = nullptr;
+  // Threads at work: one table each while there are more tables than
+  // threads, else several formatting one table's rows.
   unsigned jobs = 1;
   // Collations and the system tablespace; must outlive the export.
   ReadOptions read;
@@ -70,7 +72,9 @@ class TableExporter {
   ExportSummary Run(const ExportRequest& request);
 
  private:
-  TableExportResult ExportTable(const ExportRequest& request, const SaveObject& table);
+  // `threads` format the table's rows.
+  TableExportResult ExportTable(const ExportRequest& request, const SaveObject& table,
+                                unsigned threads);
 };
 
 }  // namespace rowmender

@@ -45,18 +45,7 @@ TableFormat::TableFormat(const TableDefinition& table, const CollationTable* col
 }
 
 bool IsUtf8Text(ByteView bytes) {
-  // Most text is ASCII: eight bytes at a time until the first that is not.
-  std::size_t i = 0;
-  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-  while (i + 8 <= bytes.size()) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, bytes.data() + i, sizeof word);
-    if ((word & kHighBits) != 0) break;
-    i += 8;
-  }
-  while (i < bytes.size() && bytes[i] < 0x80)
-    ++i;
-  return i == bytes.size() || IsValidUtf8(AsChars(bytes.subspan(i)));
+  return IsValidUtf8(AsChars(bytes));
 }
 
 bool AppendColumnText(std::string& out, ByteView bytes, const ColumnFormat& format,

@@ -25,6 +25,8 @@ void AppendCsvText(std::string& out, std::string_view text) {
 
 void AppendCsvField(std::string& out, const Cell& cell, const ColumnFormat& format,
                     const LongValueReader* longValues, FormatScratch& scratch) {
+  // Numbers, dates and times never need quotes.
+  if (PlainTextOf(cell.kind) != PlainText::kNone && AppendPlainText(out, cell, format)) return;
   const ResolvedValue value = ResolveCell(cell, format, longValues, scratch);
   switch (value.kind) {
     case ResolvedKind::kNull:

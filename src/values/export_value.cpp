@@ -86,6 +86,57 @@ ResolvedValue StoredText(ByteView bytes, const ColumnFormat& format) {
 
 }  // namespace
 
+bool AppendPlainText(std::string& out, const Cell& cell, const ColumnFormat& format) {
+  switch (cell.kind) {
+    case CellKind::kSigned:
+      AppendSigned(out, cell.integer);
+      return true;
+    case CellKind::kUnsigned:
+      AppendUnsigned(out, cell.unsignedInteger);
+      return true;
+    case CellKind::kYear:
+      // Four digits: a text "0" loads as the year 2000, "0000" as the zero year.
+      AppendPadded(out, static_cast<std::int64_t>(cell.unsignedInteger), kFullYearWidth);
+      return true;
+    case CellKind::kFloat:
+      if (!std::isfinite(cell.real32)) return false;
+      if (cell.real32 == 0.0f && std::signbit(cell.real32)) {
+        // The server keeps a negative zero FLOAT only when a tiny negative
+        // number rounds to it; "-0" itself is read as 0.
+        out += "-1e-50";
+        return true;
+      }
+      AppendFloatForStatement(out, cell.real32);
+      return true;
+    case CellKind::kDouble:
+      if (!std::isfinite(cell.real64)) return false;
+      AppendShortest(out, cell.real64);
+      return true;
+    case CellKind::kDecimal: {
+      const std::size_t mark = out.size();
+      const ColumnDefinition& column = format.Column();
+      if (AppendDecimal(out, cell.bytes, column.precision, column.scale)) return true;
+      out.resize(mark);
+      return false;
+    }
+    case CellKind::kDate:
+      AppendDate(out, cell.time, kFullYearWidth);
+      return true;
+    case CellKind::kTime:
+      AppendTime(out, cell.time, format.decimals);
+      return true;
+    case CellKind::kDateTime:
+      AppendDateTime(out, cell.time, kFullYearWidth, format.decimals);
+      return true;
+    case CellKind::kTimestamp:
+      AppendDateTime(out, UtcParts(cell.unsignedInteger, cell.time.microsecond), kFullYearWidth,
+                     format.decimals);
+      return true;
+    default:
+      return false;
+  }
+}
+
 ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
                           const LongValueReader* longValues, FormatScratch& scratch,
                           TextOutput textOutput) {
@@ -98,41 +149,22 @@ ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
     case CellKind::kNull:
       return Null(false);
     case CellKind::kSigned:
-      AppendSigned(text, cell.integer);
-      return Text(ResolvedKind::kNumber, text);
     case CellKind::kUnsigned:
-      AppendUnsigned(text, cell.unsignedInteger);
-      return Text(ResolvedKind::kNumber, text);
     case CellKind::kYear:
-      // Four digits: a text "0" loads as the year 2000, "0000" as the zero year.
-      AppendPadded(text, static_cast<std::int64_t>(cell.unsignedInteger), kFullYearWidth);
-      return Text(ResolvedKind::kNumber, text);
     case CellKind::kFloat:
-      if (!std::isfinite(cell.real32)) {
-        ++scratch.valuesNotRepresentable;
-        return Null(true);
-      }
-      if (cell.real32 == 0.0f && std::signbit(cell.real32)) {
-        // The server keeps a negative zero FLOAT only when a tiny negative
-        // number rounds to it; "-0" itself is read as 0.
-        text += "-1e-50";
-        return Text(ResolvedKind::kNumber, text);
-      }
-      AppendFloatForStatement(text, cell.real32);
-      return Text(ResolvedKind::kNumber, text);
     case CellKind::kDouble:
-      if (!std::isfinite(cell.real64)) {
-        ++scratch.valuesNotRepresentable;
-        return Null(true);
-      }
-      AppendShortest(text, cell.real64);
-      return Text(ResolvedKind::kNumber, text);
     case CellKind::kDecimal:
-      if (!AppendDecimal(text, cell.bytes, column.precision, column.scale)) {
+    case CellKind::kDate:
+    case CellKind::kTime:
+    case CellKind::kDateTime:
+    case CellKind::kTimestamp:
+      if (!AppendPlainText(text, cell, format)) {
         ++scratch.valuesNotRepresentable;
         return Null(true);
       }
-      return Text(ResolvedKind::kNumber, text);
+      return Text(PlainTextOf(cell.kind) == PlainText::kNumber ? ResolvedKind::kNumber
+                                                               : ResolvedKind::kText,
+                  text);
     case CellKind::kOldDecimal: {
       std::size_t first = 0;
       while (first < cell.bytes.size() && cell.bytes[first] == ' ')
@@ -140,19 +172,6 @@ ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
       AppendDecodedText(text, cell.bytes.subspan(first), TextEncoding::kSingleByte, true);
       return Text(ResolvedKind::kNumber, text);
     }
-    case CellKind::kDate:
-      AppendDate(text, cell.time, kFullYearWidth);
-      return Text(ResolvedKind::kText, text);
-    case CellKind::kTime:
-      AppendTime(text, cell.time, format.decimals);
-      return Text(ResolvedKind::kText, text);
-    case CellKind::kDateTime:
-      AppendDateTime(text, cell.time, kFullYearWidth, format.decimals);
-      return Text(ResolvedKind::kText, text);
-    case CellKind::kTimestamp:
-      AppendDateTime(text, UtcParts(cell.unsignedInteger, cell.time.microsecond), kFullYearWidth,
-                     format.decimals);
-      return Text(ResolvedKind::kText, text);
     case CellKind::kBit: {
       ResolvedValue value;
       value.kind = ResolvedKind::kBits;

@@ -38,6 +38,36 @@ enum class TextOutput : std::uint8_t {
   kStoredBytes,  // as stored, in the column's own character set (kStoredText)
 };
 
+// How the text of a number or a date and time goes into an output: numbers
+// bare, dates and times as texts (quoted where the output quotes texts).
+// Other kinds of cell have no plain text and go through ResolveCell.
+enum class PlainText : std::uint8_t { kNone, kNumber, kTemporal };
+
+constexpr PlainText PlainTextOf(CellKind kind) {
+  switch (kind) {
+    case CellKind::kSigned:
+    case CellKind::kUnsigned:
+    case CellKind::kYear:
+    case CellKind::kFloat:
+    case CellKind::kDouble:
+    case CellKind::kDecimal:
+      return PlainText::kNumber;
+    case CellKind::kDate:
+    case CellKind::kTime:
+    case CellKind::kDateTime:
+    case CellKind::kTimestamp:
+      return PlainText::kTemporal;
+    default:
+      return PlainText::kNone;
+  }
+}
+
+// Appends the plain text of a cell PlainTextOf gives one for, written
+// straight into the output. False, with `out` as it was, for a value no
+// output can hold (a damaged DECIMAL, a FLOAT that is not a number): then
+// ResolveCell resolves the cell and counts the loss.
+bool AppendPlainText(std::string& out, const Cell& cell, const ColumnFormat& format);
+
 // Resolves `cell`, writing texts into scratch.text (emptied first) and
 // off-page values into scratch.longValue; the result views them.
 ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,

@@ -2,6 +2,8 @@
 #include <array>
 #include <cstring>
 
+#include "base/utf8.h"
+#include "base/word_scan.h"
 #include "definitions/column_types.h"
 #include "values/enum_set_bit_values.h"
 #include "values/export_formats.h"
@@ -12,25 +14,17 @@ namespace rowmender {
 
 namespace {
 
-// True when one of the eight bytes of `word` is zero (the classic test).
-constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-constexpr std::uint64_t ZeroByteIn(std::uint64_t word) {
-  return (word - kOnes) & ~word & kHighBits;
-}
-constexpr std::uint64_t ByteIn(std::uint64_t word, std::uint8_t byte) {
-  return ZeroByteIn(word ^ (kOnes * byte));
-}
-
 // True when one of the eight bytes of `word` needs an escape in a literal.
-bool NeedsEscape(std::uint64_t word) {
+[[gnu::always_inline]] inline bool NeedsEscape(std::uint64_t word) {
   return (ZeroByteIn(word) | ByteIn(word, '\'') | ByteIn(word, '"') | ByteIn(word, '\\') |
           ByteIn(word, '\n') | ByteIn(word, '\r') | ByteIn(word, 0x1A)) != 0;
 }
 
 // A string literal in single quotes, with the escapes the server reads
-// under its default SQL mode.
-void AppendQuoted(std::string& out, std::string_view text) {
+// under its default SQL mode. With `checkUtf8`, the text must be
+// well-formed UTF-8: false, with `out` as it was, when it is not.
+template <bool checkUtf8>
+bool AppendQuoted(std::string& out, std::string_view text) {
   // The escape letter of each byte that needs one, 0 for the others.
   static constexpr auto kEscapes = [] {
     std::array<char, 256> table{};
@@ -43,20 +37,43 @@ void AppendQuoted(std::string& out, std::string_view text) {
     table[0x1A] = 'Z';
     return table;
   }();
+  const std::size_t mark = out.size();
   out.push_back('\'');
   std::size_t plain = 0;
   std::size_t i = 0;
   while (i < text.size()) {
-    // Eight bytes at a time while none of them needs an escape.
+    // Eight bytes at a time while none of them needs an escape (or, when
+    // checking, lies outside ASCII).
     if (text.size() - i >= sizeof(std::uint64_t)) {
       std::uint64_t word = 0;
       std::memcpy(&word, text.data() + i, sizeof word);
       if (!NeedsEscape(word)) {
-        i += sizeof word;
+        if (!checkUtf8 || NonAsciiIn(word) == 0) {
+          i += sizeof word;
+          continue;
+        }
+        // No escapes: only the characters outside ASCII need a look.
+        const std::size_t end = i + sizeof word;
+        while (i < end) {
+          if (static_cast<std::uint8_t>(text[i]) < 0x80) {
+            ++i;
+          } else if (DecodeUtf8At(text, i) == kInvalidCodePoint) {
+            out.resize(mark);
+            return false;
+          }
+        }
         continue;
       }
     }
-    const char escaped = kEscapes[static_cast<std::uint8_t>(text[i])];
+    const auto byte = static_cast<std::uint8_t>(text[i]);
+    if (checkUtf8 && byte >= 0x80) {
+      if (DecodeUtf8At(text, i) == kInvalidCodePoint) {
+        out.resize(mark);
+        return false;
+      }
+      continue;
+    }
+    const char escaped = kEscapes[byte];
     if (escaped != 0) {
       out.append(text.data() + plain, i - plain);
       const char pair[2] = {'\\', escaped};
@@ -67,6 +84,18 @@ void AppendQuoted(std::string& out, std::string_view text) {
   }
   out.append(text.data() + plain, text.size() - plain);
   out.push_back('\'');
+  return true;
+}
+
+// A text stored in UTF-8 written as it is, when it is well-formed; a CHAR
+// without its pad spaces.
+bool AppendStoredUtf8(std::string& out, ByteView bytes, bool padded) {
+  std::string_view text = AsChars(bytes);
+  if (padded) {
+    while (!text.empty() && text.back() == ' ')
+      text.remove_suffix(1);
+  }
+  return AppendQuoted<true>(out, text);
 }
 
 // A text column's value as its stored bytes: _charset X'...'.
@@ -82,6 +111,29 @@ void AppendIntroducedHex(std::string& out, std::string_view characterSet, ByteVi
 
 void AppendSqlLiteral(std::string& out, const Cell& cell, const ColumnFormat& format,
                       const LongValueReader* longValues, FormatScratch& scratch) {
+  // Most values are written straight into `out`; the others, and damaged
+  // values, are resolved first.
+  switch (PlainTextOf(cell.kind)) {
+    case PlainText::kNumber:
+      if (AppendPlainText(out, cell, format)) return;
+      break;
+    case PlainText::kTemporal: {
+      const std::size_t mark = out.size();
+      out.push_back('\'');
+      if (AppendPlainText(out, cell, format)) {
+        out.push_back('\'');
+        return;
+      }
+      out.resize(mark);
+      break;
+    }
+    case PlainText::kNone:
+      if (cell.kind == CellKind::kText && format.storedAsUtf8 && !format.textAsOwnBytes &&
+          AppendStoredUtf8(out, cell.bytes, format.padded)) {
+        return;
+      }
+      break;
+  }
   const ResolvedValue value =
       ResolveCell(cell, format, longValues, scratch,
                   format.textAsOwnBytes ? TextOutput::kStoredBytes : TextOutput::kUtf8);
@@ -95,7 +147,7 @@ void AppendSqlLiteral(std::string& out, const Cell& cell, const ColumnFormat& fo
       out += value.text;
       return;
     case ResolvedKind::kText:
-      AppendQuoted(out, value.text);
+      AppendQuoted<false>(out, value.text);
       return;
     case ResolvedKind::kBytes:
       if (value.bytes.empty()) {

@@ -1,9 +1,12 @@
 #include "export/save/table_saver.h"
 
+#include "export/formatted_rows.h"
+
 #include <cstdio>
 #include <memory>
 #include <utility>
 
+#include "export/formatted_rows.h"
 #include "export/save/column_defaults.h"
 #include "export/save/sql_text.h"
 #include "export/save/table_ddl.h"
@@ -145,7 +148,8 @@ const ReadReport* CursorRowSource::Report() const {
   return &report_;
 }
 
-void TupleWriter::Append(std::string& out, const RowBuffer& row, const TableFormat& formats) {
+void AppendTuple(std::string& out, const RowBuffer& row, const TableFormat& formats,
+                 FormatScratch& scratch) {
   out.push_back('(');
   const std::size_t count = formats.Size();
   for (std::size_t i = 0; i < count; ++i) {
@@ -426,23 +430,26 @@ void TableSaver::SaveTable(const SaveObject& object) {
   live.name = name;
   Batch batch(InsertPrefix(object.name, table));
   DeletedRowStore deleted;
-  TupleWriter tuples;
-  std::string deletedTuple;
-  const TableFormat& formats = source_.Formats();
+  const TableFormat formats = source_.Formats();
+  const std::unique_ptr<FormattedRows> tuples = NewFormattedRows(
+      [this](RowBuffer& row) { return source_.Next(row); },
+      [formats](std::string& out, const RowBuffer& row, FormatScratch& scratch) {
+        AppendTuple(out, row, formats, scratch);
+      },
+      options_.formatThreads);
   const std::size_t progressRows = std::max<std::size_t>(options_.progressRows, 1);
 
   Run(kStartTransaction, name);
   bool stopped = false;
-  RowBuffer row;
+  std::string_view tuple;
+  bool deletedRow = false;
   std::size_t sinceProgress = 0;
-  while (!summary_.aborted && source_.Next(row)) {
-    if (row.deleted) {
-      deletedTuple.clear();
-      tuples.Append(deletedTuple, row, formats);
-      deleted.Add(deletedTuple);
+  while (!summary_.aborted && tuples->Next(tuple, deletedRow)) {
+    if (deletedRow) {
+      deleted.Add(std::string(tuple));
     } else {
       batch.StartTuple();
-      tuples.Append(batch.statement, row, formats);
+      batch.statement += tuple;
       AddToBatch(batch, live);
     }
     ++progress_.rows;
@@ -469,9 +476,9 @@ void TableSaver::SaveTable(const SaveObject& object) {
       Run(kStartTransaction, old.name);
       const bool replayed =
           deleted.Replay(options_.batchRows, [&](std::vector<std::string>& stored) {
-            for (const std::string& tuple : stored) {
+            for (const std::string& storedTuple : stored) {
               oldBatch.StartTuple();
-              oldBatch.statement += tuple;
+              oldBatch.statement += storedTuple;
               AddToBatch(oldBatch, old);
             }
             FlushBatch(oldBatch, oldBatch.ends.size(), old);
@@ -505,10 +512,11 @@ void TableSaver::SaveTable(const SaveObject& object) {
     line += " " + std::to_string(live.failed + old.failed) + " rows could not be saved.";
   }
   const ReadReport* readReport = source_.Report();
-  if ((readReport != nullptr && !readReport->Complete()) || tuples.scratch.Lost()) {
+  const FormatScratch formatted = tuples->Scratch();
+  if ((readReport != nullptr && !readReport->Complete()) || formatted.Lost()) {
     ++summary_.tablesWithLosses;
   }
-  line += LossSentences(readReport, tuples.scratch);
+  line += LossSentences(readReport, formatted);
   if (stopped) line += " Stopped before the end of the table.";
   Report(line);
 }

@@ -73,14 +73,14 @@ struct SaveOptions {
   std::size_t batchBytes = 1u << 20;
   // At most this many failed rows are reported one by one per table.
   std::size_t reportedRowErrors = 5;
+  // Threads that format a table's rows, the calling one included; the
+  // statements are the same for any number.
+  unsigned formatThreads = 1;
 };
 
-// Formats whole rows into INSERT tuples.
-struct TupleWriter {
-  FormatScratch scratch;
-  // "(v1,v2,...)" of a row's cells.
-  void Append(std::string& out, const RowBuffer& row, const TableFormat& formats);
-};
+// "(v1,v2,...)" of a row's cells, appended to `out`.
+void AppendTuple(std::string& out, const RowBuffer& row, const TableFormat& formats,
+                 FormatScratch& scratch);
 
 struct SaveProgress {
   const SaveObject* object = nullptr;
