@@ -733,6 +733,19 @@ ByteView CharsetDecoder::UpToZeroCharacter(ByteView bytes) const {
   return bytes;
 }
 
+bool CharsetDecoder::AsciiAsItself() const {
+  switch (kind_) {
+    case Kind::kAscii:
+    case Kind::kUtf8mb3:
+    case Kind::kUtf8mb4:
+      return true;
+    case Kind::kSingleByte:
+      return single_->asciiAsItself;
+    default:
+      return false;
+  }
+}
+
 bool CharsetDecoder::AppendUtf8(ByteView bytes, std::string& out) const {
   switch (kind_) {
     case Kind::kUnknown:
@@ -770,6 +783,10 @@ bool CharsetDecoder::AppendThroughIconv(ByteView bytes, std::string& out) const 
     return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; }) &&
            AppendCopy(bytes, out);
   }
+  // An iconv handle keeps state between calls: one conversion at a time
+  // (only the rare sets glibc converts for us come here).
+  static std::mutex conversions;
+  const std::lock_guard<std::mutex> lock(conversions);
   const auto handle = static_cast<iconv_t>(iconv_);
   iconv(handle, nullptr, nullptr, nullptr, nullptr);
   const std::size_t start = out.size();

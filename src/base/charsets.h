@@ -46,6 +46,10 @@ class CharsetDecoder {
   // AppendUtf8 takes them as UTF-8, as the server does when asked to
   // convert binary strings.
   bool IsBinary() const;
+  // Every byte below 0x80 stands alone for the ASCII character it codes
+  // (UTF-8, ASCII and most single-byte sets): text of such bytes only is
+  // its own UTF-8.
+  bool AsciiAsItself() const;
   // False for an unknown or empty name.
   bool IsKnown() const;
   // The server's name of the set ("utf8mb3" for "utf8"); for an unknown set
@@ -67,8 +71,7 @@ class CharsetDecoder {
   // Appends the UTF-8 form of `bytes` to `out`. Returns false, and leaves
   // `out` exactly as it was, when any byte sequence does not convert
   // (malformed, cut short, or a character the set does not define). Never
-  // reads outside `bytes`. Not for use by two threads at once: a decoder may
-  // own an iconv handle, so each reader makes its own.
+  // reads outside `bytes`. Safe to call from several threads at once.
   bool AppendUtf8(ByteView bytes, std::string& out) const;
 
  private:

@@ -25,6 +25,7 @@ ColumnFormat FormatOfColumn(const ColumnDefinition& column, const CollationTable
     format.charset =
         std::make_shared<const CharsetDecoder>(CharsetDecoder::ForName(format.characterSet));
     format.storedAsUtf8 = format.characterSet == "utf8mb4" || format.characterSet == "ascii";
+    format.asciiAsItself = format.charset->AsciiAsItself();
     format.padded = column.typeCode == kTypeString || column.typeCode == kTypeVarString;
     static constexpr std::string_view kOwnBytesSets[] = {"sjis",    "cp932", "ujis",
                                                          "eucjpms", "big5",  "armscii8"};

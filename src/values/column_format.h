@@ -27,6 +27,9 @@ struct ColumnFormat {
   // The column's text is stored in UTF-8 (utf8mb4, or ASCII): it needs
   // checking, not converting.
   bool storedAsUtf8 = false;
+  // A text of bytes below 0x80 only is its own UTF-8 (see
+  // CharsetDecoder::AsciiAsItself).
+  bool asciiAsItself = false;
   // CHAR: the server's reads drop the pad spaces at the end.
   bool padded = false;
   // Statements carry the column's texts as their own bytes: some codes of

@@ -128,11 +128,11 @@ std::size_t DecimalStorageSize(int precision, int scale) {
   return DigitBytes(shape.integerDigits) + DigitBytes(shape.fractionDigits);
 }
 
-bool AppendDecimal(std::string& out, ByteView bytes, int precision, int scale) {
+char* PutDecimal(char* p, ByteView bytes, int precision, int scale) {
   const DecimalShape shape = ShapeOf(precision, scale);
   if (DecimalStorageSize(precision, scale) == 0) {
-    out.push_back('0');
-    return true;
+    *p++ = '0';
+    return p;
   }
   const bool negative = (ByteAt(bytes, 0) & 0x80) == 0;
   if (shape.integerDigits <= kFastDigits && shape.fractionDigits <= kFastDigits) {
@@ -142,25 +142,19 @@ bool AppendDecimal(std::string& out, ByteView bytes, int precision, int scale) {
     std::uint64_t fraction = 0;
     reader.Read(shape.integerDigits, integer);
     reader.ReadFraction(shape.fractionDigits, fraction);
-    if (!reader.Valid()) {
-      out.push_back('0');
-      return false;
-    }
-    char text[48];
-    char* end = text;
-    if (negative && (integer != 0 || fraction != 0)) *end++ = '-';
-    end = std::to_chars(end, text + sizeof text, integer).ptr;
+    if (!reader.Valid()) return nullptr;
+    if (negative && (integer != 0 || fraction != 0)) *p++ = '-';
+    p = std::to_chars(p, p + kLongestDecimalText, integer).ptr;
     if (shape.fractionDigits > 0) {
-      *end++ = '.';
+      *p++ = '.';
       char digits[24];
       const char* last = std::to_chars(std::begin(digits), std::end(digits), fraction).ptr;
       const auto count = static_cast<int>(last - digits);
       for (int i = count; i < shape.fractionDigits; ++i)
-        *end++ = '0';
-      end = std::copy(static_cast<const char*>(digits), last, end);
+        *p++ = '0';
+      p = std::copy(static_cast<const char*>(digits), last, p);
     }
-    out.append(text, end);
-    return true;
+    return p;
   }
   DigitWriter writer(bytes, negative);
   const int integerLeftover = shape.integerDigits % kDigitsPerGroup;
@@ -172,10 +166,7 @@ bool AppendDecimal(std::string& out, ByteView bytes, int precision, int scale) {
     writer.Group(kDigitsPerGroup);
   const int fractionLeftover = shape.fractionDigits % kDigitsPerGroup;
   if (fractionLeftover > 0) writer.Group(fractionLeftover);
-  if (!writer.Valid()) {
-    out.push_back('0');
-    return false;
-  }
+  if (!writer.Valid()) return nullptr;
 
   const char* digits = writer.Digits();
   std::size_t firstInteger = 0;
@@ -184,16 +175,27 @@ bool AppendDecimal(std::string& out, ByteView bytes, int precision, int scale) {
   const bool zero =
       firstInteger == integerCount &&
       std::all_of(digits + integerCount, digits + writer.Count(), [](char c) { return c == '0'; });
-  if (negative && !zero) out.push_back('-');
+  if (negative && !zero) *p++ = '-';
   if (firstInteger == integerCount) {
-    out.push_back('0');
+    *p++ = '0';
   } else {
-    out.append(digits + firstInteger, integerCount - firstInteger);
+    p = std::copy(digits + firstInteger, digits + integerCount, p);
   }
   if (shape.fractionDigits > 0) {
-    out.push_back('.');
-    out.append(digits + integerCount, writer.Count() - integerCount);
+    *p++ = '.';
+    p = std::copy(digits + integerCount, digits + writer.Count(), p);
   }
+  return p;
+}
+
+bool AppendDecimal(std::string& out, ByteView bytes, int precision, int scale) {
+  char text[kLongestDecimalText];
+  const char* end = PutDecimal(text, bytes, precision, scale);
+  if (end == nullptr) {
+    out.push_back('0');
+    return false;
+  }
+  out.append(text, static_cast<std::size_t>(end - text));
   return true;
 }
 

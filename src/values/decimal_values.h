@@ -20,6 +20,11 @@ std::size_t DecimalStorageSize(int precision, int scale);
 // zero.
 bool AppendDecimal(std::string& out, ByteView bytes, int precision, int scale);
 
+// The same text written at `p`, which has room for kLongestDecimalText
+// characters; the end of what was written, or null for an invalid value.
+inline constexpr std::size_t kLongestDecimalText = 2 * 81 + 4;
+char* PutDecimal(char* p, ByteView bytes, int precision, int scale);
+
 // The same as a new text.
 std::string FormatDecimalValue(ByteView bytes, int precision, int scale);
 

@@ -53,6 +53,12 @@ void AppendTsvField(std::string& out, const Cell& cell, const ColumnFormat& form
 void AppendCsvField(std::string& out, const Cell& cell, const ColumnFormat& format,
                     const LongValueReader* longValues, FormatScratch& scratch);
 
+// "(v1,v2,...)": a row's literals as one tuple of an INSERT statement; a
+// column the row has no cell for is NULL, or DEFAULT where NULL is not
+// allowed.
+void AppendSqlTuple(std::string& out, const RowBuffer& row, const TableFormat& formats,
+                    FormatScratch& scratch);
+
 // A text as one CSV field (quoted when it must be; "" for the empty text).
 void AppendCsvText(std::string& out, std::string_view text);
 // Bytes as TSV field content, escaped.

@@ -1,6 +1,9 @@
 #include "values/export_value.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <string_view>
 
 #include "definitions/column_types.h"
 #include "values/decimal_values.h"
@@ -86,55 +89,60 @@ ResolvedValue StoredText(ByteView bytes, const ColumnFormat& format) {
 
 }  // namespace
 
-bool AppendPlainText(std::string& out, const Cell& cell, const ColumnFormat& format) {
+char* PutPlainText(char* p, const Cell& cell, const ColumnFormat& format) {
+  static_assert(kLongestPlainText >= kLongestDecimalText &&
+                kLongestPlainText >= kLongestTemporalText);
+  char* const end = p + kLongestPlainText;
   switch (cell.kind) {
     case CellKind::kSigned:
-      AppendSigned(out, cell.integer);
-      return true;
+      return std::to_chars(p, end, cell.integer).ptr;
     case CellKind::kUnsigned:
-      AppendUnsigned(out, cell.unsignedInteger);
-      return true;
+      return std::to_chars(p, end, cell.unsignedInteger).ptr;
     case CellKind::kYear:
       // Four digits: a text "0" loads as the year 2000, "0000" as the zero year.
-      AppendPadded(out, static_cast<std::int64_t>(cell.unsignedInteger), kFullYearWidth);
-      return true;
-    case CellKind::kFloat:
-      if (!std::isfinite(cell.real32)) return false;
+      return PutPadded(p, static_cast<std::int64_t>(cell.unsignedInteger), kFullYearWidth);
+    case CellKind::kFloat: {
+      if (!std::isfinite(cell.real32)) return nullptr;
       if (cell.real32 == 0.0f && std::signbit(cell.real32)) {
         // The server keeps a negative zero FLOAT only when a tiny negative
         // number rounds to it; "-0" itself is read as 0.
-        out += "-1e-50";
-        return true;
+        constexpr std::string_view kTinyNegative = "-1e-50";
+        return std::copy(kTinyNegative.begin(), kTinyNegative.end(), p);
       }
-      AppendFloatForStatement(out, cell.real32);
-      return true;
-    case CellKind::kDouble:
-      if (!std::isfinite(cell.real64)) return false;
-      AppendShortest(out, cell.real64);
-      return true;
+      // The shortest text of the double the FLOAT widens to, which the
+      // server narrows back to the same FLOAT.
+      const auto result = std::to_chars(p, end, static_cast<double>(cell.real32));
+      return result.ec == std::errc{} ? result.ptr : nullptr;
+    }
+    case CellKind::kDouble: {
+      if (!std::isfinite(cell.real64)) return nullptr;
+      const auto result = std::to_chars(p, end, cell.real64);
+      return result.ec == std::errc{} ? result.ptr : nullptr;
+    }
     case CellKind::kDecimal: {
-      const std::size_t mark = out.size();
       const ColumnDefinition& column = format.Column();
-      if (AppendDecimal(out, cell.bytes, column.precision, column.scale)) return true;
-      out.resize(mark);
-      return false;
+      return PutDecimal(p, cell.bytes, column.precision, column.scale);
     }
     case CellKind::kDate:
-      AppendDate(out, cell.time, kFullYearWidth);
-      return true;
+      return PutDate(p, cell.time, kFullYearWidth);
     case CellKind::kTime:
-      AppendTime(out, cell.time, format.decimals);
-      return true;
+      return PutTime(p, cell.time, format.decimals);
     case CellKind::kDateTime:
-      AppendDateTime(out, cell.time, kFullYearWidth, format.decimals);
-      return true;
+      return PutDateTime(p, cell.time, kFullYearWidth, format.decimals);
     case CellKind::kTimestamp:
-      AppendDateTime(out, UtcParts(cell.unsignedInteger, cell.time.microsecond), kFullYearWidth,
-                     format.decimals);
-      return true;
+      return PutDateTime(p, UtcParts(cell.unsignedInteger, cell.time.microsecond), kFullYearWidth,
+                         format.decimals);
     default:
-      return false;
+      return nullptr;
   }
+}
+
+bool AppendPlainText(std::string& out, const Cell& cell, const ColumnFormat& format) {
+  char text[kLongestPlainText];
+  const char* end = PutPlainText(text, cell, format);
+  if (end == nullptr) return false;
+  out.append(text, static_cast<std::size_t>(end - text));
+  return true;
 }
 
 ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,

@@ -68,6 +68,12 @@ constexpr PlainText PlainTextOf(CellKind kind) {
 // ResolveCell resolves the cell and counts the loss.
 bool AppendPlainText(std::string& out, const Cell& cell, const ColumnFormat& format);
 
+// The same text written at `p`, which has room for kLongestPlainText
+// characters: the end of what was written, or null where AppendPlainText
+// gives false.
+inline constexpr std::size_t kLongestPlainText = 192;
+char* PutPlainText(char* p, const Cell& cell, const ColumnFormat& format);
+
 // Resolves `cell`, writing texts into scratch.text (emptied first) and
 // off-page values into scratch.longValue; the result views them.
 ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,

@@ -8,6 +8,7 @@
 #include "values/enum_set_bit_values.h"
 #include "values/export_formats.h"
 #include "values/export_value.h"
+#include "values/row_text_buffer.h"
 #include "values/text_values.h"
 
 namespace rowmender {
@@ -21,10 +22,15 @@ namespace {
 }
 
 // A string literal in single quotes, with the escapes the server reads
-// under its default SQL mode. With `checkUtf8`, the text must be
-// well-formed UTF-8: false, with `out` as it was, when it is not.
+// under its default SQL mode, written at `p`, which has room for
+// QuotedRoom(text.size()) characters. With `checkUtf8`, the text must be
+// well-formed UTF-8: null when it is not.
+constexpr std::size_t QuotedRoom(std::size_t length) {
+  return 2 * length + 2;
+}
+
 template <bool checkUtf8>
-bool AppendQuoted(std::string& out, std::string_view text) {
+char* PutQuoted(char* p, std::string_view text) {
   // The escape letter of each byte that needs one, 0 for the others.
   static constexpr auto kEscapes = [] {
     std::array<char, 256> table{};
@@ -37,10 +43,13 @@ bool AppendQuoted(std::string& out, std::string_view text) {
     table[0x1A] = 'Z';
     return table;
   }();
-  const std::size_t mark = out.size();
-  out.push_back('\'');
+  *p++ = '\'';
   std::size_t plain = 0;
   std::size_t i = 0;
+  const auto copyPlain = [&](std::size_t upTo) {
+    std::memcpy(p, text.data() + plain, upTo - plain);
+    p += upTo - plain;
+  };
   while (i < text.size()) {
     // Eight bytes at a time while none of them needs an escape (or, when
     // checking, lies outside ASCII).
@@ -58,8 +67,7 @@ bool AppendQuoted(std::string& out, std::string_view text) {
           if (static_cast<std::uint8_t>(text[i]) < 0x80) {
             ++i;
           } else if (DecodeUtf8At(text, i) == kInvalidCodePoint) {
-            out.resize(mark);
-            return false;
+            return nullptr;
           }
         }
         continue;
@@ -67,35 +75,47 @@ bool AppendQuoted(std::string& out, std::string_view text) {
     }
     const auto byte = static_cast<std::uint8_t>(text[i]);
     if (checkUtf8 && byte >= 0x80) {
-      if (DecodeUtf8At(text, i) == kInvalidCodePoint) {
-        out.resize(mark);
-        return false;
-      }
+      if (DecodeUtf8At(text, i) == kInvalidCodePoint) return nullptr;
       continue;
     }
     const char escaped = kEscapes[byte];
     if (escaped != 0) {
-      out.append(text.data() + plain, i - plain);
-      const char pair[2] = {'\\', escaped};
-      out.append(pair, 2);
+      copyPlain(i);
+      *p++ = '\\';
+      *p++ = escaped;
       plain = i + 1;
     }
     ++i;
   }
-  out.append(text.data() + plain, text.size() - plain);
-  out.push_back('\'');
-  return true;
+  copyPlain(text.size());
+  *p++ = '\'';
+  return p;
 }
 
-// A text stored in UTF-8 written as it is, when it is well-formed; a CHAR
-// without its pad spaces.
-bool AppendStoredUtf8(std::string& out, ByteView bytes, bool padded) {
+// The same appended to `out`; false, with `out` as it was, where PutQuoted
+// gives null.
+template <bool checkUtf8>
+bool AppendQuoted(std::string& out, std::string_view text) {
+  const std::size_t mark = out.size();
+  out.resize(mark + QuotedRoom(text.size()));
+  const char* end = PutQuoted<checkUtf8>(out.data() + mark, text);
+  out.resize(end != nullptr ? static_cast<std::size_t>(end - out.data()) : mark);
+  return end != nullptr;
+}
+
+// The text of a column stored in UTF-8, or in a set that codes ASCII alike
+// (a CHAR without its pad spaces).
+std::string_view StoredUtf8Text(ByteView bytes, bool padded) {
   std::string_view text = AsChars(bytes);
   if (padded) {
     while (!text.empty() && text.back() == ' ')
       text.remove_suffix(1);
   }
-  return AppendQuoted<true>(out, text);
+  return text;
+}
+
+bool StoredUtf8(const Cell& cell, const ColumnFormat& format) {
+  return cell.kind == CellKind::kText && format.storedAsUtf8 && !format.textAsOwnBytes;
 }
 
 // A text column's value as its stored bytes: _charset X'...'.
@@ -128,8 +148,8 @@ void AppendSqlLiteral(std::string& out, const Cell& cell, const ColumnFormat& fo
       break;
     }
     case PlainText::kNone:
-      if (cell.kind == CellKind::kText && format.storedAsUtf8 && !format.textAsOwnBytes &&
-          AppendStoredUtf8(out, cell.bytes, format.padded)) {
+      if (StoredUtf8(cell, format) &&
+          AppendQuoted<true>(out, StoredUtf8Text(cell.bytes, format.padded))) {
         return;
       }
       break;
@@ -169,6 +189,65 @@ void AppendSqlLiteral(std::string& out, const Cell& cell, const ColumnFormat& fo
       out.push_back('\'');
       return;
   }
+}
+
+void AppendSqlTuple(std::string& out, const RowBuffer& row, const TableFormat& formats,
+                    FormatScratch& scratch) {
+  RowTextBuffer text(out);
+  text.Put('(');
+  for (std::size_t i = 0; i < formats.Size(); ++i) {
+    if (i > 0) text.Put(',');
+    const ColumnFormat& format = formats[i];
+    if (i >= row.cells.size()) {
+      text.Put(format.Column().nullable ? "NULL" : "DEFAULT");
+      continue;
+    }
+    const Cell& cell = row.cells[i];
+    // Numbers, dates and times, NULL and texts stored in UTF-8 go into the
+    // row's buffer; the others, and damaged values, are resolved.
+    switch (PlainTextOf(cell.kind)) {
+      case PlainText::kNumber:
+        if (char* end = PutPlainText(text.Room(kLongestPlainText), cell, format)) {
+          text.Advance(end);
+          continue;
+        }
+        break;
+      case PlainText::kTemporal: {
+        char* room = text.Room(kLongestPlainText + 2);
+        *room = '\'';
+        if (char* end = PutPlainText(room + 1, cell, format)) {
+          *end++ = '\'';
+          text.Advance(end);
+          continue;
+        }
+        break;
+      }
+      case PlainText::kNone:
+        if (cell.kind == CellKind::kNull) {
+          text.Put("NULL");
+          continue;
+        }
+        if (cell.kind == CellKind::kText && !format.textAsOwnBytes && format.asciiAsItself) {
+          // UTF-8 that checks out, or ASCII in any set that codes it alike.
+          const std::string_view stored = StoredUtf8Text(cell.bytes, format.padded);
+          if (char* room = text.Room(QuotedRoom(stored.size()))) {
+            char* end = nullptr;
+            if (format.storedAsUtf8) {
+              end = PutQuoted<true>(room, stored);
+            } else if (LeadingAscii(stored) == stored.size()) {
+              end = PutQuoted<false>(room, stored);
+            }
+            if (end != nullptr) {
+              text.Advance(end);
+              continue;
+            }
+          }
+        }
+        break;
+    }
+    AppendSqlLiteral(text.Out(), cell, format, row.longValues, scratch);
+  }
+  text.Put(')');
 }
 
 }  // namespace rowmender

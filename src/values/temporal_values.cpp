@@ -317,9 +317,6 @@ TemporalParts LocalParts(std::uint64_t seconds, std::uint32_t microsecond) {
 
 // ---- Texts ----
 
-namespace {
-
-// Writes `value` with at least `width` digits (sign first) at `p`.
 char* PutPadded(char* p, std::int64_t value, int width) {
   if (value < 0) *p++ = '-';
   const std::uint64_t magnitude =
@@ -331,12 +328,14 @@ char* PutPadded(char* p, std::int64_t value, int width) {
   }
   char digits[24];
   const char* end = std::to_chars(std::begin(digits), std::end(digits), magnitude).ptr;
-  for (auto count = static_cast<int>(end - digits); count < width; ++count)
+  for (auto count = static_cast<int>(end - digits); count < std::min(width, 20); ++count)
     *p++ = '0';
   for (const char* d = digits; d != end; ++d)
     *p++ = *d;
   return p;
 }
+
+namespace {
 
 char* PutFraction(char* p, std::uint32_t microsecond, int fractionDigits) {
   fractionDigits = ClampDecimals(fractionDigits);
@@ -348,15 +347,7 @@ char* PutFraction(char* p, std::uint32_t microsecond, int fractionDigits) {
                    fractionDigits);
 }
 
-char* PutDate(char* p, const TemporalParts& parts, int yearWidth) {
-  p = PutPadded(p, parts.year, yearWidth);
-  *p++ = '-';
-  p = PutPadded(p, parts.month, kPadTwo);
-  *p++ = '-';
-  return PutPadded(p, parts.day, kPadTwo);
-}
-
-char* PutTime(char* p, const TemporalParts& parts, bool withSign, int fractionDigits) {
+char* PutClock(char* p, const TemporalParts& parts, bool withSign, int fractionDigits) {
   if (withSign && parts.negative) *p++ = '-';
   p = PutPadded(p, parts.hour, kPadTwo);
   *p++ = ':';
@@ -366,28 +357,40 @@ char* PutTime(char* p, const TemporalParts& parts, bool withSign, int fractionDi
   return PutFraction(p, parts.microsecond, fractionDigits);
 }
 
-// The longest text: a signed year of 11 digits, the date, the time with
-// hours of 10 digits and six fractional digits.
-constexpr std::size_t kLongestTemporalText = 64;
-
 }  // namespace
+
+char* PutDate(char* p, const TemporalParts& parts, int yearWidth) {
+  p = PutPadded(p, parts.year, yearWidth);
+  *p++ = '-';
+  p = PutPadded(p, parts.month, kPadTwo);
+  *p++ = '-';
+  return PutPadded(p, parts.day, kPadTwo);
+}
+
+char* PutTime(char* p, const TemporalParts& parts, int fractionDigits) {
+  return PutClock(p, parts, true, fractionDigits);
+}
+
+char* PutDateTime(char* p, const TemporalParts& parts, int yearWidth, int fractionDigits) {
+  p = PutDate(p, parts, yearWidth);
+  *p++ = ' ';
+  return PutClock(p, parts, false, fractionDigits);
+}
 
 void AppendDate(std::string& out, const TemporalParts& parts, int yearWidth) {
   char text[kLongestTemporalText];
-  out.append(text, PutDate(text, parts, std::min(yearWidth, 20)));
+  out.append(text, PutDate(text, parts, yearWidth));
 }
 
 void AppendTime(std::string& out, const TemporalParts& parts, int fractionDigits) {
   char text[kLongestTemporalText];
-  out.append(text, PutTime(text, parts, true, fractionDigits));
+  out.append(text, PutTime(text, parts, fractionDigits));
 }
 
 void AppendDateTime(std::string& out, const TemporalParts& parts, int yearWidth,
                     int fractionDigits) {
   char text[kLongestTemporalText];
-  char* p = PutDate(text, parts, std::min(yearWidth, 20));
-  *p++ = ' ';
-  out.append(text, PutTime(p, parts, false, fractionDigits));
+  out.append(text, PutDateTime(text, parts, yearWidth, fractionDigits));
 }
 
 void AppendLocalTimestamp(std::string& out, std::uint64_t seconds, std::uint32_t microsecond,

@@ -62,6 +62,15 @@ TemporalParts LocalParts(std::uint64_t seconds, std::uint32_t microsecond);
 
 // ---- Texts ----
 
+// The same texts written at `p`, which has room for kLongestTemporalText
+// characters; each returns the end of what it wrote.
+inline constexpr std::size_t kLongestTemporalText = 64;
+char* PutDate(char* p, const TemporalParts& parts, int yearWidth);
+char* PutTime(char* p, const TemporalParts& parts, int fractionDigits);
+char* PutDateTime(char* p, const TemporalParts& parts, int yearWidth, int fractionDigits);
+// `value` with at least `width` digits (at most 20), sign first.
+char* PutPadded(char* p, std::int64_t value, int width);
+
 // "Y-MM-DD", the year with at least `yearWidth` digits.
 void AppendDate(std::string& out, const TemporalParts& parts, int yearWidth);
 // "[-]hh:mm:ss", hours with more digits where needed, then "." and

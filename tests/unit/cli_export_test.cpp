@@ -61,6 +61,28 @@ TEST_F(CliExport, EveryTableIntoAFileOfItsOwnTheSameForAnyNumberOfJobs) {
   }
 }
 
+TEST_F(CliExport, OneTableFormattedOnSeveralThreadsIsTheSameAsOnOne) {
+  // With fewer tables than jobs, the rows of a table are formatted on
+  // several threads: off-page values, delete-marked rows, both engines.
+  testing::ScratchFolder scratch;
+  const char* tables[] = {"typezoo.blobs_compact", "typezoo.blobs_myisam", "shop.orders",
+                          "legacy.event_log", "shop.order_items"};
+  for (const char* format : {"sql", "tsv", "csv"}) {
+    for (const char* table : tables) {
+      const fs::path base = scratch.Path() / format / table;
+      const auto one = RunCli({"export", Data(), table, "--to", (base / "1").string(),
+                               "--format", format, "--jobs", "1"});
+      ASSERT_EQ(one.status, 0) << one.err;
+      const auto three = RunCli({"export", Data(), table, "--to", (base / "3").string(),
+                                 "--format", format, "--jobs", "3"});
+      ASSERT_EQ(three.status, 0) << three.err;
+      const auto files = FilesBelow(base / "1");
+      ASSERT_FALSE(files.empty());
+      EXPECT_EQ(files, FilesBelow(base / "3")) << table << " " << format;
+    }
+  }
+}
+
 TEST_F(CliExport, OneTableToStandardOutput) {
   const auto sql = RunCli({"export", Data(), "legacy.price-list", "--to", "-"});
   ASSERT_EQ(sql.status, 0) << sql.err;

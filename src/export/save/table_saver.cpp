@@ -148,21 +148,6 @@ const ReadReport* CursorRowSource::Report() const {
   return &report_;
 }
 
-void AppendTuple(std::string& out, const RowBuffer& row, const TableFormat& formats,
-                 FormatScratch& scratch) {
-  out.push_back('(');
-  const std::size_t count = formats.Size();
-  for (std::size_t i = 0; i < count; ++i) {
-    if (i > 0) out.push_back(',');
-    if (i < row.cells.size()) {
-      AppendSqlLiteral(out, row.cells[i], formats[i], row.longValues, scratch);
-    } else {
-      out += formats[i].Column().nullable ? "NULL" : "DEFAULT";
-    }
-  }
-  out.push_back(')');
-}
-
 std::string LossSentences(const ReadReport* report, const FormatScratch& scratch) {
   std::string text;
   const auto add = [&text](std::uint64_t count, const char* what) {
@@ -434,7 +419,7 @@ void TableSaver::SaveTable(const SaveObject& object) {
   const std::unique_ptr<FormattedRows> tuples = NewFormattedRows(
       [this](RowBuffer& row) { return source_.Next(row); },
       [formats](std::string& out, const RowBuffer& row, FormatScratch& scratch) {
-        AppendTuple(out, row, formats, scratch);
+        AppendSqlTuple(out, row, formats, scratch);
       },
       options_.formatThreads);
   const std::size_t progressRows = std::max<std::size_t>(options_.progressRows, 1);

@@ -78,10 +78,6 @@ struct SaveOptions {
   unsigned formatThreads = 1;
 };
 
-// "(v1,v2,...)" of a row's cells, appended to `out`.
-void AppendTuple(std::string& out, const RowBuffer& row, const TableFormat& formats,
-                 FormatScratch& scratch);
-
 struct SaveProgress {
   const SaveObject* object = nullptr;
   std::size_t objectIndex = 0;  // 0-based
