@@ -1,15 +1,18 @@
 #include "export/formatted_rows.h"
 
-#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace rowmender {
 
 namespace {
 
-// Rows per batch, and the value bytes after which a batch ends early (a
-// table of long values keeps few rows in memory).
-constexpr std::size_t kBatchRows = 512;
-constexpr std::size_t kBatchValueBytes = 4u << 20;
+// A thread hands over a part's text once it holds this much, and goes on
+// with the part later: a part of long values never fills memory.
+constexpr std::size_t kTextPerTurn = 8u << 20;
 // Data that threads write apart is kept this far apart.
 constexpr std::size_t kCacheLine = 128;
 
@@ -22,39 +25,53 @@ void AddCounts(FormatScratch& total, const FormatScratch& part) {
 // One thread: each row formatted as it is read.
 class SequentialRows final : public FormattedRows {
  public:
-  SequentialRows(RowReader read, RowFormatter format)
-      : read_(std::move(read)), format_(std::move(format)) {}
+  SequentialRows(std::unique_ptr<ScanParts> parts, RowFormatter format)
+      : parts_(std::move(parts)), format_(std::move(format)) {}
 
   bool Next(std::string_view& text, bool& deleted) override {
-    if (!read_(row_)) return false;
-    text_.clear();
-    format_(text_, row_, scratch_);
-    text = text_;
-    deleted = row_.deleted;
-    return true;
+    while (true) {
+      if (!cursor_) {
+        cursor_ = parts_->NextPart();
+        if (!cursor_) return false;
+      }
+      if (cursor_->Next(row_)) {
+        text_.clear();
+        format_(text_, row_, cursor_->Formats(), scratch_);
+        text = text_;
+        deleted = row_.deleted;
+        return true;
+      }
+      read_.Add(cursor_->Report());
+      cursor_.reset();
+    }
   }
-  FormatScratch Scratch() const override {
-    FormatScratch counts;
-    AddCounts(counts, scratch_);
-    return counts;
+  FormatScratch Scratch() const override { return scratch_; }
+  ReadReport Report() const override {
+    ReadReport report = parts_->Report();
+    report.Add(read_);
+    if (cursor_) report.Add(cursor_->Report());
+    return report;
   }
 
  private:
-  RowReader read_;
+  std::unique_ptr<ScanParts> parts_;
   RowFormatter format_;
+  std::unique_ptr<TableCursor> cursor_;
   RowBuffer row_;
   std::string text_;
   FormatScratch scratch_;
+  ReadReport read_;  // of the parts read to their end
 };
 
-// Several threads. Batches go round a ring of slots: the calling thread
-// fills free slots with rows (only it reads), any thread formats a filled
-// slot, and the calling thread hands out the texts of slot after slot in
-// order, helping to format while the one it needs is not ready.
+// Several threads. Parts go round a ring of slots: the calling thread puts
+// the next parts into free slots (finding a part is cheap), any thread
+// reads and formats a waiting slot's part, and the calling thread hands
+// out the texts of slot after slot in order, helping while the one it
+// needs is not ready.
 class ParallelRows final : public FormattedRows {
  public:
-  ParallelRows(RowReader read, RowFormatter format, unsigned threads)
-      : read_(std::move(read)), format_(std::move(format)), slots_(2 * threads + 2) {
+  ParallelRows(std::unique_ptr<ScanParts> parts, RowFormatter format, unsigned threads)
+      : parts_(std::move(parts)), format_(std::move(format)), slots_(threads + 2) {
     scratches_.resize(threads);
     for (unsigned t = 1; t < threads; ++t)
       workers_.emplace_back([this, t] { Work(scratches_[t].counts); });
@@ -65,26 +82,21 @@ class ParallelRows final : public FormattedRows {
       const std::lock_guard<std::mutex> lock(mutex_);
       stopping_ = true;
     }
-    changed_.notify_all();
+    work_.notify_all();
     for (std::thread& worker : workers_)
       worker.join();
   }
 
   bool Next(std::string_view& text, bool& deleted) override {
     while (true) {
-      if (current_ != nullptr && row_ < current_->rows.Size()) {
+      if (current_ != nullptr && row_ < current_->ends.size()) {
         const std::size_t begin = row_ == 0 ? 0 : current_->ends[row_ - 1];
         text = std::string_view(current_->text).substr(begin, current_->ends[row_] - begin);
-        deleted = current_->rows.Row(row_).deleted;
+        deleted = current_->deleted[row_] != 0;
         ++row_;
         return true;
       }
-      if (current_ != nullptr) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        current_->state = State::kFree;
-        current_ = nullptr;
-        ++consumed_;
-      }
+      if (current_ != nullptr) Release();
       if (!TakeNext()) return false;
       row_ = 0;
     }
@@ -98,16 +110,28 @@ class ParallelRows final : public FormattedRows {
     return counts;
   }
 
- private:
-  enum class State : std::uint8_t { kFree, kFilled, kFormatting, kFormatted };
+  ReadReport Report() const override {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ReadReport report = parts_->Report();
+    report.Add(read_);
+    return report;
+  }
 
-  // Each on cache lines of its own: one thread formats a slot while
-  // another fills the next.
+ private:
+  enum class State : std::uint8_t { kFree, kWaiting, kFormatting, kFormatted };
+
+  // Each on cache lines of its own: threads fill neighbouring slots.
   struct alignas(kCacheLine) Slot {
     State state = State::kFree;
-    RowBatch rows;
+    std::unique_ptr<TableCursor> cursor;
+    // The part's rows formatted this turn.
     std::string text;
     std::vector<std::size_t> ends;
+    std::vector<std::uint8_t> deleted;
+    // The part has rows left for another turn.
+    bool more = false;
+    // The part's reads, once it was read to its end.
+    ReadReport report;
   };
 
   struct alignas(kCacheLine) ThreadScratch {
@@ -116,27 +140,32 @@ class ParallelRows final : public FormattedRows {
 
   Slot& SlotOf(std::uint64_t sequence) { return slots_[sequence % slots_.size()]; }
 
-  // Formats one slot's rows (outside the lock).
+  // Reads and formats a turn of the slot's part (outside the lock).
   void Format(Slot& slot, FormatScratch& scratch) {
-    // Into the thread's own string and counters, handed over whole.
-    std::string text = std::move(slot.text);
-    std::vector<std::size_t> ends = std::move(slot.ends);
-    FormatScratch counts;
-    text.clear();
-    ends.clear();
-    for (std::size_t i = 0; i < slot.rows.Size(); ++i) {
-      format_(text, slot.rows.Row(i), counts);
-      ends.push_back(text.size());
+    slot.text.clear();
+    slot.ends.clear();
+    slot.deleted.clear();
+    slot.more = false;
+    RowBuffer row;
+    TableCursor& cursor = *slot.cursor;
+    while (true) {
+      if (slot.text.size() >= kTextPerTurn) {
+        slot.more = true;
+        return;
+      }
+      if (!cursor.Next(row)) break;
+      format_(slot.text, row, cursor.Formats(), scratch);
+      slot.ends.push_back(slot.text.size());
+      slot.deleted.push_back(row.deleted ? 1 : 0);
     }
-    slot.text = std::move(text);
-    slot.ends = std::move(ends);
-    AddCounts(scratch, counts);
+    slot.report = cursor.Report();
+    slot.cursor.reset();
   }
 
-  // The filled slot read earliest, or null.
-  Slot* FirstFilled() {
+  // The waiting slot read earliest, or null.
+  Slot* FirstWaiting() {
     for (std::uint64_t s = consumed_; s < produced_; ++s) {
-      if (SlotOf(s).state == State::kFilled) return &SlotOf(s);
+      if (SlotOf(s).state == State::kWaiting) return &SlotOf(s);
     }
     return nullptr;
   }
@@ -144,57 +173,64 @@ class ParallelRows final : public FormattedRows {
   void Work(FormatScratch& scratch) {
     std::unique_lock<std::mutex> lock(mutex_);
     while (true) {
-      changed_.wait(lock, [this] { return stopping_ || FirstFilled() != nullptr; });
+      ++sleepingWorkers_;
+      work_.wait(lock, [this] { return stopping_ || FirstWaiting() != nullptr; });
+      --sleepingWorkers_;
       if (stopping_) return;
-      Slot& slot = *FirstFilled();
+      Slot& slot = *FirstWaiting();
       slot.state = State::kFormatting;
       lock.unlock();
       Format(slot, scratch);
       lock.lock();
       slot.state = State::kFormatted;
-      changed_.notify_all();
+      if (callerSleeping_) ready_.notify_one();
     }
   }
 
-  // Reads rows into the free slot `slot` (outside the lock); false when
-  // the table had none left.
-  bool Fill(Slot& slot) {
-    slot.rows.Clear();
-    while (slot.rows.Size() < kBatchRows && slot.rows.ValueBytes() < kBatchValueBytes) {
-      if (!read_(row_buffer_)) {
-        readAll_ = true;
-        break;
-      }
-      slot.rows.Add(row_buffer_);
+  // Done with the slot handed out: its part goes round again when it has
+  // rows left, else the slot is free.
+  void Release() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    Slot& slot = *current_;
+    current_ = nullptr;
+    if (slot.more) {
+      slot.state = State::kWaiting;
+      if (sleepingWorkers_ > 0) work_.notify_one();
+      return;
     }
-    slot.rows.Seal();
-    return slot.rows.Size() > 0;
+    read_.Add(slot.report);
+    slot.report = ReadReport{};
+    slot.state = State::kFree;
+    ++consumed_;
   }
 
-  // Waits for the next slot in order to be formatted, reading and
+  // Waits for the next slot in order to be formatted, finding parts and
   // formatting meanwhile; false once every row has been handed out.
   bool TakeNext() {
     std::unique_lock<std::mutex> lock(mutex_);
     while (true) {
-      if (consumed_ == produced_ && readAll_) return false;
+      if (consumed_ == produced_ && partsDone_) return false;
       if (consumed_ < produced_ && SlotOf(consumed_).state == State::kFormatted) {
         current_ = &SlotOf(consumed_);
         return true;
       }
-      // Only this thread reads: keep the ring full.
-      if (!readAll_ && produced_ - consumed_ < slots_.size()) {
+      // Only this thread finds parts: keep the ring full.
+      if (!partsDone_ && produced_ - consumed_ < slots_.size()) {
         Slot& slot = SlotOf(produced_);
         lock.unlock();
-        const bool any = Fill(slot);
+        std::unique_ptr<TableCursor> part = parts_->NextPart();
         lock.lock();
-        if (any) {
-          slot.state = State::kFilled;
+        if (!part) {
+          partsDone_ = true;
+        } else {
+          slot.cursor = std::move(part);
+          slot.state = State::kWaiting;
           ++produced_;
-          changed_.notify_all();
+          if (sleepingWorkers_ > 0) work_.notify_one();
         }
         continue;
       }
-      if (Slot* slot = FirstFilled()) {
+      if (Slot* slot = FirstWaiting()) {
         slot->state = State::kFormatting;
         lock.unlock();
         Format(*slot, scratches_[0].counts);
@@ -202,35 +238,42 @@ class ParallelRows final : public FormattedRows {
         slot->state = State::kFormatted;
         continue;
       }
-      changed_.wait(lock);
+      callerSleeping_ = true;
+      ready_.wait(lock);
+      callerSleeping_ = false;
     }
   }
 
-  // Read by every thread, written by none while rows are formatted.
-  RowReader read_;
+  // Set before the threads start and not changed after.
+  std::unique_ptr<ScanParts> parts_;
   RowFormatter format_;
   std::vector<Slot> slots_;
   std::vector<ThreadScratch> scratches_;  // one per thread, the caller's first
   std::vector<std::thread> workers_;
   // Under the mutex.
   alignas(kCacheLine) mutable std::mutex mutex_;
-  std::condition_variable changed_;
+  // Workers wait for parts, the caller for a formatted slot; each is woken
+  // only when it sleeps.
+  std::condition_variable work_;
+  std::condition_variable ready_;
+  unsigned sleepingWorkers_ = 0;
+  bool callerSleeping_ = false;
   bool stopping_ = false;
-  bool readAll_ = false;
-  std::uint64_t produced_ = 0;  // slots filled so far
+  bool partsDone_ = false;
+  std::uint64_t produced_ = 0;  // slots given a part so far
   std::uint64_t consumed_ = 0;  // slots handed out and freed
+  ReadReport read_;             // of the parts read to their end
   // The calling thread's own.
   alignas(kCacheLine) Slot* current_ = nullptr;
   std::size_t row_ = 0;
-  RowBuffer row_buffer_;
 };
 
 }  // namespace
 
-std::unique_ptr<FormattedRows> NewFormattedRows(RowReader read, RowFormatter format,
-                                                unsigned threads) {
-  if (threads <= 1) return std::make_unique<SequentialRows>(std::move(read), std::move(format));
-  return std::make_unique<ParallelRows>(std::move(read), std::move(format), threads);
+std::unique_ptr<FormattedRows> NewFormattedRows(std::unique_ptr<ScanParts> parts,
+                                                RowFormatter format, unsigned threads) {
+  if (threads <= 1) return std::make_unique<SequentialRows>(std::move(parts), std::move(format));
+  return std::make_unique<ParallelRows>(std::move(parts), std::move(format), threads);
 }
 
 }  // namespace rowmender

@@ -1,31 +1,24 @@
 // A table's rows as the texts of one output (INSERT tuples, TSV or CSV
-// lines), in the order the reader gives them. Formatting is most of an
-// export's work: with more than one thread, the calling thread reads rows
-// into batches while the other threads format them, and the texts still
-// come back in reading order, so the output is the same for any number of
-// threads.
+// lines), in reading order. Formatting is most of an export's work: with
+// more than one thread, the parts of a split scan are read and formatted
+// on several threads at once, each part by one thread from its first page
+// to its text, and the texts come back in reading order, so the output is
+// the same for any number of threads.
 #pragma once
 
-#include <condition_variable>
-#include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
-#include <vector>
 
 #include "values/export_formats.h"
-#include "values/row_batch.h"
+#include "values/table_cursor.h"
 
 namespace rowmender {
 
-// Reads the next row into its argument; false at the end.
-using RowReader = std::function<bool(RowBuffer&)>;
 // Appends the text of one row to `out`, counting what it lost in `scratch`.
-using RowFormatter =
-    std::function<void(std::string& out, const RowBuffer& row, FormatScratch& scratch)>;
+using RowFormatter = std::function<void(std::string& out, const RowBuffer& row,
+                                        const TableFormat& formats, FormatScratch& scratch)>;
 
 class FormattedRows {
  public:
@@ -35,13 +28,13 @@ class FormattedRows {
   virtual bool Next(std::string_view& text, bool& deleted) = 0;
   // What formatting met so far, over all threads.
   virtual FormatScratch Scratch() const = 0;
+  // What the reads met so far: finding the parts and every part read.
+  virtual ReadReport Report() const = 0;
 };
 
-// `threads` threads in all, the calling one included; 1 formats each row as
-// it is read. `format` is called from several threads at once: it must keep
-// no state of its own, and should hold copies of what it reads rather than
-// point into the reader, which the calling thread keeps writing.
-std::unique_ptr<FormattedRows> NewFormattedRows(RowReader read, RowFormatter format,
-                                                unsigned threads);
+// `threads` threads in all, the calling one included. `format` is called
+// from several threads at once and must keep no state of its own.
+std::unique_ptr<FormattedRows> NewFormattedRows(std::unique_ptr<ScanParts> parts,
+                                                RowFormatter format, unsigned threads);
 
 }  // namespace rowmender

@@ -55,10 +55,8 @@ class OutputFile {
 // Rows of one table in TSV or CSV, live and delete-marked apart.
 class DelimitedWriter {
  public:
-  // Keeps a copy of `formats`: rows are formatted on threads other than
-  // the reader's.
-  DelimitedWriter(ExportFormat format, const TableDefinition& table, const TableFormat& formats)
-      : format_(format), table_(table), formats_(formats) {}
+  DelimitedWriter(ExportFormat format, const TableDefinition& table)
+      : format_(format), table_(table) {}
 
   void Header(std::string& out) const {
     if (format_ != ExportFormat::kCsv) return;
@@ -69,18 +67,19 @@ class DelimitedWriter {
     out += "\r\n";
   }
 
-  void Row(std::string& out, const RowBuffer& row, FormatScratch& scratch) const {
+  void Row(std::string& out, const RowBuffer& row, const TableFormat& formats,
+           FormatScratch& scratch) const {
     const char separator = format_ == ExportFormat::kCsv ? ',' : '\t';
-    for (std::size_t i = 0; i < formats_.Size(); ++i) {
+    for (std::size_t i = 0; i < formats.Size(); ++i) {
       if (i > 0) out.push_back(separator);
       if (i >= row.cells.size()) {
         if (format_ == ExportFormat::kTsv) out += "\\N";
         continue;
       }
       if (format_ == ExportFormat::kCsv) {
-        AppendCsvField(out, row.cells[i], formats_[i], row.longValues, scratch);
+        AppendCsvField(out, row.cells[i], formats[i], row.longValues, scratch);
       } else {
-        AppendTsvField(out, row.cells[i], formats_[i], row.longValues, scratch);
+        AppendTsvField(out, row.cells[i], formats[i], row.longValues, scratch);
       }
     }
     out += format_ == ExportFormat::kCsv ? "\r\n" : "\n";
@@ -89,7 +88,6 @@ class DelimitedWriter {
  private:
   ExportFormat format_;
   const TableDefinition& table_;
-  const TableFormat formats_;
 };
 
 }  // namespace
@@ -180,8 +178,7 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
     result.messages.push_back(status.message());
     return result;
   }
-  std::unique_ptr<TableCursor> cursor = source->NewCursor();
-  DelimitedWriter writer(request.format, source->Definition(), cursor->Formats());
+  const DelimitedWriter writer(request.format, source->Definition());
 
   OutputFile live;
   std::unique_ptr<OutputFile> deleted;
@@ -204,10 +201,9 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
 
   bool writable = true;
   const std::unique_ptr<FormattedRows> lines = NewFormattedRows(
-      [&cursor](RowBuffer& row) { return cursor->Next(row); },
-      [&writer](std::string& out, const RowBuffer& row, FormatScratch& scratch) {
-        writer.Row(out, row, scratch);
-      },
+      source->SplitScan(),
+      [&writer](std::string& out, const RowBuffer& row, const TableFormat& formats,
+                FormatScratch& scratch) { writer.Row(out, row, formats, scratch); },
       threads);
   std::string_view line;
   bool deletedRow = false;
@@ -260,7 +256,7 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
                               "to get them in " +
                               stem + DeletedSuffix() + "." + extension + ".");
   }
-  const ReadReport& report = cursor->Report();
+  const ReadReport report = lines->Report();
   const FormatScratch scratch = lines->Scratch();
   // A text that does not convert is written as its own bytes: nothing is
   // lost, but the user is told.

@@ -222,8 +222,9 @@ class PageSource {
   virtual ~PageSource() = default;
   // Pages the source holds (its length shifted right by 14).
   virtual std::uint64_t PageCount() const = 0;
-  // Reads page `page` into `out` (kInnoPageSize bytes); whatever lies beyond
-  // the end of the source reads as zero.
+  // Reads page `page` into `out` (kInnoPageSize bytes, or fewer for the
+  // page's first bytes); whatever lies beyond the end of the source reads
+  // as zero.
   virtual void Read(std::uint32_t page, std::span<std::uint8_t> out) const = 0;
 
   // True when `page` is a page the source holds.

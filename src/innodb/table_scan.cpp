@@ -1,5 +1,7 @@
 #include "innodb/table_scan.h"
 
+#include <array>
+
 #include "innodb/dictionary.h"
 #include "innodb/records.h"
 #include "values/value_texts.h"
@@ -14,6 +16,44 @@ constexpr std::uint32_t kBackwardLinkMask = 0x3FFF;
 
 }  // namespace
 
+LeafChain::LeafChain(const PageSource& source, WalkForm form, std::uint32_t firstPage,
+                     ReadReport& report)
+    : source_(source), form_(form), report_(report), next_(firstPage) {}
+
+void LeafChain::Restart(std::uint32_t page) {
+  next_ = page;
+  pagesSeen_.clear();
+}
+
+bool LeafChain::Next(std::uint32_t& page) {
+  const std::uint32_t candidate = next_;
+  next_ = kNoPage;
+  if (candidate == kNoPage) return false;
+  if (!source_.Holds(candidate)) {
+    ++report_.pagesSkipped;
+    report_.Note("the leaf chain leads to page " + std::to_string(candidate) +
+                 ", which lies beyond the end of the file");
+    return false;
+  }
+  if (form_ == WalkForm::kSystemTablespace && candidate == 0) return false;
+  if (!pagesSeen_.insert(candidate).second) {
+    ++report_.loopsBroken;
+    report_.Note("the leaf chain comes back to page " + std::to_string(candidate) +
+                 "; the scan ends there");
+    return false;
+  }
+  std::array<std::uint8_t, FilHeader::kSize> header{};
+  source_.Read(candidate, header);
+  const FilHeader fil = FilHeader::DecodeFrom(header);
+  // In a table's own tablespace a page whose neighbours are the same page
+  // ends the chain (the last page points nowhere both ways).
+  if (!(form_ == WalkForm::kOwnTablespace && fil.nextPage == fil.previousPage)) {
+    next_ = fil.nextPage;
+  }
+  page = candidate;
+  return true;
+}
+
 InnoTableCursor::InnoTableCursor(const PageSource& source, WalkForm form,
                                  const TableDefinition& table,
                                  std::vector<InnoColumn> recordColumns,
@@ -25,6 +65,7 @@ InnoTableCursor::InnoTableCursor(const PageSource& source, WalkForm form,
       nullBitmapSize_(NullBitmapSize(recordColumns_)),
       longValues_(source),
       buffer_(NewPageBuffer()),
+      chain_(source, form, startPage, report_),
       page_(startPage),
       position_{startPage, 0} {
   std::vector<ColumnFormat> cellFormats;
@@ -45,29 +86,31 @@ InnoTableCursor::InnoTableCursor(const PageSource& source, WalkForm form,
   formats_ = TableFormat(std::move(cellFormats));
 }
 
+InnoTableCursor::InnoTableCursor(const PageSource& source, WalkForm form,
+                                 const TableDefinition& table,
+                                 std::vector<InnoColumn> recordColumns,
+                                 const CollationTable* collations, std::vector<std::uint32_t> pages)
+    : InnoTableCursor(source, form, table, std::move(recordColumns), collations,
+                      pages.empty() ? kNoPage : pages.front()) {
+  listed_ = true;
+  pages_ = std::move(pages);
+}
+
 void InnoTableCursor::Seek(const PageStart& position) {
   constexpr std::uint64_t kLow32 = 0xFFFFFFFF;
   constexpr std::uint64_t kLow16 = 0xFFFF;
   page_ = static_cast<std::uint32_t>(position.pageNumber & kLow32);
   startOffset_ = static_cast<std::uint32_t>(position.offset & kLow16);
   onPage_ = false;
-  pagesSeen_.clear();
+  chain_.Restart(page_);
   position_ = position;
 }
 
 bool InnoTableCursor::LoadPage() {
-  if (page_ == kNoPage) return false;
-  if (!source_.Holds(page_)) {
-    ++report_.pagesSkipped;
-    report_.Note("the leaf chain leads to page " + std::to_string(page_) +
-                 ", which lies beyond the end of the file");
-    return false;
-  }
-  if (form_ == WalkForm::kSystemTablespace && page_ == 0) return false;
-  if (!pagesSeen_.insert(page_).second) {
-    ++report_.loopsBroken;
-    report_.Note("the leaf chain comes back to page " + std::to_string(page_) +
-                 "; the scan ends there");
+  if (listed_) {
+    if (nextListed_ >= pages_.size()) return false;
+    page_ = pages_[nextListed_++];
+  } else if (!chain_.Next(page_)) {
     return false;
   }
   source_.Read(page_, buffer_);
@@ -92,15 +135,6 @@ bool InnoTableCursor::LoadPage() {
   return true;
 }
 
-bool InnoTableCursor::FollowChain() {
-  onPage_ = false;
-  const std::uint32_t next = fil_.nextPage;
-  if (next == kNoPage) return false;
-  if (form_ == WalkForm::kOwnTablespace && next == fil_.previousPage) return false;
-  page_ = next;
-  return true;
-}
-
 bool InnoTableCursor::Next(RowBuffer& row) {
   while (true) {
     if (!onPage_ && !LoadPage()) {
@@ -115,10 +149,8 @@ bool InnoTableCursor::Next(RowBuffer& row) {
       if (row.deleted) ++report_.deletedRows;
       return true;
     }
-    if (!FollowChain()) {
-      page_ = kNoPage;
-      return false;
-    }
+    // The page is done: on to the next one.
+    onPage_ = false;
   }
 }
 

@@ -19,6 +19,7 @@
 #include "innodb/inno_column.h"
 #include "innodb/page.h"
 #include "innodb/records.h"
+#include "values/read_report.h"
 #include "values/table_cursor.h"
 
 namespace rowmender {
@@ -38,6 +39,29 @@ inline constexpr std::size_t kLowestUserRecordOrigin = kCompactSupremumOrigin;
 // A first record this close to the page end leaves no room for a record.
 inline constexpr std::uint32_t kLastRecordStart = kInnoPageSize - 8;
 
+// The pages of a clustered index's leaf chain, in chain order, each read
+// only as far as its header. The walk ends, and says why in `report`, at a
+// page beyond the end of the file, at a page it has met before (a loop), at
+// page 0 of the system tablespace, and where a page of a table's own
+// tablespace points back to the page before it.
+class LeafChain {
+ public:
+  // `source` and `report` must outlive the walk; kNoPage: no pages.
+  LeafChain(const PageSource& source, WalkForm form, std::uint32_t firstPage, ReadReport& report);
+
+  // The next page of the chain; false at its end.
+  bool Next(std::uint32_t& page);
+  // Starts again at `page`, forgetting the pages met.
+  void Restart(std::uint32_t page);
+
+ private:
+  const PageSource& source_;
+  WalkForm form_;
+  ReadReport& report_;
+  std::uint32_t next_ = kNoPage;
+  std::unordered_set<std::uint32_t> pagesSeen_;
+};
+
 // The rows of a clustered index's leaf chain. Positions are a page number
 // and a record origin on it (0: the page's first record).
 class InnoTableCursor final : public TableCursor {
@@ -49,6 +73,13 @@ class InnoTableCursor final : public TableCursor {
                   std::vector<InnoColumn> recordColumns, const CollationTable* collations,
                   std::uint32_t startPage);
 
+  // The rows of the leaf pages `pages` alone, in that order (a stretch of
+  // the chain a LeafChain walked): one part of a scan read apart from the
+  // others. Seek is not used on such a cursor.
+  InnoTableCursor(const PageSource& source, WalkForm form, const TableDefinition& table,
+                  std::vector<InnoColumn> recordColumns, const CollationTable* collations,
+                  std::vector<std::uint32_t> pages);
+
   bool Next(RowBuffer& row) override;
   PageStart Position() const override { return position_; }
   void Seek(const PageStart& position) override;
@@ -59,10 +90,8 @@ class InnoTableCursor final : public TableCursor {
   std::uint64_t PagesRead() const { return report_.pagesRead; }
 
  private:
-  // Loads page `page_` into the buffer; false when the walk ends there.
+  // Loads the next page of the walk into the buffer; false at its end.
   bool LoadPage();
-  // Moves to the page after the current one; false at the end of the chain.
-  bool FollowChain();
   // Marks the record at `origin` of the current page as read; false (a
   // loop, reported) when it was read before.
   bool FirstVisit(std::uint32_t origin);
@@ -84,7 +113,11 @@ class InnoTableCursor final : public TableCursor {
   PageBuffer buffer_;
   std::vector<FieldExtent> extents_;
 
-  // Walk state.
+  // Walk state: the chain, or the pages given.
+  LeafChain chain_;
+  bool listed_ = false;
+  std::vector<std::uint32_t> pages_;
+  std::size_t nextListed_ = 0;
   std::uint32_t page_ = kNoPage;
   std::uint32_t startOffset_ = 0;  // the record to begin the next page load with
   bool onPage_ = false;
@@ -95,7 +128,6 @@ class InnoTableCursor final : public TableCursor {
   bool backward_ = false;
   int recordsOnPage_ = 0;
   std::bitset<kInnoPageSize> originsSeen_;
-  std::unordered_set<std::uint32_t> pagesSeen_;
   PageStart position_;
   ReadReport report_;
 };

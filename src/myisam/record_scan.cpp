@@ -220,7 +220,7 @@ bool MyisamCursor::DecodeDynamicRecord(ByteView record, RowBuffer& row, bool str
 
 bool MyisamCursor::NextFixed(RowBuffer& row) {
   const std::uint64_t length = reader_.Size();
-  if (stride_ == 0 || position_ >= length) return false;
+  if (stride_ == 0 || position_ >= length || position_ >= end_) return false;
   // Records are read whether or not they carry the delete mark.
   DecodeFixedRecord(reader_.Read(position_, static_cast<std::size_t>(stride_)), row);
   if (length - position_ < stride_) {

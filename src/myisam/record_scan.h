@@ -138,6 +138,10 @@ class MyisamCursor final : public TableCursor {
 
   const MyisamRecordLayout& Layout() const { return layout_; }
 
+  // Fixed-length records: the scan ends before the record at `end` (one
+  // part of a scan read apart from the others).
+  void EndBefore(std::uint64_t end) { end_ = end; }
+
   // The distance between fixed-length records; 0 when neither the
   // definition nor the index file gives one.
   std::uint64_t FixedStride() const { return stride_; }
@@ -163,6 +167,7 @@ class MyisamCursor final : public TableCursor {
   BufferedReader reader_;
   std::uint64_t stride_ = 0;
   std::uint64_t position_ = 0;
+  std::uint64_t end_ = UINT64_MAX;
   // Looking for a record after damage.
   bool searching_ = false;
   std::vector<std::uint8_t> record_;

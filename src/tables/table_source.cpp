@@ -1,6 +1,7 @@
 #include "tables/table_source.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "base/data_file.h"
 #include "base/paths.h"
@@ -23,6 +24,69 @@ namespace {
 constexpr std::uint64_t kLargestDefinitionFile = 64u << 20;
 // Root page of the clustered index in a table's own tablespace.
 constexpr std::uint32_t kOwnTablespaceRoot = 3;
+// A part of a split scan: this many leaf pages, or records of about this
+// many bytes.
+constexpr std::size_t kPagesPerPart = 64;
+constexpr std::uint64_t kBytesPerPart = 1u << 20;
+
+// Fixed-length records, part by part.
+class FixedRecordParts final : public ScanParts {
+ public:
+  using MakeCursor = std::function<std::unique_ptr<MyisamCursor>()>;
+  FixedRecordParts(MakeCursor make, std::uint64_t stride, std::uint64_t length)
+      : make_(std::move(make)),
+        recordsPerPart_(
+            std::max<std::uint64_t>(1, kBytesPerPart / std::max<std::uint64_t>(stride, 1))),
+        stride_(stride),
+        length_(length) {}
+
+  std::unique_ptr<TableCursor> NextPart() override {
+    // The first part is made even for an empty file: its cursor says what
+    // it could not read.
+    if (started_ && (stride_ == 0 || next_ >= length_)) return nullptr;
+    started_ = true;
+    std::unique_ptr<MyisamCursor> cursor = make_();
+    if (stride_ == 0) return cursor;
+    const std::uint64_t end = next_ + recordsPerPart_ * stride_;
+    cursor->Seek(PageStart{0, next_});
+    cursor->EndBefore(end);
+    next_ = end;
+    return cursor;
+  }
+  const ReadReport& Report() const override { return report_; }
+
+ private:
+  MakeCursor make_;
+  std::uint64_t recordsPerPart_;
+  std::uint64_t stride_;
+  std::uint64_t length_;
+  std::uint64_t next_ = 0;
+  bool started_ = false;
+  ReadReport report_;
+};
+
+// The leaf chain, walked page header by page header, in runs of pages.
+class LeafPageParts final : public ScanParts {
+ public:
+  using MakeCursor = std::function<std::unique_ptr<TableCursor>(std::vector<std::uint32_t>)>;
+  LeafPageParts(const PageSource& pages, WalkForm form, std::uint32_t firstLeaf, MakeCursor make)
+      : chain_(pages, form, firstLeaf, report_), make_(std::move(make)) {}
+
+  std::unique_ptr<TableCursor> NextPart() override {
+    std::vector<std::uint32_t> pages;
+    std::uint32_t page = 0;
+    while (pages.size() < kPagesPerPart && chain_.Next(page))
+      pages.push_back(page);
+    if (pages.empty()) return nullptr;
+    return make_(std::move(pages));
+  }
+  const ReadReport& Report() const override { return report_; }
+
+ private:
+  ReadReport report_;
+  LeafChain chain_;
+  MakeCursor make_;
+};
 
 class MyisamSource final : public TableSource {
  public:
@@ -48,12 +112,22 @@ class MyisamSource final : public TableSource {
 
   const TableDefinition& Definition() const override { return table_; }
 
-  std::unique_ptr<TableCursor> NewCursor() const override {
+  std::unique_ptr<TableCursor> NewCursor() const override { return NewMyisamCursor(); }
+
+  std::unique_ptr<ScanParts> SplitScan() const override {
+    // Dynamic records are found only by reading the file from its start.
+    if (rowFormat_ != kRowFormatFixed) return SinglePart(NewCursor());
+    const std::uint64_t stride = FixedRecordStride(table_, base_, source_.Size());
+    return std::make_unique<FixedRecordParts>([this] { return NewMyisamCursor(); }, stride,
+                                              source_.Size());
+  }
+
+ private:
+  std::unique_ptr<MyisamCursor> NewMyisamCursor() const {
     return std::make_unique<MyisamCursor>(table_, rowFormat_, base_, descriptors_, source_,
                                           collations_);
   }
 
- private:
   bool ReadIndex(const std::string& path) {
     MyisamIndexHeader header;
     if (!ReadIndexFile(path, header)) return false;
@@ -126,6 +200,14 @@ class InnoSource final : public TableSource {
   std::unique_ptr<TableCursor> NewCursor() const override {
     return std::make_unique<InnoTableCursor>(*pages_, form_, table_, recordColumns_,
                                              options_.collations, firstLeaf_);
+  }
+
+  std::unique_ptr<ScanParts> SplitScan() const override {
+    return std::make_unique<LeafPageParts>(
+        *pages_, form_, firstLeaf_, [this](std::vector<std::uint32_t> pages) {
+          return std::make_unique<InnoTableCursor>(*pages_, form_, table_, recordColumns_,
+                                                   options_.collations, std::move(pages));
+        });
   }
 
  private:

@@ -45,6 +45,9 @@ class TableSource {
   virtual const TableDefinition& Definition() const = 0;
   // A cursor at the first row.
   virtual std::unique_ptr<TableCursor> NewCursor() const = 0;
+  // The scan in parts that cursors read apart, for reading on several
+  // threads; one part, NewCursor(), where the rows are not found that way.
+  virtual std::unique_ptr<ScanParts> SplitScan() const { return SinglePart(NewCursor()); }
   // How the table was opened where that matters to the user (an index file
   // missing, the columns typed by the definition alone, ...).
   const std::vector<std::string>& Notes() const { return notes_; }

@@ -109,8 +109,9 @@ char* PutPlainText(char* p, const Cell& cell, const ColumnFormat& format) {
         constexpr std::string_view kTinyNegative = "-1e-50";
         return std::copy(kTinyNegative.begin(), kTinyNegative.end(), p);
       }
-      // The shortest text of the double the FLOAT widens to, which the
-      // server narrows back to the same FLOAT.
+      // The shortest text of the same value as a double: the server reads a
+      // number into a FLOAT column by way of a double, so this text comes
+      // back bit for bit where the float's own shortest text may round twice.
       const auto result = std::to_chars(p, end, static_cast<double>(cell.real32));
       return result.ec == std::errc{} ? result.ptr : nullptr;
     }

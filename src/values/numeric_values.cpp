@@ -71,10 +71,6 @@ void AppendShortest(std::string& out, double value) {
   if (result.ec == std::errc{}) out.append(text, result.ptr);
 }
 
-void AppendFloatForStatement(std::string& out, float value) {
-  AppendShortest(out, static_cast<double>(value));
-}
-
 std::string FormatIntegerValue(std::uint64_t bits, std::size_t width, bool isSigned) {
   std::string out;
   if (isSigned) {

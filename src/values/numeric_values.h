@@ -26,12 +26,6 @@ void AppendFixedSixDecimals(std::string& out, double value);
 void AppendShortest(std::string& out, float value);
 void AppendShortest(std::string& out, double value);
 
-// A FLOAT for a statement: the shortest text of the same value as a double.
-// The server reads a number into a FLOAT column by way of a double, so
-// this text comes back bit for bit where the float's own shortest text may
-// round twice.
-void AppendFloatForStatement(std::string& out, float value);
-
 // ---- The text of one value, each in its own call ----
 
 // "%lld" or "%llu" of a `width`-byte integer held in the low bits of `bits`.

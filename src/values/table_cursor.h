@@ -2,6 +2,8 @@
 // rows, to the window's pages and to the bulk export alike.
 #pragma once
 
+#include <memory>
+
 #include "definitions/table_definition.h"
 #include "values/cell.h"
 #include "values/column_format.h"
@@ -32,5 +34,23 @@ class TableCursor {
   // What the reads since the cursor was made found and lost.
   virtual const ReadReport& Report() const = 0;
 };
+
+// A table's scan cut into parts that cursors of their own read apart (on
+// several threads at once): the rows of part after part, each read to its
+// end, are the rows of one cursor over the whole table, in the same order.
+class ScanParts {
+ public:
+  virtual ~ScanParts() = default;
+  // A cursor over the next part; null after the last. The cursors share
+  // nothing that one of them writes, so each may be read on a thread of
+  // its own while the next parts are made.
+  virtual std::unique_ptr<TableCursor> NextPart() = 0;
+  // What finding the parts met (a chain of pages that loops, say); the
+  // parts' own cursors report the rest.
+  virtual const ReadReport& Report() const = 0;
+};
+
+// The whole of `cursor` as the one part of a scan.
+std::unique_ptr<ScanParts> SinglePart(std::unique_ptr<TableCursor> cursor);
 
 }  // namespace rowmender

@@ -20,35 +20,11 @@ class FakeRows : public SaveRowSource {
       error = "damaged table definition";
       return false;
     }
-    formats_ = TableFormat(table, nullptr);
-    page_ = 0;
-    row_ = 0;
     return true;
   }
   const TableDefinition& Definition() const override { return table; }
-  const TableFormat& Formats() const override { return formats_; }
-  bool Next(RowBuffer& out) override {
-    while (page_ < pages.size() && row_ >= pages[page_].size()) {
-      ++page_;
-      row_ = 0;
-    }
-    if (page_ >= pages.size()) return false;
-    const DecodedRow& row = pages[page_][row_++];
-    out.Reset(row.values.size());
-    out.deleted = row.deleted;
-    for (std::size_t i = 0; i < row.values.size(); ++i) {
-      const std::string& text = row.values[i];
-      if (text == "NULL") {
-        out.cells[i].SetNull();
-      } else if (i == 0) {
-        out.cells[i].SetSigned(std::stoll(text));
-      } else {
-        out.cells[i].SetBytes(
-            CellKind::kText,
-            ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-      }
-    }
-    return true;
+  std::unique_ptr<ScanParts> Parts() override {
+    return SinglePart(std::make_unique<Cursor>(table, pages));
   }
 
   TableDefinition table;
@@ -56,9 +32,45 @@ class FakeRows : public SaveRowSource {
   std::vector<std::string> opened;
 
  private:
-  TableFormat formats_;
-  std::size_t page_ = 0;
-  std::size_t row_ = 0;
+  class Cursor final : public TableCursor {
+   public:
+    Cursor(const TableDefinition& table, const std::vector<std::vector<DecodedRow>>& pages)
+        : formats_(table, nullptr), pages_(pages) {}
+    bool Next(RowBuffer& out) override {
+      while (page_ < pages_.size() && row_ >= pages_[page_].size()) {
+        ++page_;
+        row_ = 0;
+      }
+      if (page_ >= pages_.size()) return false;
+      const DecodedRow& row = pages_[page_][row_++];
+      out.Reset(row.values.size());
+      out.deleted = row.deleted;
+      for (std::size_t i = 0; i < row.values.size(); ++i) {
+        const std::string& text = row.values[i];
+        if (text == "NULL") {
+          out.cells[i].SetNull();
+        } else if (i == 0) {
+          out.cells[i].SetSigned(std::stoll(text));
+        } else {
+          out.cells[i].SetBytes(
+              CellKind::kText,
+              ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+        }
+      }
+      return true;
+    }
+    PageStart Position() const override { return PageStart{page_, row_}; }
+    void Seek(const PageStart&) override {}
+    const TableFormat& Formats() const override { return formats_; }
+    const ReadReport& Report() const override { return report_; }
+
+   private:
+    TableFormat formats_;
+    const std::vector<std::vector<DecodedRow>>& pages_;
+    std::size_t page_ = 0;
+    std::size_t row_ = 0;
+    ReadReport report_;
+  };
 };
 
 // Records every statement; fails those that contain one of `refuse`, and

@@ -1,7 +1,5 @@
 #include "export/save/table_saver.h"
 
-#include "export/formatted_rows.h"
-
 #include <cstdio>
 #include <memory>
 #include <utility>
@@ -123,9 +121,7 @@ struct TableSaver::TableCounts {
 };
 
 bool CursorRowSource::Open(const SaveObject& table, std::string& error) {
-  cursor_.reset();
   table_.reset();
-  report_ = ReadReport{};
   TableFiles files;
   files.definitionPath = table.location.definitionPath;
   files.databaseFolder = table.location.databaseFolder;
@@ -136,16 +132,7 @@ bool CursorRowSource::Open(const SaveObject& table, std::string& error) {
     error = status.message();
     return false;
   }
-  cursor_ = table_->NewCursor();
   return true;
-}
-
-const ReadReport* CursorRowSource::Report() const {
-  if (!cursor_) return nullptr;
-  report_ = cursor_->Report();
-  for (const std::string& note : table_->Notes())
-    report_.Note(note);
-  return &report_;
 }
 
 std::string LossSentences(const ReadReport* report, const FormatScratch& scratch) {
@@ -415,13 +402,8 @@ void TableSaver::SaveTable(const SaveObject& object) {
   live.name = name;
   Batch batch(InsertPrefix(object.name, table));
   DeletedRowStore deleted;
-  const TableFormat formats = source_.Formats();
-  const std::unique_ptr<FormattedRows> tuples = NewFormattedRows(
-      [this](RowBuffer& row) { return source_.Next(row); },
-      [formats](std::string& out, const RowBuffer& row, FormatScratch& scratch) {
-        AppendSqlTuple(out, row, formats, scratch);
-      },
-      options_.formatThreads);
+  const std::unique_ptr<FormattedRows> tuples =
+      NewFormattedRows(source_.Parts(), AppendSqlTuple, options_.formatThreads);
   const std::size_t progressRows = std::max<std::size_t>(options_.progressRows, 1);
 
   Run(kStartTransaction, name);
@@ -496,12 +478,12 @@ void TableSaver::SaveTable(const SaveObject& object) {
   if (live.failed + old.failed > 0) {
     line += " " + std::to_string(live.failed + old.failed) + " rows could not be saved.";
   }
-  const ReadReport* readReport = source_.Report();
+  ReadReport readReport = tuples->Report();
+  for (const std::string& note : source_.Notes())
+    readReport.Note(note);
   const FormatScratch formatted = tuples->Scratch();
-  if ((readReport != nullptr && !readReport->Complete()) || formatted.Lost()) {
-    ++summary_.tablesWithLosses;
-  }
-  line += LossSentences(readReport, formatted);
+  if (!readReport.Complete() || formatted.Lost()) ++summary_.tablesWithLosses;
+  line += LossSentences(&readReport, formatted);
   if (stopped) line += " Stopped before the end of the table.";
   Report(line);
 }

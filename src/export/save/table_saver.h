@@ -25,7 +25,7 @@
 
 namespace rowmender {
 
-// The rows of one table, one at a time, as cells.
+// The rows of one table, as cells.
 class SaveRowSource {
  public:
   virtual ~SaveRowSource() = default;
@@ -33,14 +33,11 @@ class SaveRowSource {
   // with a one-line `error`, when the table cannot be read.
   virtual bool Open(const SaveObject& table, std::string& error) = 0;
   virtual const TableDefinition& Definition() const = 0;
-  // How to format each cell (after Open).
-  virtual const TableFormat& Formats() const = 0;
-  // The next row; false once none is left. The row's cells stay valid
-  // until the next call.
-  virtual bool Next(RowBuffer& row) = 0;
-  // What the read of the table found and lost so far, with notes on how it
-  // was opened; null when there is nothing to tell.
-  virtual const ReadReport* Report() const { return nullptr; }
+  // The rows (after Open): cursors over the parts of the table's scan, in
+  // order, which may be read on several threads at once.
+  virtual std::unique_ptr<ScanParts> Parts() = 0;
+  // How the table was opened, where that matters to the user.
+  virtual std::vector<std::string> Notes() const { return {}; }
 };
 
 // The rows of tables in a data folder, read by their cursors.
@@ -51,15 +48,12 @@ class CursorRowSource : public SaveRowSource {
 
   bool Open(const SaveObject& table, std::string& error) override;
   const TableDefinition& Definition() const override { return table_->Definition(); }
-  const TableFormat& Formats() const override { return cursor_->Formats(); }
-  bool Next(RowBuffer& row) override { return cursor_->Next(row); }
-  const ReadReport* Report() const override;
+  std::unique_ptr<ScanParts> Parts() override { return table_->SplitScan(); }
+  std::vector<std::string> Notes() const override { return table_->Notes(); }
 
  private:
   ReadOptions options_;
   std::unique_ptr<TableSource> table_;
-  std::unique_ptr<TableCursor> cursor_;
-  mutable ReadReport report_;
 };
 
 struct SaveOptions {
