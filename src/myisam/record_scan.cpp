@@ -25,6 +25,34 @@ std::uint64_t AlignUp(std::uint64_t position) {
   return (position + kBlockAlignment - 1) / kBlockAlignment * kBlockAlignment;
 }
 
+// What a scan of dynamic records that is not looking for a record after
+// damage does at the block whose header it read at `position`.
+enum class BlockStep : std::uint8_t {
+  kDamage,    // no block can start here: look for the next record
+  kPassOver,  // a deleted or continuation block: go on at `next`
+  kRecord,    // a record's first block: read the record, then go on at `next`
+};
+
+BlockStep StepAt(int flags, const BlockInfo& first, std::uint64_t position, std::uint64_t length,
+                 std::uint64_t longest, std::uint64_t& next) {
+  const std::uint64_t searchNext = AlignUp(position + 1);
+  if ((flags & kBlockError) != 0) return BlockStep::kDamage;
+  if ((flags & kBlockFirst) == 0 || (flags & kBlockSyncError) != 0) {
+    const std::uint64_t after = first.filePosition + first.blockLength;
+    next = after > position && after <= length ? after : searchNext;
+    return BlockStep::kPassOver;
+  }
+  const std::uint64_t firstEnd = first.filePosition + first.blockLength;
+  if (firstEnd > length || first.totalLength > longest) return BlockStep::kDamage;
+  next = firstEnd > position ? firstEnd : searchNext;
+  return BlockStep::kRecord;
+}
+
+// No record is longer than the index file says (or than the file).
+std::uint64_t LongestRecord(const MyisamBaseInfo& base, std::uint64_t length) {
+  return base.maxPackedLength > 0 ? std::min<std::uint64_t>(base.maxPackedLength, length) : length;
+}
+
 // An 8-byte file position: two big-endian 32-bit halves, high half first.
 std::uint64_t Position(ByteView header, std::size_t offset) {
   return (static_cast<std::uint64_t>(Be32(header, offset)) << 32) | Be32(header, offset + 4);
@@ -248,9 +276,7 @@ bool MyisamCursor::NextFixed(RowBuffer& row) {
 // found that way must be whole in one block and unpack exactly.
 bool MyisamCursor::NextDynamic(RowBuffer& row) {
   const std::uint64_t length = reader_.Size();
-  // No record is longer than the index file says (or than the file).
-  const std::uint64_t longest =
-      base_.maxPackedLength > 0 ? std::min<std::uint64_t>(base_.maxPackedLength, length) : length;
+  const std::uint64_t longest = LongestRecord(base_, length);
   std::uint64_t searchStart = 0;
   const auto startSearch = [&](std::uint64_t at) {
     if (!searching_) {
@@ -268,28 +294,21 @@ bool MyisamCursor::NextDynamic(RowBuffer& row) {
   };
   if (searching_) searchStart = position_;
 
-  while (position_ < length) {
+  while (position_ < length && position_ < end_) {
     const std::uint64_t position = position_;
     BlockInfo first;
     const int flags = GetBlockInfo(first, reader_.Read(position, BlockInfo::kHeaderSize), position);
     const std::uint64_t searchNext = AlignUp(position + 1);
-
-    if ((flags & kBlockError) != 0) {
-      startSearch(position);
-      position_ = searchNext;
-      continue;
-    }
-    if ((flags & kBlockFirst) == 0 || (flags & kBlockSyncError) != 0) {
-      // A deleted block or a continuation block: pass over it.
+    std::uint64_t next = searchNext;
+    const BlockStep step = StepAt(flags, first, position, length, longest, next);
+    if (step == BlockStep::kPassOver) {
       if ((flags & kBlockDeleted) != 0 && !searching_) ++report_.deletedRecordsUnreadable;
-      const std::uint64_t after = first.filePosition + first.blockLength;
-      position_ = after > position && after <= length ? after : searchNext;
+      position_ = next;
       continue;
     }
-    const std::uint64_t firstEnd = first.filePosition + first.blockLength;
     const bool wholeInFirstBlock =
         (flags & kBlockLast) != 0 && first.dataLength == first.totalLength;
-    if (firstEnd > length || first.totalLength > longest ||
+    if (step == BlockStep::kDamage ||
         (searching_ && (!wholeInFirstBlock || first.totalLength > kLongestSearchedRecord))) {
       startSearch(position);
       position_ = searchNext;
@@ -317,13 +336,13 @@ bool MyisamCursor::NextDynamic(RowBuffer& row) {
         record_.insert(record_.end(), data.begin(), data.end());
         wanted -= block.dataLength;
         if (wanted == 0) break;
-        const std::uint64_t next = block.nextFilePosition;
-        if ((blockFlags & kBlockLast) != 0 || block.dataLength == 0 || next >= length ||
-            !visited_.insert(next).second || next == position) {
+        const std::uint64_t chained = block.nextFilePosition;
+        if ((blockFlags & kBlockLast) != 0 || block.dataLength == 0 || chained >= length ||
+            !visited_.insert(chained).second || chained == position) {
           complete = false;
           break;
         }
-        blockFlags = GetBlockInfo(block, reader_.Read(next, BlockInfo::kHeaderSize), next);
+        blockFlags = GetBlockInfo(block, reader_.Read(chained, BlockInfo::kHeaderSize), chained);
         if ((blockFlags & (kBlockError | kBlockSyncError | kBlockDeleted | kBlockFirst)) != 0) {
           complete = false;
           break;
@@ -335,7 +354,7 @@ bool MyisamCursor::NextDynamic(RowBuffer& row) {
     const bool strict = searching_;
     if (complete && DecodeDynamicRecord(recordBytes, row, strict)) {
       endSearch(position);
-      position_ = firstEnd > position ? firstEnd : searchNext;
+      position_ = next;
       ++report_.rowsRead;
       return true;
     }
@@ -347,9 +366,36 @@ bool MyisamCursor::NextDynamic(RowBuffer& row) {
     report_.Note(complete ? "a record at offset " + std::to_string(position) + " does not unpack"
                           : "a record at offset " + std::to_string(position) +
                                 " has a broken block chain");
-    position_ = firstEnd > position ? firstEnd : searchNext;
+    position_ = next;
   }
-  endSearch(length);
+  if (position_ >= length) endSearch(length);
+  return false;
+}
+
+// ---- Cutting a scan of dynamic records into parts ----
+
+DynamicBlockWalk::DynamicBlockWalk(const ByteSource& source, const MyisamBaseInfo& base)
+    : reader_(source), longest_(LongestRecord(base, source.Size())) {}
+
+bool DynamicBlockWalk::NextCut(std::uint64_t atLeast, std::uint64_t& cut) {
+  const std::uint64_t length = reader_.Size();
+  const std::uint64_t target = position_ + std::max<std::uint64_t>(atLeast, 1);
+  while (!stopped_ && position_ < length) {
+    if (position_ >= target) {
+      cut = position_;
+      return true;
+    }
+    BlockInfo first;
+    const int flags =
+        GetBlockInfo(first, reader_.Read(position_, BlockInfo::kHeaderSize), position_);
+    std::uint64_t next = 0;
+    if (StepAt(flags, first, position_, length, longest_, next) == BlockStep::kDamage) {
+      // What a scan finds from here depends on the records it unpacks.
+      stopped_ = true;
+      break;
+    }
+    position_ = next;
+  }
   return false;
 }
 

@@ -138,8 +138,9 @@ class MyisamCursor final : public TableCursor {
 
   const MyisamRecordLayout& Layout() const { return layout_; }
 
-  // Fixed-length records: the scan ends before the record at `end` (one
-  // part of a scan read apart from the others).
+  // The scan ends before the record at `end`, or, for dynamic records,
+  // once it reaches a block at `end` or after (one part of a scan read
+  // apart from the others).
   void EndBefore(std::uint64_t end) { end_ = end; }
 
   // The distance between fixed-length records; 0 when neither the
@@ -174,6 +175,27 @@ class MyisamCursor final : public TableCursor {
   std::unordered_set<std::uint64_t> visited_;
   UnpackedRecord unpacked_;
   ReadReport report_;
+};
+
+// Where a scan of dynamic records may be cut into parts read apart: block
+// starts that the scan reaches one after the other, found from the block
+// headers alone. Only up to the first damage: from there on, where the
+// scan goes depends on which records unpack, so one cursor must read the
+// rest of the file.
+class DynamicBlockWalk {
+ public:
+  // `source` must outlive the walk.
+  DynamicBlockWalk(const ByteSource& source, const MyisamBaseInfo& base);
+
+  // The first block start at least `atLeast` bytes after the last cut (or
+  // the start of the file); false at the end of the file or at damage.
+  bool NextCut(std::uint64_t atLeast, std::uint64_t& cut);
+
+ private:
+  BufferedReader reader_;
+  std::uint64_t longest_;
+  std::uint64_t position_ = 0;
+  bool stopped_ = false;
 };
 
 // The stride of fixed-length records in a file of `fileLength` bytes, by

@@ -24,19 +24,16 @@ namespace {
 constexpr std::uint64_t kLargestDefinitionFile = 64u << 20;
 // Root page of the clustered index in a table's own tablespace.
 constexpr std::uint32_t kOwnTablespaceRoot = 3;
-// A part of a split scan: this many leaf pages, or records of about this
-// many bytes.
-constexpr std::size_t kPagesPerPart = 64;
-constexpr std::uint64_t kBytesPerPart = 1u << 20;
 
 // Fixed-length records, part by part.
 class FixedRecordParts final : public ScanParts {
  public:
   using MakeCursor = std::function<std::unique_ptr<MyisamCursor>()>;
-  FixedRecordParts(MakeCursor make, std::uint64_t stride, std::uint64_t length)
+  FixedRecordParts(MakeCursor make, std::uint64_t stride, std::uint64_t length,
+                   std::uint64_t bytesPerPart)
       : make_(std::move(make)),
         recordsPerPart_(
-            std::max<std::uint64_t>(1, kBytesPerPart / std::max<std::uint64_t>(stride, 1))),
+            std::max<std::uint64_t>(1, bytesPerPart / std::max<std::uint64_t>(stride, 1))),
         stride_(stride),
         length_(length) {}
 
@@ -65,17 +62,53 @@ class FixedRecordParts final : public ScanParts {
   ReadReport report_;
 };
 
+// Dynamic records, part by part, cut where their block headers say a
+// block starts; the rest of the file is one part from the first damage on.
+class DynamicRecordParts final : public ScanParts {
+ public:
+  using MakeCursor = std::function<std::unique_ptr<MyisamCursor>()>;
+  DynamicRecordParts(MakeCursor make, const ByteSource& source, const MyisamBaseInfo& base,
+                     std::uint64_t bytesPerPart)
+      : make_(std::move(make)), walk_(source, base), bytesPerPart_(bytesPerPart) {}
+
+  std::unique_ptr<TableCursor> NextPart() override {
+    if (done_) return nullptr;
+    std::unique_ptr<MyisamCursor> cursor = make_();
+    cursor->Seek(PageStart{0, start_});
+    std::uint64_t cut = 0;
+    if (walk_.NextCut(bytesPerPart_, cut)) {
+      cursor->EndBefore(cut);
+      start_ = cut;
+    } else {
+      done_ = true;
+    }
+    return cursor;
+  }
+  const ReadReport& Report() const override { return report_; }
+
+ private:
+  MakeCursor make_;
+  DynamicBlockWalk walk_;
+  std::uint64_t bytesPerPart_;
+  std::uint64_t start_ = 0;
+  bool done_ = false;
+  ReadReport report_;
+};
+
 // The leaf chain, walked page header by page header, in runs of pages.
 class LeafPageParts final : public ScanParts {
  public:
   using MakeCursor = std::function<std::unique_ptr<TableCursor>(std::vector<std::uint32_t>)>;
-  LeafPageParts(const PageSource& pages, WalkForm form, std::uint32_t firstLeaf, MakeCursor make)
-      : chain_(pages, form, firstLeaf, report_), make_(std::move(make)) {}
+  LeafPageParts(const PageSource& pages, WalkForm form, std::uint32_t firstLeaf,
+                std::size_t pagesPerPart, MakeCursor make)
+      : chain_(pages, form, firstLeaf, report_),
+        pagesPerPart_(std::max<std::size_t>(pagesPerPart, 1)),
+        make_(std::move(make)) {}
 
   std::unique_ptr<TableCursor> NextPart() override {
     std::vector<std::uint32_t> pages;
     std::uint32_t page = 0;
-    while (pages.size() < kPagesPerPart && chain_.Next(page))
+    while (pages.size() < pagesPerPart_ && chain_.Next(page))
       pages.push_back(page);
     if (pages.empty()) return nullptr;
     return make_(std::move(pages));
@@ -85,6 +118,7 @@ class LeafPageParts final : public ScanParts {
  private:
   ReadReport report_;
   LeafChain chain_;
+  std::size_t pagesPerPart_;
   MakeCursor make_;
 };
 
@@ -114,12 +148,16 @@ class MyisamSource final : public TableSource {
 
   std::unique_ptr<TableCursor> NewCursor() const override { return NewMyisamCursor(); }
 
-  std::unique_ptr<ScanParts> SplitScan() const override {
-    // Dynamic records are found only by reading the file from its start.
+  std::unique_ptr<ScanParts> SplitScan(const ScanSplit& split) const override {
+    const std::uint64_t bytes = std::max<std::uint64_t>(split.bytesPerPart, 1);
+    if (rowFormat_ == kRowFormatDynamic) {
+      return std::make_unique<DynamicRecordParts>([this] { return NewMyisamCursor(); }, source_,
+                                                  base_, bytes);
+    }
     if (rowFormat_ != kRowFormatFixed) return SinglePart(NewCursor());
     const std::uint64_t stride = FixedRecordStride(table_, base_, source_.Size());
     return std::make_unique<FixedRecordParts>([this] { return NewMyisamCursor(); }, stride,
-                                              source_.Size());
+                                              source_.Size(), bytes);
   }
 
  private:
@@ -202,9 +240,9 @@ class InnoSource final : public TableSource {
                                              options_.collations, firstLeaf_);
   }
 
-  std::unique_ptr<ScanParts> SplitScan() const override {
+  std::unique_ptr<ScanParts> SplitScan(const ScanSplit& split) const override {
     return std::make_unique<LeafPageParts>(
-        *pages_, form_, firstLeaf_, [this](std::vector<std::uint32_t> pages) {
+        *pages_, form_, firstLeaf_, split.pagesPerPart, [this](std::vector<std::uint32_t> pages) {
           return std::make_unique<InnoTableCursor>(*pages_, form_, table_, recordColumns_,
                                                    options_.collations, std::move(pages));
         });

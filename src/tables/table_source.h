@@ -33,6 +33,14 @@ struct ReadOptions {
   const SystemTablespace* systemTablespace = nullptr;
 };
 
+// How large the parts of a split scan are.
+struct ScanSplit {
+  // InnoDB: leaf pages per part.
+  std::size_t pagesPerPart = 64;
+  // MyISAM: bytes of the data file per part (whole records).
+  std::uint64_t bytesPerPart = 4u << 20;
+};
+
 class TableSource {
  public:
   virtual ~TableSource() = default;
@@ -47,7 +55,10 @@ class TableSource {
   virtual std::unique_ptr<TableCursor> NewCursor() const = 0;
   // The scan in parts that cursors read apart, for reading on several
   // threads; one part, NewCursor(), where the rows are not found that way.
-  virtual std::unique_ptr<ScanParts> SplitScan() const { return SinglePart(NewCursor()); }
+  virtual std::unique_ptr<ScanParts> SplitScan(const ScanSplit& split = ScanSplit{}) const {
+    (void)split;
+    return SinglePart(NewCursor());
+  }
   // How the table was opened where that matters to the user (an index file
   // missing, the columns typed by the definition alone, ...).
   const std::vector<std::string>& Notes() const { return notes_; }
