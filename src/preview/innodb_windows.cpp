@@ -102,10 +102,4 @@ void LoadInnoDbWindow(RecoveryEngine& engine, const PageStart& start) {
   }
 }
 
-bool PrepareBlobFolder(const std::string& saveFolder) {
-  std::error_code error;
-  std::filesystem::create_directories(BlobFolderOf(saveFolder), error);
-  return !error;
-}
-
 }  // namespace rowmender

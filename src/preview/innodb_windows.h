@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/logic/recovery_engine.h"
+#include "preview/long_value_files.h"
 
 namespace rowmender {
 
@@ -54,9 +55,5 @@ InnoDbFirstWindow LoadInnoDbFirstWindow(RecoveryEngine& engine, const std::strin
 // With engine.scanBackward clear, a window that fills appends the next
 // window's start to engine.pageStarts.
 void LoadInnoDbWindow(RecoveryEngine& engine, const PageStart& start);
-
-// Creates the blobdata folder of `saveFolder` that save forms write long
-// values into; false when it cannot be created.
-bool PrepareBlobFolder(const std::string& saveFolder);
 
 }  // namespace rowmender

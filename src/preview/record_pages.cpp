@@ -3,7 +3,8 @@
 #include <utility>
 
 #include "base/paths.h"
-#include "preview/innodb_windows.h"
+#include "preview/long_value_files.h"
+#include "values/value_texts.h"
 
 namespace rowmender {
 
@@ -18,6 +19,9 @@ RecordPager::RecordPager(RecoveryEngine& engine, RecordPagerOptions options)
 
 bool RecordPager::Open(const TableLocation& location, std::string& error) {
   location_ = location;
+  cursor_.reset();
+  source_.reset();
+  problem_.clear();
   lastPageStart_ = PageStart{};
   engine_.ClearTableLists();
   engine_.dataFile.Close();
@@ -51,39 +55,48 @@ void RecordPager::LoadFirstPage() {
   engine_.pageStarts.clear();
   engine_.moreRows = false;
   engine_.scanBackward = false;
-  switch (engine_.table.storageEngine) {
-    case kEngineMyIsam:
-      LoadMyIsamFirstPage();
-      break;
-    case kEngineInnoDb: {
-      // InnoDB dispatch point, first page: open the tablespace (and the
-      // system tablespace unless options_.useDictionary is false), push the
-      // first leaf's PageStart and read its window into engine_.rows.
-      if (engine_.app.SaveMode() && !engine_.app.saveFolder.empty()) {
-        PrepareBlobFolder(engine_.app.saveFolder);
-      }
-      InnoDbReadOptions innodb;
-      innodb.ibdataPath = SystemTablespacePath();
-      innodb.useDictionary = options_.useDictionary;
-      LoadInnoDbFirstWindow(engine_, location_.dataFolder, location_.databaseFolder,
-                            location_.tableName, innodb);
-      break;
+  cursor_.reset();
+  source_.reset();
+  problem_.clear();
+  ReadOptions read;
+  read.collations = &engine_.app.collations;
+  if (engine_.table.storageEngine == kEngineInnoDb) {
+    if (options_.useDictionary) {
+      read.systemTablespace = engine_.SystemTablespaceAt(SystemTablespacePath());
     }
-    default:
-      break;  // other engines: no rows
+    if (engine_.app.SaveMode() && !engine_.app.saveFolder.empty()) {
+      PrepareBlobFolder(engine_.app.saveFolder);
+    }
   }
+  const Status status = TableSource::Open(
+      TableFiles{location_.definitionPath, location_.databaseFolder, location_.tableName}, read,
+      source_);
+  if (!status.ok()) {
+    // No rows: a missing data file, an engine that is not read, ...
+    problem_ = status.message();
+    source_.reset();
+    return;
+  }
+  cursor_ = source_->NewCursor();
+  engine_.pageStarts.push_back(cursor_->Position());
+  ReadRows();
 }
 
-void RecordPager::LoadMyIsamFirstPage() {
-  const std::string folder = location_.databaseFolder;
-  const std::string stem = location_.tableName;
-  const std::string indexPath = FindFileWithExtension(folder, stem, "MYI");
-  if (!indexPath.empty()) engine_.ReadIndexHeader(indexPath);
-  const std::string dataPath = FindFileWithExtension(folder, stem, "MYD");
-  if (dataPath.empty() || !engine_.dataFile.Open(dataPath)) return;
-  engine_.moreRows = false;
-  engine_.pageStarts.push_back(PageStart{0, 0});
-  engine_.ReadMyIsamPage(0);
+void RecordPager::ReadRows() {
+  ValueOptions options = ValueOptionsFor(engine_.app);
+  CTarnSalvorProjApp& app = engine_.app;
+  // Save forms show a value kept off-page as the file it is written to.
+  options.longValueSink = [&app](ByteView local, const LongValueReader& reader) {
+    return WriteLongValueFile(app.saveFolder, app.blobFileCounter, local, reader);
+  };
+  RowBuffer row;
+  while (engine_.rows.size() < kRowsPerPage && cursor_->Next(row)) {
+    engine_.rows.push_back(RowTexts(row, cursor_->Formats(), options));
+  }
+  if (engine_.rows.size() >= kRowsPerPage) {
+    engine_.moreRows = true;
+    if (!engine_.scanBackward) engine_.pageStarts.push_back(cursor_->Position());
+  }
 }
 
 RecordPager::TurnResult RecordPager::NextPage() {
@@ -141,18 +154,11 @@ RecordPager::TurnResult RecordPager::PreviousPage() {
 }
 
 void RecordPager::ReadPage(const PageStart& start) {
-  switch (engine_.table.storageEngine) {
-    case kEngineMyIsam:
-      if (engine_.dataFile.IsOpen()) engine_.ReadMyIsamPage(start.offset);
-      break;
-    case kEngineInnoDb:
-      // InnoDB dispatch point, later pages: read the window that begins at
-      // `start` (page number, record offset) into engine_.rows.
-      LoadInnoDbWindow(engine_, start);
-      break;
-    default:
-      break;
-  }
+  if (!cursor_) return;
+  // Going on from where the last page ended keeps the cursor's account of
+  // the pages it has been through; any other page starts afresh.
+  if (!(cursor_->Position() == start)) cursor_->Seek(start);
+  ReadRows();
 }
 
 void RecordPager::ForgetEarlierPages() {

@@ -6,14 +6,17 @@
 // pushes the start of the second; "Next Records" reads from the last start
 // in the queue. A page that ends the table pushes the end sentinel.
 //
-// The pager dispatches by the table's storage engine; it keeps no rows of
-// its own (they are in `engine.rows`, one page at a time).
+// The pager reads through one cursor of the table, which goes on from page
+// to page and is sent back only when the user goes back; it keeps no rows
+// of its own (they are in `engine.rows`, one page at a time).
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "app/logic/recovery_engine.h"
 #include "catalogue/table_locator.h"
+#include "tables/table_source.h"
 
 namespace rowmender {
 
@@ -69,8 +72,8 @@ class RecordPager {
   // two entries), for a reader that goes through the whole table once.
   void ForgetEarlierPages();
 
-  // Reads the page that begins at `start` into `engine.rows`, by the
-  // table's storage engine: the one place a page command reaches a reader.
+  // Reads the page that begins at `start` into `engine.rows`: the one place
+  // a page command reaches the table's cursor.
   // The caller empties `rows` and sets `moreRows` and `scanBackward` as its
   // command needs ("Previous Records" sets `scanBackward`, so that no page
   // start is pushed).
@@ -79,13 +82,21 @@ class RecordPager {
   // The system tablespace to use for InnoDB tables.
   std::string SystemTablespacePath() const;
 
+  // Why the table's rows cannot be read (empty when they can, or before
+  // LoadFirstPage).
+  const std::string& Problem() const { return problem_; }
+
   const TableLocation& Location() const { return location_; }
   const RecordPagerOptions& Options() const { return options_; }
 
  private:
-  void LoadMyIsamFirstPage();
+  // Reads rows from the cursor into `engine.rows` up to a page.
+  void ReadRows();
 
   RecoveryEngine& engine_;
+  std::unique_ptr<TableSource> source_;
+  std::unique_ptr<TableCursor> cursor_;
+  std::string problem_;
   RecordPagerOptions options_;
   TableLocation location_;
   // The start the page on screen was loaded from by "Next Records".

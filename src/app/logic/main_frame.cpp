@@ -146,10 +146,11 @@ void CMainFrame::ResetCatalogue(UserInterface& target) {
   engine.ClearTableLists();
   target.GridClear();
   target.TextBoxSet("");
+  pager_.reset();
   engine.CloseSystemDictionary();
+  engine.CloseSystemTablespace();
   engine.tablespaceFile.Close();
   engine.dataFile.Close();
-  pager_.reset();
   dictionaryPath_.clear();
 }
 
@@ -301,6 +302,7 @@ void CMainFrame::OnClose() {
   }
   if (!ui.AskYesNo(kCloseQuestion, MessageIcon::kQuestion)) return;
   engine.systemTablespaceFile.Close();
+  engine.CloseSystemTablespace();
   engine.tablespaceFile.Close();
   engine.dataFile.Close();
   std::error_code error;

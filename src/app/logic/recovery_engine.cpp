@@ -55,6 +55,22 @@ bool RecoveryEngine::ReadTableDefinition(const std::string& path) {
   return true;
 }
 
+const SystemTablespace* RecoveryEngine::SystemTablespaceAt(const std::string& path) {
+  if (path != systemTablespaceTried) {
+    systemTablespace.reset();
+    systemTablespaceTried = path;
+    if (!SystemTablespace::Open(path, &app.collations, systemTablespace).ok()) {
+      systemTablespace.reset();
+    }
+  }
+  return systemTablespace.get();
+}
+
+void RecoveryEngine::CloseSystemTablespace() {
+  systemTablespace.reset();
+  systemTablespaceTried.clear();
+}
+
 void RecoveryEngine::ClearTableLists() {
   table.columns.clear();
   table.intervalValues.clear();

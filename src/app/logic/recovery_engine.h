@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "definitions/table_definition.h"
 #include "innodb/dictionary.h"
 #include "myisam/record_scan.h"
+#include "tables/system_tablespace.h"
 
 namespace rowmender {
 
@@ -48,6 +50,19 @@ class RecoveryEngine {
 
   // Empties the per-table lists before another table is read.
   void ClearTableLists();
+
+  // ---- The tables of the record grid ----
+
+  // The system tablespace (and its dictionary) the record grid reads InnoDB
+  // tables with, kept from table to table; see SystemTablespaceAt.
+  std::unique_ptr<SystemTablespace> systemTablespace;
+  std::string systemTablespaceTried;
+
+  // The system tablespace at `path`, opened on first use and kept; null
+  // when it cannot be opened (not tried again until the path changes).
+  const SystemTablespace* SystemTablespaceAt(const std::string& path);
+  // Forgets it (the folder is closed).
+  void CloseSystemTablespace();
 
   // ---- Page state ----
 
