@@ -8,12 +8,12 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "app/logic/recovery_engine.h"
 #include "catalogue/table_locator.h"
-#include "preview/innodb_windows.h"
 #include "preview/record_pages.h"
 
 namespace rowmender {
@@ -63,7 +63,7 @@ void ReadWholeTable(benchmark::State& state, bool useDictionary) {
       return;
     }
     pager.LoadFirstPage();
-    fileBytes += engine.tablespaceFile.Size();
+    fileBytes += std::filesystem::file_size(pager.DataPath());
     do {
       textBytes += TextBytes(engine.rows);
       rows += static_cast<std::int64_t>(engine.rows.size());
@@ -99,7 +99,7 @@ void BM_InnoDbFirstWindow(benchmark::State& state) {
     state.SkipWithError(opened.c_str());
     return;
   }
-  engine.LoadSystemDictionary(pager.SystemTablespacePath());
+  engine.SystemTablespaceAt(pager.SystemTablespacePath());
   std::int64_t rows = 0;
   for (auto _ : state) {
     std::string error;
@@ -143,7 +143,7 @@ void BM_InnoDbDeepWindow(benchmark::State& state) {
   for (auto _ : state) {
     engine.rows.clear();
     engine.scanBackward = true;  // re-reading: no page start is added
-    LoadInnoDbWindow(engine, deep);
+    pager.ReadPage(deep);
     rows += static_cast<std::int64_t>(engine.rows.size());
   }
   state.counters["rows_per_window"] =

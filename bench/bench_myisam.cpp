@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "app/logic/recovery_engine.h"
@@ -45,7 +46,7 @@ void ReadWholeTable(benchmark::State& state, const char* tableName, bool saveFor
       return;
     }
     pager.LoadFirstPage();
-    fileBytes += engine.dataFile.Size();
+    fileBytes += std::filesystem::file_size(pager.DataPath());
     do {
       for (const DecodedRow& row : engine.rows) {
         for (const std::string& value : row.values) {

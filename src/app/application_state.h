@@ -42,7 +42,6 @@ class CTarnSalvorProjApp {
   std::int32_t outputLineCount = 0;
   std::uint32_t applicationLook = 215;
 
-  bool resumeFromOffset = false;
   // The last table definition read was written by MySQL 5.6 or later.
   bool newTemporalFormat = false;
   bool saveAsScriptMode = false;

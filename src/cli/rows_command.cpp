@@ -1,17 +1,14 @@
 // rowmender-cli rows: a table's records as the record grid shows them.
 #include <charconv>
-#include <fstream>
 #include <memory>
 #include <optional>
 
 #include "app/logic/recovery_engine.h"
-#include "base/paths.h"
 #include "catalogue/data_folder_reads.h"
 #include "catalogue/table_locator.h"
 #include "cli/commands.h"
 #include "cli/table_output.h"
-#include "innodb/external_value.h"
-#include "preview/innodb_windows.h"
+#include "preview/long_value_files.h"
 #include "preview/record_pages.h"
 #include "values/value_texts.h"
 
@@ -187,15 +184,7 @@ int WriteAllRows(CTarnSalvorProjApp& app, const RowsRequest& request, const Tabl
     // Long values go into files of the save folder, as a save wrote them.
     PrepareBlobFolder(saveFolder);
     options.longValueSink = [&](ByteView local, const LongValueReader& reader) {
-      const std::string path = JoinPath(BlobFolderOf(saveFolder), std::to_string(longValueFiles++));
-      std::ofstream file(path, std::ios::binary | std::ios::trunc);
-      if (!file) return std::string();
-      reader.Read(local, [&file](ByteView part) {
-        file.write(reinterpret_cast<const char*>(part.data()),
-                   static_cast<std::streamsize>(part.size()));
-      });
-      file.close();
-      return file ? path : std::string();
+      return WriteLongValueFile(saveFolder, longValueFiles, local, reader);
     };
   }
 

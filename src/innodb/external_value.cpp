@@ -73,21 +73,4 @@ std::string BlobFolderOf(const std::string& saveFolder) {
   return JoinPath(saveFolder, "blobdata");
 }
 
-std::string ExportExternalValue(const PageSource& source, ByteView local,
-                                const std::string& saveFolder, std::uint64_t& fileCounter) {
-  constexpr std::uint64_t kLow32 = 0xFFFFFFFF;
-  const std::string path = JoinPath(BlobFolderOf(saveFolder), std::to_string(fileCounter & kLow32));
-  ++fileCounter;
-  if (saveFolder.empty()) return {};  // no save folder chosen: nowhere to write
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) return {};
-  ReadExternalValue(source, local, [&](ByteView part) {
-    file.write(reinterpret_cast<const char*>(part.data()),
-               static_cast<std::streamsize>(part.size()));
-  });
-  file.close();
-  if (!file) return {};
-  return path;
-}
-
 }  // namespace rowmender

@@ -64,14 +64,8 @@ class ExternalValueReader final : public LongValueReader {
 // saved to a file).
 std::string ExternalValueBytes(const PageSource& source, ByteView local);
 
-// Writes the whole value to the file `saveFolder`/blobdata/N, N being
-// `fileCounter` (which then grows by one, whether or not the file can be
-// made). Returns the file's path, or the empty text when it cannot be
-// created (the blobdata folder is not created here).
-std::string ExportExternalValue(const PageSource& source, ByteView local,
-                                const std::string& saveFolder, std::uint64_t& fileCounter);
-
-// The folder that ExportExternalValue writes into.
+// The folder of a save folder that long values are written into, one
+// file each.
 std::string BlobFolderOf(const std::string& saveFolder);
 
 }  // namespace rowmender

@@ -4,7 +4,6 @@
 
 #include "innodb/dictionary.h"
 #include "innodb/records.h"
-#include "values/value_texts.h"
 
 namespace rowmender {
 
@@ -257,48 +256,6 @@ void InnoTableCursor::MakeRow(bool deleted, RowBuffer& row) {
       DecodeInnoCell(field, fieldFormats_[i], extent.BytesIn(buffer_), extent.external, cell);
     }
   }
-}
-
-// ---- Windows of rows as texts ----
-
-RecordWindowReader::RecordWindowReader(const PageSource& source, WalkForm form,
-                                       const std::vector<InnoColumn>& recordColumns,
-                                       std::size_t columnCount, const InnoValueContext& context)
-    : source_(source), form_(form), recordColumns_(recordColumns), context_(context) {
-  // The cells of a row: one per column of the definition; the fields name
-  // their column by its ordinal.
-  table_.columns.resize(columnCount);
-  for (std::size_t i = 0; i < columnCount; ++i)
-    table_.columns[i].ordinal = static_cast<std::int32_t>(i);
-}
-
-RecordWindow RecordWindowReader::Read(std::uint32_t startPage, std::uint16_t startOffset,
-                                      bool& resumeFromOffset, std::vector<DecodedRow>& rows,
-                                      std::size_t limit) {
-  RecordWindow window;
-  if (startPage == kNoPage || rows.size() >= limit) return window;
-  InnoTableCursor cursor(source_, form_, table_, recordColumns_, context_.options.collations,
-                         startPage);
-  cursor.Seek(PageStart{startPage, resumeFromOffset ? startOffset : 0u});
-  RowBuffer row;
-  ValueOptions options = context_.options;
-  if (context_.exportExternal) {
-    options.longValueSink = [this](ByteView local, const LongValueReader&) {
-      return context_.exportExternal(local);
-    };
-  }
-  while (rows.size() < limit && cursor.Next(row)) {
-    rows.push_back(RowTexts(row, cursor.Formats(), options));
-    if (cursor.PagesRead() > 1) resumeFromOffset = false;
-  }
-  window.pagesRead = cursor.PagesRead();
-  if (rows.size() >= limit) {
-    window.moreRows = true;
-    window.next = cursor.Position();
-  } else {
-    resumeFromOffset = false;
-  }
-  return window;
 }
 
 }  // namespace rowmender

@@ -9,7 +9,6 @@
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <unordered_set>
 #include <vector>
 
@@ -130,41 +129,6 @@ class InnoTableCursor final : public TableCursor {
   std::bitset<kInnoPageSize> originsSeen_;
   PageStart position_;
   ReadReport report_;
-};
-
-// ---- Windows of rows as texts, for the record pager ----
-
-struct RecordWindow {
-  // The window filled up: more rows may follow from `next`.
-  bool moreRows = false;
-  // Where the following window starts (page and record origin; only when
-  // the window filled).
-  std::optional<PageStart> next;
-  // Pages read for this window.
-  std::uint64_t pagesRead = 0;
-};
-
-// One window of up to `limit` rows as texts in the forms `context` asks for.
-class RecordWindowReader {
- public:
-  RecordWindowReader(const PageSource& source, WalkForm form,
-                     const std::vector<InnoColumn>& recordColumns, std::size_t columnCount,
-                     const InnoValueContext& context);
-
-  // Appends rows to `rows` until it holds `limit` rows or the chain ends,
-  // starting at `startPage` (kNoPage: nothing to read) and, while
-  // `resumeFromOffset` is set and `startOffset` is not 0, at that record of
-  // the first page; `resumeFromOffset` is cleared once the walk leaves its
-  // first page.
-  RecordWindow Read(std::uint32_t startPage, std::uint16_t startOffset, bool& resumeFromOffset,
-                    std::vector<DecodedRow>& rows, std::size_t limit = kRowsPerPage);
-
- private:
-  const PageSource& source_;
-  WalkForm form_;
-  const std::vector<InnoColumn>& recordColumns_;
-  TableDefinition table_;
-  const InnoValueContext& context_;
 };
 
 }  // namespace rowmender

@@ -24,16 +24,10 @@ bool RecordPager::Open(const TableLocation& location, std::string& error) {
   problem_.clear();
   lastPageStart_ = PageStart{};
   engine_.ClearTableLists();
-  engine_.dataFile.Close();
-  engine_.indexFile.Close();
-  engine_.tablespaceFile.Close();
   engine_.pageStarts.clear();
   engine_.moreRows = false;
   engine_.scanBackward = false;
   engine_.lastPageStartCount = 0;
-  engine_.rowFormat = kRowFormatFixed;
-  engine_.myisamBase = MyisamBaseInfo{};
-  engine_.myisamColumns.clear();
 
   const bool read = engine_.ReadTableDefinition(location.definitionPath);
   if (!read || engine_.lastDefinitionStatus != DefinitionStatus::kRead) {
@@ -79,23 +73,35 @@ void RecordPager::LoadFirstPage() {
   }
   cursor_ = source_->NewCursor();
   engine_.pageStarts.push_back(cursor_->Position());
-  ReadRows();
+  ReadRows(engine_.pageStarts.back());
 }
 
-void RecordPager::ReadRows() {
+PageOfRows ReadPageOfRows(TableCursor& cursor, const PageStart& start, const ValueOptions& options,
+                          std::vector<DecodedRow>& rows) {
+  if (!(cursor.Position() == start)) cursor.Seek(start);
+  RowBuffer row;
+  std::size_t read = 0;
+  while (read < kRowsPerPage && cursor.Next(row)) {
+    rows.push_back(RowTexts(row, cursor.Formats(), options));
+    ++read;
+  }
+  PageOfRows page;
+  page.full = read == kRowsPerPage;
+  if (page.full) page.next = cursor.Position();
+  return page;
+}
+
+void RecordPager::ReadRows(const PageStart& start) {
   ValueOptions options = ValueOptionsFor(engine_.app);
   CTarnSalvorProjApp& app = engine_.app;
   // Save forms show a value kept off-page as the file it is written to.
   options.longValueSink = [&app](ByteView local, const LongValueReader& reader) {
     return WriteLongValueFile(app.saveFolder, app.blobFileCounter, local, reader);
   };
-  RowBuffer row;
-  while (engine_.rows.size() < kRowsPerPage && cursor_->Next(row)) {
-    engine_.rows.push_back(RowTexts(row, cursor_->Formats(), options));
-  }
-  if (engine_.rows.size() >= kRowsPerPage) {
+  const PageOfRows page = ReadPageOfRows(*cursor_, start, options, engine_.rows);
+  if (page.full) {
     engine_.moreRows = true;
-    if (!engine_.scanBackward) engine_.pageStarts.push_back(cursor_->Position());
+    if (!engine_.scanBackward) engine_.pageStarts.push_back(page.next);
   }
 }
 
@@ -118,7 +124,6 @@ RecordPager::TurnResult RecordPager::NextPage() {
   lastPageStart_ = start;
   engine_.lastPageStartCount = count;
   engine_.scanBackward = false;
-  engine_.app.resumeFromOffset = true;
   engine_.rows.clear();
   engine_.moreRows = false;
   ReadPage(start);
@@ -145,7 +150,6 @@ RecordPager::TurnResult RecordPager::PreviousPage() {
     result.atEdge = starts.size() == 2;
   }
   lastPageStart_ = start;
-  engine_.app.resumeFromOffset = true;
   engine_.rows.clear();
   engine_.scanBackward = true;
   ReadPage(start);
@@ -154,11 +158,7 @@ RecordPager::TurnResult RecordPager::PreviousPage() {
 }
 
 void RecordPager::ReadPage(const PageStart& start) {
-  if (!cursor_) return;
-  // Going on from where the last page ended keeps the cursor's account of
-  // the pages it has been through; any other page starts afresh.
-  if (!(cursor_->Position() == start)) cursor_->Seek(start);
-  ReadRows();
+  if (cursor_) ReadRows(start);
 }
 
 void RecordPager::ForgetEarlierPages() {

@@ -13,12 +13,28 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/logic/recovery_engine.h"
 #include "catalogue/table_locator.h"
 #include "tables/table_source.h"
 
 namespace rowmender {
+
+// What reading one page of rows found.
+struct PageOfRows {
+  // The page filled: the table may go on after it.
+  bool full = false;
+  // Where the page after it begins (when it filled).
+  PageStart next;
+};
+
+// Reads up to a page of rows (kRowsPerPage) from `cursor` into `rows`,
+// beginning at `start`: the cursor goes on from where it is when it is
+// there already (keeping its account of the pages it has been through),
+// else it is sent to `start`.
+PageOfRows ReadPageOfRows(TableCursor& cursor, const PageStart& start, const ValueOptions& options,
+                          std::vector<DecodedRow>& rows);
 
 struct RecordPagerOptions {
   // InnoDB: the system tablespace; empty means "ibdata1" in the data folder.
@@ -85,13 +101,21 @@ class RecordPager {
   // Why the table's rows cannot be read (empty when they can, or before
   // LoadFirstPage).
   const std::string& Problem() const { return problem_; }
+  // The file the rows are read from (empty before LoadFirstPage, or when
+  // the table cannot be read).
+  std::string DataPath() const { return source_ ? source_->DataPath() : std::string(); }
+  // How the table was opened, where that matters to the user (its columns
+  // typed by the definition alone, an index file missing, ...).
+  std::vector<std::string> Notes() const {
+    return source_ ? source_->Notes() : std::vector<std::string>{};
+  }
 
   const TableLocation& Location() const { return location_; }
   const RecordPagerOptions& Options() const { return options_; }
 
  private:
-  // Reads rows from the cursor into `engine.rows` up to a page.
-  void ReadRows();
+  // Reads the page at `start` from the cursor into `engine.rows`.
+  void ReadRows(const PageStart& start);
 
   RecoveryEngine& engine_;
   std::unique_ptr<TableSource> source_;

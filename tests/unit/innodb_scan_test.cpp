@@ -1,4 +1,4 @@
-// Windows of rows over a leaf chain, with hand-made tablespaces for the
+// Pages of rows over a leaf chain, with hand-made tablespaces for the
 // damage a server never writes: record lists and leaf chains that loop,
 // BLOB chains that loop or run past their page, records near the page ends.
 #include <gtest/gtest.h>
@@ -10,12 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "app/logic/recovery_engine.h"
+#include "innodb/btree.h"
 #include "innodb/external_value.h"
 #include "innodb/record_columns.h"
 #include "innodb/table_scan.h"
 #include "innodb_page_builder.h"
-#include "preview/innodb_windows.h"
+#include "preview/long_value_files.h"
+#include "preview/record_pages.h"
 #include "support/test_paths.h"
 
 namespace rowmender {
@@ -73,39 +74,58 @@ std::vector<Bytes> LeafChain(int pages, int perPage, std::uint8_t flagsOfEvery7t
   return image;
 }
 
-// An engine reading a hand-made .ibd file.
+// The record columns of `table` typed by its definition.
+std::vector<InnoColumn> ColumnsOf(const TableDefinition& table) {
+  const CollationTable collations;
+  std::vector<InnoColumn> pending;
+  for (std::size_t i = 0; i < table.columns.size(); ++i) {
+    pending.push_back(
+        InnoColumnFromDefinition(table.columns[i], static_cast<std::uint32_t>(i), collations));
+  }
+  return ArrangeRecordColumns(pending, table);
+}
+
+// A hand-made .ibd paged through as the record grid pages through a table:
+// one cursor, pages of 1000 rows, the queue of page starts.
 class HandMadeTable {
  public:
   explicit HandMadeTable(const std::vector<Bytes>& pages, TableDefinition table = IdValueTable())
-      : engine(app) {
-    path_ = scratch_.Write("t.ibd", testing::Tablespace(pages));
-    engine.table = std::move(table);
-    EXPECT_TRUE(engine.OpenTablespace(path_));
-    engine.BuildColumnsFromDefinition();
+      : image_(testing::Tablespace(pages)), source_(image_), table_(std::move(table)) {
+    const std::vector<InnoColumn> columns = ColumnsOf(table_);
+    leaf_ = FindFirstLeafPage(source_, kRoot, columns);
+    cursor_ = std::make_unique<InnoTableCursor>(source_, WalkForm::kOwnTablespace, table_, columns,
+                                                nullptr, leaf_);
   }
 
-  // The first window as the selection loads it.
+  // The first page as the selection loads it.
   void LoadFirst() {
-    const std::uint32_t leaf = engine.FindFirstLeafPage(engine.tablespaceFile, kRoot);
-    ASSERT_NE(leaf, 0u);
-    engine.pageStarts.push_back(PageStart{leaf, 0});
-    engine.readingTablespace = true;
-    engine.ReadRecordWindow(engine.tablespaceFile, leaf, 0);
-    engine.readingTablespace = false;
+    ASSERT_NE(leaf_, 0u);
+    pageStarts.push_back(cursor_->Position());
+    Load(pageStarts.back(), true);
   }
   // "Next Records" from the last page start.
-  void LoadNext() {
-    engine.rows.clear();
-    engine.scanBackward = false;
-    LoadInnoDbWindow(engine, engine.pageStarts.back());
-  }
+  void LoadNext() { Load(pageStarts.back(), true); }
+  // The page at `start` read again, as "Previous Records" does: no page
+  // start is added.
+  void LoadBackward(const PageStart& start) { Load(start, false); }
 
-  CTarnSalvorProjApp app;
-  RecoveryEngine engine;
+  std::vector<DecodedRow> rows;
+  std::vector<PageStart> pageStarts;
+  bool moreRows = false;
 
  private:
-  testing::ScratchFolder scratch_;
-  std::string path_;
+  void Load(const PageStart& start, bool forward) {
+    rows.clear();
+    const PageOfRows page = ReadPageOfRows(*cursor_, start, ValueOptions{}, rows);
+    moreRows = page.full;
+    if (page.full && forward) pageStarts.push_back(page.next);
+  }
+
+  Bytes image_;
+  MemoryPageSource source_;
+  TableDefinition table_;
+  std::uint32_t leaf_ = 0;
+  std::unique_ptr<InnoTableCursor> cursor_;
 };
 
 std::string Ids(const std::vector<DecodedRow>& rows) {
@@ -116,56 +136,56 @@ std::string Ids(const std::vector<DecodedRow>& rows) {
 TEST(InnoDbScan, WindowsOf1000RowsAndThreePageStartsAfterTwoWindows) {
   HandMadeTable t(LeafChain(5, 500));
   t.LoadFirst();
-  EXPECT_EQ(t.engine.rows.size(), 1000u);
-  EXPECT_EQ(Ids(t.engine.rows), "1..1000");
-  EXPECT_EQ(t.engine.rows[41].values[1], "420");
-  EXPECT_TRUE(t.engine.moreRows);
-  ASSERT_EQ(t.engine.pageStarts.size(), 2u);
+  EXPECT_EQ(t.rows.size(), 1000u);
+  EXPECT_EQ(Ids(t.rows), "1..1000");
+  EXPECT_EQ(t.rows[41].values[1], "420");
+  EXPECT_TRUE(t.moreRows);
+  ASSERT_EQ(t.pageStarts.size(), 2u);
   // The 1000th row is the last record of page 4: the next window starts at
   // that page's supremum and so with the first record of page 5.
-  EXPECT_EQ(t.engine.pageStarts[0], (PageStart{3, 0}));
-  EXPECT_EQ(t.engine.pageStarts[1], (PageStart{4, 112}));
+  EXPECT_EQ(t.pageStarts[0], (PageStart{3, 0}));
+  EXPECT_EQ(t.pageStarts[1], (PageStart{4, 112}));
 
   t.LoadNext();
-  EXPECT_EQ(Ids(t.engine.rows), "1001..2000");
-  EXPECT_TRUE(t.engine.moreRows);
-  ASSERT_EQ(t.engine.pageStarts.size(), 3u);
+  EXPECT_EQ(Ids(t.rows), "1001..2000");
+  EXPECT_TRUE(t.moreRows);
+  ASSERT_EQ(t.pageStarts.size(), 3u);
 
   t.LoadNext();
-  EXPECT_EQ(Ids(t.engine.rows), "2001..2500");
-  EXPECT_FALSE(t.engine.moreRows);
-  EXPECT_EQ(t.engine.pageStarts.size(), 3u);
+  EXPECT_EQ(Ids(t.rows), "2001..2500");
+  EXPECT_FALSE(t.moreRows);
+  EXPECT_EQ(t.pageStarts.size(), 3u);
 }
 
 TEST(InnoDbScan, AWindowStartsInsideAPageAtItsStoredRecord) {
   HandMadeTable t(LeafChain(3, 600));
   t.LoadFirst();
-  EXPECT_EQ(Ids(t.engine.rows), "1..1000");
-  ASSERT_EQ(t.engine.pageStarts.size(), 2u);
-  EXPECT_EQ(t.engine.pageStarts[1].pageNumber, 4u);
-  EXPECT_GT(t.engine.pageStarts[1].offset, 112u);
+  EXPECT_EQ(Ids(t.rows), "1..1000");
+  ASSERT_EQ(t.pageStarts.size(), 2u);
+  EXPECT_EQ(t.pageStarts[1].pageNumber, 4u);
+  EXPECT_GT(t.pageStarts[1].offset, 112u);
   t.LoadNext();
-  EXPECT_EQ(Ids(t.engine.rows), "1001..1800");
-  EXPECT_FALSE(t.engine.moreRows);
-  EXPECT_FALSE(t.app.resumeFromOffset);  // cleared once the walk left its first page
+  EXPECT_EQ(Ids(t.rows), "1001..1800");
+  EXPECT_FALSE(t.moreRows);
+  // Sent back to the stored start inside page 4, the cursor reads the same.
+  t.LoadBackward(t.pageStarts[1]);
+  EXPECT_EQ(Ids(t.rows), "1001..1800");
 }
 
 TEST(InnoDbScan, ReadingBackwardAppendsNoPageStart) {
   HandMadeTable t(LeafChain(3, 600));
   t.LoadFirst();
-  t.engine.rows.clear();
-  t.engine.scanBackward = true;
-  LoadInnoDbWindow(t.engine, t.engine.pageStarts.front());
-  EXPECT_EQ(Ids(t.engine.rows), "1..1000");
-  EXPECT_TRUE(t.engine.moreRows);
-  EXPECT_EQ(t.engine.pageStarts.size(), 2u);
+  t.LoadBackward(t.pageStarts.front());
+  EXPECT_EQ(Ids(t.rows), "1..1000");
+  EXPECT_TRUE(t.moreRows);
+  EXPECT_EQ(t.pageStarts.size(), 2u);
 }
 
 TEST(InnoDbScan, DeleteMarkedRecordsAppearWithTheirMark) {
   HandMadeTable t(LeafChain(1, 20, kRecordDeleteMark));
   t.LoadFirst();
-  ASSERT_EQ(t.engine.rows.size(), 20u);
-  for (const auto& row : t.engine.rows) {
+  ASSERT_EQ(t.rows.size(), 20u);
+  for (const auto& row : t.rows) {
     EXPECT_EQ(row.deleted, std::stoi(row.values[0]) % 7 == 0) << row.values[0];
   }
 }
@@ -173,8 +193,8 @@ TEST(InnoDbScan, DeleteMarkedRecordsAppearWithTheirMark) {
 TEST(InnoDbScan, AnEmptyLeafGivesNoRows) {
   HandMadeTable t(LeafChain(1, 0));
   t.LoadFirst();
-  EXPECT_TRUE(t.engine.rows.empty());
-  EXPECT_FALSE(t.engine.moreRows);
+  EXPECT_TRUE(t.rows.empty());
+  EXPECT_FALSE(t.moreRows);
 }
 
 // A page source that counts the whole-page reads of every page (the walk
@@ -191,26 +211,17 @@ class CountingSource : public MemoryPageSource {
 
 struct WalkResult {
   std::vector<DecodedRow> rows;
-  RecordWindow window;
+  PageOfRows page;
   std::map<std::uint32_t, int> reads;
 };
 
 WalkResult Walk(const std::vector<Bytes>& pages, WalkForm form, std::uint32_t start = kRoot) {
   const Bytes image = testing::Tablespace(pages);
   const CountingSource source(image);
-  std::vector<InnoColumn> pending;
   const TableDefinition table = IdValueTable();
-  CollationTable collations;
-  for (std::size_t i = 0; i < table.columns.size(); ++i) {
-    pending.push_back(
-        InnoColumnFromDefinition(table.columns[i], static_cast<std::uint32_t>(i), collations));
-  }
-  const auto fields = ArrangeRecordColumns(pending, table);
-  InnoValueContext context;
-  RecordWindowReader reader(source, form, fields, table.columns.size(), context);
+  InnoTableCursor cursor(source, form, table, ColumnsOf(table), nullptr, start);
   WalkResult result;
-  bool resume = false;
-  result.window = reader.Read(start, 0, resume, result.rows);
+  result.page = ReadPageOfRows(cursor, cursor.Position(), ValueOptions{}, result.rows);
   result.reads = source.reads;
   return result;
 }
@@ -220,7 +231,7 @@ TEST(InnoDbScan, ALeafChainThatLoopsIsReadOncePerWindow) {
   PutBe(pages[4], FilHeader::kNextPageOffset, kRoot, 4);  // page 4 leads back to 3
   const WalkResult result = Walk(pages, WalkForm::kOwnTablespace);
   EXPECT_EQ(result.rows.size(), 20u);
-  EXPECT_FALSE(result.window.moreRows);
+  EXPECT_FALSE(result.page.full);
   for (const auto& [page, count] : result.reads)
     EXPECT_EQ(count, 1) << "page " << page;
 }
@@ -250,7 +261,7 @@ TEST(InnoDbScan, ARecordListThatComesBackToARecordReadsItOnceAndSaysSo) {
   pages[kRoot] = leaf.Page();
   const WalkResult result = Walk(pages, WalkForm::kOwnTablespace);
   EXPECT_EQ(result.rows.size(), 1u);
-  EXPECT_FALSE(result.window.moreRows);
+  EXPECT_FALSE(result.page.full);
 
   const Bytes image = testing::Tablespace(pages);
   const MemoryPageSource source(image);
@@ -380,11 +391,12 @@ TEST_F(ExternalValues, FilesAreNumberedAndAMissingFolderGivesAnEmptyText) {
   testing::ScratchFolder scratch;
   const std::string folder = scratch.Path().string();
   std::uint64_t counter = 5;
-  EXPECT_EQ(ExportExternalValue(source, local, folder, counter), "");  // no blobdata folder
+  const ExternalValueReader reader(source);
+  EXPECT_EQ(WriteLongValueFile(folder, counter, local, reader), "");  // no blobdata folder
   EXPECT_EQ(counter, 6u);
   ASSERT_TRUE(PrepareBlobFolder(folder));
-  const std::string first = ExportExternalValue(source, local, folder, counter);
-  const std::string second = ExportExternalValue(source, local, folder, counter);
+  const std::string first = WriteLongValueFile(folder, counter, local, reader);
+  const std::string second = WriteLongValueFile(folder, counter, local, reader);
   EXPECT_EQ(first, folder + "/blobdata/6");
   EXPECT_EQ(second, folder + "/blobdata/7");
   const std::string bytes = testing::ReadText(first);

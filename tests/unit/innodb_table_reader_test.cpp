@@ -1,12 +1,12 @@
-// Where the first window of an InnoDB table comes from: the dictionary and
+// Where the record grid finds an InnoDB table's rows: the dictionary and
 // the table's own .ibd, ibdata1 alone, or the definition and the .ibd when
-// the dictionary does not list the table.
+// the dictionary does not list the table or cannot be read.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "app/logic/recovery_engine.h"
-#include "preview/innodb_windows.h"
+#include "preview/record_pages.h"
 #include "support/test_paths.h"
 
 namespace rowmender {
@@ -14,51 +14,62 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct FirstWindow {
-  InnoDbFirstWindow result;
+struct FirstPage {
   std::size_t rows = 0;
   std::size_t pageStarts = 0;
+  std::string notes;
+  std::string problem;
 };
 
-FirstWindow Load(const std::string& dataFolder, const std::string& database,
-                 const std::string& table, const InnoDbReadOptions& options) {
+FirstPage Load(const std::string& dataFolder, const std::string& database, const std::string& table,
+               const RecordPagerOptions& options) {
   CTarnSalvorProjApp app;
   RecoveryEngine engine(app);
-  const std::string folder = dataFolder + "/" + database;
-  engine.ReadTableDefinition(folder + "/" + table + ".frm");
-  FirstWindow window;
-  window.result = LoadInnoDbFirstWindow(engine, dataFolder, folder, table, options);
-  window.rows = engine.rows.size();
-  window.pageStarts = engine.pageStarts.size();
-  return window;
+  TableLocation location;
+  location.dataFolder = dataFolder + "/";
+  location.databaseFolder = dataFolder + "/" + database;
+  location.tableName = table;
+  location.definitionPath = location.databaseFolder + "/" + table + ".frm";
+  RecordPager pager(engine, options);
+  std::string error;
+  EXPECT_TRUE(pager.Open(location, error)) << error;
+  pager.LoadFirstPage();
+  FirstPage page;
+  page.rows = engine.rows.size();
+  page.pageStarts = engine.pageStarts.size();
+  for (const std::string& note : pager.Notes())
+    page.notes += note + "\n";
+  page.problem = pager.Problem();
+  return page;
 }
 
-TEST(InnoDbTableReader, FirstWindowsBySource) {
+TEST(InnoDbTableReader, FirstPagesBySource) {
   const std::string sample = testing::SampleDataFolder();
-  const FirstWindow orders = Load(sample, "shop", "orders", {});
-  EXPECT_EQ(orders.result.source, InnoDbRowSource::kOwnTablespace);
-  EXPECT_TRUE(orders.result.fromDictionary);
+  // Its own .ibd, typed by the dictionary.
+  const FirstPage orders = Load(sample, "shop", "orders", {});
   EXPECT_EQ(orders.rows, 1000u);
   EXPECT_EQ(orders.pageStarts, 2u);
-
-  const FirstWindow settings = Load(sample, "shop", "settings", {});
-  EXPECT_EQ(settings.result.source, InnoDbRowSource::kSystemTablespace);
+  EXPECT_EQ(orders.notes, "");
+  // Inside ibdata1.
+  const FirstPage settings = Load(sample, "shop", "settings", {});
   EXPECT_EQ(settings.rows, 14u);
   EXPECT_EQ(settings.pageStarts, 1u);
 
-  InnoDbReadOptions noDictionary;
+  // Without the dictionary: the .ibd alone; a table inside ibdata1 has no
+  // rows and says why.
+  RecordPagerOptions noDictionary;
   noDictionary.useDictionary = false;
-  const FirstWindow alone = Load(sample, "shop", "orders", noDictionary);
-  EXPECT_EQ(alone.result.source, InnoDbRowSource::kOwnTablespace);
-  EXPECT_FALSE(alone.result.fromDictionary);
-  EXPECT_EQ(alone.rows, 1000u);
-  EXPECT_EQ(Load(sample, "shop", "settings", noDictionary).result.source, InnoDbRowSource::kNone);
+  EXPECT_EQ(Load(sample, "shop", "orders", noDictionary).rows, 1000u);
+  const FirstPage inside = Load(sample, "shop", "settings", noDictionary);
+  EXPECT_EQ(inside.rows, 0u);
+  EXPECT_EQ(inside.pageStarts, 0u);
+  EXPECT_NE(inside.problem.find("is missing, and no system tablespace was read"), std::string::npos)
+      << inside.problem;
 
-  InnoDbReadOptions missing;
+  // A system tablespace that cannot be opened: the .ibd alone.
+  RecordPagerOptions missing;
   missing.ibdataPath = sample + "/no-such-ibdata1";
-  const FirstWindow unavailable = Load(sample, "shop", "coupons", missing);
-  EXPECT_TRUE(unavailable.result.dictionaryUnavailable);
-  EXPECT_EQ(unavailable.rows, 1000u);
+  EXPECT_EQ(Load(sample, "shop", "coupons", missing).rows, 1000u);
 }
 
 TEST(InnoDbTableReader, ATableTheDictionaryDoesNotListReadsFromItsDefinition) {
@@ -72,13 +83,11 @@ TEST(InnoDbTableReader, ATableTheDictionaryDoesNotListReadsFromItsDefinition) {
     fs::copy_file(source / (std::string("order_items") + extension),
                   folder / (std::string("order_items") + extension));
   }
-  InnoDbReadOptions options;
+  RecordPagerOptions options;
   options.ibdataPath = testing::SampleDataFolder() + "/ibdata1";
-  const FirstWindow copy = Load(scratch.Path().string(), "copy", "order_items", options);
-  EXPECT_EQ(copy.result.source, InnoDbRowSource::kOwnTablespace);
-  EXPECT_FALSE(copy.result.fromDictionary);
-  EXPECT_FALSE(copy.result.dictionaryUnavailable);
+  const FirstPage copy = Load(scratch.Path().string(), "copy", "order_items", options);
   EXPECT_EQ(copy.rows, 1000u);
+  EXPECT_NE(copy.notes.find("does not list copy/order_items"), std::string::npos) << copy.notes;
 }
 
 TEST(InnoDbTableReader, NoTablespaceNoRows) {
@@ -86,11 +95,11 @@ TEST(InnoDbTableReader, NoTablespaceNoRows) {
   fs::create_directories(scratch.Path() / "db");
   fs::copy_file(fs::path(testing::SampleDataFolder()) / "shop" / "orders.frm",
                 scratch.Path() / "db" / "orders.frm");
-  const FirstWindow none = Load(scratch.Path().string(), "db", "orders", {});
-  EXPECT_EQ(none.result.source, InnoDbRowSource::kNone);
-  EXPECT_TRUE(none.result.dictionaryUnavailable);
+  const FirstPage none = Load(scratch.Path().string(), "db", "orders", {});
   EXPECT_EQ(none.rows, 0u);
   EXPECT_EQ(none.pageStarts, 0u);
+  EXPECT_NE(none.problem.find("the tablespace (.ibd) of orders is missing"), std::string::npos)
+      << none.problem;
 }
 
 }  // namespace

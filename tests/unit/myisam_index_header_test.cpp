@@ -1,7 +1,6 @@
 // The index-file header: row format, base information and field descriptors.
 #include <gtest/gtest.h>
 
-#include "app/logic/recovery_engine.h"
 #include "myisam/index_header.h"
 #include "support/test_paths.h"
 #include "unit/myisam_builder.h"
@@ -107,34 +106,32 @@ TEST(MyisamIndexHeader, KeyCountsBeyondTheFileEndTheWalkQuietly) {
 
 TEST(MyisamIndexHeader, RealIndexFilesOfTheSample) {
   const std::string data = testing::SampleDataFolder();
-  CTarnSalvorProjApp app{CollationTable{}};
-  RecoveryEngine engine(app);
+  MyisamIndexHeader kunden;
+  ASSERT_TRUE(ReadIndexFile(data + "/legacy/kunden.MYI", kunden));
+  EXPECT_EQ(kunden.rowFormat, kRowFormatDynamic);
+  ASSERT_TRUE(kunden.baseInfoRead);
+  EXPECT_EQ(kunden.base.keyCount, 2u);
+  EXPECT_EQ(kunden.base.packBits, 1u);
+  ASSERT_EQ(kunden.columns.size(), 11u);  // the null flags and ten columns
+  EXPECT_TRUE(SameField(kunden.columns[0], {kFieldNormal, 1, 0, 0}));
+  EXPECT_TRUE(SameField(kunden.columns[2], {kFieldVarchar, 81, 0, 0}));      // VARCHAR(80)
+  EXPECT_TRUE(SameField(kunden.columns[5], {kFieldSkipEndSpace, 5, 2, 0}));  // CHAR(5)
+  EXPECT_TRUE(SameField(kunden.columns[8], {kFieldBlob, 10, 16, 0}));        // TEXT
 
-  ASSERT_TRUE(engine.ReadIndexHeader(data + "/legacy/kunden.MYI"));
-  EXPECT_EQ(engine.rowFormat, kRowFormatDynamic);
-  EXPECT_EQ(engine.myisamBase.keyCount, 2u);
-  EXPECT_EQ(engine.myisamBase.packBits, 1u);
-  ASSERT_EQ(engine.myisamColumns.size(), 11u);  // the null flags and ten columns
-  EXPECT_TRUE(SameField(engine.myisamColumns[0], {kFieldNormal, 1, 0, 0}));
-  EXPECT_TRUE(SameField(engine.myisamColumns[2], {kFieldVarchar, 81, 0, 0}));      // VARCHAR(80)
-  EXPECT_TRUE(SameField(engine.myisamColumns[5], {kFieldSkipEndSpace, 5, 2, 0}));  // CHAR(5)
-  EXPECT_TRUE(SameField(engine.myisamColumns[8], {kFieldBlob, 10, 16, 0}));        // TEXT
-  EXPECT_FALSE(engine.indexFile.IsOpen());
-
-  ASSERT_TRUE(engine.ReadIndexHeader(data + "/typezoo/fixed_myisam.MYI"));
-  EXPECT_EQ(engine.rowFormat, kRowFormatFixed);
-  EXPECT_EQ(engine.myisamBase.packedRecordLength, 126u);
+  MyisamIndexHeader fixed;
+  ASSERT_TRUE(ReadIndexFile(data + "/typezoo/fixed_myisam.MYI", fixed));
+  EXPECT_EQ(fixed.rowFormat, kRowFormatFixed);
+  EXPECT_EQ(fixed.base.packedRecordLength, 126u);
   // Four null-flag bytes, then 23 fields: BIT(3) keeps all its bits among
   // the null flags and has no descriptor.
-  ASSERT_EQ(engine.myisamColumns.size(), 24u);
-  EXPECT_TRUE(SameField(engine.myisamColumns[0], {kFieldNormal, 4, 0, 0}));
-  EXPECT_TRUE(SameField(engine.myisamColumns[23], {kFieldNormal, 1, 4, 3}));
+  ASSERT_EQ(fixed.columns.size(), 24u);
+  EXPECT_TRUE(SameField(fixed.columns[0], {kFieldNormal, 4, 0, 0}));
+  EXPECT_TRUE(SameField(fixed.columns[23], {kFieldNormal, 1, 4, 3}));
 
-  EXPECT_FALSE(engine.ReadIndexHeader(data + "/legacy/no-such-table.MYI"));
+  MyisamIndexHeader none;
+  EXPECT_FALSE(ReadIndexFile(data + "/legacy/no-such-table.MYI", none));
   testing::ScratchFolder scratch;
-  EXPECT_FALSE(engine.ReadIndexHeader(scratch.Write("short.MYI", Bytes(24, 0xFE))));
-  // The failed reads left the last header's facts in place.
-  EXPECT_EQ(engine.myisamColumns.size(), 24u);
+  EXPECT_FALSE(ReadIndexFile(scratch.Write("short.MYI", Bytes(24, 0xFE)), none));
 }
 
 }  // namespace

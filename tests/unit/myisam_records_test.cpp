@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/logic/recovery_engine.h"
 #include "myisam/record_scan.h"
+#include "preview/record_pages.h"
 #include "support/test_paths.h"
 #include "unit/myisam_builder.h"
 #include "values/value_texts.h"
@@ -335,58 +335,43 @@ Bytes FixedRecord(std::uint32_t id, int flag, bool deleted) {
   return record;
 }
 
-TEST(MyisamFixedScan, EngineReadsPagesOfAThousandRecordsFromTheDataFile) {
+TEST(MyisamFixedScan, PagesOfAThousandRecordsGoOnAndGoBack) {
   const FixedTable t;
   Bytes file;
   for (std::uint32_t i = 1; i <= 2500; ++i) {
     Append(file, FixedRecord(i, i % 10 == 0 ? -1 : static_cast<int>(i % 100), i % 500 == 7));
   }
-  testing::ScratchFolder scratch;
-  CTarnSalvorProjApp app{CollationTable{}};
-  RecoveryEngine engine(app);
-  engine.table = t.table;
-  engine.rowFormat = kRowFormatFixed;
-  engine.myisamBase = t.base;
-  engine.myisamColumns = t.descriptors;
-  ASSERT_TRUE(engine.dataFile.Open(scratch.Write("t.MYD", file)));
-  engine.pageStarts.push_back(PageStart{0, 0});
+  const MemorySource source(file);
+  MyisamCursor cursor(t.table, kRowFormatFixed, t.base, t.descriptors, source, nullptr);
+  std::vector<DecodedRow> rows;
 
-  engine.ReadMyIsamPage(0);
-  ASSERT_EQ(engine.rows.size(), 1000u);
-  EXPECT_TRUE(engine.moreRows);
-  ASSERT_EQ(engine.pageStarts.size(), 2u);
-  EXPECT_EQ(engine.pageStarts.back(), (PageStart{0, 6000}));
-  EXPECT_EQ(engine.rows[9].values, (Row{"10", "NULL"}));
-  EXPECT_EQ(engine.rows[6].values, (Row{"7", "7"}));  // read like a live record
-  EXPECT_TRUE(engine.rows[6].deleted);
-  EXPECT_FALSE(engine.rows[5].deleted);
+  const PageOfRows first = ReadPageOfRows(cursor, PageStart{0, 0}, ValueOptions{}, rows);
+  ASSERT_EQ(rows.size(), 1000u);
+  EXPECT_TRUE(first.full);
+  EXPECT_EQ(first.next, (PageStart{0, 6000}));
+  EXPECT_EQ(rows[9].values, (Row{"10", "NULL"}));
+  EXPECT_EQ(rows[6].values, (Row{"7", "7"}));  // read like a live record
+  EXPECT_TRUE(rows[6].deleted);
+  EXPECT_FALSE(rows[5].deleted);
 
-  engine.rows.clear();
-  engine.moreRows = false;
-  engine.ReadMyIsamPage(6000);
-  EXPECT_EQ(engine.rows.front().values[0], "1001");
-  EXPECT_EQ(engine.pageStarts.back(), (PageStart{0, 12000}));
+  // On from where the page ended, then back to it, then to the last page.
+  for (int pass = 0; pass < 2; ++pass) {
+    rows.clear();
+    const PageOfRows second = ReadPageOfRows(cursor, first.next, ValueOptions{}, rows);
+    EXPECT_EQ(rows.front().values[0], "1001") << pass;
+    EXPECT_EQ(second.next, (PageStart{0, 12000})) << pass;
+  }
+  rows.clear();
+  const PageOfRows last = ReadPageOfRows(cursor, PageStart{0, 12000}, ValueOptions{}, rows);
+  EXPECT_EQ(rows.size(), 500u);
+  EXPECT_FALSE(last.full);
+  EXPECT_EQ(rows.back().values[0], "2500");
 
-  engine.rows.clear();
-  engine.moreRows = false;
-  engine.scanBackward = true;  // paging backwards pushes no page start
-  engine.ReadMyIsamPage(6000);
-  EXPECT_EQ(engine.pageStarts.size(), 3u);
-
-  engine.rows.clear();
-  engine.moreRows = false;
-  engine.scanBackward = false;
-  engine.ReadMyIsamPage(12000);
-  EXPECT_EQ(engine.rows.size(), 500u);
-  EXPECT_FALSE(engine.moreRows);
-  EXPECT_EQ(engine.pageStarts.size(), 3u);
-  EXPECT_EQ(engine.rows.back().values[0], "2500");
-
-  engine.rows.clear();
-  engine.ReadFixedRecord(6 * 6);
-  ASSERT_EQ(engine.rows.size(), 1u);
-  EXPECT_EQ(engine.rows[0].values, (Row{"7", "7"}));
-  EXPECT_TRUE(engine.rows[0].deleted);
+  // One record by itself.
+  RowBuffer row;
+  cursor.DecodeFixedRecord(ByteView(file).subspan(6 * 6, 6), row);
+  EXPECT_EQ(RowTexts(row, cursor.Formats(), ValueOptions{}).values, (Row{"7", "7"}));
+  EXPECT_TRUE(row.deleted);
 }
 
 TEST(MyisamFixedScan, AShortLastRecordReadsItsMissingBytesAsZero) {
@@ -415,30 +400,25 @@ TEST(MyisamScan, CompressedTablesAndMissingStridesGiveNoRows) {
   EXPECT_FALSE(compressed.report.notes.empty());
 }
 
-TEST(MyisamEngine, UnpacksOneDynamicRecordAndReadsBlockHeaders) {
+TEST(MyisamDynamicScan, UnpacksOneRecordByItselfAndReadsBlockHeaders) {
   const DynamicTable t;
-  CTarnSalvorProjApp app{CollationTable{}};
-  RecoveryEngine engine(app);
-  engine.table = t.table;
-  engine.rowFormat = kRowFormatDynamic;
-  engine.myisamBase = t.base;
-  engine.myisamColumns = t.descriptors;
   const Bytes record = Record(5, "five", "e");
-  EXPECT_EQ(engine.UnpackDynamicRecord(record), record.size());
-  EXPECT_EQ(engine.UnpackDynamicRecord(ByteView(record).first(4)), 0u);
-  ASSERT_EQ(engine.rows.size(), 1u);
-  EXPECT_EQ(engine.rows[0].values, (Row{"5", "five", "e"}));
-
   Bytes file;
   Append(file, testing::DeletedBlock(24));
   Append(file, testing::WholeBlock(record));
-  testing::ScratchFolder scratch;
-  ASSERT_TRUE(engine.dataFile.Open(scratch.Write("d.MYD", file)));
+  const MemorySource source(file);
+  MyisamCursor cursor(t.table, kRowFormatDynamic, t.base, t.descriptors, source, nullptr);
+  RowBuffer row;
+  EXPECT_FALSE(cursor.DecodeDynamicRecord(ByteView(record).first(4), row));
+  ASSERT_TRUE(cursor.DecodeDynamicRecord(record, row));
+  EXPECT_EQ(RowTexts(row, cursor.Formats(), ValueOptions{}).values, (Row{"5", "five", "e"}));
+
   BlockInfo info;
-  EXPECT_EQ(engine.GetBlockInfo(info, 0), kBlockDeleted);
+  EXPECT_EQ(GetBlockInfo(info, ByteView(file).first(BlockInfo::kHeaderSize), 0), kBlockDeleted);
   EXPECT_EQ(info.blockLength, 24u);
   BlockInfo second;
-  EXPECT_EQ(engine.GetBlockInfo(second, 24), kBlockFirst | kBlockLast);
+  EXPECT_EQ(GetBlockInfo(second, ByteView(file).subspan(24, BlockInfo::kHeaderSize), 24),
+            kBlockFirst | kBlockLast);
   EXPECT_EQ(second.dataLength, record.size());
 }
 

@@ -23,6 +23,8 @@
 #include "app/logic/recovery_engine.h"
 #include "base/text_codec.h"
 #include "catalogue/table_locator.h"
+#include "myisam/index_header.h"
+#include "myisam/record_image.h"
 #include "preview/record_pages.h"
 #include "support/test_paths.h"
 #include "support/truth_files.h"
@@ -194,7 +196,10 @@ PagedRead ReadAllPages(CTarnSalvorProjApp& app, const SampleTable& table, bool s
     read.rows.insert(read.rows.end(), engine.rows.begin(), engine.rows.end());
   } while (pager.LoadNextPage());
   definition = engine.table;
-  descriptors = engine.myisamColumns;
+  MyisamIndexHeader header;
+  EXPECT_TRUE(
+      ReadIndexFile(lookup.location->databaseFolder + "/" + table.fileName + ".MYI", header));
+  descriptors = header.columns;
   return read;
 }
 

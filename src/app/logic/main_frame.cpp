@@ -149,8 +149,6 @@ void CMainFrame::ResetCatalogue(UserInterface& target) {
   pager_.reset();
   engine.CloseSystemDictionary();
   engine.CloseSystemTablespace();
-  engine.tablespaceFile.Close();
-  engine.dataFile.Close();
   dictionaryPath_.clear();
 }
 
@@ -303,8 +301,6 @@ void CMainFrame::OnClose() {
   if (!ui.AskYesNo(kCloseQuestion, MessageIcon::kQuestion)) return;
   engine.systemTablespaceFile.Close();
   engine.CloseSystemTablespace();
-  engine.tablespaceFile.Close();
-  engine.dataFile.Close();
   std::error_code error;
   if (!app.logFilePath.empty() && std::filesystem::exists(app.logFilePath, error)) {
     ui.ShowMessage(kLogPathMessage + app.logFilePath);

@@ -54,8 +54,6 @@ int CMainFrame::OnTreeSelect(TreeNode node) {
   app.saveAsScriptMode = false;
   app.saveToDatabaseMode = false;
   ui.TreeSetEnabled(false);
-  engine.dataFile.Close();
-  engine.tablespaceFile.Close();
   pager_.reset();
 
   engine.pageStarts.clear();

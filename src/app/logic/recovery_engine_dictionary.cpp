@@ -1,0 +1,33 @@
+// The data dictionary of the catalogue: ibdata1 opened by the engine and
+// its dictionary tables read.
+#include "app/logic/recovery_engine.h"
+#include "innodb/page.h"
+
+namespace rowmender {
+
+bool RecoveryEngine::LoadSystemDictionary(const std::string& path) {
+  CloseSystemDictionary();
+  if (!systemTablespaceFile.Open(path)) return false;
+  systemPageCount = PageCountOf(systemTablespaceFile.Size());
+  ReadSystemDictionary(FilePageSource(systemTablespaceFile, systemPageCount), app.collations,
+                       dictTables, dictColumns, dictIndexes);
+  return true;
+}
+
+void RecoveryEngine::CloseSystemDictionary() {
+  systemTablespaceFile.Close();
+  systemPageCount = 0;
+  dictTables.clear();
+  dictColumns.clear();
+  dictIndexes.clear();
+}
+
+std::uint64_t RecoveryEngine::FindTableId(std::string_view name) const {
+  return FindTableIdIn(dictTables, name);
+}
+
+std::uint32_t RecoveryEngine::FindClusteredIndexRoot(std::uint64_t tableId) const {
+  return FindClusteredIndexRootIn(dictIndexes, tableId);
+}
+
+}  // namespace rowmender
