@@ -152,28 +152,19 @@ ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
   const ColumnDefinition& column = format.Column();
   std::string& text = scratch.text;
   text.clear();
+  const PlainText plain = PlainTextOf(cell.kind);
+  if (plain != PlainText::kNone) {
+    if (!AppendPlainText(text, cell, format)) {
+      ++scratch.valuesNotRepresentable;
+      return Null(true);
+    }
+    return Text(plain == PlainText::kNumber ? ResolvedKind::kNumber : ResolvedKind::kText, text);
+  }
   switch (cell.kind) {
     case CellKind::kMissing:
       return Null(true);
     case CellKind::kNull:
       return Null(false);
-    case CellKind::kSigned:
-    case CellKind::kUnsigned:
-    case CellKind::kYear:
-    case CellKind::kFloat:
-    case CellKind::kDouble:
-    case CellKind::kDecimal:
-    case CellKind::kDate:
-    case CellKind::kTime:
-    case CellKind::kDateTime:
-    case CellKind::kTimestamp:
-      if (!AppendPlainText(text, cell, format)) {
-        ++scratch.valuesNotRepresentable;
-        return Null(true);
-      }
-      return Text(PlainTextOf(cell.kind) == PlainText::kNumber ? ResolvedKind::kNumber
-                                                               : ResolvedKind::kText,
-                  text);
     case CellKind::kOldDecimal: {
       std::size_t first = 0;
       while (first < cell.bytes.size() && cell.bytes[first] == ' ')
@@ -216,6 +207,8 @@ ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
       if (textOutput == TextOutput::kStoredBytes) return StoredText(bytes, format);
       return StringText(bytes, format, scratch);
     }
+    default:
+      break;  // numbers, dates and times: written above
   }
   return Null(true);
 }
