@@ -33,6 +33,7 @@ class RowTextBuffer {
     *next_++ = c;
   }
   void Put(std::string_view text) {
+    if (text.empty()) return;
     if (char* room = Room(text.size())) {
       std::memcpy(room, text.data(), text.size());
       next_ = room + text.size();

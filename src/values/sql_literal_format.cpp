@@ -47,6 +47,7 @@ char* PutQuoted(char* p, std::string_view text) {
   std::size_t plain = 0;
   std::size_t i = 0;
   const auto copyPlain = [&](std::size_t upTo) {
+    if (upTo == plain) return;  // (an empty text may have no bytes at all)
     std::memcpy(p, text.data() + plain, upTo - plain);
     p += upTo - plain;
   };
