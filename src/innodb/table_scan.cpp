@@ -3,6 +3,7 @@
 #include <array>
 
 #include "innodb/dictionary.h"
+#include "innodb/page_checksum.h"
 #include "innodb/records.h"
 
 namespace rowmender {
@@ -114,6 +115,11 @@ bool InnoTableCursor::LoadPage() {
   }
   source_.Read(page_, buffer_);
   ++report_.pagesRead;
+  if (!PageIsSound(buffer_)) {
+    ++report_.pagesFailingChecksum;
+    report_.Note("page " + std::to_string(page_) +
+                 " fails its checksum: its records are read as they stand");
+  }
   const IndexPage index(buffer_);
   fil_ = index.Fil();
   format_ = fil_.IsIndexPage() ? index.Format() : RecordFormat::kNone;

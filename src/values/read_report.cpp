@@ -8,6 +8,7 @@ void ReadReport::Add(const ReadReport& other) {
   pagesRead += other.pagesRead;
   recordsDropped += other.recordsDropped;
   pagesSkipped += other.pagesSkipped;
+  pagesFailingChecksum += other.pagesFailingChecksum;
   loopsBroken += other.loopsBroken;
   valuesCutShort += other.valuesCutShort;
   textsNotConverted += other.textsNotConverted;

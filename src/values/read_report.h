@@ -21,6 +21,9 @@ struct ReadReport {
   // Pages or blocks of the table's chain that could not be read or were
   // not what the chain promised.
   std::uint64_t pagesSkipped = 0;
+  // Pages whose checksum does not match their bytes: their records are
+  // read as they stand, and may be damaged.
+  std::uint64_t pagesFailingChecksum = 0;
   // A chain (of pages, of records on a page) came back to where it had
   // been: the scan of that chain ended there.
   std::uint64_t loopsBroken = 0;
@@ -43,8 +46,9 @@ struct ReadReport {
 
   // Nothing was lost.
   bool Complete() const {
-    return recordsDropped == 0 && pagesSkipped == 0 && loopsBroken == 0 && valuesCutShort == 0 &&
-           textsNotConverted == 0 && bytesSkipped == 0 && !formatUnsupported;
+    return recordsDropped == 0 && pagesSkipped == 0 && pagesFailingChecksum == 0 &&
+           loopsBroken == 0 && valuesCutShort == 0 && textsNotConverted == 0 && bytesSkipped == 0 &&
+           !formatUnsupported;
   }
   void Note(std::string line) {
     if (notes.size() < kMaxNotes) {

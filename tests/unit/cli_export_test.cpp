@@ -123,12 +123,13 @@ TEST_F(CliExport, UsageAndLookupErrors) {
 
 // A copy of shop.orders whose leaf chain goes from its third leaf page back
 // to its first; the table has no dictionary entry in the copy.
-struct LoopingTable {
+struct DamagedOrders {
+  enum class Damage { kLoop, kChecksum };
   testing::ScratchFolder scratch;
   std::string data;
   std::size_t leaves = 0;
 
-  LoopingTable() {
+  explicit DamagedOrders(Damage damage = Damage::kLoop) {
     data = scratch.Path().string();
     fs::create_directories(scratch.Path() / "shop");
     for (const char* ext : {".frm", ".ibd"}) {
@@ -161,16 +162,23 @@ struct LoopingTable {
     }
     leaves = chain.size();
     if (leaves < 3) return;
-    // The third leaf's next page: the first leaf.
-    const std::size_t at = PageOffset(chain[2]) + FilHeader::kNextPageOffset;
-    for (int i = 0; i < 4; ++i)
-      bytes[at + i] = static_cast<char>((chain[0] >> (8 * (3 - i))) & 0xFF);
+    if (damage == Damage::kLoop) {
+      // The third leaf's next page: the first leaf.
+      const std::size_t at = PageOffset(chain[2]) + FilHeader::kNextPageOffset;
+      for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<char>((chain[0] >> (8 * (3 - i))) & 0xFF);
+    } else {
+      // One bit of the second leaf's free space: no record changes, only
+      // the checksum no longer matches.
+      const std::uint16_t heapTop = IndexPageHeader::DecodeFrom(page(chain[1])).heapTop;
+      bytes[PageOffset(chain[1]) + heapTop + 16] ^= 0x01;
+    }
     scratch.Write("shop/orders.ibd", bytes);
   }
 };
 
 TEST_F(CliExport, ALeafChainThatLoopsEndsTheScanAndIsReported) {
-  const LoopingTable table;
+  const DamagedOrders table;
   ASSERT_GE(table.leaves, 3u);
   const auto rows = RunCli({"rows", table.data, "shop", "orders", "--all"});
   EXPECT_EQ(rows.status, 3) << rows.err;
@@ -199,6 +207,18 @@ TEST_F(CliExport, ALeafChainThatLoopsEndsTheScanAndIsReported) {
       EXPECT_EQ(files, first) << "--jobs " << jobs;
     }
   }
+}
+
+TEST_F(CliExport, APageFailingItsChecksumIsReadAndReported) {
+  const DamagedOrders table(DamagedOrders::Damage::kChecksum);
+  ASSERT_GE(table.leaves, 3u);
+  testing::ScratchFolder out;
+  const auto exported =
+      RunCli({"export", table.data, "shop.orders", "--to", out.Path().string(), "--format", "tsv"});
+  EXPECT_EQ(exported.status, 3) << exported.err;
+  EXPECT_NE(exported.err.find("1 pages failed their checksum"), std::string::npos) << exported.err;
+  // Every row is still there.
+  EXPECT_NE(exported.err.find("2594 rows, 6 deleted rows"), std::string::npos) << exported.err;
 }
 
 }  // namespace

@@ -143,6 +143,8 @@ std::string LossSentences(const ReadReport* report, const FormatScratch& scratch
   if (report != nullptr) {
     add(report->recordsDropped, "damaged records were left out.");
     add(report->pagesSkipped, "pages of the table could not be read.");
+    add(report->pagesFailingChecksum,
+        "pages failed their checksum; their records were read as they stand.");
     add(report->loopsBroken, "loops in the table's page or record chains were broken.");
     add(report->bytesSkipped, "damaged bytes of the data file were passed over.");
   }
