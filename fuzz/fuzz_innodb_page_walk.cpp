@@ -1,7 +1,7 @@
 // Feeds an arbitrary tablespace image to the InnoDB page walk: the descent
-// to the first leaf, windows of records in both walk forms, the values of
-// every field (the save forms read whole external values from the image),
-// and a whole scan formatted for every output.
+// to the first leaf, pages of the record grid in both walk forms (the save
+// forms read whole external values from the image), the scan in parts, and
+// a whole scan formatted for every output.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -15,6 +15,7 @@
 #include "innodb/page.h"
 #include "innodb/record_columns.h"
 #include "innodb/table_scan.h"
+#include "values/value_texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace rowmender;
@@ -38,29 +39,44 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::vector<InnoColumn> fields = ArrangeRecordColumns(pending, table);
 
-  InnoValueContext context;
-  context.options.form = save ? ValueForm::kSave : ValueForm::kPreview;
-  context.options.collations = &collations;
-  context.exportExternal = [&](ByteView local) {
-    return std::to_string(ExternalValueBytes(source, local).size());
+  ValueOptions texts;
+  texts.form = save ? ValueForm::kSave : ValueForm::kPreview;
+  texts.collations = &collations;
+  texts.longValueSink = [](ByteView local, const LongValueReader& reader) {
+    std::uint64_t bytes = 0;
+    reader.Read(local, [&bytes](ByteView part) { bytes += part.size(); });
+    return std::to_string(bytes);
   };
-  context.readExternal = [&](ByteView local) { return ExternalValueBytes(source, local); };
 
   const std::uint32_t root = source.PageCount() > 3 ? 3 : 0;
   std::uint32_t start = FindFirstLeafPage(source, root, fields);
   if (start == 0) start = root;
   for (const WalkForm form : {WalkForm::kOwnTablespace, WalkForm::kSystemTablespace}) {
-    RecordWindowReader reader(source, form, fields, table.columns.size(), context);
-    std::vector<DecodedRow> rows;
-    bool resume = (options & 2) != 0;
-    const RecordWindow window =
-        reader.Read(start, static_cast<std::uint16_t>(options << 6), resume, rows);
-    if (window.next) {
-      rows.clear();
-      resume = true;
-      reader.Read(static_cast<std::uint32_t>(window.next->pageNumber),
-                  static_cast<std::uint16_t>(window.next->offset), resume, rows);
+    // A page of the record grid, then one from a position inside a page,
+    // as texts in the form asked for.
+    InnoTableCursor window(source, form, table, fields, &collations, start);
+    RowBuffer row;
+    for (const std::uint32_t offset : {0u, static_cast<std::uint32_t>(options) << 6}) {
+      window.Seek(PageStart{start, offset});
+      for (int i = 0; i < 1000 && window.Next(row); ++i)
+        (void)RowTexts(row, window.Formats(), texts);
     }
+    // The scan in parts of two pages, as several threads read it.
+    ReadReport walked;
+    LeafChain chain(source, form, start, walked);
+    std::vector<std::uint32_t> pages;
+    std::uint32_t page = 0;
+    std::uint64_t partPages = 0;
+    while (chain.Next(page)) {
+      pages.push_back(page);
+      if (pages.size() < 2) continue;
+      InnoTableCursor part(source, form, table, fields, &collations, pages);
+      while (part.Next(row)) {
+      }
+      partPages += pages.size();
+      pages.clear();
+    }
+    if (partPages > source.PageCount()) std::abort();
   }
   // The whole scan, every row in every output form: it ends within the
   // pages of the image, whatever the chains say.
