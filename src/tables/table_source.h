@@ -38,7 +38,7 @@ struct ScanSplit {
   // InnoDB: leaf pages per part.
   std::size_t pagesPerPart = 64;
   // MyISAM: bytes of the data file per part (whole records).
-  std::uint64_t bytesPerPart = 4u << 20;
+  std::uint64_t bytesPerPart = 1u << 20;
 };
 
 class TableSource {
