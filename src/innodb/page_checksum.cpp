@@ -9,12 +9,12 @@ namespace rowmender {
 
 namespace {
 
-// Offsets in the page header and trailer.
-constexpr std::size_t kChecksumField = 0;
-constexpr std::size_t kPageNumberField = 4;
-constexpr std::size_t kLsnField = 16;
-constexpr std::size_t kFlushLsnField = 26;
-constexpr std::size_t kHeaderEnd = 38;
+// The page header's fields, and the trailer's size.
+constexpr std::size_t kChecksumField = FilHeader::kChecksumOffset;
+constexpr std::size_t kPageNumberField = FilHeader::kPageNumberOffset;
+constexpr std::size_t kLsnField = FilHeader::kLsnOffset;
+constexpr std::size_t kFlushLsnField = FilHeader::kFlushLsnOffset;
+constexpr std::size_t kHeaderEnd = FilHeader::kSize;
 constexpr std::size_t kTrailerSize = 8;
 constexpr std::uint32_t kNoChecksumMagic = 0xDEADBEEFu;
 
