@@ -1,0 +1,22 @@
+// The engines' table sources, opened by TableSource::Open once the
+// definition is read.
+#pragma once
+
+#include <memory>
+
+#include "base/status.h"
+#include "definitions/table_definition.h"
+#include "tables/table_source.h"
+
+namespace rowmender {
+
+// A MyISAM table: the .MYD read with the record format the .MYI gives.
+Status OpenMyisamSource(TableDefinition table, const TableFiles& files, const ReadOptions& options,
+                        std::unique_ptr<TableSource>& out);
+
+// An InnoDB table: its own .ibd, or the system tablespace the dictionary
+// places it in.
+Status OpenInnoSource(TableDefinition table, const TableFiles& files, const ReadOptions& options,
+                      std::unique_ptr<TableSource>& out);
+
+}  // namespace rowmender
