@@ -215,11 +215,16 @@ std::uint64_t FindTableIdIn(const std::vector<DictTableRow>& tables, std::string
   return row == nullptr ? 0 : row->tableId;
 }
 
-std::uint32_t FindClusteredIndexRootIn(const std::vector<DictIndexRow>& indexes,
-                                       std::uint64_t tableId) {
-  const DictIndexRow* row = PreferLive(indexes, [&](const DictIndexRow& candidate) {
+const DictIndexRow* FindClusteredIndexIn(const std::vector<DictIndexRow>& indexes,
+                                         std::uint64_t tableId) {
+  return PreferLive(indexes, [&](const DictIndexRow& candidate) {
     return candidate.tableId == tableId && candidate.IsClustered();
   });
+}
+
+std::uint32_t FindClusteredIndexRootIn(const std::vector<DictIndexRow>& indexes,
+                                       std::uint64_t tableId) {
+  const DictIndexRow* row = FindClusteredIndexIn(indexes, tableId);
   return row == nullptr ? 0 : row->rootPage;
 }
 

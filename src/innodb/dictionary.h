@@ -85,8 +85,12 @@ void ReadSystemDictionary(const PageSource& system, const CollationTable& collat
 // delete-marked one. 0 when none matches.
 std::uint64_t FindTableIdIn(const std::vector<DictTableRow>& tables, std::string_view name);
 
-// Root page of the clustered index of table `tableId` (the index whose type
-// has bit 0 set); a live entry wins over a delete-marked one. 0 when none.
+// The clustered index of table `tableId` (the index whose type has bit 0
+// set); a live entry wins over a delete-marked one. Null when none.
+const DictIndexRow* FindClusteredIndexIn(const std::vector<DictIndexRow>& indexes,
+                                         std::uint64_t tableId);
+
+// Its root page; 0 when none.
 std::uint32_t FindClusteredIndexRootIn(const std::vector<DictIndexRow>& indexes,
                                        std::uint64_t tableId);
 

@@ -115,7 +115,8 @@ bool InnoTableCursor::LoadPage() {
   }
   source_.Read(page_, buffer_);
   ++report_.pagesRead;
-  if (!PageIsSound(buffer_)) {
+  damagedPage_ = !PageIsSound(buffer_);
+  if (damagedPage_) {
     ++report_.pagesFailingChecksum;
     report_.Note("page " + std::to_string(page_) +
                  " fails its checksum: its records are read as they stand");
@@ -131,6 +132,24 @@ bool InnoTableCursor::LoadPage() {
                               : format_ == RecordFormat::kRedundant ? index.FirstRedundantRecord()
                                                                     : 0;
   origin_ = startOffset_ != 0 ? startOffset_ : first;
+  salvaging_ =
+      format_ == RecordFormat::kCompact && index.Level() == 0 && !CompactRecordListSound(buffer_);
+  if (salvaging_) {
+    damagedPage_ = true;
+    salvaged_ = SalvageCompactRecords(buffer_, recordColumns_, nullBitmapSize_);
+    ++report_.pagesSalvaged;
+    report_.Note("the record list of page " + std::to_string(page_) + " is broken: " +
+                 std::to_string(salvaged_.size()) + " records were found one by one");
+    // A position on the page names the next record to read (the supremum:
+    // none).
+    nextSalvaged_ = 0;
+    if (startOffset_ == kCompactSupremumOrigin) {
+      nextSalvaged_ = salvaged_.size();
+    } else if (startOffset_ != 0) {
+      while (nextSalvaged_ < salvaged_.size() && salvaged_[nextSalvaged_].origin < startOffset_)
+        ++nextSalvaged_;
+    }
+  }
   startOffset_ = 0;
   firstOnPage_ = true;
   backward_ = false;
@@ -146,12 +165,14 @@ bool InnoTableCursor::Next(RowBuffer& row) {
       page_ = kNoPage;
       return false;
     }
-    const bool read = format_ == RecordFormat::kCompact     ? NextCompact(row)
+    const bool read = salvaging_                            ? NextSalvaged(row)
+                      : format_ == RecordFormat::kCompact   ? NextCompact(row)
                       : format_ == RecordFormat::kRedundant ? NextRedundant(row)
                                                             : false;
     if (read) {
       ++report_.rowsRead;
       if (row.deleted) ++report_.deletedRows;
+      if (damagedPage_) ++report_.rowsFromDamagedPages;
       return true;
     }
     // The page is done: on to the next one.
@@ -242,10 +263,25 @@ bool InnoTableCursor::NextRedundant(RowBuffer& row) {
   return false;
 }
 
+bool InnoTableCursor::NextSalvaged(RowBuffer& row) {
+  if (nextSalvaged_ >= salvaged_.size()) return false;
+  const RecordSpan& span = salvaged_[nextSalvaged_++];
+  const CompactRecordHeader header = CompactRecordHeader::DecodeFrom(buffer_, span.origin);
+  CompactFieldExtents(buffer_, span.origin, span.dataEnd - span.origin, recordColumns_,
+                      nullBitmapSize_, extents_);
+  MakeRow(header.Deleted(), row);
+  const std::uint32_t next = nextSalvaged_ < salvaged_.size()
+                                 ? salvaged_[nextSalvaged_].origin
+                                 : static_cast<std::uint32_t>(kCompactSupremumOrigin);
+  position_ = PageStart{page_, next};
+  return true;
+}
+
 void InnoTableCursor::MakeRow(bool deleted, RowBuffer& row) {
   const std::size_t columnCount = table_.columns.size();
   row.Reset(columnCount);
   row.deleted = deleted;
+  row.fromDamagedPage = damagedPage_;
   row.longValues = &longValues_;
   for (std::size_t i = 0; i < recordColumns_.size() && i < extents_.size(); ++i) {
     const InnoColumn& field = recordColumns_[i];

@@ -17,6 +17,7 @@
 #include "innodb/external_value.h"
 #include "innodb/inno_column.h"
 #include "innodb/page.h"
+#include "innodb/record_salvage.h"
 #include "innodb/records.h"
 #include "values/read_report.h"
 #include "values/table_cursor.h"
@@ -96,6 +97,9 @@ class InnoTableCursor final : public TableCursor {
   bool FirstVisit(std::uint32_t origin);
   bool NextCompact(RowBuffer& row);
   bool NextRedundant(RowBuffer& row);
+  // The next record of a page whose record list is broken, from those
+  // found one by one.
+  bool NextSalvaged(RowBuffer& row);
   // Turns the fields placed in `extents_` into `row`.
   void MakeRow(bool deleted, RowBuffer& row);
 
@@ -126,6 +130,13 @@ class InnoTableCursor final : public TableCursor {
   bool firstOnPage_ = true;
   bool backward_ = false;
   int recordsOnPage_ = 0;
+  // The page failed its checksum or its record list is broken: its rows
+  // are flagged.
+  bool damagedPage_ = false;
+  // The page's records as found one by one, when its list is broken.
+  bool salvaging_ = false;
+  std::vector<RecordSpan> salvaged_;
+  std::size_t nextSalvaged_ = 0;
   std::bitset<kInnoPageSize> originsSeen_;
   PageStart position_;
   ReadReport report_;

@@ -7,7 +7,10 @@
 #include "innodb/dictionary.h"
 #include "innodb/inno_column.h"
 #include "innodb/page.h"
+#include "innodb/page_scan.h"
 #include "innodb/record_columns.h"
+#include "innodb/record_salvage.h"
+#include "innodb/records.h"
 #include "innodb/table_scan.h"
 #include "tables/engine_sources.h"
 #include "tables/system_tablespace.h"
@@ -19,31 +22,33 @@ namespace {
 // Root page of the clustered index in a table's own tablespace.
 constexpr std::uint32_t kOwnTablespaceRoot = 3;
 
-// The leaf chain, walked page header by page header, in runs of pages.
-class LeafPageParts final : public ScanParts {
+// Leaf pages found beforehand, in runs of pages.
+class ListedPageParts final : public ScanParts {
  public:
   using MakeCursor = std::function<std::unique_ptr<TableCursor>(std::vector<std::uint32_t>)>;
-  LeafPageParts(const PageSource& pages, WalkForm form, std::uint32_t firstLeaf,
-                std::size_t pagesPerPart, MakeCursor make)
-      : chain_(pages, form, firstLeaf, report_),
+  ListedPageParts(std::vector<std::uint32_t> pages, std::size_t pagesPerPart, MakeCursor make,
+                  ReadReport report)
+      : pages_(std::move(pages)),
         pagesPerPart_(std::max<std::size_t>(pagesPerPart, 1)),
-        make_(std::move(make)) {}
+        make_(std::move(make)),
+        report_(std::move(report)) {}
 
   std::unique_ptr<TableCursor> NextPart() override {
-    std::vector<std::uint32_t> pages;
-    std::uint32_t page = 0;
-    while (pages.size() < pagesPerPart_ && chain_.Next(page))
-      pages.push_back(page);
-    if (pages.empty()) return nullptr;
-    return make_(std::move(pages));
+    if (next_ >= pages_.size()) return nullptr;
+    const std::size_t end = std::min(pages_.size(), next_ + pagesPerPart_);
+    std::vector<std::uint32_t> part(pages_.begin() + static_cast<std::ptrdiff_t>(next_),
+                                    pages_.begin() + static_cast<std::ptrdiff_t>(end));
+    next_ = end;
+    return make_(std::move(part));
   }
   const ReadReport& Report() const override { return report_; }
 
  private:
-  ReadReport report_;
-  LeafChain chain_;
+  std::vector<std::uint32_t> pages_;
   std::size_t pagesPerPart_;
   MakeCursor make_;
+  ReadReport report_;
+  std::size_t next_ = 0;
 };
 
 class InnoSource final : public TableSource {
@@ -56,29 +61,30 @@ class InnoSource final : public TableSource {
     const std::string dictionaryName =
         LastComponent(WithoutTrailingSeparator(files.databaseFolder)) + "/" + files.tableName;
     const std::uint64_t tableId = system != nullptr ? system->FindTableId(dictionaryName) : 0;
-    const std::uint32_t dictionaryRoot = tableId != 0 ? system->FindClusteredIndexRoot(tableId) : 0;
+    const DictIndexRow* clustered = tableId != 0 ? system->FindClusteredIndex(tableId) : nullptr;
+    if (clustered != nullptr) indexId_ = clustered->indexId;
 
     const std::string ibd = FindFileWithExtension(files.databaseFolder, files.tableName, "ibd");
-    if (!ibd.empty() && own_.Open(ibd)) {
+    if (!ibd.empty()) {
+      if (!own_.Open(ibd)) return Status::IoError("cannot open " + ibd);
       dataPath_ = ibd;
       ownPages_ = std::make_unique<FilePageSource>(own_, PageCountOf(own_.Size()));
       pages_ = ownPages_.get();
       form_ = WalkForm::kOwnTablespace;
-      std::uint32_t root = dictionaryRoot;
-      if (root != 0) {
+      if (clustered != nullptr) {
         BuildColumns(*system, tableId);
+        root_ = clustered->rootPage;
       } else {
         BuildColumnsFromDefinition();
-        root = kOwnTablespaceRoot;
+        root_ = kOwnTablespaceRoot;
         if (system != nullptr) {
           notes_.push_back("the data dictionary does not list " + dictionaryName +
                            ": its columns are typed by the definition file");
         }
       }
-      return FindStart(root);
+      return FindStart();
     }
-    if (dictionaryRoot == 0) {
-      if (!ibd.empty()) return Status::IoError("cannot open " + ibd);
+    if (clustered == nullptr) {
       if (system == nullptr) {
         return Status::NotFound("the tablespace (.ibd) of " + files.tableName +
                                 " is missing, and no system tablespace was read");
@@ -86,11 +92,18 @@ class InnoSource final : public TableSource {
       return Status::NotFound("the tablespace (.ibd) of " + files.tableName +
                               " is missing, and the data dictionary does not list the table");
     }
+    if (clustered->space != 0) {
+      return Status::NotFound("the tablespace (.ibd) of " + files.tableName +
+                              " is missing: the data dictionary places the table in a file of "
+                              "its own (space " +
+                              std::to_string(clustered->space) + "), not in " + system->Path());
+    }
     dataPath_ = system->Path();
     pages_ = &system->Pages();
     form_ = WalkForm::kSystemTablespace;
     BuildColumns(*system, tableId);
-    return FindStart(dictionaryRoot);
+    root_ = clustered->rootPage;
+    return FindStart();
   }
 
   const TableDefinition& Definition() const override { return table_; }
@@ -100,12 +113,21 @@ class InnoSource final : public TableSource {
                                              options_.collations, firstLeaf_);
   }
 
+  // The leaf pages found by reading every page's headers, not by the tree.
   std::unique_ptr<ScanParts> SplitScan(const ScanSplit& split) const override {
-    return std::make_unique<LeafPageParts>(
-        *pages_, form_, firstLeaf_, split.pagesPerPart, [this](std::vector<std::uint32_t> pages) {
+    ReadReport report;
+    if (!treeProblem_.empty()) {
+      ++report.pagesSkipped;
+      report.Note(treeProblem_);
+    }
+    std::vector<std::uint32_t> pages = ScanLeafPages(report);
+    return std::make_unique<ListedPageParts>(
+        std::move(pages), split.pagesPerPart,
+        [this](std::vector<std::uint32_t> part) {
           return std::make_unique<InnoTableCursor>(*pages_, form_, table_, recordColumns_,
-                                                   options_.collations, std::move(pages));
-        });
+                                                   options_.collations, std::move(part));
+        },
+        std::move(report));
   }
 
  private:
@@ -137,14 +159,100 @@ class InnoSource final : public TableSource {
     }
   }
 
-  Status FindStart(std::uint32_t root) {
-    firstLeaf_ = FindFirstLeafPage(*pages_, root, recordColumns_);
-    if (firstLeaf_ == 0) {
-      firstLeaf_ = kNoPage;
-      return Status::Corruption("no leaf page can be reached from the root page " +
-                                std::to_string(root) + " of " + dataPath_);
+  // The first leaf, by descending from the root. Where the tree is
+  // damaged, the pages are found by the scan; the grid's walk starts at
+  // the first leaf the scan finds.
+  Status FindStart() {
+    if (pages_->PageCount() == 0) return Status::Corruption(dataPath_ + " is empty");
+    PageBuffer page = NewPageBuffer();
+    if (pages_->Holds(root_)) pages_->Read(root_, page);
+    const IndexPage rootPage(page);
+    if (rootPage.IsIndexPage()) {
+      const std::uint64_t rootIndex = rootPage.Header().indexId;
+      if (indexId_ == 0) indexId_ = rootIndex;
     }
+    const std::uint32_t first = FindFirstLeafPage(*pages_, root_, recordColumns_);
+    if (first != 0) {
+      firstLeaf_ = first;
+      return Status::Ok();
+    }
+    treeProblem_ = rootPage.IsIndexPage()
+                       ? "no leaf page can be reached from the root page " + std::to_string(root_) +
+                             " of " + dataPath_ +
+                             ": the leaf pages were found by reading every page"
+                       : "the root page " + std::to_string(root_) + " of " + dataPath_ +
+                             " is not an index page: the leaf pages were found by reading "
+                             "every page";
+    ReadReport scanned;
+    if (indexId_ == 0) {
+      indexId_ = GuessIndexId(scanned);
+      notes_.insert(notes_.end(), scanned.notes.begin(), scanned.notes.end());
+      scanned = ReadReport{};
+    }
+    const std::vector<std::uint32_t> pages = ScanLeafPages(scanned);
+    if (pages.empty()) {
+      return Status::Corruption("no leaf page of the table is found in " + dataPath_ +
+                                " (its root page " + std::to_string(root_) +
+                                " cannot be read, and no page holds its records)");
+    }
+    firstLeaf_ = pages.front();
+    notes_.push_back(treeProblem_);
     return Status::Ok();
+  }
+
+  // The clustered index's leaf pages in reading order, by the headers of
+  // every page of the tablespace.
+  std::vector<std::uint32_t> ScanLeafPages(ReadReport& report) const {
+    if (indexId_ == 0) {
+      report.Note("the clustered index of the table is not known: no rows can be found");
+      return {};
+    }
+    const std::vector<LeafPageEntry> leaves = FindLeafPages(*pages_, indexId_);
+    const ExtentMap extents = ExtentMap::Read(*pages_);
+    LeafPageOrder order = OrderLeafPages(leaves, extents, firstLeaf_, report);
+    return std::move(order.pages);
+  }
+
+  // With neither the dictionary nor the root page to name the clustered
+  // index: the index id with the most leaf pages whose records fit the
+  // table's columns.
+  std::uint64_t GuessIndexId(ReadReport& report) const {
+    const auto tallies = TallyLeafPages(*pages_);
+    std::vector<std::pair<std::uint64_t, const LeafPageTally*>> ranked;
+    for (const auto& [id, tally] : tallies)
+      ranked.emplace_back(id, &tally);
+    std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
+      return a.second->count != b.second->count ? a.second->count > b.second->count
+                                                : a.first < b.first;
+    });
+    const std::size_t nullBitmapSize = NullBitmapSize(recordColumns_);
+    PageBuffer page = NewPageBuffer();
+    for (const auto& [id, tally] : ranked) {
+      std::size_t fitting = 0;
+      for (const std::uint32_t sample : tally->samples) {
+        pages_->Read(sample, page);
+        const IndexPage index(page);
+        if (index.Format() != RecordFormat::kCompact) {
+          // Only compact records are fitted; a redundant index is taken by
+          // its size alone.
+          ++fitting;
+          continue;
+        }
+        const std::uint32_t counted = index.Header().userRecords;
+        if (counted > 0 &&
+            SalvageCompactRecords(page, recordColumns_, nullBitmapSize).size() >= counted) {
+          ++fitting;
+        }
+      }
+      if (fitting * 2 > tally->samples.size()) {
+        report.Note("the clustered index was taken to be index " + std::to_string(id) + ", whose " +
+                    std::to_string(tally->count) +
+                    " leaf pages hold records that fit the table's columns");
+        return id;
+      }
+    }
+    report.Note("no index of " + dataPath_ + " holds records that fit the table's columns");
+    return 0;
   }
 
   TableDefinition table_;
@@ -154,7 +262,12 @@ class InnoSource final : public TableSource {
   const PageSource* pages_ = nullptr;
   WalkForm form_ = WalkForm::kOwnTablespace;
   std::vector<InnoColumn> recordColumns_;
+  std::uint32_t root_ = kOwnTablespaceRoot;
+  // The clustered index's id (0: not known yet).
+  std::uint64_t indexId_ = 0;
   std::uint32_t firstLeaf_ = kNoPage;
+  // Why the tree could not be walked from its root (empty: it could).
+  std::string treeProblem_;
 };
 
 }  // namespace

@@ -35,6 +35,10 @@ class SystemTablespace {
 
   // The table id of "database/table" (0: not listed).
   std::uint64_t FindTableId(std::string_view name) const { return FindTableIdIn(tables_, name); }
+  // The entry of a table's clustered index (null: not listed).
+  const DictIndexRow* FindClusteredIndex(std::uint64_t tableId) const {
+    return FindClusteredIndexIn(indexes_, tableId);
+  }
   // The root page of a table's clustered index (0: not listed).
   std::uint32_t FindClusteredIndexRoot(std::uint64_t tableId) const {
     return FindClusteredIndexRootIn(indexes_, tableId);

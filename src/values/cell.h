@@ -111,6 +111,9 @@ struct RowBuffer {
   std::vector<Cell> cells;
   // The record carries the storage engine's delete mark.
   bool deleted = false;
+  // The record was read from a damaged page (one that failed its checksum,
+  // or whose records were found one by one): its values may be damaged.
+  bool fromDamagedPage = false;
   // Reads the row's kExternal cells; set by readers that have them.
   const LongValueReader* longValues = nullptr;
 
@@ -120,6 +123,7 @@ struct RowBuffer {
     for (Cell& cell : cells)
       cell.kind = CellKind::kMissing;
     deleted = false;
+    fromDamagedPage = false;
   }
 };
 

@@ -9,6 +9,8 @@ void ReadReport::Add(const ReadReport& other) {
   recordsDropped += other.recordsDropped;
   pagesSkipped += other.pagesSkipped;
   pagesFailingChecksum += other.pagesFailingChecksum;
+  pagesSalvaged += other.pagesSalvaged;
+  rowsFromDamagedPages += other.rowsFromDamagedPages;
   loopsBroken += other.loopsBroken;
   valuesCutShort += other.valuesCutShort;
   textsNotConverted += other.textsNotConverted;

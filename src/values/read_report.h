@@ -24,6 +24,12 @@ struct ReadReport {
   // Pages whose checksum does not match their bytes: their records are
   // read as they stand, and may be damaged.
   std::uint64_t pagesFailingChecksum = 0;
+  // Pages whose record list is broken: their records were found one by
+  // one by their headers.
+  std::uint64_t pagesSalvaged = 0;
+  // Of rowsRead, those read from pages that failed their checksum or whose
+  // records were found one by one.
+  std::uint64_t rowsFromDamagedPages = 0;
   // A chain (of pages, of records on a page) came back to where it had
   // been: the scan of that chain ended there.
   std::uint64_t loopsBroken = 0;
@@ -47,8 +53,8 @@ struct ReadReport {
   // Nothing was lost.
   bool Complete() const {
     return recordsDropped == 0 && pagesSkipped == 0 && pagesFailingChecksum == 0 &&
-           loopsBroken == 0 && valuesCutShort == 0 && textsNotConverted == 0 && bytesSkipped == 0 &&
-           !formatUnsupported;
+           pagesSalvaged == 0 && loopsBroken == 0 && valuesCutShort == 0 &&
+           textsNotConverted == 0 && bytesSkipped == 0 && !formatUnsupported;
   }
   void Note(std::string line) {
     if (notes.size() < kMaxNotes) {

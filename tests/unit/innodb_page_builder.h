@@ -61,6 +61,8 @@ class CompactPageBuilder {
     for (std::size_t i = 0; i < below.size(); ++i)
       page_.at(origin - 6 - i) = below[i];
     page_.at(origin - 5) = flags;
+    // Heap numbers 0 and 1 are the infimum's and the supremum's.
+    PutBe(page_, origin - 4, (origins_.size() + 2) << 3, 2);
     for (std::size_t i = 0; i < data.size(); ++i)
       page_.at(origin + i) = data[i];
     free_ = origin + data.size();
@@ -76,6 +78,13 @@ class CompactPageBuilder {
       previous = origin;
     }
     Link(previous, kCompactSupremumOrigin);
+    // The page header as the server keeps it: two directory slots, the
+    // heap top, the records of the heap (with the compact flag) and of the list.
+    const std::size_t records = origins_.size();
+    PutBe(page_, IndexPageHeader::kOffset, 2, 2);
+    PutBe(page_, IndexPageHeader::kOffset + 2, free_, 2);
+    PutBe(page_, IndexPageHeader::kOffset + 4, 0x8000 | (records + 2), 2);
+    PutBe(page_, IndexPageHeader::kOffset + 16, records, 2);
     return *this;
   }
 

@@ -145,6 +145,9 @@ std::string LossSentences(const ReadReport* report, const FormatScratch& scratch
     add(report->pagesSkipped, "pages of the table could not be read.");
     add(report->pagesFailingChecksum,
         "pages failed their checksum; their records were read as they stand.");
+    add(report->pagesSalvaged,
+        "pages had a broken record list; their records were found one by one.");
+    add(report->rowsFromDamagedPages, "rows come from damaged pages and may be damaged.");
     add(report->loopsBroken, "loops in the table's page or record chains were broken.");
     add(report->bytesSkipped, "damaged bytes of the data file were passed over.");
   }

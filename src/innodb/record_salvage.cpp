@@ -1,0 +1,179 @@
+#include "innodb/record_salvage.h"
+
+#include <algorithm>
+#include <bitset>
+
+#include "innodb/dictionary.h"
+#include "innodb/page.h"
+#include "innodb/records.h"
+
+namespace rowmender {
+
+namespace {
+
+constexpr std::uint32_t kLinkModulus = 0x10000;
+// The page trailer, and the page directory's slots above it.
+constexpr std::uint32_t kTrailerSize = 8;
+constexpr std::uint32_t kSlotSize = 2;
+constexpr std::uint32_t kFewestSlots = 2;
+constexpr std::uint16_t kHeapCountMask = 0x7FFF;
+// Flags an ordinary leaf record may carry: only the delete mark.
+constexpr std::uint8_t kOtherRecordFlags = 0xF0 & ~kRecordDeleteMark;
+// A directory slot owns at most this many records.
+constexpr std::uint8_t kMostOwned = 8;
+constexpr std::uint32_t kFirstUserRecord = kCompactSupremumOrigin + kSupremumText.size();
+constexpr std::uint32_t kLowestHeapNumber = 2;
+constexpr std::uint8_t kTwoByteLengthFlag = 0x80;
+constexpr std::uint8_t kExternalLengthFlag = 0x40;
+constexpr std::uint8_t kHighLengthMask = 0x3F;
+// The reference to an externally stored value that ends its local part.
+constexpr std::uint32_t kExternalReferenceSize = 20;
+
+bool IsLongField(const InnoColumn& field) {
+  return field.mtype == kMtypeBlob || field.mtype == kMtypeGeometry;
+}
+
+}  // namespace
+
+RecordHeap RecordHeap::OfCompactPage(ByteView page) {
+  const IndexPageHeader header = IndexPageHeader::DecodeFrom(page);
+  const auto pageSize = static_cast<std::uint32_t>(kInnoPageSize);
+  const std::uint32_t slots =
+      std::clamp<std::uint32_t>(header.directorySlots, kFewestSlots, pageSize / 4);
+  const std::uint32_t directory = pageSize - kTrailerSize - slots * kSlotSize;
+  RecordHeap heap;
+  heap.low = kFirstUserRecord;
+  heap.high = header.heapTop >= kFirstUserRecord && header.heapTop <= directory ? header.heapTop
+                                                                                : directory;
+  const std::uint32_t records = header.heapRecords & kHeapCountMask;
+  heap.records = records >= kLowestHeapNumber && records <= kInnoPageSize / 4 ? records : 0;
+  return heap;
+}
+
+bool FitCompactRecord(ByteView page, std::uint32_t origin, const std::vector<InnoColumn>& fields,
+                      std::size_t nullBitmapSize, const RecordHeap& heap, RecordSpan& span,
+                      bool linkMustFit) {
+  if (origin < heap.low + CompactRecordHeader::kSize || origin >= heap.high) return false;
+  const CompactRecordHeader header = CompactRecordHeader::DecodeFrom(page, origin);
+  if ((header.flags & kOtherRecordFlags) != 0 || header.ownedCount > kMostOwned) return false;
+  if (header.status != static_cast<std::uint8_t>(RecordStatus::kOrdinary)) return false;
+  if (header.heapNumber < kLowestHeapNumber) return false;
+  if (heap.records != 0 && header.heapNumber >= heap.records) return false;
+  // The next record: the supremum, a record of the heap, or none (a link
+  // of 0 ends the list of freed records).
+  const std::uint32_t next = (origin + header.nextLink) % kLinkModulus;
+  const bool nextFits = header.nextLink == 0 || next == kCompactSupremumOrigin ||
+                        (next >= heap.low + CompactRecordHeader::kSize && next < heap.high);
+  if (linkMustFit && !nextFits) return false;
+
+  // The null bitmap and the lengths lie below the header, read downward.
+  std::uint32_t below = origin - static_cast<std::uint32_t>(CompactRecordHeader::kSize);
+  if (below < heap.low + nullBitmapSize) return false;
+  const std::uint32_t nullsEnd = below;  // the bitmap's first byte is just below
+  below -= static_cast<std::uint32_t>(nullBitmapSize);
+  std::size_t nullable = 0;
+  std::uint32_t data = origin;
+  for (const InnoColumn& field : fields) {
+    if (field.IsNullable() && nullBitmapSize > 0) {
+      const std::size_t bit = nullable++;
+      const std::uint8_t byte = ByteAt(page, nullsEnd - 1 - bit / 8);
+      if (((byte >> (bit % 8)) & 1) != 0) continue;
+    }
+    std::uint32_t length = field.fixedLength;
+    if (length == 0) {
+      if (below <= heap.low) return false;
+      const std::uint8_t first = ByteAt(page, --below);
+      if (field.HasTwoByteLength() && (first & kTwoByteLengthFlag) != 0) {
+        if (below <= heap.low) return false;
+        const std::uint8_t second = ByteAt(page, --below);
+        length = (static_cast<std::uint32_t>(first & kHighLengthMask) << 8) | second;
+        const bool external = (first & kExternalLengthFlag) != 0;
+        if (external && length < kExternalReferenceSize) return false;
+        if (!external && !IsLongField(field) && field.len != 0 && length > field.len) return false;
+      } else {
+        length = first;
+        if (!IsLongField(field) && field.len != 0 && length > field.len) return false;
+      }
+    }
+    data += length;
+    if (data > heap.high) return false;
+  }
+  // The bitmap's bits beyond the nullable fields are always clear.
+  for (std::size_t bit = nullable; bit < nullBitmapSize * 8; ++bit) {
+    if (((ByteAt(page, nullsEnd - 1 - bit / 8) >> (bit % 8)) & 1) != 0) return false;
+  }
+  span = RecordSpan{origin, below, data};
+  return true;
+}
+
+bool CompactRecordListSound(ByteView page) {
+  const IndexPage index(page);
+  const RecordHeap heap = RecordHeap::OfCompactPage(page);
+  std::bitset<kInnoPageSize> seen;
+  std::uint32_t origin = index.FirstCompactRecord();
+  std::uint32_t count = 0;
+  bool metadata = false;
+  while (origin != kCompactSupremumOrigin) {
+    if (origin < heap.low + CompactRecordHeader::kSize || origin >= heap.high) return false;
+    if (seen.test(origin) || count >= static_cast<std::uint32_t>(kMaxRecordsPerPage)) return false;
+    seen.set(origin);
+    const CompactRecordHeader header = CompactRecordHeader::DecodeFrom(page, origin);
+    if (count == 0 && header.MinimumRecord()) metadata = true;
+    ++count;
+    origin = (origin + header.nextLink) % kLinkModulus;
+  }
+  const std::uint32_t counted = IndexPageHeader::DecodeFrom(page).userRecords;
+  return count == counted || (metadata && count == counted + 1);
+}
+
+std::vector<RecordSpan> SalvageCompactRecords(ByteView page, const std::vector<InnoColumn>& fields,
+                                              std::size_t nullBitmapSize) {
+  const RecordHeap heap = RecordHeap::OfCompactPage(page);
+  // Records on the list of freed records are not rows: a page split moves
+  // records to a new page and leaves them here, and purge leaves deleted
+  // ones. As far as that list can be followed, its records are passed over.
+  std::bitset<kInnoPageSize> freed;
+  std::uint32_t freedOrigin = IndexPageHeader::DecodeFrom(page).freeListStart;
+  for (int count = 0;
+       count < kMaxRecordsPerPage && freedOrigin >= heap.low + CompactRecordHeader::kSize &&
+       freedOrigin < heap.high && !freed.test(freedOrigin);
+       ++count) {
+    freed.set(freedOrigin);
+    const std::uint16_t link = CompactRecordHeader::DecodeFrom(page, freedOrigin).nextLink;
+    if (link == 0) break;
+    freedOrigin = (freedOrigin + link) % kLinkModulus;
+  }
+  // The most header bytes a record of these fields can have.
+  std::uint32_t widestHeader =
+      static_cast<std::uint32_t>(CompactRecordHeader::kSize + nullBitmapSize);
+  for (const InnoColumn& field : fields) {
+    if (field.fixedLength == 0) widestHeader += field.HasTwoByteLength() ? 2 : 1;
+  }
+  std::vector<RecordSpan> found;
+  std::uint32_t from = heap.low;
+  RecordSpan span;
+  while (from + CompactRecordHeader::kSize < heap.high) {
+    // Records lie end to end where nothing was freed: first look for one
+    // whose header starts right here, then for the nearest one further on.
+    bool taken = false;
+    const std::uint32_t nearEnd = std::min(heap.high, from + widestHeader + 1);
+    for (std::uint32_t origin = from + CompactRecordHeader::kSize; origin < nearEnd; ++origin) {
+      if (FitCompactRecord(page, origin, fields, nullBitmapSize, heap, span, false) &&
+          span.headerStart == from) {
+        taken = true;
+        break;
+      }
+    }
+    for (std::uint32_t origin = from + CompactRecordHeader::kSize; !taken && origin < heap.high;
+         ++origin) {
+      taken = FitCompactRecord(page, origin, fields, nullBitmapSize, heap, span, true) &&
+              span.headerStart >= from;
+    }
+    if (!taken) break;
+    if (!freed.test(span.origin)) found.push_back(span);
+    from = std::max(span.dataEnd, span.origin + 1);
+  }
+  return found;
+}
+
+}  // namespace rowmender

@@ -1,0 +1,324 @@
+// Damaged copies of real tables: pages zeroed (the root, an internal page,
+// the first, a middle and scattered leaves), a leaf chain that loops, a
+// record link flipped, a record list cut. The scan must bring back every
+// row of every leaf page left intact, each once, no row that was not in
+// the table, and say that something was lost.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "innodb/page.h"
+#include "innodb/page_scan.h"
+#include "innodb/record_columns.h"
+#include "innodb/record_salvage.h"
+#include "innodb/records.h"
+#include "support/test_paths.h"
+#include "tables/table_source.h"
+#include "values/export_formats.h"
+
+namespace rowmender {
+namespace {
+
+namespace fs = std::filesystem;
+
+void PutBe32(std::span<std::uint8_t> bytes, std::size_t offset, std::uint32_t value) {
+  for (std::size_t i = 0; i < 4; ++i)
+    bytes[offset + i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+}
+
+std::string DeepTreeFolder() {
+  return std::string(ROWMENDER_BINARY_DIR) + "/deep-tree-datadir";
+}
+
+// A table's files, copied so that they can be damaged.
+class TableCopy {
+ public:
+  TableCopy(const std::string& folder, const std::string& database, const std::string& table)
+      : database_(scratch_.Path() / database), table_(table) {
+    fs::create_directories(database_);
+    for (const char* extension : {".frm", ".ibd"}) {
+      fs::copy_file(fs::path(folder) / database / (table + extension),
+                    database_ / (table + extension));
+      fs::permissions(database_ / (table + extension), fs::perms::owner_write,
+                      fs::perm_options::add);
+    }
+    std::ifstream in(Tablespace(), std::ios::binary);
+    image_.assign(std::istreambuf_iterator<char>(in), {});
+  }
+
+  fs::path Tablespace() const { return database_ / (table_ + ".ibd"); }
+  std::uint32_t PageCount() const {
+    return static_cast<std::uint32_t>(image_.size() / kInnoPageSize);
+  }
+  ByteView Page(std::uint32_t page) const {
+    return ByteView(image_).subspan(std::size_t{page} * kInnoPageSize, kInnoPageSize);
+  }
+  std::span<std::uint8_t> MutablePage(std::uint32_t page) {
+    return std::span<std::uint8_t>(image_).subspan(std::size_t{page} * kInnoPageSize,
+                                                   kInnoPageSize);
+  }
+  void Zero(std::uint32_t page) { std::ranges::fill(MutablePage(page), std::uint8_t{0}); }
+  // Writes the changed image back.
+  void Save() const {
+    std::ofstream out(Tablespace(), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(image_.data()),
+              static_cast<std::streamsize>(image_.size()));
+  }
+
+  TableFiles Files() const {
+    return {(database_ / (table_ + ".frm")).string(), database_.string(), table_};
+  }
+
+ private:
+  testing::ScratchFolder scratch_;
+  fs::path database_;
+  std::string table_;
+  std::vector<std::uint8_t> image_;
+};
+
+// The character sets of the server's collations: they tell which string
+// columns take a fixed number of bytes.
+const CollationTable& Collations() {
+  static const CollationTable collations = [] {
+    CollationTable table;
+    EXPECT_TRUE(table.LoadFromFile(testing::SourceFolder() + "/data/collation (2)"));
+    return table;
+  }();
+  return collations;
+}
+
+struct ScanOut {
+  std::vector<std::string> rows;  // SQL tuples, in scan order
+  std::map<std::uint32_t, std::vector<std::string>> byPage;
+  ReadReport report;
+};
+
+// The rows of the table through the scan that bulk work uses, one page to
+// a part so that each row's page is known.
+ScanOut Scan(const TableFiles& files) {
+  ScanOut out;
+  std::unique_ptr<TableSource> source;
+  ReadOptions options;
+  options.collations = &Collations();
+  const Status status = TableSource::Open(files, options, source);
+  EXPECT_TRUE(status.ok()) << status.message();
+  if (!status.ok()) return out;
+  const std::unique_ptr<ScanParts> parts = source->SplitScan(ScanSplit{1, 1});
+  RowBuffer row;
+  FormatScratch scratch;
+  while (const std::unique_ptr<TableCursor> part = parts->NextPart()) {
+    while (part->Next(row)) {
+      std::string text = row.deleted ? "D" : "";
+      AppendSqlTuple(text, row, part->Formats(), scratch);
+      out.byPage[static_cast<std::uint32_t>(part->Position().pageNumber)].push_back(text);
+      out.rows.push_back(std::move(text));
+    }
+    out.report.Add(part->Report());
+  }
+  out.report.Add(parts->Report());
+  return out;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> rows) {
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+// Pages of the clustered index (whose root is page 3) by level.
+std::map<int, std::vector<std::uint32_t>> PagesByLevel(const TableCopy& copy) {
+  std::map<int, std::vector<std::uint32_t>> levels;
+  const std::uint64_t clustered = IndexPage(copy.Page(3)).Header().indexId;
+  for (std::uint32_t page = 0; page < copy.PageCount(); ++page) {
+    const IndexPage index(copy.Page(page));
+    if (index.IsIndexPage() && index.Header().indexId == clustered)
+      levels[index.Level()].push_back(page);
+  }
+  return levels;
+}
+
+TEST(InnoDbDamage, TheFixtureIsAThreeLevelTreeReadExactly) {
+  TableCopy copy(DeepTreeFolder(), "deep", "tree");
+  const auto levels = PagesByLevel(copy);
+  ASSERT_EQ(levels.size(), 3u);
+  EXPECT_EQ(levels.at(2), std::vector<std::uint32_t>{3});
+  const ScanOut clean = Scan(copy.Files());
+  EXPECT_TRUE(clean.report.Complete());
+  // Every row as the server answered (id, note, amount in key order).
+  std::ifstream truth(testing::SourceFolder() + "/testdata/deep-tree/tree.tsv");
+  std::vector<std::string> expected;
+  for (std::string line; std::getline(truth, line);) {
+    const std::size_t tab1 = line.find('\t');
+    const std::size_t tab2 = line.find('\t', tab1 + 1);
+    const std::string id = line.substr(0, tab1);
+    const std::string note = line.substr(tab1 + 1, tab2 - tab1 - 1);
+    expected.push_back("('" + std::string(8 - id.size(), '0') + id + std::string(592, 'k') + "'," +
+                       id + "," + (note == "NULL" ? "NULL" : "'" + note + "'") + "," +
+                       line.substr(tab2 + 1) + ")");
+  }
+  ASSERT_EQ(expected.size(), 1500u);
+  EXPECT_EQ(clean.rows, expected);
+}
+
+// Every leaf page of a real table passes the record list check, and the
+// records found one by one are those of the list (not the records a page
+// split moved away, nor purged ones).
+void ExpectRecordsFoundOneByOneAreThoseOfTheList(const std::string& folder,
+                                                 const std::string& database,
+                                                 const std::string& name) {
+  TableCopy copy(folder, database, name);
+  std::unique_ptr<TableSource> source;
+  ReadOptions options;
+  options.collations = &Collations();
+  ASSERT_TRUE(TableSource::Open(copy.Files(), options, source).ok()) << name;
+  const CollationTable& collations = Collations();
+  std::vector<InnoColumn> pending;
+  const TableDefinition& table = source->Definition();
+  for (std::size_t i = 0; i < table.columns.size(); ++i) {
+    pending.push_back(
+        InnoColumnFromDefinition(table.columns[i], static_cast<std::uint32_t>(i), collations));
+  }
+  const std::vector<InnoColumn> fields = ArrangeRecordColumns(pending, table);
+  const auto levels = PagesByLevel(copy);
+  ASSERT_TRUE(levels.contains(0)) << name;
+  for (const std::uint32_t page : levels.at(0)) {
+    const ByteView bytes = copy.Page(page);
+    if (IndexPage(bytes).Format() != RecordFormat::kCompact) continue;
+    ASSERT_TRUE(CompactRecordListSound(bytes)) << name << " page " << page;
+    std::vector<std::uint32_t> listed;
+    const IndexPage index(bytes);
+    for (std::uint32_t origin = index.FirstCompactRecord(); origin != kCompactSupremumOrigin;
+         origin = (origin + Be16(bytes, origin - 2)) % 0x10000) {
+      if ((ByteAt(bytes, origin - 5) & kRecordMinimumMark) == 0) listed.push_back(origin);
+    }
+    std::vector<std::uint32_t> found;
+    for (const RecordSpan& span : SalvageCompactRecords(bytes, fields, NullBitmapSize(fields)))
+      found.push_back(span.origin);
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(found, listed) << name << " page " << page;
+  }
+}
+
+TEST(InnoDbDamage, RecordsFoundOneByOneAreThoseOfTheList) {
+  ExpectRecordsFoundOneByOneAreThoseOfTheList(DeepTreeFolder(), "deep", "tree");
+  int tables = 0;
+  for (const auto& database : fs::directory_iterator(testing::SampleDataFolder())) {
+    if (!database.is_directory()) continue;
+    for (const auto& file : fs::directory_iterator(database.path())) {
+      if (file.path().extension() != ".ibd") continue;
+      ExpectRecordsFoundOneByOneAreThoseOfTheList(testing::SampleDataFolder(),
+                                                  database.path().filename().string(),
+                                                  file.path().stem().string());
+      ++tables;
+    }
+  }
+  EXPECT_GE(tables, 10);
+}
+
+struct DamageCase {
+  const char* name;
+  // Damages the copy; returns the leaf pages whose rows are lost.
+  std::function<std::vector<std::uint32_t>(TableCopy&,
+                                           const std::map<int, std::vector<std::uint32_t>>&)>
+      damage;
+  // The rows keep the order of the undamaged table.
+  bool keepsOrder;
+};
+
+// Leaf `i` in chain order (the fixture's leaves lie in key order).
+std::uint32_t Leaf(const std::map<int, std::vector<std::uint32_t>>& levels, std::size_t i) {
+  return levels.at(0).at(i);
+}
+
+TEST(InnoDbDamage, EveryRowOfTheIntactLeafPagesComesBackOnce) {
+  const std::vector<DamageCase> cases = {
+      {"root zeroed",
+       [](TableCopy& copy, const auto&) {
+         copy.Zero(3);
+         return std::vector<std::uint32_t>{};
+       },
+       true},
+      {"leftmost internal page zeroed",
+       [](TableCopy& copy, const auto& levels) {
+         copy.Zero(levels.at(1).front());
+         return std::vector<std::uint32_t>{};
+       },
+       true},
+      {"first leaf zeroed",
+       [](TableCopy& copy, const auto& levels) {
+         copy.Zero(Leaf(levels, 0));
+         return std::vector<std::uint32_t>{Leaf(levels, 0)};
+       },
+       true},
+      {"middle leaf zeroed",
+       [](TableCopy& copy, const auto& levels) {
+         const std::uint32_t middle = Leaf(levels, levels.at(0).size() / 2);
+         copy.Zero(middle);
+         return std::vector<std::uint32_t>{middle};
+       },
+       true},
+      {"every seventh index page zeroed",
+       [](TableCopy& copy, const auto& levels) {
+         std::vector<std::uint32_t> lost;
+         std::size_t n = 0;
+         for (const auto& [level, pages] : levels) {
+           for (const std::uint32_t page : pages) {
+             if (++n % 7 != 0) continue;
+             copy.Zero(page);
+             if (level == 0) lost.push_back(page);
+           }
+         }
+         return lost;
+       },
+       false},
+      {"leaf chain loops back to the first leaf",
+       [](TableCopy& copy, const auto& levels) {
+         PutBe32(copy.MutablePage(Leaf(levels, 10)), FilHeader::kNextPageOffset, Leaf(levels, 0));
+         return std::vector<std::uint32_t>{};
+       },
+       false},
+      {"record link flipped",
+       [](TableCopy& copy, const auto& levels) {
+         std::span<std::uint8_t> page = copy.MutablePage(Leaf(levels, 5));
+         const std::uint32_t first = IndexPage(page).FirstCompactRecord();
+         page[first - 1] ^= 0x40;
+         return std::vector<std::uint32_t>{};
+       },
+       true},
+  };
+  TableCopy clean(DeepTreeFolder(), "deep", "tree");
+  const auto levels = PagesByLevel(clean);
+  const ScanOut before = Scan(clean.Files());
+  ASSERT_EQ(before.rows.size(), 1500u);
+
+  for (const DamageCase& damage : cases) {
+    TableCopy copy(DeepTreeFolder(), "deep", "tree");
+    const std::vector<std::uint32_t> lost = damage.damage(copy, levels);
+    copy.Save();
+    std::vector<std::string> expected;
+    for (const std::string& row : before.rows) {
+      bool onLostPage = false;
+      for (const std::uint32_t page : lost) {
+        const auto& rows = before.byPage.at(page);
+        onLostPage = onLostPage || std::find(rows.begin(), rows.end(), row) != rows.end();
+      }
+      if (!onLostPage) expected.push_back(row);
+    }
+    const ScanOut after = Scan(copy.Files());
+    if (damage.keepsOrder) {
+      EXPECT_EQ(after.rows, expected) << damage.name;
+    } else {
+      EXPECT_EQ(Sorted(after.rows), Sorted(expected)) << damage.name;
+    }
+    EXPECT_FALSE(after.report.Complete()) << damage.name;
+    EXPECT_EQ(after.report.pagesSkipped >= lost.size(), true) << damage.name;
+  }
+}
+
+}  // namespace
+}  // namespace rowmender
