@@ -27,6 +27,8 @@ inline constexpr unsigned kInnoPageShift = 14;
 // A page number with all bits set means "no page".
 inline constexpr std::uint32_t kNoPage = 0xFFFFFFFF;
 inline constexpr std::uint16_t kIndexPageType = 17855;  // 0x45BF
+// The root page of a table altered in place (MariaDB's instant ALTER).
+inline constexpr std::uint16_t kInstantIndexPageType = 18;
 inline constexpr std::uint16_t kBlobPageType = 10;
 
 // Pages a file of `fileLength` bytes holds; a partial last page is not one.

@@ -7,6 +7,7 @@
 #include "innodb/dictionary.h"
 #include "innodb/inno_column.h"
 #include "innodb/page.h"
+#include "innodb/page_checksum.h"
 #include "innodb/page_scan.h"
 #include "innodb/record_columns.h"
 #include "innodb/record_salvage.h"
@@ -82,7 +83,10 @@ class InnoSource final : public TableSource {
                            ": its columns are typed by the definition file");
         }
       }
-      return FindStart();
+      Status status = CheckTablespaceBelongs(clustered, dictionaryName);
+      if (status.ok()) status = FindStart();
+      if (status.ok() && clustered == nullptr) status = CheckRecordsFit(dictionaryName);
+      return status;
     }
     if (clustered == nullptr) {
       if (system == nullptr) {
@@ -159,6 +163,78 @@ class InnoSource final : public TableSource {
     }
   }
 
+  // A tablespace put in place of the table's own (another table's .ibd
+  // copied over it) is told by the space id and index id the dictionary
+  // gives, or, without the dictionary, by records that do not fit the
+  // table's columns (below). It is read only when the options ask for it.
+  Status CheckTablespaceBelongs(const DictIndexRow* clustered, const std::string& name) {
+    if (clustered == nullptr || pages_->PageCount() == 0) return Status::Ok();
+    PageBuffer page = NewPageBuffer();
+    pages_->Read(0, page);
+    const PageCheck check = CheckPage(page);
+    const std::uint32_t spaceId = FilHeader::DecodeFrom(page).spaceId;
+    std::string reason;
+    if (check != PageCheck::kFailed && check != PageCheck::kAllZero && clustered->space != 0 &&
+        spaceId != clustered->space) {
+      reason = "its space id is " + std::to_string(spaceId) + ", the data dictionary gives " +
+               std::to_string(clustered->space);
+    }
+    if (pages_->Holds(root_)) pages_->Read(root_, page);
+    const IndexPage root(page);
+    const std::uint64_t rootIndexId = root.IsIndexPage() ? root.Header().indexId : 0;
+    if (reason.empty() && rootIndexId != 0 && rootIndexId != clustered->indexId) {
+      reason = "its clustered index has the id " + std::to_string(rootIndexId) +
+               ", the data dictionary gives " + std::to_string(clustered->indexId);
+    }
+    if (reason.empty()) return Status::Ok();
+    Status status = Mismatch(name, reason);
+    // Read as asked: the file's own clustered index, as its root names it.
+    if (status.ok() && rootIndexId != 0) indexId_ = rootIndexId;
+    return status;
+  }
+
+  // Without the dictionary: the records of the first leaf must fit the
+  // table's columns (told apart only where the character sets are known).
+  Status CheckRecordsFit(const std::string& name) {
+    if (options_.collations == nullptr || firstLeaf_ == kNoPage || rootInstant_)
+      return Status::Ok();
+    PageBuffer page = NewPageBuffer();
+    pages_->Read(firstLeaf_, page);
+    if (RecordsFitPage(page)) return Status::Ok();
+    return Mismatch(name, "the records of its first leaf page (" + std::to_string(firstLeaf_) +
+                              ") do not fit the table's columns");
+  }
+
+  Status Mismatch(const std::string& name, const std::string& reason) {
+    const std::string problem = dataPath_ + " does not seem to belong to " + name + ": " + reason;
+    if (!options_.readMismatchedFiles) return Status::Corruption(problem);
+    notes_.push_back(problem + "; it is read as asked");
+    return Status::Ok();
+  }
+
+  // The records of a leaf page fit the table's columns: a compact page's
+  // records as found one by one are at least as many as its header counts;
+  // a redundant page's first record has as many fields as the table's
+  // records. An empty page fits anything.
+  bool RecordsFitPage(ByteView page) const {
+    const IndexPage index(page);
+    const std::uint32_t counted = index.Header().userRecords;
+    if (counted == 0) return true;
+    switch (index.Format()) {
+      case RecordFormat::kCompact:
+        return SalvageCompactRecords(page, recordColumns_, NullBitmapSize(recordColumns_)).size() >=
+               counted;
+      case RecordFormat::kRedundant: {
+        const std::uint32_t first = index.FirstRedundantRecord();
+        return first < kInnoPageSize &&
+               RedundantRecordHeader::DecodeFrom(page, first).fieldCount == recordColumns_.size();
+      }
+      case RecordFormat::kNone:
+        return false;
+    }
+    return false;
+  }
+
   // The first leaf, by descending from the root. Where the tree is
   // damaged, the pages are found by the scan; the grid's walk starts at
   // the first leaf the scan finds.
@@ -167,10 +243,8 @@ class InnoSource final : public TableSource {
     PageBuffer page = NewPageBuffer();
     if (pages_->Holds(root_)) pages_->Read(root_, page);
     const IndexPage rootPage(page);
-    if (rootPage.IsIndexPage()) {
-      const std::uint64_t rootIndex = rootPage.Header().indexId;
-      if (indexId_ == 0) indexId_ = rootIndex;
-    }
+    rootInstant_ = rootPage.Fil().pageType == kInstantIndexPageType;
+    if (rootPage.IsIndexPage() && indexId_ == 0) indexId_ = rootPage.Header().indexId;
     const std::uint32_t first = FindFirstLeafPage(*pages_, root_, recordColumns_);
     if (first != 0) {
       firstLeaf_ = first;
@@ -225,24 +299,12 @@ class InnoSource final : public TableSource {
       return a.second->count != b.second->count ? a.second->count > b.second->count
                                                 : a.first < b.first;
     });
-    const std::size_t nullBitmapSize = NullBitmapSize(recordColumns_);
     PageBuffer page = NewPageBuffer();
     for (const auto& [id, tally] : ranked) {
       std::size_t fitting = 0;
       for (const std::uint32_t sample : tally->samples) {
         pages_->Read(sample, page);
-        const IndexPage index(page);
-        if (index.Format() != RecordFormat::kCompact) {
-          // Only compact records are fitted; a redundant index is taken by
-          // its size alone.
-          ++fitting;
-          continue;
-        }
-        const std::uint32_t counted = index.Header().userRecords;
-        if (counted > 0 &&
-            SalvageCompactRecords(page, recordColumns_, nullBitmapSize).size() >= counted) {
-          ++fitting;
-        }
+        if (IndexPage(page).Header().userRecords > 0 && RecordsFitPage(page)) ++fitting;
       }
       if (fitting * 2 > tally->samples.size()) {
         report.Note("the clustered index was taken to be index " + std::to_string(id) + ", whose " +
@@ -265,6 +327,8 @@ class InnoSource final : public TableSource {
   std::uint32_t root_ = kOwnTablespaceRoot;
   // The clustered index's id (0: not known yet).
   std::uint64_t indexId_ = 0;
+  // The root is that of a table altered in place (instant ADD/DROP COLUMN).
+  bool rootInstant_ = false;
   std::uint32_t firstLeaf_ = kNoPage;
   // Why the tree could not be walked from its root (empty: it could).
   std::string treeProblem_;

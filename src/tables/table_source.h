@@ -31,6 +31,10 @@ struct ReadOptions {
   // columns, finds the clustered index and reads tables kept inside it);
   // null reads from the definition and the table's .ibd alone.
   const SystemTablespace* systemTablespace = nullptr;
+  // Read a data file that does not seem to belong to the table (its space
+  // id or index id differs from the dictionary's, or its records do not
+  // fit the definition) rather than refuse it.
+  bool readMismatchedFiles = false;
 };
 
 // How large the parts of a split scan are.

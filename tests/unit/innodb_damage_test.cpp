@@ -19,6 +19,7 @@
 #include "innodb/record_salvage.h"
 #include "innodb/records.h"
 #include "support/test_paths.h"
+#include "tables/system_tablespace.h"
 #include "tables/table_source.h"
 #include "values/export_formats.h"
 
@@ -317,6 +318,49 @@ TEST(InnoDbDamage, EveryRowOfTheIntactLeafPagesComesBackOnce) {
     }
     EXPECT_FALSE(after.report.Complete()) << damage.name;
     EXPECT_EQ(after.report.pagesSkipped >= lost.size(), true) << damage.name;
+  }
+}
+
+// Another table's tablespace copied in place of the table's own is refused,
+// with the reason, by the dictionary's space and index ids or, without the
+// dictionary, because its records do not fit the table's columns; it is
+// read when the options ask for it.
+TEST(InnoDbDamage, AnotherTablesTablespaceIsToldApart) {
+  testing::ScratchFolder scratch;
+  const fs::path shop = scratch.Path() / "shop";
+  fs::create_directories(shop);
+  const fs::path sample = fs::path(testing::SampleDataFolder()) / "shop";
+  fs::copy_file(sample / "coupons.frm", shop / "coupons.frm");
+  fs::copy_file(sample / "customers.ibd", shop / "coupons.ibd");
+  const TableFiles files{(shop / "coupons.frm").string(), shop.string(), "coupons"};
+  std::unique_ptr<SystemTablespace> system;
+  ASSERT_TRUE(
+      SystemTablespace::Open(testing::SampleDataFolder() + "/ibdata1", &Collations(), system).ok());
+
+  struct Case {
+    const char* name;
+    const SystemTablespace* system;
+    const char* reason;
+  };
+  for (const Case& c : {Case{"with the dictionary", system.get(), "its space id is"},
+                        Case{"without it", nullptr, "do not fit the table's columns"}}) {
+    ReadOptions options;
+    options.collations = &Collations();
+    options.systemTablespace = c.system;
+    std::unique_ptr<TableSource> source;
+    const Status refused = TableSource::Open(files, options, source);
+    EXPECT_FALSE(refused.ok()) << c.name;
+    EXPECT_NE(refused.message().find("coupons.ibd does not seem to belong to shop/coupons"),
+              std::string::npos)
+        << refused.message();
+    EXPECT_NE(refused.message().find(c.reason), std::string::npos) << refused.message();
+
+    options.readMismatchedFiles = true;
+    ASSERT_TRUE(TableSource::Open(files, options, source).ok()) << c.name;
+    const auto& notes = source->Notes();
+    EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), [](const std::string& note) {
+      return note.find("it is read as asked") != std::string::npos;
+    })) << c.name;
   }
 }
 
