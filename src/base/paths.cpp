@@ -106,8 +106,13 @@ std::string LowerAscii(std::string text) {
 
 }  // namespace
 
-std::string FindFileWithExtension(const std::string& folder, const std::string& stem,
-                                  const std::string& extension) {
+namespace {
+
+enum class EntryKind { kRegularFile, kAny };
+
+std::string FindWithExtension(const std::string& folder, const std::string& stem,
+                              const std::string& extension, EntryKind kind) {
+  if (!IsFolderEntryName(stem)) return {};
   const std::string wanted = LowerAscii(extension);
   std::error_code error;
   for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
@@ -116,10 +121,28 @@ std::string FindFileWithExtension(const std::string& folder, const std::string& 
     if (name.size() != stem.size() + 1 + extension.size()) continue;
     if (name.compare(0, stem.size(), stem) != 0 || name[stem.size()] != '.') continue;
     if (LowerAscii(name.substr(stem.size() + 1)) != wanted) continue;
+    if (kind == EntryKind::kAny) return it->path().string();
     std::error_code typeError;
     if (it->is_regular_file(typeError)) return it->path().string();
   }
   return {};
+}
+
+}  // namespace
+
+std::string FindFileWithExtension(const std::string& folder, const std::string& stem,
+                                  const std::string& extension) {
+  return FindWithExtension(folder, stem, extension, EntryKind::kRegularFile);
+}
+
+std::string FindEntryWithExtension(const std::string& folder, const std::string& stem,
+                                   const std::string& extension) {
+  return FindWithExtension(folder, stem, extension, EntryKind::kAny);
+}
+
+bool IsFolderEntryName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
 }
 
 }  // namespace rowmender

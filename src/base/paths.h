@@ -42,4 +42,16 @@ std::string DecodeTableFileName(std::string_view fileName);
 std::string FindFileWithExtension(const std::string& folder, const std::string& stem,
                                   const std::string& extension);
 
+// As FindFileWithExtension, but any entry of that name: a file, a folder, a
+// link whose target is gone. Tells a file that is there but cannot be read
+// from one that is missing.
+std::string FindEntryWithExtension(const std::string& folder, const std::string& stem,
+                                   const std::string& extension);
+
+// True when `name` names an entry of a folder and nothing else: not empty,
+// not "." or "..", and without '/', '\\' or a zero byte. Every database or
+// table name that is joined to a folder's path must be one, so that no
+// name reaches outside the data folder.
+bool IsFolderEntryName(std::string_view name);
+
 }  // namespace rowmender

@@ -37,13 +37,17 @@ struct CatalogueLists {
   // Full path of every view definition file.
   std::vector<std::string> views;
   std::vector<TriggerEntry> triggers;
+  // One line for each folder or file the scan found but cannot read
+  // (the file's node is in the tree all the same).
+  std::vector<std::string> problems;
 
-  // Empties the four lists (the data folder path stays).
+  // Empties the lists (the data folder path stays).
   void Clear() {
     databaseFolders.clear();
     tables.clear();
     views.clear();
     triggers.clear();
+    problems.clear();
   }
 
   // Full path of the table at 0-based position `index` without extension:

@@ -26,6 +26,13 @@ struct DataFolderReads {
   }
 };
 
+// Why the system tablespace file cannot be read, checked before anything of
+// the data folder is read (empty when it can, or need not be): a path given
+// with `ibdataPath` must name a readable file that is not empty; ibdata1 of
+// `dataFolder` must be, where there is an entry of that name at all.
+std::string SystemTablespaceFileProblem(const std::string& dataFolder,
+                                        const std::string& ibdataPath, bool useDictionary);
+
 // Opens the system tablespace `ibdataPath` (empty: ibdata1 in
 // `dataFolder`) unless `useDictionary` is false. A data folder without
 // ibdata1 is no problem when the path was not given explicitly.

@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 #include "base/data_file.h"
+#include "base/file_check.h"
 #include "base/paths.h"
+#include "base/table_files_check.h"
+#include "definitions/table_definition.h"
 
 namespace rowmender {
 
@@ -19,31 +23,109 @@ constexpr std::uint8_t kTableMagic1 = 0x01;
 constexpr std::string_view kViewSignature = "TYPE=VIEW";
 constexpr std::string_view kDefinitionExtension = "frm";
 constexpr std::string_view kTriggerExtension = "trg";
-// ".frm" and ".TRG" are both four characters long.
-constexpr std::size_t kExtensionLength = 4;
+constexpr std::string_view kTriggerNameExtension = "trn";
+constexpr const char* kTriggerFileExtension = ".TRG";
+// The line of a trigger name file that names the trigger's table.
+constexpr std::string_view kTriggerTableKey = "trigger_table=";
+constexpr std::uint64_t kLargestTriggerNameFile = 64u << 10;
+// Where a table definition keeps its storage engine's code.
+constexpr std::size_t kEngineOffset = 3;
 
-enum class EntryKind { kFolders, kFiles };
+struct FolderEntry {
+  std::string name;
+  bool folder = false;
+  // A link whose target is gone.
+  bool brokenLink = false;
+};
 
-std::vector<std::string> ListEntries(const std::string& folder, EntryKind kind) {
-  std::vector<std::string> names;
+// The entries of `folder` in name order; false, with a line in `problem`
+// naming the folder as `what`, when it cannot be listed.
+bool ListEntries(const std::string& folder, std::string_view what, std::vector<FolderEntry>& out,
+                 std::string& problem) {
+  const FileCheck readable = CheckFolder(folder);
+  if (!readable.Readable()) {
+    problem = FileProblemText(what, WithoutTrailingSeparator(folder), readable);
+    return false;
+  }
   std::error_code error;
   fs::directory_iterator it(folder, error);
-  if (error) return names;
-  for (const fs::directory_iterator end; it != end; it.increment(error)) {
-    if (error) break;
+  for (const fs::directory_iterator end; !error && it != end; it.increment(error)) {
+    FolderEntry entry;
+    entry.name = it->path().filename().string();
     std::error_code typeError;
-    const bool isFolder = it->is_directory(typeError);
-    if (isFolder == (kind == EntryKind::kFolders)) {
-      names.push_back(it->path().filename().string());
+    entry.folder = it->is_directory(typeError);
+    if (!entry.folder && it->is_symlink(typeError)) {
+      entry.brokenLink = !fs::exists(it->path(), typeError);
     }
+    out.push_back(std::move(entry));
   }
-  std::sort(names.begin(), names.end());
-  return names;
+  if (error) {
+    FileCheck failed;
+    failed.state = FileState::kUnreadable;
+    failed.problem = "cannot be read: " + error.message();
+    problem = FileProblemText(what, WithoutTrailingSeparator(folder), failed);
+    return false;
+  }
+  std::sort(out.begin(), out.end(),
+            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  return true;
 }
 
 std::string WithoutExtension(const std::string& fileName) {
-  return fileName.substr(0, fileName.size() - std::min(fileName.size(), kExtensionLength));
+  const std::size_t dot = fileName.rfind('.');
+  return dot == std::string::npos ? fileName : fileName.substr(0, dot);
 }
+
+std::string LowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The table a trigger name file names, as it is written there; empty when
+// the file names none.
+std::string TriggerTableOf(const std::vector<std::uint8_t>& file) {
+  const std::string_view text = AsChars(file);
+  std::size_t line = 0;
+  while (line < text.size()) {
+    std::size_t end = text.find('\n', line);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view content = text.substr(line, end - line);
+    if (content.starts_with(kTriggerTableKey)) {
+      return std::string(content.substr(kTriggerTableKey.size()));
+    }
+    line = end + 1;
+  }
+  return {};
+}
+
+// The kind of a definition file and, for a table, the storage engine
+// code its header keeps; nothing when it cannot be read.
+struct DefinitionProbe {
+  DefinitionFileKind kind = DefinitionFileKind::kOther;
+  std::uint8_t engine = 0;
+};
+
+std::optional<DefinitionProbe> ProbeDefinitionFile(const std::string& path) {
+  DataFile file;
+  if (!file.Open(path)) return std::nullopt;
+  std::array<std::uint8_t, kDefinitionProbeSize> probe{};
+  const std::size_t read = file.ReadAt(0, probe);
+  const ByteView bytes(probe.data(), read);
+  return DefinitionProbe{ClassifyDefinitionFile(bytes), ByteAt(bytes, kEngineOffset)};
+}
+
+// The triggers that the trigger name files of a folder give to one table.
+struct NamedTriggers {
+  std::string table;
+  std::vector<std::string> triggers;
+};
 
 }  // namespace
 
@@ -57,12 +139,9 @@ DefinitionFileKind ClassifyDefinitionFile(ByteView firstBytes) {
 }
 
 std::optional<DefinitionFileKind> ReadDefinitionFileKind(const std::string& path) {
-  DataFile file;
-  if (!file.Open(path)) return std::nullopt;
-  std::array<std::uint8_t, kDefinitionProbeSize> probe{};
-  const std::size_t read = file.ReadAt(0, probe);
-  file.Close();
-  return ClassifyDefinitionFile(ByteView(probe.data(), read));
+  const auto probe = ProbeDefinitionFile(path);
+  if (!probe) return std::nullopt;
+  return probe->kind;
 }
 
 std::string LowerCaseExtension(std::string_view fileName) {
@@ -75,16 +154,149 @@ std::string LowerCaseExtension(std::string_view fileName) {
   return extension;
 }
 
-std::vector<std::string> FindDatabaseFolders(const std::string& dataFolder) {
+std::vector<std::string> FindDatabaseFolders(const std::string& dataFolder,
+                                             std::vector<std::string>* problems) {
   std::vector<std::string> folders;
-  for (const auto& name : ListEntries(dataFolder, EntryKind::kFolders)) {
-    folders.push_back(JoinPath(dataFolder, name));
+  std::vector<FolderEntry> entries;
+  std::string problem;
+  if (!ListEntries(dataFolder, "the data folder", entries, problem)) {
+    if (problems != nullptr) problems->push_back(problem);
+    return folders;
+  }
+  for (const FolderEntry& entry : entries) {
+    const std::string path = JoinPath(dataFolder, entry.name);
+    if (entry.folder) {
+      folders.push_back(path);
+    } else if (entry.brokenLink && problems != nullptr) {
+      // Most likely a database folder kept on another disk.
+      problems->push_back(FileProblemText("", path, CheckFolder(path)));
+    }
   }
   return folders;
 }
 
 std::vector<std::string> ListFolderFiles(const std::string& folder) {
-  return ListEntries(folder, EntryKind::kFiles);
+  std::vector<std::string> names;
+  std::vector<FolderEntry> entries;
+  std::string ignored;
+  ListEntries(folder, "", entries, ignored);
+  for (const FolderEntry& entry : entries) {
+    if (!entry.folder) names.push_back(entry.name);
+  }
+  return names;
+}
+
+std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
+                                              std::vector<std::string>& problems) {
+  std::vector<CatalogueFile> files;
+  std::vector<FolderEntry> entries;
+  std::string problem;
+  if (!ListEntries(folderPath, "the database folder", entries, problem)) {
+    problems.push_back(problem);
+    return files;
+  }
+  const auto unreadable = [&](CatalogueFileKind kind, const std::string& fileName,
+                              std::string_view what, const FileCheck& check) {
+    files.push_back(CatalogueFile{kind, fileName,
+                                  FileProblemText(what, JoinPath(folderPath, fileName), check)});
+  };
+  // The entries by stem and lower-case extension, for the files of a
+  // table's rows.
+  std::map<std::string, std::string> byStem;
+  for (const FolderEntry& entry : entries)
+    byStem.emplace(WithoutExtension(entry.name) + "." + LowerCaseExtension(entry.name), entry.name);
+  const auto entryOf = [&](const std::string& stem, const char* extension) {
+    const auto found = byStem.find(stem + "." + extension);
+    return found == byStem.end() ? std::string() : JoinPath(folderPath, found->second);
+  };
+  // The problem of the files that hold a table's rows (empty: none seen).
+  const auto dataProblem = [&](const std::string& stem, std::uint8_t engine) {
+    TableDataFiles rowFiles{folderPath, stem, {}, {}};
+    Status status;
+    if (engine == kEngineMyIsam) {
+      rowFiles.dataPath = entryOf(stem, "myd");
+      rowFiles.indexPath = entryOf(stem, "myi");
+      status = CheckMyisamDataFile(rowFiles);
+    } else if (engine == kEngineInnoDb) {
+      rowFiles.dataPath = entryOf(stem, "ibd");
+      // A table without a tablespace of its own may be in ibdata1.
+      status = CheckInnoTablespaceFile(rowFiles, false);
+    }
+    return status.ok() ? std::string() : status.message();
+  };
+  std::vector<NamedTriggers> named;
+  for (const FolderEntry& entry : entries) {
+    const std::string extension = LowerCaseExtension(entry.name);
+    const std::string path = JoinPath(folderPath, entry.name);
+    if (extension == kDefinitionExtension) {
+      const FileCheck check = CheckFile(path);
+      if (!check.Readable()) {
+        unreadable(CatalogueFileKind::kTable, entry.name, "the definition file", check);
+        continue;
+      }
+      const auto probe = ProbeDefinitionFile(path);
+      if (!probe) {
+        FileCheck failed;
+        failed.state = FileState::kUnreadable;
+        failed.problem = "cannot be read";
+        unreadable(CatalogueFileKind::kTable, entry.name, "the definition file", failed);
+      } else if (probe->kind == DefinitionFileKind::kTable) {
+        files.push_back(CatalogueFile{CatalogueFileKind::kTable, entry.name,
+                                      dataProblem(WithoutExtension(entry.name), probe->engine)});
+      } else if (probe->kind == DefinitionFileKind::kView) {
+        files.push_back(CatalogueFile{CatalogueFileKind::kView, entry.name, {}});
+      }
+    } else if (extension == kTriggerExtension) {
+      const FileCheck check = CheckFile(path);
+      if (check.Readable()) {
+        files.push_back(CatalogueFile{CatalogueFileKind::kTriggers, entry.name, {}});
+      } else {
+        unreadable(CatalogueFileKind::kTriggers, entry.name, "the trigger file", check);
+      }
+    } else if (extension == kTriggerNameExtension && !entry.folder) {
+      std::vector<std::uint8_t> bytes;
+      const FileCheck check = CheckFile(path);
+      if (!check.Readable() || !ReadWholeFile(path, bytes, kLargestTriggerNameFile)) {
+        problems.push_back(FileProblemText("the trigger name file", path, check));
+        continue;
+      }
+      const std::string table = TriggerTableOf(bytes);
+      if (table.empty()) continue;
+      const auto same = std::find_if(named.begin(), named.end(),
+                                     [&](const NamedTriggers& n) { return n.table == table; });
+      NamedTriggers& triggers = same != named.end() ? *same : named.emplace_back();
+      triggers.table = table;
+      triggers.triggers.push_back(WithoutExtension(entry.name));
+    }
+  }
+  // A trigger name file whose table has no trigger file: the triggers are
+  // lost. The name read from the file is only compared with the folder's
+  // entries; the one path made from it is of its encoded form, which never
+  // leaves the folder. Only names in ASCII are sure to be written on disk as
+  // EncodeTableFileName writes them; others are not guessed at.
+  for (const NamedTriggers& triggers : named) {
+    const std::string encoded = EncodeTableFileName(triggers.table);
+    const bool plain = IsFolderEntryName(triggers.table);
+    const bool found = std::any_of(entries.begin(), entries.end(), [&](const FolderEntry& entry) {
+      if (LowerCaseExtension(entry.name) != kTriggerExtension) return false;
+      const std::string stem = LowerAscii(WithoutExtension(entry.name));
+      return (plain && stem == LowerAscii(triggers.table)) || stem == LowerAscii(encoded);
+    });
+    if (found || !IsAscii(triggers.table)) continue;
+    std::string list;
+    for (const std::string& trigger : triggers.triggers)
+      list += (list.empty() ? "" : ", ") + trigger;
+    FileCheck missing;
+    missing.state = FileState::kMissing;
+    missing.problem = "is missing: the triggers " + list + " of table " + triggers.table +
+                      " are named by their .TRN files but cannot be read";
+    unreadable(CatalogueFileKind::kTriggers, encoded + kTriggerFileExtension, "the trigger file",
+               missing);
+  }
+  std::stable_sort(files.begin(), files.end(), [](const CatalogueFile& a, const CatalogueFile& b) {
+    return a.fileName < b.fileName;
+  });
+  return files;
 }
 
 void ScanDatabaseFolder(UserInterface& ui, CatalogueLists& lists, TreeNode databaseNode,
@@ -92,33 +304,33 @@ void ScanDatabaseFolder(UserInterface& ui, CatalogueLists& lists, TreeNode datab
                         std::int32_t databaseIndex) {
   TreeNode viewsNode = kNoNode;
   TreeNode triggerNode = kNoNode;
-  for (const auto& fileName : ListFolderFiles(folderPath)) {
-    const std::string extension = LowerCaseExtension(fileName);
-    if (extension == kDefinitionExtension) {
-      const std::string path = JoinPath(folderPath, fileName);
-      const auto kind = ReadDefinitionFileKind(path);
-      if (!kind) continue;
-      if (*kind == DefinitionFileKind::kTable) {
-        const std::string name = WithoutExtension(fileName);
+  for (const CatalogueFile& file : ListCatalogueFiles(folderPath, lists.problems)) {
+    if (!file.problem.empty()) lists.problems.push_back(file.problem);
+    const std::string name = WithoutExtension(file.fileName);
+    switch (file.kind) {
+      case CatalogueFileKind::kTable: {
         lists.tables.push_back(TableEntry{databaseIndex, name});
         const TreeNode table = ui.TreeInsert(
             name, kImageFolder, static_cast<std::int32_t>(lists.tables.size()), tablesNode);
         ui.TreeInsert(kKeysLabel, kImageKeys, kItemKeys, table);
-      } else if (*kind == DefinitionFileKind::kView) {
+        break;
+      }
+      case CatalogueFileKind::kView:
         if (viewsNode == kNoNode) {
           viewsNode = ui.TreeInsert(kViewsLabel, kImageViews, kItemViewsGroup, databaseNode);
         }
-        lists.views.push_back(path);
-        ui.TreeInsert(WithoutExtension(fileName), kImageFolder,
-                      static_cast<std::int32_t>(lists.views.size()), viewsNode);
-      }
-    } else if (extension == kTriggerExtension) {
-      if (triggerNode == kNoNode) {
-        triggerNode = ui.TreeInsert(kTriggerLabel, kImageTriggers, kItemTriggerGroup, databaseNode);
-      }
-      lists.triggers.push_back(TriggerEntry{fileName, folderPath});
-      ui.TreeInsert(WithoutExtension(fileName), kImageFolder,
-                    static_cast<std::int32_t>(lists.triggers.size()), triggerNode);
+        lists.views.push_back(JoinPath(folderPath, file.fileName));
+        ui.TreeInsert(name, kImageFolder, static_cast<std::int32_t>(lists.views.size()), viewsNode);
+        break;
+      case CatalogueFileKind::kTriggers:
+        if (triggerNode == kNoNode) {
+          triggerNode =
+              ui.TreeInsert(kTriggerLabel, kImageTriggers, kItemTriggerGroup, databaseNode);
+        }
+        lists.triggers.push_back(TriggerEntry{file.fileName, folderPath});
+        ui.TreeInsert(name, kImageFolder, static_cast<std::int32_t>(lists.triggers.size()),
+                      triggerNode);
+        break;
     }
   }
 }

@@ -4,6 +4,12 @@
 // table. The scan records what it finds in the catalogue lists and inserts
 // the catalogue tree's nodes; nothing of a table's contents is read.
 //
+// What cannot be read is not left out: a definition or trigger file that
+// is there but cannot be read (or is empty), or a table whose rows' file
+// cannot be, is listed like the others and its problem is told, and so is a trigger file that the
+// trigger name files
+// (".TRN") call for but that is missing, and a folder that cannot be listed.
+//
 // Folder entries are taken in the byte order of their names, so the tree
 // and the lists come out the same on every file system and every run.
 #pragma once
@@ -37,18 +43,44 @@ std::optional<DefinitionFileKind> ReadDefinitionFileKind(const std::string& path
 // empty without a full stop.
 std::string LowerCaseExtension(std::string_view fileName);
 
-// Full paths of the sub-folders of `dataFolder`, in name order. Files in
-// the data folder itself are not looked at.
-std::vector<std::string> FindDatabaseFolders(const std::string& dataFolder);
+// Full paths of the sub-folders of `dataFolder` (links to folders
+// included), in name order. Files in the data folder itself are not looked
+// at. A data folder that cannot be listed, and a link whose target is gone,
+// are told in `problems` when it is given.
+std::vector<std::string> FindDatabaseFolders(const std::string& dataFolder,
+                                             std::vector<std::string>* problems = nullptr);
 
 // Names of the entries of `folder` that are not folders, in name order.
 std::vector<std::string> ListFolderFiles(const std::string& folder);
+
+enum class CatalogueFileKind { kTable, kView, kTriggers };
+
+// A table, view or trigger file of a database folder.
+struct CatalogueFile {
+  CatalogueFileKind kind = CatalogueFileKind::kTable;
+  // The file's name on disk, extension included.
+  std::string fileName;
+  // Why it cannot be read; empty when it can. A definition file that cannot
+  // be read counts as a table's. For a table, the files of its rows are
+  // looked at too: a MyISAM data file or an InnoDB tablespace that is
+  // missing, empty or unreadable (a table without a tablespace of its own
+  // is taken to be in ibdata1, where the data folder has one).
+  std::string problem;
+};
+
+// The tables, views and trigger files of the database folder `folderPath`,
+// in name order; sub-folders are not entered. A file that cannot be read
+// carries its problem. The folder itself when it cannot be listed, and a
+// trigger name file that cannot be read, add a line to `problems`.
+std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
+                                              std::vector<std::string>& problems);
 
 // Scans one database folder (`folderPath`, without trailing separator,
 // database index `databaseIndex`): appends its tables, views and triggers
 // to `lists` and inserts their nodes, under `tablesNode` for tables and
 // under a "Views" and a "Trigger" node of `databaseNode`, each created when
-// the first file of its kind is met. Sub-folders are not entered.
+// the first file of its kind is met; what cannot be read is appended to
+// `lists.problems`. Sub-folders are not entered.
 void ScanDatabaseFolder(UserInterface& ui, CatalogueLists& lists, TreeNode databaseNode,
                         const std::string& folderPath, TreeNode tablesNode,
                         std::int32_t databaseIndex);

@@ -1,9 +1,8 @@
 #include "catalogue/table_locator.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 
+#include "base/file_check.h"
 #include "base/paths.h"
 
 namespace rowmender {
@@ -12,9 +11,29 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char* kNameRule = "names hold no '/' or '\\' and are not '.' or '..'";
+
 bool IsDirectory(const std::string& path) {
   std::error_code error;
   return fs::is_directory(path, error);
+}
+
+// True when the folder has an entry at `path`, be it a file, a folder or a
+// link whose target is gone.
+bool HasEntry(const std::string& path) {
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
+}
+
+TableLookup Refused(const std::string& kind, const std::string& folder, const std::string& name) {
+  TableLookup lookup;
+  lookup.nameRefused = true;
+  // The name is shown as given, but a zero byte would end the line early.
+  std::string shown;
+  for (char c : name)
+    shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+  lookup.error = "not a " + kind + " name of " + folder + ": \"" + shown + "\" (" + kNameRule + ")";
+  return lookup;
 }
 
 }  // namespace
@@ -25,17 +44,23 @@ TableLookup LocateDatabase(const std::string& dataFolder, const std::string& dat
     lookup.error = "data folder not found: " + dataFolder;
     return lookup;
   }
+  if (!IsFolderEntryName(database)) return Refused("database", dataFolder, database);
   TableLocation location;
   location.dataFolder = WithTrailingSeparator(dataFolder);
   for (const auto& name : {database, EncodeTableFileName(database)}) {
     const std::string folder = JoinPath(location.dataFolder, name);
-    if (!name.empty() && IsDirectory(folder)) {
-      location.databaseFolder = WithoutTrailingSeparator(folder);
-      lookup.location = location;
+    if (!HasEntry(folder)) continue;
+    const Status readable = CheckDataFolder(folder, "the database folder");
+    if (!readable.ok()) {
+      lookup.error = readable.message();
       return lookup;
     }
+    location.databaseFolder = WithoutTrailingSeparator(folder);
+    lookup.location = location;
+    return lookup;
   }
   lookup.error = "database not found: " + database;
+  lookup.notFound = true;
   return lookup;
 }
 
@@ -43,17 +68,23 @@ TableLookup LocateTable(const std::string& dataFolder, const std::string& databa
                         const std::string& table) {
   TableLookup lookup = LocateDatabase(dataFolder, database);
   if (!lookup.location) return lookup;
+  if (!IsFolderEntryName(table)) return Refused("table", lookup.location->databaseFolder, table);
   for (const auto& stem : {table, EncodeTableFileName(table)}) {
-    if (stem.empty()) continue;
-    const std::string path = FindFileWithExtension(lookup.location->databaseFolder, stem, "frm");
-    if (!path.empty()) {
-      lookup.location->tableName = stem;
-      lookup.location->definitionPath = path;
+    const std::string path = FindEntryWithExtension(lookup.location->databaseFolder, stem, "frm");
+    if (path.empty()) continue;
+    const Status readable = CheckDataFile(path, "the definition file");
+    if (!readable.ok()) {
+      lookup.location.reset();
+      lookup.error = readable.message();
       return lookup;
     }
+    lookup.location->tableName = stem;
+    lookup.location->definitionPath = path;
+    return lookup;
   }
   lookup.location.reset();
   lookup.error = "table not found: " + database + "." + table;
+  lookup.notFound = true;
   return lookup;
 }
 

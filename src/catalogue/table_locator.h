@@ -16,15 +16,26 @@ struct TableLocation {
   std::string definitionPath;  // full path of the definition file
 };
 
-// Either a location or a one-line message saying what is missing.
+// Either a location or a one-line message saying what is missing or
+// cannot be read.
 struct TableLookup {
   std::optional<TableLocation> location;
   std::string error;
+  // The name given is no name of a database or table at all (it holds a
+  // separator, or is "." or ".."): a mistake of the caller, not of the folder.
+  bool nameRefused = false;
+  // Nothing of that name is there (as opposed to there but unreadable).
+  bool notFound = false;
 };
 
 // Database and table names may be given as the server writes them on disk
 // ("my@002dtable") or as SQL names ("my-table"); the definition file's
-// extension is matched without regard to case.
+// extension is matched without regard to case. A name is only ever looked
+// up inside its folder: one with '/', '\\' or a zero byte, "." or ".." is
+// refused, so no name reaches outside the data folder (a database folder
+// that is a link to another disk is followed as usual). A database folder
+// or definition file that is there but cannot be read is an error that
+// says why.
 TableLookup LocateTable(const std::string& dataFolder, const std::string& database,
                         const std::string& table);
 

@@ -11,6 +11,10 @@
 // -1 for nodes that hold others, -2 for "Keys", -3 for "Trigger", -4 for
 // "Views", and the 1-based position in the scan's list for a table, view
 // or trigger node.
+//
+// A folder or file that is there but cannot be read (or a trigger file the
+// trigger name files call for that is missing) keeps its node; a line on
+// standard error names it with the reason, and the exit status is 1.
 #include "app/logic/headless_session.h"
 #include "cli/commands.h"
 #include "cli/table_output.h"
@@ -35,7 +39,12 @@ int RunCatalogue(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& o
         << TsvEscape(tree.GetItemText(node)) << '\t' << tree.GetItemData(node) << '\t'
         << tree.GetItemImage(node) << '\n';
   }
-  return kExitOk;
+  // A folder or file the scan found but cannot read: its node is printed
+  // all the same, and the reason goes to standard error.
+  const std::vector<std::string>& problems = session.frame.catalogue.problems;
+  for (const std::string& problem : problems)
+    err << "rowmender-cli: " << problem << "\n";
+  return problems.empty() ? kExitOk : kExitFailure;
 }
 
 }  // namespace rowmender::cli

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/application_state.h"
+#include "catalogue/table_locator.h"
 
 namespace rowmender::cli {
 
@@ -26,6 +27,20 @@ inline constexpr int kExitUsage = 2;
 // Everything that could be read was written, but some of it was lost to
 // damage (the messages say what).
 inline constexpr int kExitLosses = 3;
+
+// Tells why a lookup failed, as one line on `err`, and gives the exit
+// status: a name that is no database or table name at all is a usage error.
+inline int ReportLookupFailure(const TableLookup& lookup, std::ostream& err) {
+  err << "rowmender-cli: " << lookup.error << "\n";
+  return lookup.nameRefused ? kExitUsage : kExitFailure;
+}
+
+// Why `name` ("DB" or "DB.TABLE", as given to export or save) picks
+// nothing in `dataFolder`, where the folder can tell more than "no such
+// table": the name is no name at all (`refused` is set: a usage error), or
+// its database folder is there but cannot be read. Empty otherwise.
+std::string UnmatchedNameProblem(const std::string& dataFolder, const std::string& name,
+                                 bool& refused);
 
 int RunStructure(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
                  std::ostream& err);

@@ -50,8 +50,7 @@ int RunCsv(CTarnSalvorProjApp& app, const Arguments& args, std::ostream&, std::o
   const std::string& outFile = positional[3];
   const TableLookup lookup = LocateTable(dataFolder, positional[1], positional[2]);
   if (!lookup.location) {
-    err << "rowmender-cli: " << lookup.error << "\n";
-    return kExitFailure;
+    return ReportLookupFailure(lookup, err);
   }
 
   HeadlessSession session(app);
@@ -67,6 +66,11 @@ int RunCsv(CTarnSalvorProjApp& app, const Arguments& args, std::ostream&, std::o
     return kExitFailure;
   }
   session.Select(table);
+  if (!session.frame.tableProblem.empty()) {
+    // No rows can be read: an error, never the file of an empty table.
+    err << "rowmender-cli: " << session.frame.tableProblem << "\n";
+    return kExitFailure;
+  }
   for (std::int64_t p = 1; p < page; ++p)
     session.frame.OnNextRecords();
   if (session.frame.firstRowShown != (page - 1) * static_cast<std::int64_t>(kRowsPerPage)) {

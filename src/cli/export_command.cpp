@@ -145,12 +145,35 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
     err << "rowmender-cli: data folder not found: " << request->dataFolder << "\n";
     return kExitFailure;
   }
+  // A system tablespace that cannot be read is an error before any table
+  // is read.
+  const std::string systemProblem = SystemTablespaceFileProblem(
+      request->dataFolder, request->dictionary.ibdataPath, request->dictionary.useDictionary);
+  if (!systemProblem.empty()) {
+    err << "rowmender-cli: " << systemProblem << "\n";
+    return kExitFailure;
+  }
+  std::vector<std::string> folderProblems;
+  const std::vector<SaveObject> objects =
+      DataFolderObjects(request->dataFolder, request->names.empty() ? &folderProblems : nullptr);
   std::vector<std::string> unmatched;
-  const std::vector<SaveObject> tables =
-      ChooseTables(DataFolderObjects(request->dataFolder), request->names, unmatched);
-  for (const std::string& name : unmatched)
-    err << "rowmender-cli: no table or database " << name << " in " << request->dataFolder << "\n";
-  if (!unmatched.empty()) return kExitFailure;
+  const std::vector<SaveObject> tables = ChooseTables(objects, request->names, unmatched);
+  bool refused = false;
+  for (const std::string& name : unmatched) {
+    bool nameRefused = false;
+    const std::string why = UnmatchedNameProblem(request->dataFolder, name, nameRefused);
+    refused = refused || nameRefused;
+    if (why.empty()) {
+      err << "rowmender-cli: no table or database " << name << " in " << request->dataFolder
+          << "\n";
+    } else {
+      err << "rowmender-cli: " << why << "\n";
+    }
+  }
+  if (!unmatched.empty()) return refused ? kExitUsage : kExitFailure;
+  // What cannot be read of the folder is told first; the rest is exported.
+  for (const std::string& folderProblem : folderProblems)
+    err << "rowmender-cli: " << folderProblem << "\n";
   const bool toStream = request->to == "-";
   if (toStream && tables.size() != 1) {
     err << "rowmender-cli: --to - takes exactly one table; these names give " << tables.size()
@@ -200,9 +223,13 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
       << (toStream ? std::string() : " to " + request->to) << ".";
   if (summary.failed > 0) err << " " << summary.failed << " tables could not be exported.";
   if (summary.withLosses > 0) err << " " << summary.withLosses << " tables were read with losses.";
+  if (!folderProblems.empty()) {
+    err << " " << folderProblems.size()
+        << " folders or files of the data folder could not be read.";
+  }
   err << "\n";
   out.flush();
-  if (summary.failed > 0) return kExitFailure;
+  if (summary.failed > 0 || !folderProblems.empty()) return kExitFailure;
   return summary.Complete() ? kExitOk : kExitLosses;
 }
 

@@ -1,5 +1,6 @@
 // rowmender-cli rows: a table's records as the record grid shows them.
 #include <charconv>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -225,7 +226,13 @@ int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
   }
   const TableLookup lookup = LocateTable(request->dataFolder, request->database, request->table);
   if (!lookup.location) {
-    err << "rowmender-cli: " << lookup.error << "\n";
+    return ReportLookupFailure(lookup, err);
+  }
+  // A system tablespace that cannot be read is an error before any table is.
+  const std::string systemProblem = SystemTablespaceFileProblem(
+      request->dataFolder, request->pager.ibdataPath, request->pager.useDictionary);
+  if (!systemProblem.empty()) {
+    err << "rowmender-cli: " << systemProblem << "\n";
     return kExitFailure;
   }
 
@@ -243,9 +250,19 @@ int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
     return kExitFailure;
   }
 
+  pager.LoadFirstPage();
+  if (!pager.Problem().empty()) {
+    // No rows can be read: an error, never an empty table.
+    std::error_code fsError;
+    if (!engine.systemTablespaceProblem.empty() &&
+        std::filesystem::exists(engine.systemTablespaceTried, fsError)) {
+      err << "rowmender-cli: " << engine.systemTablespaceProblem << "\n";
+    }
+    err << "rowmender-cli: " << pager.Problem() << "\n";
+    return kExitFailure;
+  }
   RowWriter writer(out, request->format, request->deletedFlag);
   writer.WriteHeader(engine.table);
-  pager.LoadFirstPage();
   bool reached = true;
   for (std::size_t page = 1; page < request->page && reached; ++page) {
     reached = pager.LoadNextPage();

@@ -177,15 +177,32 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
     return kExitFailure;
   }
 
-  std::vector<SaveObject> objects = DataFolderObjects(request->dataFolder);
+  // A system tablespace that cannot be read is an error before anything
+  // is read or written.
+  const std::string systemProblem = SystemTablespaceFileProblem(
+      request->dataFolder, request->pager.ibdataPath, request->pager.useDictionary);
+  if (!systemProblem.empty()) {
+    err << "rowmender-cli: " << systemProblem << "\n";
+    return kExitFailure;
+  }
+
+  std::vector<std::string> folderProblems;
+  std::vector<SaveObject> objects =
+      DataFolderObjects(request->dataFolder, request->tables.empty() ? &folderProblems : nullptr);
   if (!request->tables.empty()) {
     std::vector<std::string> unmatched;
     objects = SelectObjects(objects, request->tables, unmatched);
     if (!unmatched.empty()) {
-      err << "rowmender-cli: no such table or view: " << unmatched.front() << "\n";
-      return kExitFailure;
+      bool refused = false;
+      const std::string why = UnmatchedNameProblem(request->dataFolder, unmatched.front(), refused);
+      err << "rowmender-cli: "
+          << (why.empty() ? "no such table or view: " + unmatched.front() : why) << "\n";
+      return refused ? kExitUsage : kExitFailure;
     }
   }
+  // What cannot be read of the folder is told first; the rest is saved.
+  for (const std::string& folderProblem : folderProblems)
+    err << "rowmender-cli: " << folderProblem << "\n";
   if (objects.empty()) {
     err << "rowmender-cli: nothing to save in " << request->dataFolder << "\n";
     return kExitFailure;
@@ -266,7 +283,7 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
       << (request->ToServer() ? "into " + request->server : "to " + saveFolder) << ".\n";
   if (!temporaryFolder.empty()) fs::remove_all(temporaryFolder, fsError);
   out.flush();
-  if (!summary.Complete()) {
+  if (!summary.Complete() || !folderProblems.empty()) {
     err << "rowmender-cli: the save is not complete (see the lines above)\n";
     return kExitFailure;
   }

@@ -14,8 +14,7 @@ int RunStructure(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& o
   }
   const TableLookup lookup = LocateTable(args[0], args[1], args[2]);
   if (!lookup.location) {
-    err << "rowmender-cli: " << lookup.error << "\n";
-    return kExitFailure;
+    return ReportLookupFailure(lookup, err);
   }
   RecoveryEngine engine(app);
   const bool read = engine.ReadTableDefinition(lookup.location->definitionPath);

@@ -16,6 +16,7 @@ int RunView(CTarnSalvorProjApp&, const Arguments& args, std::ostream& out, std::
     return kExitUsage;
   }
   const TableLookup lookup = LocateTable(args[0], args[1], args[2]);
+  if (!lookup.location && !lookup.notFound) return ReportLookupFailure(lookup, err);
   if (!lookup.location) {
     err << "rowmender-cli: view not found: " << args[1] << "." << args[2] << "\n";
     return kExitFailure;
@@ -25,7 +26,12 @@ int RunView(CTarnSalvorProjApp&, const Arguments& args, std::ostream& out, std::
     err << "rowmender-cli: " << path << ": not a view definition\n";
     return kExitFailure;
   }
-  out << BuildViewStatement(path) << '\n';
+  const std::string statement = BuildViewStatement(path);
+  if (statement.empty()) {
+    err << "rowmender-cli: the view definition " << path << " holds no view statement\n";
+    return kExitFailure;
+  }
+  out << statement << '\n';
   return kExitOk;
 }
 

@@ -160,7 +160,14 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
     result.deletedRows = summary.deletedRows;
     result.failed = result.failed || summary.failedObjects > 0 || summary.aborted;
     result.losses = summary.tablesWithLosses > 0 || summary.failedRows > 0;
-    result.files.push_back(livePath);
+    if (result.failed && request.stream == nullptr) {
+      // No file for a table that could not be read (or written): an empty
+      // or broken-off script would pass for the table.
+      std::error_code ignored;
+      std::filesystem::remove(livePath, ignored);
+    } else {
+      result.files.push_back(livePath);
+    }
     // The saver's line for the table says what it wrote and lost.
     if (result.failed || result.losses) {
       for (const std::string& line : lines)

@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "base/data_file.h"
+#include "base/file_check.h"
+#include "base/paths.h"
+#include "base/table_files_check.h"
 #include "definitions/frm_reader.h"
 #include "tables/engine_sources.h"
 
@@ -37,11 +40,26 @@ std::string EngineName(std::uint8_t code) {
   }
 }
 
+// The entries that hold the table's rows, whatever their kind, so that one
+// that is there but cannot be read is told from one that is missing.
+TableDataFiles DataFilesOf(const TableFiles& files, const char* dataExtension) {
+  TableDataFiles found;
+  found.databaseFolder = files.databaseFolder;
+  found.tableName = files.tableName;
+  found.dataPath = FindEntryWithExtension(files.databaseFolder, files.tableName, dataExtension);
+  if (std::string_view(dataExtension) == "MYD") {
+    found.indexPath = FindFileWithExtension(files.databaseFolder, files.tableName, "MYI");
+  }
+  return found;
+}
+
 }  // namespace
 
 Status ReadDefinitionFile(const std::string& path, TableDefinition& out) {
+  Status readable = CheckDataFile(path, "the table definition");
+  if (!readable.ok()) return readable;
   DataFile file;
-  if (!file.Open(path)) return Status::NotFound("the table definition cannot be opened: " + path);
+  if (!file.Open(path)) return Status::IoError("the table definition " + path + " cannot be read");
   std::vector<std::uint8_t> bytes(
       static_cast<std::size_t>(std::min(file.Size(), kLargestDefinitionFile)));
   bytes.resize(file.ReadAt(0, bytes));
@@ -52,7 +70,7 @@ Status ReadDefinitionFile(const std::string& path, TableDefinition& out) {
         return Status::Corruption(path + ": the definition holds no columns");
       return Status::Ok();
     case DefinitionStatus::kMissing:
-      return Status::NotFound("the table definition cannot be opened: " + path);
+      return Status::NotFound("the table definition " + path + " is missing");
     case DefinitionStatus::kNotADefinition:
       return Status::Corruption(path + ": not a table definition");
     case DefinitionStatus::kCorrupt:
@@ -68,8 +86,13 @@ Status TableSource::Open(const TableFiles& files, const ReadOptions& options,
   if (!status.ok()) return status;
   switch (table.storageEngine) {
     case kEngineMyIsam:
+      status = CheckMyisamDataFile(DataFilesOf(files, "MYD"));
+      if (!status.ok()) return status;
       return OpenMyisamSource(std::move(table), files, options, out);
     case kEngineInnoDb:
+      status =
+          CheckInnoTablespaceFile(DataFilesOf(files, "ibd"), options.systemTablespace != nullptr);
+      if (!status.ok()) return status;
       return OpenInnoSource(std::move(table), files, options, out);
     default:
       return Status::NotSupported("tables of the storage engine " +

@@ -6,6 +6,7 @@
 
 #include "app/logic/settings_dialog.h"
 #include "app/logic/ui_thread_forwarder.h"
+#include "base/file_check.h"
 #include "base/paths.h"
 #include "catalogue/data_folder_scan.h"
 #include "export/csv_export.h"
@@ -177,8 +178,8 @@ void CMainFrame::ScanDataFolder() {
     ScanDatabaseFolder(target, catalogue, database, folder, tables, index);
   };
 
-  catalogue.databaseFolders = FindDatabaseFolders(dataFolder);
-  if (!catalogue.databaseFolders.empty()) {
+  catalogue.databaseFolders = FindDatabaseFolders(dataFolder, &catalogue.problems);
+  if (!catalogue.databaseFolders.empty() || !CheckFolder(dataFolder).Readable()) {
     for (std::size_t i = 0; i < catalogue.databaseFolders.size(); ++i) {
       if (stopRequested_) break;
       const std::string& folder = catalogue.databaseFolders[i];
@@ -197,6 +198,12 @@ void CMainFrame::ScanDataFolder() {
   }
   target.TreeExpand(root);
   target.TreeExpand(pathNode);
+  // What was found but cannot be read: its node is in the tree, and why it
+  // cannot be read is said here.
+  for (const std::string& problem : catalogue.problems) {
+    AddOutputLine(target, problem);
+    log.WriteLine(problem);
+  }
 
   AddOutputLine(target, kProcessingDictionaryLine);
   log.WriteLine(kProcessingDictionaryLine);

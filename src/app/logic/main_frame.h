@@ -120,6 +120,9 @@ class CMainFrame {
   std::int64_t rowsLoaded = 0;
   std::int64_t firstRowShown = 0;
   std::int64_t lastRowShown = 0;
+  // Why the rows of the table selected last cannot be read (empty when
+  // they can, or no table is selected); also in the output pane.
+  std::string tableProblem;
 
   // Database mode's connection (none until a save opens one).
   std::unique_ptr<ServerConnection> serverConnection;

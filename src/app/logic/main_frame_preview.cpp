@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/logic/main_frame.h"
+#include "base/file_check.h"
 #include "base/paths.h"
 #include "catalogue/table_locator.h"
 #include "export/statements.h"
@@ -30,7 +31,7 @@ static std::string DefinitionPath(const CatalogueLists& catalogue, std::size_t i
   const TableEntry& entry = catalogue.tables[index];
   const std::string& folder =
       catalogue.databaseFolders[static_cast<std::size_t>(entry.databaseIndex)];
-  const std::string found = FindFileWithExtension(folder, entry.name, kDefinitionExtension);
+  const std::string found = FindEntryWithExtension(folder, entry.name, kDefinitionExtension);
   return found.empty() ? base + "." + kDefinitionExtension : found;
 }
 
@@ -63,6 +64,7 @@ int CMainFrame::OnTreeSelect(TreeNode node) {
   ui.PageButtonEnable(PageButton::kPrevious, false);
   rowsLoaded = 0;
   engine.scanBackward = false;
+  tableProblem.clear();
 
   TreeNode current = ui.TreeSelection();
   if (current == kNoNode) current = node;
@@ -112,7 +114,13 @@ void CMainFrame::ShowTableStructure(TreeNode keysNode) {
   if (table != kNoNode) {
     const std::int32_t position = ui.TreeItemData(table);
     if (position >= 1 && static_cast<std::size_t>(position - 1) < catalogue.tables.size()) {
-      engine.ReadTableDefinition(DefinitionPath(catalogue, static_cast<std::size_t>(position - 1)));
+      const std::string path = DefinitionPath(catalogue, static_cast<std::size_t>(position - 1));
+      const Status readable = CheckDataFile(path, "the definition file");
+      if (!readable.ok()) {
+        AddOutputLine(ui, readable.message());
+        log.WriteLine(readable.message());
+      }
+      engine.ReadTableDefinition(path);
     }
   }
   ui.GridSetColumns({kStructureHeaders.begin(), kStructureHeaders.end()});
@@ -132,8 +140,14 @@ void CMainFrame::ShowTriggerStatements(std::size_t index) {
     AddOutputLine(ui, line);
     log.WriteLine(line);
   };
+  const std::string path = catalogue.TriggerPath(index);
+  const Status readable = CheckDataFile(path, "the trigger file");
+  if (!readable.ok()) {
+    AddOutputLine(ui, readable.message());
+    log.WriteLine(readable.message());
+  }
   const std::string text =
-      BuildTriggerStatements(catalogue.TriggerPath(index), StatementModeFor(app), target);
+      readable.ok() ? BuildTriggerStatements(path, StatementModeFor(app), target) : std::string();
   ui.GridShow(false);
   ui.TextBoxShow(true);
   ui.TextBoxSet(text);
@@ -163,8 +177,19 @@ void CMainFrame::LoadFirstPage(std::size_t index) {
   options.useDictionary = !dictionaryPath_.empty();
   options.saveFolder = app.saveFolder;
   pager_ = std::make_unique<RecordPager>(engine, options);
-  std::string error;
-  if (pager_->Open(location, error)) pager_->LoadFirstPage();
+  const Status readable = CheckDataFile(location.definitionPath, "the definition file");
+  std::string error = readable.message();
+  if (readable.ok() && pager_->Open(location, error)) {
+    pager_->LoadFirstPage();
+    error = pager_->Problem();
+  }
+  if (!error.empty()) {
+    // No rows can be read: said in the output pane and the log, so that an
+    // empty grid is never taken for an empty table.
+    tableProblem = error;
+    AddOutputLine(ui, error);
+    log.WriteLine(error);
+  }
 
   std::vector<std::string> captions;
   captions.reserve(engine.table.columns.size());

@@ -59,8 +59,11 @@ const SystemTablespace* RecoveryEngine::SystemTablespaceAt(const std::string& pa
   if (path != systemTablespaceTried) {
     systemTablespace.reset();
     systemTablespaceTried = path;
-    if (!SystemTablespace::Open(path, &app.collations, systemTablespace).ok()) {
+    systemTablespaceProblem.clear();
+    const Status status = SystemTablespace::Open(path, &app.collations, systemTablespace);
+    if (!status.ok()) {
       systemTablespace.reset();
+      systemTablespaceProblem = status.message();
     }
   }
   return systemTablespace.get();
@@ -69,6 +72,7 @@ const SystemTablespace* RecoveryEngine::SystemTablespaceAt(const std::string& pa
 void RecoveryEngine::CloseSystemTablespace() {
   systemTablespace.reset();
   systemTablespaceTried.clear();
+  systemTablespaceProblem.clear();
 }
 
 void RecoveryEngine::ClearTableLists() {

@@ -53,6 +53,9 @@ class RecoveryEngine {
   // tables with, kept from table to table; see SystemTablespaceAt.
   std::unique_ptr<SystemTablespace> systemTablespace;
   std::string systemTablespaceTried;
+  // Why the system tablespace last tried could not be opened (empty when
+  // it could, or none was tried).
+  std::string systemTablespaceProblem;
 
   // The system tablespace at `path`, opened on first use and kept; null
   // when it cannot be opened (not tried again until the path changes).

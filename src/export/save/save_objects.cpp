@@ -12,9 +12,6 @@ namespace rowmender {
 
 namespace {
 
-constexpr std::string_view kDefinitionExtension = "frm";
-constexpr std::string_view kTriggerExtension = "trg";
-
 std::string Stem(const std::string& fileName) {
   const std::size_t dot = fileName.rfind('.');
   return dot == std::string::npos ? fileName : fileName.substr(0, dot);
@@ -56,24 +53,28 @@ SaveObject MakeSaveObject(SaveObjectKind kind, const std::string& dataFolder,
   return object;
 }
 
-std::vector<SaveObject> DataFolderObjects(const std::string& dataFolder) {
+std::vector<SaveObject> DataFolderObjects(const std::string& dataFolder,
+                                          std::vector<std::string>* problems) {
   std::vector<SaveObject> objects;
-  for (const std::string& folder : FindDatabaseFolders(dataFolder)) {
-    for (const std::string& fileName : ListFolderFiles(folder)) {
-      const std::string extension = LowerCaseExtension(fileName);
-      if (extension == kTriggerExtension) {
-        objects.push_back(MakeSaveObject(SaveObjectKind::kTriggers, dataFolder, folder, fileName));
-        continue;
+  std::vector<std::string> found;
+  for (const std::string& folder : FindDatabaseFolders(dataFolder, &found)) {
+    for (const CatalogueFile& file : ListCatalogueFiles(folder, found)) {
+      SaveObjectKind kind = SaveObjectKind::kTable;
+      switch (file.kind) {
+        case CatalogueFileKind::kTable:
+          kind = SaveObjectKind::kTable;
+          break;
+        case CatalogueFileKind::kView:
+          kind = SaveObjectKind::kView;
+          break;
+        case CatalogueFileKind::kTriggers:
+          kind = SaveObjectKind::kTriggers;
+          break;
       }
-      if (extension != kDefinitionExtension) continue;
-      const auto kind = ReadDefinitionFileKind(JoinPath(folder, fileName));
-      if (kind == DefinitionFileKind::kTable) {
-        objects.push_back(MakeSaveObject(SaveObjectKind::kTable, dataFolder, folder, fileName));
-      } else if (kind == DefinitionFileKind::kView) {
-        objects.push_back(MakeSaveObject(SaveObjectKind::kView, dataFolder, folder, fileName));
-      }
+      objects.push_back(MakeSaveObject(kind, dataFolder, folder, file.fileName));
     }
   }
+  if (problems != nullptr) problems->insert(problems->end(), found.begin(), found.end());
   return objects;
 }
 

@@ -37,8 +37,12 @@ SaveObject MakeSaveObject(SaveObjectKind kind, const std::string& dataFolder,
                           const std::string& databaseFolder, const std::string& fileName);
 
 // Every table, view and trigger file of the data folder: databases and
-// files in name order.
-std::vector<SaveObject> DataFolderObjects(const std::string& dataFolder);
+// files in name order. A definition or trigger file that cannot be read is
+// among them (its read says why); a folder that cannot be listed, a link
+// to a folder that is gone and a trigger name file that cannot be read are
+// told in `problems` when it is given.
+std::vector<SaveObject> DataFolderObjects(const std::string& dataFolder,
+                                          std::vector<std::string>* problems = nullptr);
 
 // The objects named by `names`, each "DB.NAME" with SQL or on-disk names: a
 // table (with its triggers) or a view. Names that match nothing are put

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "base/file_check.h"
 #include "base/paths.h"
 #include "export/statements.h"
 
@@ -17,6 +18,7 @@ constexpr std::string_view kTriggerScriptSuffix = ".trigger.sql";
 constexpr const char* kScriptHeader = "-- Rowmender v21.0 recovery script\n";
 constexpr const char* kSetNames = "SET NAMES utf8mb4;\n";
 constexpr const char* kSelectOne = "SELECT 1";
+constexpr std::string_view kTriggerFileWhat = "the trigger file";
 
 std::string_view SuffixOf(SaveObjectKind kind) {
   switch (kind) {
@@ -197,6 +199,11 @@ void StreamTarget::Comment(const std::string& text) {
 bool StreamTarget::WriteTriggers(const std::string& triggerFilePath,
                                  const std::function<void(const std::string&)>&,
                                  std::string& error) {
+  const Status readable = CheckDataFile(triggerFilePath, kTriggerFileWhat);
+  if (!readable.ok()) {
+    error = readable.message();
+    return false;
+  }
   const std::string blocks = BuildTriggerStatements(triggerFilePath, StatementMode::kScript);
   if (blocks.empty()) {
     error = "no trigger statements in " + triggerFilePath;
@@ -228,7 +235,12 @@ bool ServerTarget::Execute(const std::string& statement, std::string& error) {
 
 bool ServerTarget::WriteTriggers(const std::string& triggerFilePath,
                                  const std::function<void(const std::string&)>& report,
-                                 std::string&) {
+                                 std::string& error) {
+  const Status readable = CheckDataFile(triggerFilePath, kTriggerFileWhat);
+  if (!readable.ok()) {
+    error = readable.message();
+    return false;
+  }
   TriggerTarget target;
   target.connection = &connection_;
   target.report = report;
