@@ -1,9 +1,14 @@
 #include "innodb/dictionary.h"
 
 #include <algorithm>
+#include <map>
+#include <string>
+#include <unordered_set>
 
 #include "base/text_codec.h"
 #include "innodb/btree.h"
+#include "innodb/page_checksum.h"
+#include "innodb/page_scan.h"
 #include "innodb/records.h"
 
 namespace rowmender {
@@ -96,6 +101,14 @@ void CompleteColumnRow(DictColumnRow& row, const CollationTable& collations) {
 
 enum class SystemTable { kTables, kColumns, kIndexes };
 
+// One system table's clustered index.
+struct SystemIndex {
+  const char* name;
+  std::uint32_t root;
+  std::uint64_t id;
+  SystemTable kind;
+};
+
 struct DictionaryLists {
   const CollationTable& collations;
   std::vector<DictTableRow>& tables;
@@ -147,40 +160,78 @@ void KeepRecord(SystemTable kind, const DictionaryRecord& record, bool deleted,
   }
 }
 
-// Reads the leaf records of one system table, from its root page on.
-void ReadDictionaryIndex(const PageSource& source, std::uint32_t root, SystemTable kind,
-                         DictionaryLists& lists) {
-  if (!source.Holds(root)) return;
+// The leaf pages of one system table's clustered index: its leaf chain
+// from the root while every page of it is sound; where the root, the
+// chain or a page is damaged, the leaf pages with the index's id found by
+// reading every page header of the tablespace.
+std::vector<std::uint32_t> DictionaryLeafPages(const PageSource& source, const SystemIndex& index,
+                                               ReadReport& report) {
+  std::vector<std::uint32_t> pages;
+  const std::uint32_t first =
+      source.Holds(index.root) ? FindFirstLeafPageRedundant(source, index.root) : 0;
   PageBuffer buffer = NewPageBuffer();
-  source.Read(root, buffer);
-  std::uint32_t page = root;
-  {
-    const IndexPage index(buffer);
-    if (!index.IsIndexPage()) return;
-    if (index.Level() != 0) {
-      page = FindFirstLeafPageRedundant(source, root);
-      if (page == 0) return;
+  bool sound = false;
+  if (first != 0) {
+    std::unordered_set<std::uint32_t> seen;
+    std::uint32_t page = first;
+    while (source.Holds(page) && seen.insert(page).second) {
       source.Read(page, buffer);
+      const IndexPage leaf(buffer);
+      if (!leaf.IsIndexPage() || leaf.Level() != 0 || leaf.Header().indexId != index.id ||
+          !leaf.HasRedundantInfimum() || !PageIsSound(buffer)) {
+        break;
+      }
+      pages.push_back(page);
+      const std::uint32_t next = leaf.Fil().nextPage;
+      if (next == kNoPage || next == 0) {
+        sound = true;
+        break;
+      }
+      page = next;
     }
   }
+  if (sound) return pages;
+  report.Note(std::string("the data dictionary's ") + index.name +
+              " is damaged: its pages were found by reading every page of the system "
+              "tablespace");
+  const std::vector<LeafPageEntry> leaves = FindLeafPages(source, index.id);
+  LeafPageOrder order =
+      OrderLeafPages(leaves, ExtentMap::Read(source), first != 0 ? first : kNoPage, report);
+  return std::move(order.pages);
+}
 
+// Reads the leaf records of one system table.
+void ReadDictionaryIndex(const PageSource& source, const SystemIndex& index, DictionaryLists& lists,
+                         ReadReport& report) {
+  PageBuffer buffer = NewPageBuffer();
   std::vector<FieldExtent> fields;
-  const std::uint64_t pageCount = source.PageCount();
-  for (std::uint64_t visited = 1; visited <= pageCount; ++visited) {
-    const IndexPage index(buffer);
-    if (index.IsIndexPage() && index.HasRedundantInfimum()) {
-      std::uint32_t origin = index.FirstRedundantRecord();
-      for (int count = 0; count < kMaxRecordsPerPage; ++count) {
-        if (origin == 0 || origin >= kInnoPageSize || index.IsSupremumAt(origin)) break;
-        RedundantFieldExtents(buffer, origin, fields);
-        const RedundantRecordHeader header = RedundantRecordHeader::DecodeFrom(buffer, origin);
-        KeepRecord(kind, DictionaryRecord(buffer, fields), header.Deleted(), lists);
-        origin = header.nextRecord;
-      }
+  for (const std::uint32_t page : DictionaryLeafPages(source, index, report)) {
+    source.Read(page, buffer);
+    ++report.pagesRead;
+    const IndexPage leaf(buffer);
+    if (!PageIsSound(buffer)) {
+      ++report.pagesFailingChecksum;
+      report.Note(std::string("page ") + std::to_string(page) + " of " + index.name +
+                  " fails its checksum: its records are read as they stand");
     }
-    const std::uint32_t next = index.Fil().nextPage;
-    if (next == kNoPage || next == 0 || !source.Holds(next)) return;
-    source.Read(next, buffer);
+    if (!leaf.IsIndexPage() || !leaf.HasRedundantInfimum()) continue;
+    std::uint32_t origin = leaf.FirstRedundantRecord();
+    int count = 0;
+    for (; count < kMaxRecordsPerPage; ++count) {
+      if (origin == 0 || origin >= kInnoPageSize || leaf.IsSupremumAt(origin)) break;
+      RedundantFieldExtents(buffer, origin, fields);
+      const RedundantRecordHeader header = RedundantRecordHeader::DecodeFrom(buffer, origin);
+      KeepRecord(index.kind, DictionaryRecord(buffer, fields), header.Deleted(), lists);
+      ++report.rowsRead;
+      origin = header.nextRecord;
+    }
+    if (!leaf.IsSupremumAt(origin) &&
+        static_cast<std::uint32_t>(count) < leaf.Header().userRecords) {
+      ++report.recordsDropped;
+      report.Note(std::string("the record list of page ") + std::to_string(page) + " of " +
+                  index.name + " is broken after " + std::to_string(count) +
+                  " records: the rest of the page is lost");
+    }
   }
 }
 
@@ -200,11 +251,16 @@ const Row* PreferLive(const std::vector<Row>& rows, Match matches) {
 
 void ReadSystemDictionary(const PageSource& system, const CollationTable& collations,
                           std::vector<DictTableRow>& tables, std::vector<DictColumnRow>& columns,
-                          std::vector<DictIndexRow>& indexes) {
+                          std::vector<DictIndexRow>& indexes, ReadReport* report) {
   DictionaryLists lists{collations, tables, columns, indexes};
-  ReadDictionaryIndex(system, kSysTablesRoot, SystemTable::kTables, lists);
-  ReadDictionaryIndex(system, kSysColumnsRoot, SystemTable::kColumns, lists);
-  ReadDictionaryIndex(system, kSysIndexesRoot, SystemTable::kIndexes, lists);
+  ReadReport ignored;
+  ReadReport& account = report != nullptr ? *report : ignored;
+  for (const SystemIndex& index :
+       {SystemIndex{"SYS_TABLES", kSysTablesRoot, kSysTablesIndexId, SystemTable::kTables},
+        SystemIndex{"SYS_COLUMNS", kSysColumnsRoot, kSysColumnsIndexId, SystemTable::kColumns},
+        SystemIndex{"SYS_INDEXES", kSysIndexesRoot, kSysIndexesIndexId, SystemTable::kIndexes}}) {
+    ReadDictionaryIndex(system, index, lists, account);
+  }
 }
 
 std::uint64_t FindTableIdIn(const std::vector<DictTableRow>& tables, std::string_view name) {
@@ -213,6 +269,35 @@ std::uint64_t FindTableIdIn(const std::vector<DictTableRow>& tables, std::string
   const DictTableRow* row =
       PreferLive(tables, [&](const DictTableRow& candidate) { return candidate.name == wanted; });
   return row == nullptr ? 0 : row->tableId;
+}
+
+std::uint64_t FindTableIdByColumnsIn(const std::vector<DictTableRow>& tables,
+                                     const std::vector<DictColumnRow>& columns,
+                                     std::string_view name, const std::vector<std::string>& names) {
+  std::map<std::uint64_t, std::map<std::uint32_t, const std::string*>> byTable;
+  for (const DictColumnRow& column : columns) {
+    if (!column.deleted) byTable[column.tableId][column.position] = &column.name;
+  }
+  std::string wanted(name);
+  std::replace(wanted.begin(), wanted.end(), '\\', '/');
+  std::uint64_t found = 0;
+  for (const auto& [tableId, byPosition] : byTable) {
+    if (byPosition.size() != names.size()) continue;
+    bool same = true;
+    std::uint32_t position = 0;
+    for (const auto& [at, columnName] : byPosition) {
+      same = same && at == position && *columnName == names[position];
+      ++position;
+    }
+    const bool namedOtherwise =
+        std::any_of(tables.begin(), tables.end(), [&](const DictTableRow& table) {
+          return table.tableId == tableId && !table.deleted && table.name != wanted;
+        });
+    if (!same || namedOtherwise) continue;
+    if (found != 0) return 0;  // two tables alike: no guess
+    found = tableId;
+  }
+  return found;
 }
 
 const DictIndexRow* FindClusteredIndexIn(const std::vector<DictIndexRow>& indexes,

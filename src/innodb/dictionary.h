@@ -12,6 +12,7 @@
 #include "definitions/table_definition.h"
 #include "innodb/inno_column.h"
 #include "innodb/page.h"
+#include "values/read_report.h"
 
 namespace rowmender {
 
@@ -19,6 +20,12 @@ namespace rowmender {
 inline constexpr std::uint32_t kSysTablesRoot = 8;
 inline constexpr std::uint32_t kSysColumnsRoot = 10;
 inline constexpr std::uint32_t kSysIndexesRoot = 11;
+// Their index ids.
+inline constexpr std::uint64_t kSysTablesIndexId = 1;
+inline constexpr std::uint64_t kSysColumnsIndexId = 2;
+inline constexpr std::uint64_t kSysIndexesIndexId = 3;
+// Ids below this are the system tables' own; user tables' ids start here.
+inline constexpr std::uint64_t kFirstUserId = 10;
 
 // SYS_INDEXES.TYPE bits: the clustered index has bit 0 set.
 inline constexpr std::uint32_t kIndexTypeClustered = 1;
@@ -72,18 +79,27 @@ struct DictIndexRow {
 };
 
 // Appends the rows of the three system tables of `system` to the lists, in
-// the order their leaf records are walked. A system table whose root is not
-// an index page, or whose leaves cannot be reached, adds no rows; the
-// others are still read. Every walk is bounded by the source's page count
-// and by kMaxRecordsPerPage.
+// the order their leaf records are walked. Where a system table's root,
+// leaf chain or a leaf page is damaged, its leaf pages are found by their
+// index id among all pages (what is left of them is read); `report`, when
+// given, counts what was read and lost. Every walk is bounded by the
+// source's page count and by kMaxRecordsPerPage.
 void ReadSystemDictionary(const PageSource& system, const CollationTable& collations,
                           std::vector<DictTableRow>& tables, std::vector<DictColumnRow>& columns,
-                          std::vector<DictIndexRow>& indexes);
+                          std::vector<DictIndexRow>& indexes, ReadReport* report = nullptr);
 
 // The table id of `name` ("database/table"; a backslash between the two
 // names counts as a slash), compared exactly. A live entry wins over a
 // delete-marked one. 0 when none matches.
 std::uint64_t FindTableIdIn(const std::vector<DictTableRow>& tables, std::string_view name);
+
+// The table whose live SYS_COLUMNS rows name exactly `names`, in position
+// order, and whose SYS_TABLES entry (if any is left) is not another
+// table's name than `name`: how a table is found when its own SYS_TABLES
+// entry is lost. 0 when no table or more than one matches.
+std::uint64_t FindTableIdByColumnsIn(const std::vector<DictTableRow>& tables,
+                                     const std::vector<DictColumnRow>& columns,
+                                     std::string_view name, const std::vector<std::string>& names);
 
 // The clustered index of table `tableId` (the index whose type has bit 0
 // set); a live entry wins over a delete-marked one. Null when none.

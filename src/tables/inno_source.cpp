@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <functional>
+#include <unordered_set>
 
 #include "base/data_file.h"
 #include "base/paths.h"
@@ -61,11 +62,33 @@ class InnoSource final : public TableSource {
     const SystemTablespace* system = options_.systemTablespace;
     const std::string dictionaryName =
         LastComponent(WithoutTrailingSeparator(files.databaseFolder)) + "/" + files.tableName;
-    const std::uint64_t tableId = system != nullptr ? system->FindTableId(dictionaryName) : 0;
+    std::uint64_t tableId = system != nullptr ? system->FindTableId(dictionaryName) : 0;
+    // A dictionary that lost pages may have lost the table's entry and kept
+    // its columns: the table is then found by their names.
+    const bool dictionaryDamaged = system != nullptr && (!system->DictionaryReport().Complete() ||
+                                                         !system->DictionaryReport().notes.empty());
+    if (tableId == 0 && dictionaryDamaged) {
+      std::vector<std::string> names;
+      for (const ColumnDefinition& column : table_.columns)
+        names.push_back(column.name);
+      tableId = system->FindTableIdByColumns(dictionaryName, names);
+      if (tableId != 0) {
+        notes_.push_back("the damaged data dictionary has no entry named " + dictionaryName +
+                         ": the table was found by its column names (table id " +
+                         std::to_string(tableId) + ")");
+      }
+    }
     const DictIndexRow* clustered = tableId != 0 ? system->FindClusteredIndex(tableId) : nullptr;
     if (clustered != nullptr) indexId_ = clustered->indexId;
+    if (system != nullptr) {
+      for (const DictIndexRow& index : system->Indexes()) {
+        if (index.tableId != tableId) otherIndexIds_.insert(index.indexId);
+      }
+    }
 
     const std::string ibd = FindFileWithExtension(files.databaseFolder, files.tableName, "ibd");
+    const std::string missing = "the tablespace (.ibd) of " + files.tableName + " is missing (" +
+                                JoinPath(files.databaseFolder, files.tableName + ".ibd") + ")";
     if (!ibd.empty()) {
       if (!own_.Open(ibd)) return Status::IoError("cannot open " + ibd);
       dataPath_ = ibd;
@@ -90,17 +113,36 @@ class InnoSource final : public TableSource {
     }
     if (clustered == nullptr) {
       if (system == nullptr) {
-        return Status::NotFound("the tablespace (.ibd) of " + files.tableName +
-                                " is missing, and no system tablespace was read");
+        return Status::NotFound(missing +
+                                ", and the system tablespace that may keep the table was not read");
       }
-      return Status::NotFound("the tablespace (.ibd) of " + files.tableName +
-                              " is missing, and the data dictionary does not list the table");
+      if (!dictionaryDamaged) {
+        return Status::NotFound(missing + ", and the data dictionary does not list the table");
+      }
+      // The damaged dictionary lost the table's index: its pages are looked
+      // for in the system tablespace by the records that fit its columns.
+      dataPath_ = system->Path();
+      pages_ = &system->Pages();
+      form_ = WalkForm::kSystemTablespace;
+      if (tableId != 0) {
+        BuildColumns(*system, tableId);
+      } else {
+        BuildColumnsFromDefinition();
+      }
+      root_ = 0;
+      const Status status = FindStart();
+      if (!status.ok()) {
+        return Status::NotFound(missing +
+                                ", and the damaged data dictionary does not list the table; no "
+                                "pages of " +
+                                dataPath_ + " hold records that fit its columns");
+      }
+      return status;
     }
     if (clustered->space != 0) {
-      return Status::NotFound("the tablespace (.ibd) of " + files.tableName +
-                              " is missing: the data dictionary places the table in a file of "
-                              "its own (space " +
-                              std::to_string(clustered->space) + "), not in " + system->Path());
+      return Status::NotFound(
+          missing + ": the data dictionary places the table in a file of its own (space " +
+          std::to_string(clustered->space) + "), not in " + system->Path());
     }
     dataPath_ = system->Path();
     pages_ = &system->Pages();
@@ -239,7 +281,10 @@ class InnoSource final : public TableSource {
   // damaged, the pages are found by the scan; the grid's walk starts at
   // the first leaf the scan finds.
   Status FindStart() {
-    if (pages_->PageCount() == 0) return Status::Corruption(dataPath_ + " is empty");
+    if (pages_->PageCount() == 0) {
+      return Status::Corruption("the tablespace " + dataPath_ + " holds no whole page (" +
+                                std::to_string(own_.IsOpen() ? own_.Size() : 0) + " bytes)");
+    }
     PageBuffer page = NewPageBuffer();
     if (pages_->Holds(root_)) pages_->Read(root_, page);
     const IndexPage rootPage(page);
@@ -250,7 +295,10 @@ class InnoSource final : public TableSource {
       firstLeaf_ = first;
       return Status::Ok();
     }
-    treeProblem_ = rootPage.IsIndexPage()
+    treeProblem_ = root_ == 0 ? "the data dictionary does not give the root page of the table: "
+                                "its leaf pages were looked for among every page of " +
+                                    dataPath_
+                   : rootPage.IsIndexPage()
                        ? "no leaf page can be reached from the root page " + std::to_string(root_) +
                              " of " + dataPath_ +
                              ": the leaf pages were found by reading every page"
@@ -293,8 +341,10 @@ class InnoSource final : public TableSource {
   std::uint64_t GuessIndexId(ReadReport& report) const {
     const auto tallies = TallyLeafPages(*pages_);
     std::vector<std::pair<std::uint64_t, const LeafPageTally*>> ranked;
-    for (const auto& [id, tally] : tallies)
-      ranked.emplace_back(id, &tally);
+    for (const auto& [id, tally] : tallies) {
+      // Not the dictionary's own indexes, nor those it gives other tables.
+      if (id >= kFirstUserId && !otherIndexIds_.contains(id)) ranked.emplace_back(id, &tally);
+    }
     std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
       return a.second->count != b.second->count ? a.second->count > b.second->count
                                                 : a.first < b.first;
@@ -327,6 +377,8 @@ class InnoSource final : public TableSource {
   std::uint32_t root_ = kOwnTablespaceRoot;
   // The clustered index's id (0: not known yet).
   std::uint64_t indexId_ = 0;
+  // The ids the dictionary gives other tables' indexes.
+  std::unordered_set<std::uint64_t> otherIndexIds_;
   // The root is that of a table altered in place (instant ADD/DROP COLUMN).
   bool rootInstant_ = false;
   std::uint32_t firstLeaf_ = kNoPage;

@@ -13,7 +13,7 @@ Status SystemTablespace::Open(const std::string& path, const CollationTable* col
   system->pages_ = std::make_unique<FilePageSource>(system->file_, pages);
   const CollationTable none;
   ReadSystemDictionary(*system->pages_, collations != nullptr ? *collations : none, system->tables_,
-                       system->columns_, system->indexes_);
+                       system->columns_, system->indexes_, &system->dictionaryReport_);
   out = std::move(system);
   return Status::Ok();
 }

@@ -35,6 +35,14 @@ class SystemTablespace {
 
   // The table id of "database/table" (0: not listed).
   std::uint64_t FindTableId(std::string_view name) const { return FindTableIdIn(tables_, name); }
+  // The table with the columns `names` whose own entry is lost (0: none,
+  // or more than one).
+  std::uint64_t FindTableIdByColumns(std::string_view name,
+                                     const std::vector<std::string>& names) const {
+    return FindTableIdByColumnsIn(tables_, columns_, name, names);
+  }
+  // What reading the dictionary lost.
+  const ReadReport& DictionaryReport() const { return dictionaryReport_; }
   // The entry of a table's clustered index (null: not listed).
   const DictIndexRow* FindClusteredIndex(std::uint64_t tableId) const {
     return FindClusteredIndexIn(indexes_, tableId);
@@ -52,6 +60,7 @@ class SystemTablespace {
   std::vector<DictTableRow> tables_;
   std::vector<DictColumnRow> columns_;
   std::vector<DictIndexRow> indexes_;
+  ReadReport dictionaryReport_;
 };
 
 }  // namespace rowmender

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "innodb/dictionary.h"
 #include "innodb/page.h"
 #include "innodb/page_scan.h"
 #include "innodb/record_columns.h"
@@ -102,11 +103,12 @@ struct ScanOut {
 
 // The rows of the table through the scan that bulk work uses, one page to
 // a part so that each row's page is known.
-ScanOut Scan(const TableFiles& files) {
+ScanOut Scan(const TableFiles& files, const SystemTablespace* system = nullptr) {
   ScanOut out;
   std::unique_ptr<TableSource> source;
   ReadOptions options;
   options.collations = &Collations();
+  options.systemTablespace = system;
   const Status status = TableSource::Open(files, options, source);
   EXPECT_TRUE(status.ok()) << status.message();
   if (!status.ok()) return out;
@@ -361,6 +363,62 @@ TEST(InnoDbDamage, AnotherTablesTablespaceIsToldApart) {
     EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), [](const std::string& note) {
       return note.find("it is read as asked") != std::string::npos;
     })) << c.name;
+  }
+}
+
+// The data dictionary damaged: a system table's root, its only leaf page,
+// or the leaf holding a table's index entry zeroed. What is left of the
+// dictionary is read, and the tables kept inside ibdata1 are still found:
+// by their column names when their SYS_TABLES entry is lost, by records
+// that fit their columns when their SYS_INDEXES entry is.
+TEST(InnoDbDamage, TablesInsideADamagedDictionaryAreStillRead) {
+  const fs::path sample = testing::SampleDataFolder();
+  const TableFiles cleanFiles{(sample / "shop" / "settings.frm").string(),
+                              (sample / "shop").string(), "settings"};
+  std::unique_ptr<SystemTablespace> cleanSystem;
+  ASSERT_TRUE(
+      SystemTablespace::Open((sample / "ibdata1").string(), &Collations(), cleanSystem).ok());
+  const ScanOut clean = Scan(cleanFiles, cleanSystem.get());
+  ASSERT_GT(clean.rows.size(), 10u);
+  ASSERT_TRUE(clean.report.Complete());
+  EXPECT_TRUE(cleanSystem->DictionaryReport().notes.empty());
+
+  struct Case {
+    const char* name;
+    std::uint32_t page;
+    const char* sourceNote;  // what the table's source says ("": nothing)
+  };
+  for (const Case& c : {Case{"SYS_TABLES", kSysTablesRoot, "found by its column names"},
+                        Case{"SYS_COLUMNS", kSysColumnsRoot, ""},
+                        Case{"SYS_INDEXES", kSysIndexesRoot, "does not give the root page"}}) {
+    testing::ScratchFolder scratch;
+    const fs::path ibdata = scratch.Path() / "ibdata1";
+    fs::copy_file(sample / "ibdata1", ibdata);
+    {
+      std::fstream file(ibdata, std::ios::in | std::ios::out | std::ios::binary);
+      file.seekp(static_cast<std::streamoff>(std::uint64_t{c.page} * kInnoPageSize));
+      const std::string zeros(kInnoPageSize, '\0');
+      file.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+    }
+    std::unique_ptr<SystemTablespace> system;
+    ASSERT_TRUE(SystemTablespace::Open(ibdata.string(), &Collations(), system).ok());
+    const ReadReport& dictionary = system->DictionaryReport();
+    ASSERT_FALSE(dictionary.notes.empty()) << c.name;
+    EXPECT_NE(dictionary.notes.front().find(c.name), std::string::npos) << dictionary.notes.front();
+
+    std::unique_ptr<TableSource> source;
+    ReadOptions options;
+    options.collations = &Collations();
+    options.systemTablespace = system.get();
+    const Status status = TableSource::Open(cleanFiles, options, source);
+    ASSERT_TRUE(status.ok()) << c.name << ": " << status.message();
+    const auto& notes = source->Notes();
+    if (*c.sourceNote != '\0') {
+      EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), [&](const std::string& note) {
+        return note.find(c.sourceNote) != std::string::npos;
+      })) << c.name;
+    }
+    EXPECT_EQ(Scan(cleanFiles, system.get()).rows, clean.rows) << c.name;
   }
 }
 
