@@ -1,4 +1,5 @@
 // rowmender-cli rows: a table's records as the record grid shows them.
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <memory>
@@ -176,7 +177,8 @@ int WriteAllRows(CTarnSalvorProjApp& app, const RowsRequest& request, const Tabl
     err << "rowmender-cli: " << status.message() << "\n";
     return kExitFailure;
   }
-  const std::unique_ptr<TableCursor> cursor = source->NewCursor();
+  // All rows: found as bulk work finds them, not by walking the tree.
+  const std::unique_ptr<TableCursor> cursor = ReadPartsInTurn(source->SplitScan());
 
   ValueOptions options(request.saveForms ? ValueForm::kSave : ValueForm::kPreview, &app.collations);
   std::uint64_t longValueFiles = 0;
@@ -203,8 +205,12 @@ int WriteAllRows(CTarnSalvorProjApp& app, const RowsRequest& request, const Tabl
     return kExitFailure;
   }
   const ReadReport& report = cursor->Report();
-  for (const std::string& note : report.notes)
-    err << "rowmender-cli: " << note << "\n";
+  const std::vector<std::string>& opened = source->Notes();
+  for (const std::string& note : report.notes) {
+    // What opening the table said already stands above.
+    if (std::find(opened.begin(), opened.end(), note) == opened.end())
+      err << "rowmender-cli: " << note << "\n";
+  }
   if (report.notesLeftOut > 0) {
     err << "rowmender-cli: and " << report.notesLeftOut << " more like these\n";
   }

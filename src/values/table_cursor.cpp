@@ -15,7 +15,48 @@ class OnePart final : public ScanParts {
   ReadReport report_;
 };
 
+// The parts of a scan read one after the other.
+class PartsInTurn final : public TableCursor {
+ public:
+  explicit PartsInTurn(std::unique_ptr<ScanParts> parts) : parts_(std::move(parts)) {
+    part_ = parts_->NextPart();
+    if (part_) formats_ = part_->Formats();
+  }
+
+  bool Next(RowBuffer& row) override {
+    while (part_) {
+      if (part_->Next(row)) return true;
+      done_.Add(part_->Report());
+      part_ = parts_->NextPart();
+    }
+    return false;
+  }
+  PageStart Position() const override { return part_ ? part_->Position() : PageStart{}; }
+  // Parts are read once, in order.
+  void Seek(const PageStart& position) override { (void)position; }
+  const TableFormat& Formats() const override { return formats_; }
+  const ReadReport& Report() const override {
+    // Finding the parts (known once the last is made), the parts read,
+    // and the one being read.
+    report_ = done_;
+    report_.Add(parts_->Report());
+    if (part_) report_.Add(part_->Report());
+    return report_;
+  }
+
+ private:
+  std::unique_ptr<ScanParts> parts_;
+  std::unique_ptr<TableCursor> part_;
+  TableFormat formats_;
+  ReadReport done_;
+  mutable ReadReport report_;
+};
+
 }  // namespace
+
+std::unique_ptr<TableCursor> ReadPartsInTurn(std::unique_ptr<ScanParts> parts) {
+  return std::make_unique<PartsInTurn>(std::move(parts));
+}
 
 std::unique_ptr<ScanParts> SinglePart(std::unique_ptr<TableCursor> cursor) {
   return std::make_unique<OnePart>(std::move(cursor));

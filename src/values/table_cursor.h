@@ -50,6 +50,10 @@ class ScanParts {
   virtual const ReadReport& Report() const = 0;
 };
 
+// One cursor over all the parts of a scan, read one after the other on
+// the calling thread (no Seek).
+std::unique_ptr<TableCursor> ReadPartsInTurn(std::unique_ptr<ScanParts> parts);
+
 // The whole of `cursor` as the one part of a scan.
 std::unique_ptr<ScanParts> SinglePart(std::unique_ptr<TableCursor> cursor);
 
