@@ -281,7 +281,8 @@ std::uint64_t FindTableIdByColumnsIn(const std::vector<DictTableRow>& tables,
   std::string wanted(name);
   std::replace(wanted.begin(), wanted.end(), '\\', '/');
   std::uint64_t found = 0;
-  for (const auto& [tableId, byPosition] : byTable) {
+  for (const auto& [candidate, byPosition] : byTable) {
+    const std::uint64_t tableId = candidate;  // named for the lambda below
     if (byPosition.size() != names.size()) continue;
     bool same = true;
     std::uint32_t position = 0;
