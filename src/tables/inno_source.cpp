@@ -349,6 +349,9 @@ class InnoSource final : public TableSource {
       return a.second->count != b.second->count ? a.second->count > b.second->count
                                                 : a.first < b.first;
     });
+    // The largest few are tried: a file of damage could name an index per page.
+    constexpr std::size_t kIndexesTried = 16;
+    if (ranked.size() > kIndexesTried) ranked.resize(kIndexesTried);
     PageBuffer page = NewPageBuffer();
     for (const auto& [id, tally] : ranked) {
       std::size_t fitting = 0;

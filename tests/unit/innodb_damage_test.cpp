@@ -422,5 +422,32 @@ TEST(InnoDbDamage, TablesInsideADamagedDictionaryAreStillRead) {
   }
 }
 
+// With neither the dictionary nor the root page to name the clustered
+// index, it is the index whose leaf pages hold records that fit the
+// table's columns: every table of the sample whose root is not its only
+// leaf reads with the root zeroed as it did whole.
+TEST(InnoDbDamage, WithoutRootOrDictionaryTheClusteredIndexIsFoundByItsRecords) {
+  int tables = 0;
+  const fs::path sample = testing::SampleDataFolder();
+  for (const auto& database : fs::directory_iterator(sample)) {
+    if (!database.is_directory()) continue;
+    for (const auto& file : fs::directory_iterator(database.path())) {
+      if (file.path().extension() != ".ibd") continue;
+      const std::string databaseName = database.path().filename().string();
+      const std::string name = file.path().stem().string();
+      TableCopy copy(sample.string(), databaseName, name);
+      if (IndexPage(copy.Page(3)).Level() == 0) continue;
+      const ScanOut clean = Scan(copy.Files());
+      copy.Zero(3);
+      copy.Save();
+      const ScanOut damaged = Scan(copy.Files());
+      EXPECT_EQ(damaged.rows, clean.rows) << databaseName << "." << name;
+      EXPECT_FALSE(damaged.report.Complete()) << name;
+      ++tables;
+    }
+  }
+  EXPECT_GE(tables, 5);
+}
+
 }  // namespace
 }  // namespace rowmender
