@@ -21,6 +21,9 @@ std::uint32_t FindFirstLeafPage(const PageSource& source, std::uint32_t root,
     const IndexPage index(buffer);
     if (!index.IsIndexPage()) return 0;
     if (index.Level() == 0) return page;
+    // A table of the redundant format: its node pointers say how long
+    // each of their fields is.
+    if (index.HasRedundantInfimum()) return FindFirstLeafPageRedundant(source, page);
     if (!index.HasCompactInfimum()) return 0;
     const std::uint32_t first = index.FirstCompactRecord();
     if (first >= kInnoPageSize) return 0;

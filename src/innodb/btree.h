@@ -15,9 +15,10 @@ namespace rowmender {
 inline constexpr int kMaxTreeDepth = 64;
 
 // The leftmost leaf page of the compact B-tree whose root is `root`,
-// following the first node pointer of every level; 0 when a page on the
-// way is not an index page, holds no compact records, is an empty node
-// page, or points to a page the source does not hold. `recordColumns` gives
+// following the first node pointer of every level (a tree of redundant
+// records is descended as FindFirstLeafPageRedundant does); 0 when a page
+// on the way is not an index page, holds no records, is an empty node page,
+// or points to a page the source does not hold. `recordColumns` gives
 // the clustered key's fields, which the node pointers start with.
 std::uint32_t FindFirstLeafPage(const PageSource& source, std::uint32_t root,
                                 const std::vector<InnoColumn>& recordColumns);
