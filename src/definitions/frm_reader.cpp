@@ -14,10 +14,13 @@ namespace {
 constexpr std::size_t kHeaderFormNamesLength = 4;
 constexpr std::size_t kHeaderKeySectionOffset = 6;
 constexpr std::size_t kHeaderFormNameCount = 8;
+constexpr std::size_t kHeaderMaxRows = 18;
 constexpr std::size_t kHeaderKeySectionLength = 28;
 constexpr std::size_t kHeaderTableOptions = 30;
 constexpr std::size_t kHeaderNullFlagsLast = 32;
+constexpr std::size_t kHeaderAverageRowLength = 34;
 constexpr std::size_t kHeaderCharsetLow = 38;
+constexpr std::size_t kHeaderRowType = 40;
 constexpr std::size_t kHeaderCharsetHigh = 41;
 constexpr std::size_t kHeaderVersionId = 51;
 constexpr std::size_t kFormNamesStart = 64;
@@ -33,6 +36,13 @@ constexpr std::size_t kFormIntervalNamesLength = 274;
 constexpr std::size_t kFormCommentsLength = 284;
 
 constexpr std::uint16_t kKeyFlagNotUnique = 0x0001;  // stored inverted: 0 = unique
+
+// MariaDB's extra segment (where older servers keep the form names): typed
+// entries, each a type byte, a length and that many bytes. A length byte of
+// 0 is followed by a 2-byte length of at least 256.
+constexpr std::uint8_t kExtraFieldDataTypes = 130;
+constexpr std::uint32_t kFirstMariadbVersionId = 100000;
+constexpr std::size_t kLongExtraLength = 256;
 
 // A region of the file that reads as zero beyond the file's end.
 class ZeroPadded {
@@ -198,6 +208,69 @@ void DeriveNumericFields(ColumnDefinition& column) {
   }
 }
 
+// A length as the server's net_store_length writes it: one byte below
+// 251, else a marker byte and 2, 3 or 8 bytes. False when it runs past `end`.
+bool ReadPackedLength(ByteView bytes, std::size_t& pos, std::size_t end, std::uint64_t& out) {
+  constexpr std::uint8_t kOneByteLimit = 251;
+  constexpr std::uint8_t kTwoBytesFollow = 252;
+  constexpr std::uint8_t kThreeBytesFollow = 253;
+  constexpr std::uint8_t kEightBytesFollow = 254;
+  if (pos >= end) return false;
+  const std::uint8_t first = bytes[pos++];
+  std::size_t width = 0;
+  if (first < kOneByteLimit) {
+    out = first;
+    return true;
+  }
+  if (first == kTwoBytesFollow) width = 2;
+  if (first == kThreeBytesFollow) width = 3;
+  if (first == kEightBytesFollow) width = 8;
+  if (width == 0 || end - pos < width) return false;
+  out = LittleEndian(bytes, pos, width);
+  pos += width;
+  return true;
+}
+
+// The data type names of MariaDB's extra segment (uuid, inet6, ...): pairs
+// of a column number and a name, both with packed lengths.
+void ReadFieldTypeNames(ByteView entry, std::vector<ColumnDefinition>& columns) {
+  std::size_t pos = 0;
+  while (pos < entry.size()) {
+    std::uint64_t column = 0;
+    std::uint64_t length = 0;
+    if (!ReadPackedLength(entry, pos, entry.size(), column) ||
+        !ReadPackedLength(entry, pos, entry.size(), length) || length > entry.size() - pos) {
+      return;
+    }
+    if (column < columns.size()) {
+      const ByteView name = entry.subspan(pos, static_cast<std::size_t>(length));
+      columns[static_cast<std::size_t>(column)].typeName.assign(name.begin(), name.end());
+    }
+    pos += static_cast<std::size_t>(length);
+  }
+}
+
+// Walks MariaDB's extra segment (`length` bytes from the end of the file
+// header) for the entries the readers use.
+void ReadExtraSegment(ByteView file, std::size_t length, std::vector<ColumnDefinition>& columns) {
+  const ByteView segment = SubView(file, kFrmHeaderSize, length);
+  std::size_t pos = 0;
+  while (segment.size() - pos >= 2) {
+    const std::uint8_t type = segment[pos++];
+    std::size_t entryLength = segment[pos++];
+    if (entryLength == 0) {
+      if (segment.size() - pos < 2) return;
+      entryLength = Le16(segment, pos);
+      pos += 2;
+      if (entryLength < kLongExtraLength) return;
+    }
+    if (entryLength > segment.size() - pos) return;
+    if (type == kExtraFieldDataTypes)
+      ReadFieldTypeNames(segment.subspan(pos, entryLength), columns);
+    pos += entryLength;
+  }
+}
+
 }  // namespace
 
 bool KeyDefinition::IsPrimary() const {
@@ -246,6 +319,9 @@ DefinitionStatus ParseTableDefinition(ByteView file, TableDefinition& out,
     out.tableCharsetId = file[kHeaderCharsetHigh] * 256u + file[kHeaderCharsetLow];
   }
   out.tableOptions = Le16(file, kHeaderTableOptions);
+  out.rowType = file[kHeaderRowType];
+  out.maxRows = Le32(file, kHeaderMaxRows);
+  out.avgRowLength = Le32(file, kHeaderAverageRowLength);
 
   // Key section.
   const ZeroPadded keySection(file, Le16(file, kHeaderKeySectionOffset),
@@ -323,6 +399,9 @@ DefinitionStatus ParseTableDefinition(ByteView file, TableDefinition& out,
   }
 
   MarkKeyMembership(out.keys, out.columns);
+  if (out.mysqlVersionId >= kFirstMariadbVersionId && file.size() >= kSmallestFileWithFormNames) {
+    ReadExtraSegment(file, Le16(file, kHeaderFormNamesLength), out.columns);
+  }
 
   // Null-flag bytes.
   std::uint64_t bits = (out.nullFlagsFirst && !out.PackedRecords()) ? 1 : 0;

@@ -46,11 +46,18 @@ enum ColumnType : std::uint32_t {
   kTypeGeometry = 255,
 };
 
+// ROW_FORMAT values of the definition file header.
+inline constexpr std::uint8_t kRowTypeDefault = 0;
+inline constexpr std::uint8_t kRowTypeFixed = 1;
+inline constexpr std::uint8_t kRowTypeDynamic = 2;
+inline constexpr std::uint8_t kRowTypeCompressed = 3;
+
 // Character set number of binary strings.
 inline constexpr std::uint32_t kBinaryCharset = 63;
 
 // Pack-flag bits of a column record.
 inline constexpr std::uint16_t kPackSigned = 0x0001;
+inline constexpr std::uint16_t kPackZerofill = 0x0004;
 inline constexpr std::uint16_t kPackBitAsChars = 0x1000;
 inline constexpr std::uint16_t kPackNullable = 0x8000;
 
@@ -78,9 +85,15 @@ struct ColumnDefinition {
   std::uint16_t packFlags = 0;
   // ENUM and SET: this column's own members, in list order.
   std::vector<std::string> values;
+  // The name of a data type that MariaDB adds to the classic ones
+  // ("uuid", "inet6", "inet4"), kept in the definition's extra segment;
+  // empty for every other column.
+  std::string typeName;
 
   // Numeric columns: the definition marks the column signed.
   bool IsSigned() const { return (packFlags & kPackSigned) != 0; }
+  // Numeric columns: ZEROFILL.
+  bool Zerofill() const { return (packFlags & kPackZerofill) != 0; }
   // BIT columns: whole value kept in the record rather than partly among
   // the null-flag bits.
   bool BitStoredAsChars() const { return (packFlags & kPackBitAsChars) != 0; }
@@ -117,9 +130,18 @@ struct TableDefinition {
   std::uint32_t mysqlVersionId = 0;
   std::uint16_t tableOptions = 0;
   bool nullFlagsFirst = false;
+  // ROW_FORMAT as CREATE TABLE named it (kRowType*); the storage engine
+  // may have chosen otherwise (MyISAM keeps COMPRESSED tables dynamic or
+  // fixed until myisampack packs them).
+  std::uint8_t rowType = 0;
+  // MAX_ROWS and AVG_ROW_LENGTH as CREATE TABLE gave them (0: not given).
+  std::uint32_t maxRows = 0;
+  std::uint32_t avgRowLength = 0;
 
   // Packed-record option of the table (bit 0 of the table options).
   bool PackedRecords() const { return (tableOptions & 1) != 0; }
+  // CHECKSUM=1: MyISAM keeps a checksum byte after each packed record.
+  bool RowChecksum() const { return (tableOptions & 0x20) != 0; }
   void Clear() { *this = TableDefinition{}; }
 };
 

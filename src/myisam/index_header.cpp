@@ -1,6 +1,7 @@
 #include "myisam/index_header.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "base/data_file.h"
 
@@ -13,6 +14,9 @@ constexpr std::size_t kOptionsOffset = 4;
 constexpr std::size_t kHeaderLengthOffset = 6;
 constexpr std::size_t kBasePositionOffset = 12;
 constexpr std::size_t kUniqueCountOffset = 19;
+
+// Every index file begins with these bytes (then its version, 1).
+constexpr std::uint8_t kMagic[] = {0xFE, 0xFE, 0x07};
 
 // Option bits.
 constexpr std::uint16_t kOptionPackedRecords = 0x0001;
@@ -79,6 +83,7 @@ IndexHeaderStatus DecodeIndexHeader(ByteView bytes, std::uint64_t fileLength,
   const ByteView file =
       bytes.first(static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), fileLength)));
 
+  out.knownMagic = std::equal(std::begin(kMagic), std::end(kMagic), file.begin());
   out.options = Be16(file, kOptionsOffset);
   out.headerLength = Be16(file, kHeaderLengthOffset);
   out.basePosition = Be16(file, kBasePositionOffset);

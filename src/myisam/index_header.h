@@ -84,6 +84,8 @@ struct MyisamBaseInfo {
 struct MyisamIndexHeader {
   static constexpr std::size_t kHeaderSize = 24;
 
+  // The file begins with the bytes every MyISAM index file begins with.
+  bool knownMagic = false;
   std::uint16_t options = 0;
   std::uint16_t headerLength = 0;
   std::uint16_t basePosition = 0;

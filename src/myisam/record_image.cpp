@@ -36,6 +36,18 @@ std::size_t BlobLengthSize(std::uint32_t typeCode) {
   }
 }
 
+// MariaDB's UUID, INET6 and INET4 columns: the definition gives the length
+// of their text, the record keeps their binary value.
+std::size_t NamedTypeSize(const ColumnDefinition& column) {
+  constexpr std::size_t kUuidSize = 16;
+  constexpr std::size_t kInet6Size = 16;
+  constexpr std::size_t kInet4Size = 4;
+  if (column.typeName == "uuid") return kUuidSize;
+  if (column.typeName == "inet6") return kInet6Size;
+  if (column.typeName == "inet4") return kInet4Size;
+  return 0;
+}
+
 bool BitHasOddBits(const ColumnDefinition& column) {
   return column.typeCode == kTypeBit && !column.BitStoredAsChars() && (column.length & 7) != 0;
 }
@@ -74,7 +86,9 @@ MyisamRecordLayout MyisamRecordLayout::Build(const TableDefinition& table,
     ColumnPlacement placement;
     placement.offset = column.recordOffset > 0 ? column.recordOffset - 1 : 0;
     placement.separateData = IsBlobOrGeometryType(column.typeCode);
+    const std::size_t named = NamedTypeSize(column);
     placement.size = placement.separateData ? BlobLengthSize(column.typeCode) + kBlobPointerSize
+                     : named != 0           ? named
                                             : FixedValueSize(column);
     if (column.nullable) {
       placement.nullPosition = nullByte;

@@ -7,14 +7,17 @@ namespace rowmender {
 
 namespace {
 
-// While looking for a record after damage, only whole records in one block
-// of at most this length are tried, so that garbage costs little to pass.
+// While looking for a record after damage, only records of at most this
+// length are tried, so that garbage costs little to pass.
 constexpr std::uint64_t kLongestSearchedRecord = 64 * 1024;
 
 // Every block of a dynamic data file starts at a multiple of this.
 constexpr std::uint64_t kBlockAlignment = 4;
 // The shortest block MyISAM writes (a deleted block's header).
 constexpr std::uint32_t kMinimumBlockLength = 20;
+
+// A deleted block's link to no block.
+constexpr std::uint64_t kNoLink = UINT64_MAX;
 
 // Block types.
 constexpr std::uint8_t kDeletedBlock = 0;
@@ -25,26 +28,53 @@ std::uint64_t AlignUp(std::uint64_t position) {
   return (position + kBlockAlignment - 1) / kBlockAlignment * kBlockAlignment;
 }
 
-// What a scan of dynamic records that is not looking for a record after
-// damage does at the block whose header it read at `position`.
+// What a scan of dynamic records does at the block whose header it read
+// at `position`.
 enum class BlockStep : std::uint8_t {
   kDamage,    // no block can start here: look for the next record
   kPassOver,  // a deleted or continuation block: go on at `next`
   kRecord,    // a record's first block: read the record, then go on at `next`
 };
 
-BlockStep StepAt(int flags, const BlockInfo& first, std::uint64_t position, std::uint64_t length,
-                 std::uint64_t longest, std::uint64_t& next) {
-  const std::uint64_t searchNext = AlignUp(position + 1);
+// A file position a block header links to: none (every bit set, which
+// only a deleted block may keep), or the start of a block within the file.
+bool PlausibleLink(std::uint64_t link, std::uint64_t length) {
+  return link == kNoLink || (link < length && link % kBlockAlignment == 0);
+}
+
+// From the block header alone. Every block the server writes starts and
+// ends on the alignment, is at least kMinimumBlockLength long and lies
+// within the file; a deleted block links only to block starts, and a
+// continuation block holds no more than a record and links to a block
+// start. A header that breaks any of these is damage. While `searching`
+// after damage only deleted blocks are passed over whole: a continuation
+// block is too easily made by chance from a few bytes of garbage.
+BlockStep StepAt(int flags, const BlockInfo& block, std::uint64_t position, std::uint64_t length,
+                 std::uint64_t longest, bool searching, std::uint64_t& next) {
   if ((flags & kBlockError) != 0) return BlockStep::kDamage;
+  const std::uint64_t end = block.filePosition + block.blockLength;
+  if (position % kBlockAlignment != 0 || end > length || end % kBlockAlignment != 0 ||
+      end < position + kMinimumBlockLength) {
+    return BlockStep::kDamage;
+  }
+  next = end;
+  if ((flags & kBlockDeleted) != 0) {
+    return PlausibleLink(block.nextFilePosition, length) &&
+                   PlausibleLink(block.previousFilePosition, length)
+               ? BlockStep::kPassOver
+               : BlockStep::kDamage;
+  }
   if ((flags & kBlockFirst) == 0 || (flags & kBlockSyncError) != 0) {
-    const std::uint64_t after = first.filePosition + first.blockLength;
-    next = after > position && after <= length ? after : searchNext;
+    const bool links = (flags & kBlockLast) == 0;
+    if (searching || block.dataLength > longest ||
+        (links &&
+         (block.nextFilePosition == position || !PlausibleLink(block.nextFilePosition, length) ||
+          block.nextFilePosition == kNoLink))) {
+      return BlockStep::kDamage;
+    }
     return BlockStep::kPassOver;
   }
-  const std::uint64_t firstEnd = first.filePosition + first.blockLength;
-  if (firstEnd > length || first.totalLength > longest) return BlockStep::kDamage;
-  next = firstEnd > position ? firstEnd : searchNext;
+  if (block.totalLength > longest) return BlockStep::kDamage;
   return BlockStep::kRecord;
 }
 
@@ -187,12 +217,8 @@ int GetBlockInfo(BlockInfo& info, ByteView header, std::uint64_t position) {
 
 // ---- The scan ----
 
-std::uint64_t FixedRecordStride(const TableDefinition& table, const MyisamBaseInfo& base,
-                                std::uint64_t fileLength) {
-  const std::uint64_t defined = table.recordLength;
-  const std::uint64_t packed = base.packedRecordLength;
-  const std::uint64_t stride = (defined == packed || fileLength <= packed) ? defined : packed;
-  return stride != 0 ? stride : std::max(defined, packed);
+std::uint64_t FixedRecordStride(const TableDefinition& table, const MyisamBaseInfo& base) {
+  return base.packedRecordLength != 0 ? base.packedRecordLength : table.recordLength;
 }
 
 MyisamCursor::MyisamCursor(const TableDefinition& table, std::int32_t rowFormat,
@@ -206,7 +232,7 @@ MyisamCursor::MyisamCursor(const TableDefinition& table, std::int32_t rowFormat,
       layout_(MyisamRecordLayout::Build(table, descriptors)),
       formats_(table, collations),
       reader_(source, windowSize),
-      stride_(FixedRecordStride(table, base, source.Size())) {
+      stride_(FixedRecordStride(table, base)) {
   if (rowFormat_ != kRowFormatFixed && rowFormat_ != kRowFormatDynamic) {
     report_.formatUnsupported = true;
     report_.Note("compressed MyISAM tables (myisampack) are not read");
@@ -271,9 +297,10 @@ bool MyisamCursor::NextFixed(RowBuffer& row) {
 // Damage is met by skipping ahead, never by reading a position twice: a
 // record whose chain is broken (a block of the wrong kind, a loop, more
 // data than the record wants, a position past the end) is left out and the
-// scan goes on after its first block; a header no block has makes the scan
-// look for the next record at the following aligned positions, and a record
-// found that way must be whole in one block and unpack exactly.
+// scan goes on after its first block; a header no block the server writes
+// can have (see StepAt) makes the scan look for the next record at the
+// following aligned positions. A record found that way must have a whole
+// chain and unpack exactly; the bytes passed over until then are counted.
 bool MyisamCursor::NextDynamic(RowBuffer& row) {
   const std::uint64_t length = reader_.Size();
   const std::uint64_t longest = LongestRecord(base_, length);
@@ -300,20 +327,19 @@ bool MyisamCursor::NextDynamic(RowBuffer& row) {
     const int flags = GetBlockInfo(first, reader_.Read(position, BlockInfo::kHeaderSize), position);
     const std::uint64_t searchNext = AlignUp(position + 1);
     std::uint64_t next = searchNext;
-    const BlockStep step = StepAt(flags, first, position, length, longest, next);
+    const BlockStep step = StepAt(flags, first, position, length, longest, searching_, next);
     if (step == BlockStep::kPassOver) {
       if ((flags & kBlockDeleted) != 0 && !searching_) ++report_.deletedRecordsUnreadable;
       position_ = next;
       continue;
     }
-    const bool wholeInFirstBlock =
-        (flags & kBlockLast) != 0 && first.dataLength == first.totalLength;
-    if (step == BlockStep::kDamage ||
-        (searching_ && (!wholeInFirstBlock || first.totalLength > kLongestSearchedRecord))) {
+    if (step == BlockStep::kDamage || (searching_ && first.totalLength > kLongestSearchedRecord)) {
       startSearch(position);
       position_ = searchNext;
       continue;
     }
+    const bool wholeInFirstBlock =
+        (flags & kBlockLast) != 0 && first.dataLength == first.totalLength;
 
     bool complete = true;
     ByteView recordBytes;
@@ -338,7 +364,8 @@ bool MyisamCursor::NextDynamic(RowBuffer& row) {
         if (wanted == 0) break;
         const std::uint64_t chained = block.nextFilePosition;
         if ((blockFlags & kBlockLast) != 0 || block.dataLength == 0 || chained >= length ||
-            !visited_.insert(chained).second || chained == position) {
+            chained % kBlockAlignment != 0 || !visited_.insert(chained).second ||
+            chained == position) {
           complete = false;
           break;
         }
@@ -377,26 +404,31 @@ bool MyisamCursor::NextDynamic(RowBuffer& row) {
 DynamicBlockWalk::DynamicBlockWalk(const ByteSource& source, const MyisamBaseInfo& base)
     : reader_(source), longest_(LongestRecord(base, source.Size())) {}
 
-bool DynamicBlockWalk::NextCut(std::uint64_t atLeast, std::uint64_t& cut) {
+bool DynamicBlockWalk::NextBlock(std::uint64_t& at) {
   const std::uint64_t length = reader_.Size();
-  const std::uint64_t target = position_ + std::max<std::uint64_t>(atLeast, 1);
-  while (!stopped_ && position_ < length) {
-    if (position_ >= target) {
-      cut = position_;
-      return true;
-    }
-    BlockInfo first;
-    const int flags =
-        GetBlockInfo(first, reader_.Read(position_, BlockInfo::kHeaderSize), position_);
-    std::uint64_t next = 0;
-    if (StepAt(flags, first, position_, length, longest_, next) == BlockStep::kDamage) {
-      // What a scan finds from here depends on the records it unpacks.
-      stopped_ = true;
-      break;
-    }
-    position_ = next;
+  if (stopped_ || position_ >= length) return false;
+  BlockInfo block;
+  const int flags = GetBlockInfo(block, reader_.Read(position_, BlockInfo::kHeaderSize), position_);
+  std::uint64_t next = 0;
+  if (StepAt(flags, block, position_, length, longest_, false, next) == BlockStep::kDamage) {
+    // What a scan finds from here depends on the records it unpacks.
+    stopped_ = true;
+    return false;
   }
-  return false;
+  at = position_;
+  position_ = next;
+  return true;
+}
+
+bool DynamicBlockWalk::NextCut(std::uint64_t atLeast, std::uint64_t& cut) {
+  const std::uint64_t target = position_ + std::max<std::uint64_t>(atLeast, 1);
+  std::uint64_t block = 0;
+  while (position_ < target) {
+    if (!NextBlock(block)) return false;
+  }
+  if (position_ >= reader_.Size()) return false;
+  cut = position_;
+  return true;
 }
 
 }  // namespace rowmender

@@ -190,6 +190,9 @@ class DynamicBlockWalk {
   // The first block start at least `atLeast` bytes after the last cut (or
   // the start of the file); false at the end of the file or at damage.
   bool NextCut(std::uint64_t atLeast, std::uint64_t& cut);
+  // The next block start (from the start of the file on), block by block;
+  // false at the end of the file or at damage.
+  bool NextBlock(std::uint64_t& at);
 
  private:
   BufferedReader reader_;
@@ -198,9 +201,10 @@ class DynamicBlockWalk {
   bool stopped_ = false;
 };
 
-// The stride of fixed-length records in a file of `fileLength` bytes, by
-// the definition's record length and the index file's.
-std::uint64_t FixedRecordStride(const TableDefinition& table, const MyisamBaseInfo& base,
-                                std::uint64_t fileLength);
+// The stride of fixed-length records: the stored record length of the base
+// information (a record is at least one byte longer than a record pointer,
+// and a table with CHECKSUM=1 keeps one more byte), else the definition's
+// record length.
+std::uint64_t FixedRecordStride(const TableDefinition& table, const MyisamBaseInfo& base);
 
 }  // namespace rowmender

@@ -3,6 +3,7 @@
 
 #include "base/data_file.h"
 #include "base/paths.h"
+#include "myisam/definition_format.h"
 #include "myisam/index_header.h"
 #include "myisam/record_scan.h"
 #include "tables/engine_sources.h"
@@ -81,25 +82,38 @@ class DynamicRecordParts final : public ScanParts {
   ReadReport report_;
 };
 
+// Records tried to choose between ways the definition allows, and to tell
+// how well the chosen one fits.
+constexpr std::size_t kProbedRecords = 64;
+
+const char* FormatName(std::int32_t rowFormat) {
+  return rowFormat == kRowFormatDynamic ? "dynamic" : "fixed-length";
+}
+
 class MyisamSource final : public TableSource {
  public:
   MyisamSource(TableDefinition table, const CollationTable* collations)
       : table_(std::move(table)), collations_(collations), source_(data_) {}
 
   Status Open(const TableFiles& files) {
-    const std::string indexPath =
-        FindFileWithExtension(files.databaseFolder, files.tableName, "MYI");
-    if (indexPath.empty()) {
-      notes_.push_back("the index file (.MYI) is missing: the records are taken as fixed-length");
-    } else if (!ReadIndex(indexPath)) {
-      notes_.push_back("the index file " + indexPath +
-                       " cannot be read: the records are taken as fixed-length");
-    }
     dataPath_ = FindFileWithExtension(files.databaseFolder, files.tableName, "MYD");
     if (dataPath_.empty()) {
       return Status::NotFound("the data file (.MYD) of " + files.tableName + " is missing");
     }
     if (!data_.Open(dataPath_)) return Status::IoError("cannot open " + dataPath_);
+    const bool compressed = IsCompressedDataFile(data_.ReadBlock(0, kCompressedMagicLength));
+
+    const std::string indexPath =
+        FindFileWithExtension(files.databaseFolder, files.tableName, "MYI");
+    std::string why;
+    if (indexPath.empty()) {
+      why = "the index file (.MYI) is missing";
+    } else {
+      const std::string problem = ReadIndex(indexPath, compressed);
+      if (problem.empty()) return Status::Ok();
+      why = "the index file " + indexPath + " " + problem;
+    }
+    FormatFromDefinition(why, compressed);
     return Status::Ok();
   }
 
@@ -114,7 +128,7 @@ class MyisamSource final : public TableSource {
                                                   base_, bytes);
     }
     if (rowFormat_ != kRowFormatFixed) return SinglePart(NewCursor());
-    const std::uint64_t stride = FixedRecordStride(table_, base_, source_.Size());
+    const std::uint64_t stride = FixedRecordStride(table_, base_);
     return std::make_unique<FixedRecordParts>([this] { return NewMyisamCursor(); }, stride,
                                               source_.Size(), bytes);
   }
@@ -125,15 +139,98 @@ class MyisamSource final : public TableSource {
                                           collations_);
   }
 
-  bool ReadIndex(const std::string& path) {
+  // Takes the format from the index file at `path`; otherwise says what is
+  // wrong with it ("cannot be read", "is damaged (...)").
+  std::string ReadIndex(const std::string& path, bool compressedData) {
+    DataFile file;
+    if (!file.Open(path)) return "cannot be read";
+    const std::uint64_t length = file.Size();
+    const std::vector<std::uint8_t> bytes = file.ReadBlock(0, IndexHeaderReadSize(length));
     MyisamIndexHeader header;
-    if (!ReadIndexFile(path, header)) return false;
-    rowFormat_ = header.rowFormat;
-    if (header.baseInfoRead) {
-      base_ = header.base;
-      descriptors_ = std::move(header.columns);
+    if (DecodeIndexHeader(bytes, length, header) != IndexHeaderStatus::kAccepted) {
+      return "is damaged (" + std::to_string(length) + " bytes, shorter than its header)";
     }
-    return true;
+    const std::string problem = IndexHeaderProblem(header, table_, compressedData);
+    if (!problem.empty()) return "is damaged (" + problem + ")";
+    rowFormat_ = header.rowFormat;
+    base_ = header.base;
+    descriptors_ = std::move(header.columns);
+    return {};
+  }
+
+  // The format as the server derives it from the definition, for a table
+  // whose index file cannot be used (`why` says why).
+  void FormatFromDefinition(const std::string& why, bool compressed) {
+    const std::vector<TimestampPacking> packings = TimestampPackings(table_);
+    MyisamFormat format = DeriveMyisamFormat(table_, packings.front());
+    if (compressed) {
+      // The decode trees are in the data file, but the field descriptors
+      // they belong to would come from the definition.
+      format.rowFormat = kRowFormatCompressed;
+      notes_.push_back(why +
+                       ": the data file holds records compressed by myisampack, which are "
+                       "not read");
+    } else {
+      const std::string how = format.rowFormat == kRowFormatDynamic
+                                  ? ChooseDynamicFormat(packings, format)
+                                  : ChooseFixedStride(format);
+      notes_.push_back(why + ": the record format (" + FormatName(format.rowFormat) +
+                       ") and layout are taken from the definition (.frm)" +
+                       (how.empty() ? "" : "; " + how));
+    }
+    rowFormat_ = format.rowFormat;
+    base_ = format.base;
+    descriptors_ = std::move(format.columns);
+  }
+
+  // Of the ways the definition allows for a dynamic table's records, the
+  // one under which the most of the first records unpack exactly.
+  std::string ChooseDynamicFormat(const std::vector<TimestampPacking>& packings,
+                                  MyisamFormat& format) const {
+    RecordProbe best = ProbeDynamicRecords(source_, table_, format, kProbedRecords);
+    std::string how;
+    for (std::size_t i = 1; i < packings.size(); ++i) {
+      MyisamFormat other = DeriveMyisamFormat(table_, packings[i]);
+      const RecordProbe probe = ProbeDynamicRecords(source_, table_, other, kProbedRecords);
+      if (probe.unpacked > best.unpacked) {
+        best = probe;
+        format = std::move(other);
+        how = packings[i] == TimestampPacking::kWhole
+                  ? "TIMESTAMP columns are read whole, as MariaDB stores them"
+                  : "TIMESTAMP columns are read without leading spaces, as MySQL stores them";
+      }
+    }
+    if (best.unpacked < best.tried) {
+      if (!how.empty()) how += "; ";
+      how += "only " + std::to_string(best.unpacked) + " of the first " +
+             std::to_string(best.tried) + " records fit that layout exactly";
+    }
+    return how;
+  }
+
+  // The stride of fixed-length records: a record shorter than the server's
+  // record pointer is stored one byte longer than the pointer, and the
+  // pointer's length depends on a server setting; where the default one
+  // does not fit the data file's length and another does, that one.
+  std::string ChooseFixedStride(MyisamFormat& format) const {
+    const std::uint64_t length = source_.Size();
+    const auto fits = [length](const MyisamFormat& f) {
+      return f.base.packedRecordLength != 0 && length % f.base.packedRecordLength == 0;
+    };
+    constexpr std::uint8_t kPointerLengths[] = {2, 3, 4, 5, 6, 7};
+    constexpr std::uint32_t kLongestRecordAPointerLengthens = 7;
+    if (length == 0 || fits(format) ||
+        format.base.baseRecordLength > kLongestRecordAPointerLengthens) {
+      return {};
+    }
+    for (const std::uint8_t pointer : kPointerLengths) {
+      MyisamFormat other = DeriveMyisamFormat(table_, TimestampPacking::kWhole, pointer);
+      if (!fits(other)) continue;
+      format = std::move(other);
+      return "records of " + std::to_string(format.base.packedRecordLength) + " bytes (with a " +
+             std::to_string(pointer) + "-byte record pointer), as the data file's length fits";
+    }
+    return {};
   }
 
   TableDefinition table_;

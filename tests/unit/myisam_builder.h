@@ -2,6 +2,7 @@
 // blocks of dynamic data files, for damage that a server never writes.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -75,47 +76,49 @@ inline Bytes BuildMyi(const MyiSpec& spec) {
   return out;
 }
 
-// A whole record in one block (type 3, padded to a multiple of 4 bytes).
+// Blocks are laid out as the server lays them out: each starts and ends on
+// a multiple of 4 bytes and is at least 20 bytes long.
+inline constexpr std::size_t kShortestBlock = 20;
+
+// A whole record in one block (type 3, its unused space after the data).
 inline Bytes WholeBlock(const Bytes& data) {
   Bytes block{3};
   AppendBe(block, data.size(), 2);
-  const std::size_t unused = (4 - (4 + data.size()) % 4) % 4;
+  std::size_t size = std::max(kShortestBlock, 4 + data.size());
+  size += (4 - size % 4) % 4;
+  const std::size_t unused = size - 4 - data.size();
   block.push_back(static_cast<std::uint8_t>(unused));
   block.insert(block.end(), data.begin(), data.end());
   block.insert(block.end(), unused, 0);
   return block;
 }
 
-// The first block of a split record (type 5), its data then zero padding.
+// The first block of a split record (type 5). Its block holds exactly its
+// data: 13 header bytes plus data of 7, 11, 15, ... bytes.
 inline Bytes FirstOfChain(std::size_t totalLength, const Bytes& data, std::uint64_t next) {
   Bytes block{5};
   AppendBe(block, totalLength, 2);
   AppendBe(block, data.size(), 2);
   AppendBe(block, next, 8);
   block.insert(block.end(), data.begin(), data.end());
-  while (block.size() % 4 != 0)
-    block.push_back(0);
   return block;
 }
 
-// A middle block of a split record (type 11).
+// A middle block of a split record (type 11): 11 header bytes plus data of
+// 9, 13, 17, ... bytes.
 inline Bytes MiddleOfChain(const Bytes& data, std::uint64_t next) {
   Bytes block{11};
   AppendBe(block, data.size(), 2);
   AppendBe(block, next, 8);
   block.insert(block.end(), data.begin(), data.end());
-  while (block.size() % 4 != 0)
-    block.push_back(0);
   return block;
 }
 
-// The last block of a split record (type 7).
+// The last block of a split record (type 9, its unused space after the
+// data).
 inline Bytes LastOfChain(const Bytes& data) {
-  Bytes block{7};
-  AppendBe(block, data.size(), 2);
-  block.insert(block.end(), data.begin(), data.end());
-  while (block.size() % 4 != 0)
-    block.push_back(0);
+  Bytes block = WholeBlock(data);
+  block[0] = 9;
   return block;
 }
 

@@ -186,10 +186,10 @@ TEST(MyisamDynamicScan, ReadsRecordsAndPassesOverDeletedBlocks) {
 Bytes SplitFile(
     const std::function<void(Bytes& first, Bytes& middle, Bytes& last, std::uint64_t& middleAt,
                              std::uint64_t& lastAt)>& damage = nullptr) {
-  const Bytes a = Record(7, "splitvalue", "xyz");
-  const Bytes part1(a.begin(), a.begin() + 5);
-  const Bytes part2(a.begin() + 5, a.begin() + 12);
-  const Bytes part3(a.begin() + 12, a.end());
+  const Bytes a = Record(7, "splitvalue", "xyz");  // 21 bytes
+  const Bytes part1(a.begin(), a.begin() + 7);
+  const Bytes part2(a.begin() + 7, a.begin() + 16);
+  const Bytes part3(a.begin() + 16, a.end());
   const Bytes b = testing::WholeBlock(Record(8, "after", "b"));
   const std::uint64_t firstSize = testing::FirstOfChain(a.size(), part1, 0).size();
   std::uint64_t middleAt = firstSize + b.size();
