@@ -252,6 +252,8 @@ const Row* PreferLive(const std::vector<Row>& rows, Match matches) {
 void ReadSystemDictionary(const PageSource& system, const CollationTable& collations,
                           std::vector<DictTableRow>& tables, std::vector<DictColumnRow>& columns,
                           std::vector<DictIndexRow>& indexes, ReadReport* report) {
+  // No pages at all: there is no dictionary to read (nor to call damaged).
+  if (system.PageCount() == 0) return;
   DictionaryLists lists{collations, tables, columns, indexes};
   ReadReport ignored;
   ReadReport& account = report != nullptr ? *report : ignored;
