@@ -17,11 +17,15 @@ struct DataFolderReads {
   // Why the system tablespace was not read (empty when it was, or when it
   // was not asked for).
   std::string systemProblem;
+  // Read data files that do not seem to belong to their tables rather
+  // than refuse them.
+  bool readMismatchedFiles = false;
 
   ReadOptions Options() const {
     ReadOptions options;
     options.collations = collations;
     options.systemTablespace = system.get();
+    options.readMismatchedFiles = readMismatchedFiles;
     return options;
   }
 };

@@ -14,9 +14,12 @@
 //
 // A folder or file that is there but cannot be read (or a trigger file the
 // trigger name files call for that is missing) keeps its node; a line on
-// standard error names it with the reason, and the exit status is 1.
+// standard error names it with the reason, and the exit status is 1. A
+// damaged data dictionary is told on standard error too; with nothing else
+// amiss the exit status is then 3.
 #include "app/logic/headless_session.h"
 #include "cli/commands.h"
+#include "cli/read_account.h"
 #include "cli/table_output.h"
 
 namespace rowmender::cli {
@@ -44,7 +47,9 @@ int RunCatalogue(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& o
   const std::vector<std::string>& problems = session.frame.catalogue.problems;
   for (const std::string& problem : problems)
     err << "rowmender-cli: " << problem << "\n";
-  return problems.empty() ? kExitOk : kExitFailure;
+  const bool dictionaryDamaged = PrintDictionaryDamage(err, session.frame.engine.dictionaryReport);
+  if (!problems.empty()) return kExitFailure;
+  return dictionaryDamaged ? kExitLosses : kExitOk;
 }
 
 }  // namespace rowmender::cli

@@ -1,4 +1,4 @@
-// rowmender-cli csv DATADIR DB TABLE [--page N] OUTFILE
+// rowmender-cli csv DATADIR DB TABLE [--page N] [--read-mismatched] OUTFILE
 //
 // Writes the CSV file that the CSV export command writes for page N
 // (1-based, default 1) of the table: the scan of Open, a click on the
@@ -8,12 +8,14 @@
 #include "catalogue/catalogue_lists.h"
 #include "catalogue/table_locator.h"
 #include "cli/commands.h"
+#include "cli/read_account.h"
 
 namespace rowmender::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: rowmender-cli csv DATADIR DB TABLE [--page N] OUTFILE\n";
+constexpr const char* kUsage =
+    "usage: rowmender-cli csv DATADIR DB TABLE [--page N] [--read-mismatched] OUTFILE\n";
 constexpr const char* kSavedMessage = "File saved successfully.";
 
 bool ParsePage(const std::string& text, std::int64_t& page) {
@@ -31,8 +33,11 @@ bool ParsePage(const std::string& text, std::int64_t& page) {
 int RunCsv(CTarnSalvorProjApp& app, const Arguments& args, std::ostream&, std::ostream& err) {
   Arguments positional;
   std::int64_t page = 1;
+  bool readMismatched = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--page") {
+    if (args[i] == kReadMismatchedOption) {
+      readMismatched = true;
+    } else if (args[i] == "--page") {
       if (i + 1 >= args.size() || !ParsePage(args[i + 1], page)) {
         err << kUsage;
         return kExitUsage;
@@ -54,6 +59,7 @@ int RunCsv(CTarnSalvorProjApp& app, const Arguments& args, std::ostream&, std::o
   }
 
   HeadlessSession session(app);
+  session.frame.readMismatchedFiles = readMismatched;
   std::string error;
   if (!session.Open(dataFolder, error)) {
     err << "rowmender-cli: " << error << "\n";
@@ -68,7 +74,7 @@ int RunCsv(CTarnSalvorProjApp& app, const Arguments& args, std::ostream&, std::o
   session.Select(table);
   if (!session.frame.tableProblem.empty()) {
     // No rows can be read: an error, never the file of an empty table.
-    err << "rowmender-cli: " << session.frame.tableProblem << "\n";
+    err << "rowmender-cli: " << WithMismatchHint(session.frame.tableProblem) << "\n";
     return kExitFailure;
   }
   for (std::int64_t p = 1; p < page; ++p)

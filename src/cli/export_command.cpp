@@ -7,6 +7,7 @@
 #include "base/paths.h"
 #include "catalogue/data_folder_reads.h"
 #include "cli/commands.h"
+#include "cli/read_account.h"
 #include "export/save/save_objects.h"
 #include "export/table_export.h"
 
@@ -16,7 +17,7 @@ namespace {
 
 constexpr const char* kExportUsage =
     "usage: rowmender-cli export DATADIR [DB | DB.TABLE ...] --to DIR|- [--format sql|tsv|csv] "
-    "[--jobs N] [--ibdata PATH] [--no-dictionary]";
+    "[--jobs N] [--ibdata PATH] [--no-dictionary] [--read-mismatched]";
 constexpr unsigned kMostJobs = 256;
 
 struct ExportArguments {
@@ -27,6 +28,7 @@ struct ExportArguments {
   ExportFormat format = ExportFormat::kSql;
   unsigned jobs = 1;
   DictionaryChoice dictionary;
+  bool readMismatched = false;
 };
 
 std::optional<ExportArguments> ParseExportArguments(const Arguments& args, std::string& problem) {
@@ -76,6 +78,8 @@ std::optional<ExportArguments> ParseExportArguments(const Arguments& args, std::
       request.dictionary.ibdataPath = *text;
     } else if (arg == "--no-dictionary") {
       request.dictionary.useDictionary = false;
+    } else if (arg == kReadMismatchedOption) {
+      request.readMismatched = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       problem = "unknown option: " + arg;
       return std::nullopt;
@@ -186,13 +190,15 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
     return kExitFailure;
   }
 
-  const DataFolderReads reads =
-      OpenDataFolderReads(request->dataFolder, request->dictionary.ibdataPath,
-                          request->dictionary.useDictionary, &app.collations);
+  DataFolderReads reads = OpenDataFolderReads(request->dataFolder, request->dictionary.ibdataPath,
+                                              request->dictionary.useDictionary, &app.collations);
   if (!reads.systemProblem.empty()) {
     err << "rowmender-cli: " << reads.systemProblem << "\n";
     return kExitFailure;
   }
+  reads.readMismatchedFiles = request->readMismatched;
+  const bool dictionaryDamaged =
+      reads.system != nullptr && PrintDictionaryDamage(err, reads.system->DictionaryReport());
 
   ExportRequest exportRequest;
   exportRequest.tables = tables;
@@ -214,7 +220,7 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
     }
     err << "\n";
     for (const std::string& message : result.messages)
-      err << "  " << message << "\n";
+      err << "  " << WithMismatchHint(message) << "\n";
     err.flush();
   };
   const ExportSummary summary = exporter.Run(exportRequest);
@@ -223,6 +229,7 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
       << (toStream ? std::string() : " to " + request->to) << ".";
   if (summary.failed > 0) err << " " << summary.failed << " tables could not be exported.";
   if (summary.withLosses > 0) err << " " << summary.withLosses << " tables were read with losses.";
+  if (dictionaryDamaged) err << " The data dictionary is damaged.";
   if (!folderProblems.empty()) {
     err << " " << folderProblems.size()
         << " folders or files of the data folder could not be read.";
@@ -230,7 +237,7 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
   err << "\n";
   out.flush();
   if (summary.failed > 0 || !folderProblems.empty()) return kExitFailure;
-  return summary.Complete() ? kExitOk : kExitLosses;
+  return summary.Complete() && !dictionaryDamaged ? kExitOk : kExitLosses;
 }
 
 }  // namespace rowmender::cli

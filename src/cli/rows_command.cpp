@@ -9,6 +9,7 @@
 #include "catalogue/data_folder_reads.h"
 #include "catalogue/table_locator.h"
 #include "cli/commands.h"
+#include "cli/read_account.h"
 #include "cli/table_output.h"
 #include "preview/long_value_files.h"
 #include "preview/record_pages.h"
@@ -20,7 +21,8 @@ namespace {
 
 constexpr const char* kRowsUsage =
     "usage: rowmender-cli rows DATADIR DB TABLE [--page N | --all] [--format tsv|csv] "
-    "[--save-forms] [--deleted-flag] [--ibdata PATH] [--no-dictionary] [--save-folder DIR]";
+    "[--save-forms] [--deleted-flag] [--ibdata PATH] [--no-dictionary] [--save-folder DIR] "
+    "[--read-mismatched]";
 
 constexpr const char* kDeletedColumn = "deleted";
 
@@ -93,6 +95,8 @@ std::optional<RowsRequest> ParseRowsArguments(const Arguments& args, std::string
       request.pager.ibdataPath = *text;
     } else if (arg == "--no-dictionary") {
       request.pager.useDictionary = false;
+    } else if (arg == kReadMismatchedOption) {
+      request.pager.readMismatchedFiles = true;
     } else if (arg == "--save-folder") {
       const std::string* text = value();
       if (text == nullptr) return std::nullopt;
@@ -159,22 +163,28 @@ class RowWriter {
 // last: one visited set for the whole scan, so a chain that loops ends it.
 int WriteAllRows(CTarnSalvorProjApp& app, const RowsRequest& request, const TableLocation& location,
                  std::ostream& out, std::ostream& err) {
-  const DataFolderReads reads = OpenDataFolderReads(request.dataFolder, request.pager.ibdataPath,
-                                                    request.pager.useDictionary, &app.collations);
+  DataFolderReads reads = OpenDataFolderReads(request.dataFolder, request.pager.ibdataPath,
+                                              request.pager.useDictionary, &app.collations);
   if (!reads.systemProblem.empty()) {
     err << "rowmender-cli: " << reads.systemProblem << "\n";
     return kExitFailure;
   }
+  reads.readMismatchedFiles = request.pager.readMismatchedFiles;
   std::unique_ptr<TableSource> source;
   const Status status = TableSource::Open(
       TableFiles{location.definitionPath, location.databaseFolder, location.tableName},
       reads.Options(), source);
-  if (source) {
-    for (const std::string& note : source->Notes())
-      err << "rowmender-cli: " << note << "\n";
-  }
+  // The dictionary counts where it types the table's columns, or may be
+  // why the table cannot be opened.
+  const bool dictionaryDamaged = reads.system != nullptr &&
+                                 (!source || source->Definition().storageEngine == kEngineInnoDb) &&
+                                 PrintDictionaryDamage(err, reads.system->DictionaryReport());
   if (!status.ok()) {
-    err << "rowmender-cli: " << status.message() << "\n";
+    if (source) {
+      for (const std::string& note : source->Notes())
+        err << "rowmender-cli: " << note << "\n";
+    }
+    err << "rowmender-cli: " << WithMismatchHint(status.message()) << "\n";
     return kExitFailure;
   }
   // All rows: found as bulk work finds them, not by walking the tree.
@@ -205,20 +215,9 @@ int WriteAllRows(CTarnSalvorProjApp& app, const RowsRequest& request, const Tabl
     return kExitFailure;
   }
   const ReadReport& report = cursor->Report();
-  const std::vector<std::string>& opened = source->Notes();
-  for (const std::string& note : report.notes) {
-    // What opening the table said already stands above.
-    if (std::find(opened.begin(), opened.end(), note) == opened.end())
-      err << "rowmender-cli: " << note << "\n";
-  }
-  if (report.notesLeftOut > 0) {
-    err << "rowmender-cli: and " << report.notesLeftOut << " more like these\n";
-  }
-  if (!report.Complete()) {
-    err << "rowmender-cli: " << report.rowsRead << " rows read with losses\n";
-    return kExitLosses;
-  }
-  return kExitOk;
+  const bool lost =
+      PrintReadAccount(err, source->Notes(), report, std::to_string(report.rowsRead) + " rows");
+  return lost || dictionaryDamaged ? kExitLosses : kExitOk;
 }
 
 }  // namespace
@@ -257,6 +256,9 @@ int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
   }
 
   pager.LoadFirstPage();
+  const bool dictionaryDamaged =
+      engine.systemTablespace != nullptr &&
+      PrintDictionaryDamage(err, engine.systemTablespace->DictionaryReport());
   if (!pager.Problem().empty()) {
     // No rows can be read: an error, never an empty table.
     std::error_code fsError;
@@ -264,7 +266,7 @@ int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
         std::filesystem::exists(engine.systemTablespaceTried, fsError)) {
       err << "rowmender-cli: " << engine.systemTablespaceProblem << "\n";
     }
-    err << "rowmender-cli: " << pager.Problem() << "\n";
+    err << "rowmender-cli: " << WithMismatchHint(pager.Problem()) << "\n";
     return kExitFailure;
   }
   RowWriter writer(out, request->format, request->deletedFlag);
@@ -279,7 +281,11 @@ int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
     err << "rowmender-cli: cannot write the rows\n";
     return kExitFailure;
   }
-  return kExitOk;
+  // How the table was opened, and what reading the page printed lost.
+  const bool lost =
+      PrintReadAccount(err, pager.Notes(), reached ? pager.PageReport() : ReadReport{},
+                       "page " + std::to_string(request->page));
+  return lost || dictionaryDamaged ? kExitLosses : kExitOk;
 }
 
 }  // namespace rowmender::cli

@@ -10,6 +10,8 @@
 #include "base/paths.h"
 #include "catalogue/data_folder_reads.h"
 #include "cli/commands.h"
+#include "cli/read_account.h"
+#include "export/save/recovery_report.h"
 #include "export/save/save_objects.h"
 #include "export/save/save_target.h"
 #include "export/save/server_connector.h"
@@ -29,7 +31,7 @@ constexpr const char* kSaveUsage =
     "       rowmender-cli save DATADIR --server HOST --port PORT --user USER "
     "[--tables DB.TABLE,...]\n"
     "       (the password is read from the environment variable ROWMENDER_PASSWORD)\n"
-    "       options: [--ibdata PATH] [--no-dictionary]\n";
+    "       options: [--ibdata PATH] [--no-dictionary] [--read-mismatched]\n";
 constexpr const char* kPasswordVariable = "ROWMENDER_PASSWORD";
 
 struct SaveRequest {
@@ -42,6 +44,7 @@ struct SaveRequest {
   bool userGiven = false;
   std::vector<std::string> tables;
   DictionaryChoice pager;
+  bool readMismatched = false;
   bool ToServer() const { return !server.empty(); }
 };
 
@@ -95,6 +98,8 @@ std::optional<SaveRequest> ParseSaveArguments(const Arguments& args, std::string
       request.pager.ibdataPath = *text;
     } else if (arg == "--no-dictionary") {
       request.pager.useDictionary = false;
+    } else if (arg == kReadMismatchedOption) {
+      request.readMismatched = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       problem = "unknown option: " + arg;
       return std::nullopt;
@@ -257,12 +262,15 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
   }
   app.saveFolder = WithTrailingSeparator(saveFolder);
 
-  const DataFolderReads reads = OpenDataFolderReads(request->dataFolder, request->pager.ibdataPath,
-                                                    request->pager.useDictionary, &app.collations);
+  DataFolderReads reads = OpenDataFolderReads(request->dataFolder, request->pager.ibdataPath,
+                                              request->pager.useDictionary, &app.collations);
   if (!reads.systemProblem.empty()) {
     err << "rowmender-cli: " << reads.systemProblem << "\n";
     return kExitFailure;
   }
+  reads.readMismatchedFiles = request->readMismatched;
+  const ReadReport* dictionary = reads.system ? &reads.system->DictionaryReport() : nullptr;
+  if (dictionary != nullptr) PrintDictionaryDamage(err, *dictionary);
   CursorRowSource source(reads.Options());
   SaveOptions options;
   options.literals.collations = &app.collations;
@@ -271,7 +279,7 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
   TableSaver saver(*target, source, options);
   saver.report = [&](const std::string& line) {
     progress.End();
-    out << line << "\n" << std::flush;
+    out << WithMismatchHint(line) << "\n" << std::flush;
   };
   saver.progress = [&](const SaveProgress& step) { progress.Show(step); };
   const SaveSummary summary = saver.Run(std::move(objects));
@@ -282,10 +290,38 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
       << summary.triggerFiles << " trigger files "
       << (request->ToServer() ? "into " + request->server : "to " + saveFolder) << ".\n";
   if (!temporaryFolder.empty()) fs::remove_all(temporaryFolder, fsError);
+
+  // What was read and lost: beside the scripts, or after the summary of a
+  // save into a server.
+  ReadAccount account;
+  account.summary = &summary;
+  account.dictionary = dictionary;
+  const std::vector<std::string> reportLines = RecoveryReportLines(account);
+  bool reportKept = true;
+  if (request->ToServer()) {
+    for (const std::string& line : reportLines)
+      out << line << "\n";
+  } else {
+    std::string reportPath;
+    std::string error;
+    reportKept = WriteRecoveryReport(saveFolder, reportLines, reportPath, error);
+    if (!reportKept) {
+      err << "rowmender-cli: " << error << "\n";
+    } else if (!account.EverythingRead()) {
+      err << "rowmender-cli: what was lost is listed in " << reportPath << "\n";
+    }
+  }
   out.flush();
-  if (!summary.Complete() || !folderProblems.empty()) {
+  const bool failed = summary.stopped || summary.aborted || summary.failedRows > 0 ||
+                      summary.failedObjects > 0 || !folderProblems.empty() || !reportKept;
+  if (failed) {
     err << "rowmender-cli: the save is not complete (see the lines above)\n";
     return kExitFailure;
+  }
+  if (!account.EverythingRead() || summary.tablesWithLosses > 0) {
+    err << "rowmender-cli: the save is complete, but some of the data was lost to damage (see "
+           "the lines above)\n";
+    return kExitLosses;
   }
   return kExitOk;
 }

@@ -172,6 +172,24 @@ void CheckTreeModel::SetItemEnabled(TreeNodeId id, bool enabled) {
   if (Node* node = FindMutable(id)) node->enabled = enabled;
 }
 
+bool CheckTreeModel::SetItemMark(TreeNodeId id, TreeMark mark, std::string reason) {
+  Node* node = FindMutable(id);
+  if (node == nullptr) return false;
+  node->mark = mark;
+  node->markReason = std::move(reason);
+  return true;
+}
+
+TreeMark CheckTreeModel::GetItemMark(TreeNodeId id) const {
+  const Node* node = Find(id);
+  return node == nullptr ? TreeMark::kNone : node->mark;
+}
+
+std::string CheckTreeModel::GetItemMarkReason(TreeNodeId id) const {
+  const Node* node = Find(id);
+  return node == nullptr ? std::string() : node->markReason;
+}
+
 bool CheckTreeModel::SetExpanded(TreeNodeId id, bool expanded) {
   Node* node = FindMutable(id);
   if (node == nullptr || node->children.empty() || !node->enabled) return false;

@@ -32,6 +32,10 @@ inline constexpr int kStateHalfChecked = 3;
 inline constexpr int kStateDisabledOffset = 4;
 inline constexpr int kStateHotOffset = 8;
 
+// What a node's mark tells: its table was read with losses, or cannot be
+// read at all (the reason goes with the mark).
+enum class TreeMark { kNone, kLosses, kUnreadable };
+
 class CheckTreeModel {
  public:
   struct Node {
@@ -50,6 +54,9 @@ class CheckTreeModel {
     bool hot = false;
     std::int32_t descendantCount = 0;
     std::int32_t checkedDescendantCount = 0;
+    TreeMark mark = TreeMark::kNone;
+    // Why the node is marked, for its tooltip.
+    std::string markReason;
   };
 
   // Items carry checkboxes.
@@ -104,6 +111,12 @@ class CheckTreeModel {
   int StateImage(TreeNodeId id) const;
 
   void SetItemEnabled(TreeNodeId id, bool enabled);
+
+  // Marks a node (kNone with an empty reason takes the mark away). Returns
+  // false when there is no such node.
+  bool SetItemMark(TreeNodeId id, TreeMark mark, std::string reason);
+  TreeMark GetItemMark(TreeNodeId id) const;
+  std::string GetItemMarkReason(TreeNodeId id) const;
 
   // Records the expand state of an enabled node with children; returns true
   // when it changed.

@@ -1,5 +1,6 @@
 #include "preview/record_pages.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/paths.h"
@@ -12,7 +13,34 @@ namespace {
 
 constexpr const char* kSystemTablespaceName = "ibdata1";
 
+std::uint64_t Less(std::uint64_t now, std::uint64_t before) {
+  return now > before ? now - before : 0;
+}
+
 }  // namespace
+
+ReadReport ReportSince(const ReadReport& now, const ReadReport& before) {
+  ReadReport added;
+  added.rowsRead = Less(now.rowsRead, before.rowsRead);
+  added.deletedRows = Less(now.deletedRows, before.deletedRows);
+  added.pagesRead = Less(now.pagesRead, before.pagesRead);
+  added.recordsDropped = Less(now.recordsDropped, before.recordsDropped);
+  added.pagesSkipped = Less(now.pagesSkipped, before.pagesSkipped);
+  added.pagesFailingChecksum = Less(now.pagesFailingChecksum, before.pagesFailingChecksum);
+  added.pagesSalvaged = Less(now.pagesSalvaged, before.pagesSalvaged);
+  added.rowsFromDamagedPages = Less(now.rowsFromDamagedPages, before.rowsFromDamagedPages);
+  added.loopsBroken = Less(now.loopsBroken, before.loopsBroken);
+  added.valuesCutShort = Less(now.valuesCutShort, before.valuesCutShort);
+  added.textsNotConverted = Less(now.textsNotConverted, before.textsNotConverted);
+  added.bytesSkipped = Less(now.bytesSkipped, before.bytesSkipped);
+  added.deletedRecordsUnreadable =
+      Less(now.deletedRecordsUnreadable, before.deletedRecordsUnreadable);
+  added.formatUnsupported = now.formatUnsupported && !before.formatUnsupported;
+  for (std::size_t i = before.notes.size(); i < now.notes.size(); ++i)
+    added.notes.push_back(now.notes[i]);
+  added.notesLeftOut = Less(now.notesLeftOut, before.notesLeftOut);
+  return added;
+}
 
 RecordPager::RecordPager(RecoveryEngine& engine, RecordPagerOptions options)
     : engine_(engine), options_(std::move(options)) {}
@@ -52,8 +80,14 @@ void RecordPager::LoadFirstPage() {
   cursor_.reset();
   source_.reset();
   problem_.clear();
+  accounted_ = ReadReport{};
+  pageReport_ = ReadReport{};
+  page_ = 0;
+  furthestPage_ = 0;
+  pageIsNew_ = true;
   ReadOptions read;
   read.collations = &engine_.app.collations;
+  read.readMismatchedFiles = options_.readMismatchedFiles;
   if (engine_.table.storageEngine == kEngineInnoDb) {
     if (options_.useDictionary) {
       read.systemTablespace = engine_.SystemTablespaceAt(SystemTablespacePath());
@@ -99,6 +133,8 @@ void RecordPager::ReadRows(const PageStart& start) {
     return WriteLongValueFile(app.saveFolder, app.blobFileCounter, local, reader);
   };
   const PageOfRows page = ReadPageOfRows(*cursor_, start, options, engine_.rows);
+  pageReport_ = ReportSince(cursor_->Report(), accounted_);
+  accounted_ = cursor_->Report();
   if (page.full) {
     engine_.moreRows = true;
     if (!engine_.scanBackward) engine_.pageStarts.push_back(page.next);
@@ -128,6 +164,9 @@ RecordPager::TurnResult RecordPager::NextPage() {
   engine_.moreRows = false;
   ReadPage(start);
   result.turn = Turn::kLoaded;
+  ++page_;
+  pageIsNew_ = page_ > furthestPage_;
+  furthestPage_ = std::max(furthestPage_, page_);
   if (!(engine_.rows.size() == kRowsPerPage && engine_.moreRows)) {
     starts.push_back(PageStart::End());
     result.atEdge = true;
@@ -154,7 +193,14 @@ RecordPager::TurnResult RecordPager::PreviousPage() {
   engine_.scanBackward = true;
   ReadPage(start);
   result.turn = Turn::kLoaded;
+  page_ = result.atEdge || page_ == 0 ? 0 : page_ - 1;
+  pageIsNew_ = false;
   return result;
+}
+
+const ReadReport& RecordPager::TableReport() const {
+  static const ReadReport kNothingRead;
+  return cursor_ ? cursor_->Report() : kNothingRead;
 }
 
 void RecordPager::ReadPage(const PageStart& start) {

@@ -44,7 +44,15 @@ struct RecordPagerOptions {
   bool useDictionary = true;
   // Save forms: the folder that receives values stored outside the record.
   std::string saveFolder;
+  // Read a data file that does not seem to belong to the table rather than
+  // refuse it (ReadOptions::readMismatchedFiles).
+  bool readMismatchedFiles = false;
 };
+
+// What a read added to an account: the counts of `now` less those of
+// `before`, and the notes `now` has beyond those of `before` (`now` being
+// the same account, later).
+ReadReport ReportSince(const ReadReport& now, const ReadReport& before);
 
 class RecordPager {
  public:
@@ -110,6 +118,19 @@ class RecordPager {
     return source_ ? source_->Notes() : std::vector<std::string>{};
   }
 
+  // What reading the page loaded last found and lost: what its read added
+  // to the cursor's account (for the first page, also what opening the
+  // cursor counted).
+  const ReadReport& PageReport() const { return pageReport_; }
+  // The page loaded last (0 for the first) and whether that load read it
+  // for the first time since LoadFirstPage (not again after "Previous
+  // Records").
+  std::size_t PageNumber() const { return page_; }
+  bool PageIsNew() const { return pageIsNew_; }
+  // What every read since LoadFirstPage found and lost (nothing when the
+  // table cannot be read).
+  const ReadReport& TableReport() const;
+
   const TableLocation& Location() const { return location_; }
   const RecordPagerOptions& Options() const { return options_; }
 
@@ -125,6 +146,13 @@ class RecordPager {
   TableLocation location_;
   // The start the page on screen was loaded from by "Next Records".
   PageStart lastPageStart_;
+  // The cursor's account as the last page read left it, and what that
+  // page's read added to it.
+  ReadReport accounted_;
+  ReadReport pageReport_;
+  std::size_t page_ = 0;
+  std::size_t furthestPage_ = 0;
+  bool pageIsNew_ = false;
 };
 
 }  // namespace rowmender

@@ -231,6 +231,14 @@ void FakeUi::TreeSetEnabled(bool enabled) {
   HeadlessUi::TreeSetEnabled(enabled);
 }
 
+void FakeUi::TreeSetMark(TreeNode node, TreeMark mark, const std::string& reason) {
+  const char* name = mark == TreeMark::kLosses       ? "losses"
+                     : mark == TreeMark::kUnreadable ? "unreadable"
+                                                     : "none";
+  Record("TreeSetMark(" + tree.GetItemText(node) + ", " + name + ", " + reason + ")");
+  HeadlessUi::TreeSetMark(node, mark, reason);
+}
+
 void FakeUi::GridClear() {
   Record("GridClear");
   HeadlessUi::GridClear();

@@ -86,6 +86,7 @@ class FakeUi : public HeadlessUi {
   void TreeSelect(TreeNode node) override;
   void TreeExpand(TreeNode node) override;
   void TreeSetEnabled(bool enabled) override;
+  void TreeSetMark(TreeNode node, TreeMark mark, const std::string& reason) override;
   void GridClear() override;
   void GridDeleteAllRows() override;
   void GridSetColumns(const std::vector<std::string>& captions) override;

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "base/bytes.h"
-#include "innodb/page.h"
+#include "damaged_data.h"
 #include "support/test_paths.h"
 
 namespace rowmender {
@@ -121,61 +120,7 @@ TEST_F(CliExport, UsageAndLookupErrors) {
   }
 }
 
-// A copy of shop.orders whose leaf chain goes from its third leaf page back
-// to its first; the table has no dictionary entry in the copy.
-struct DamagedOrders {
-  enum class Damage { kLoop, kChecksum };
-  testing::ScratchFolder scratch;
-  std::string data;
-  std::size_t leaves = 0;
-
-  explicit DamagedOrders(Damage damage = Damage::kLoop) {
-    data = scratch.Path().string();
-    fs::create_directories(scratch.Path() / "shop");
-    for (const char* ext : {".frm", ".ibd"}) {
-      fs::copy_file(testing::SampleDataFolder() + "/shop/orders" + ext,
-                    scratch.Path() / "shop" / ("orders" + std::string(ext)));
-    }
-    const std::string path = (scratch.Path() / "shop" / "orders.ibd").string();
-    std::string bytes = ReadText(path);
-    const auto page = [&](std::uint32_t n) {
-      return ByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()) + PageOffset(n),
-                      kInnoPageSize);
-    };
-    // The leftmost leaf: down from the root (page 3) by the first record of
-    // each level is more than this test needs; the chain's first leaf is
-    // the leaf page of the root's index with no previous page.
-    const std::uint64_t indexId = IndexPageHeader::DecodeFrom(page(3)).indexId;
-    std::vector<std::uint32_t> chain;
-    for (std::uint32_t n = 0; n < PageCountOf(bytes.size()); ++n) {
-      const PageHeaders headers = PageHeaders::DecodeFrom(page(n));
-      if (headers.fil.IsIndexPage() && headers.index.IsLeaf() && headers.index.indexId == indexId &&
-          headers.fil.previousPage == kNoPage) {
-        chain.push_back(n);
-      }
-    }
-    if (chain.size() != 1) return;
-    while (true) {
-      const std::uint32_t next = FilHeader::DecodeFrom(page(chain.back())).nextPage;
-      if (next == kNoPage || chain.size() > 100) break;
-      chain.push_back(next);
-    }
-    leaves = chain.size();
-    if (leaves < 3) return;
-    if (damage == Damage::kLoop) {
-      // The third leaf's next page: the first leaf.
-      const std::size_t at = PageOffset(chain[2]) + FilHeader::kNextPageOffset;
-      for (int i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<char>((chain[0] >> (8 * (3 - i))) & 0xFF);
-    } else {
-      // One bit of the second leaf's free space: no record changes, only
-      // the checksum no longer matches.
-      const std::uint16_t heapTop = IndexPageHeader::DecodeFrom(page(chain[1])).heapTop;
-      bytes[PageOffset(chain[1]) + heapTop + 16] ^= 0x01;
-    }
-    scratch.Write("shop/orders.ibd", bytes);
-  }
-};
+using testing::DamagedOrders;
 
 TEST_F(CliExport, ALeafChainThatLoopsEndsTheScanAndIsReported) {
   const DamagedOrders table;

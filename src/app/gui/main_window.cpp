@@ -428,6 +428,10 @@ std::size_t CMainWindow::TreeCheckedCount() {
   return tree_->GetCheckedCount();
 }
 
+void CMainWindow::TreeSetMark(TreeNode node, TreeMark mark, const std::string& reason) {
+  tree_->ItemModel().SetItemMark(node, mark, reason);
+}
+
 // ---- UserInterface: the record panel ----
 
 void CMainWindow::GridClear() {

@@ -123,6 +123,7 @@ class CMainWindow : public QMainWindow, public UserInterface {
   void TreeSetEnabled(bool enabled) override;
   bool TreeIsChecked(TreeNode node) override;
   std::size_t TreeCheckedCount() override;
+  void TreeSetMark(TreeNode node, TreeMark mark, const std::string& reason) override;
 
   void GridClear() override;
   void GridDeleteAllRows() override;

@@ -89,6 +89,9 @@ class HeadlessUi : public UserInterface {
   void TreeSetEnabled(bool enabled) override { treeEnabled = enabled; }
   bool TreeIsChecked(TreeNode node) override { return tree.GetCheck(node); }
   std::size_t TreeCheckedCount() override { return tree.GetCheckedCount(); }
+  void TreeSetMark(TreeNode node, TreeMark mark, const std::string& reason) override {
+    tree.SetItemMark(node, mark, reason);
+  }
 
   void GridClear() override;
   void GridDeleteAllRows() override { gridRows.clear(); }

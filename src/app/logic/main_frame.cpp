@@ -10,6 +10,7 @@
 #include "base/paths.h"
 #include "catalogue/data_folder_scan.h"
 #include "export/csv_export.h"
+#include "export/save/recovery_report.h"
 
 namespace rowmender {
 
@@ -151,12 +152,20 @@ void CMainFrame::ResetCatalogue(UserInterface& target) {
   engine.CloseSystemDictionary();
   engine.CloseSystemTablespace();
   dictionaryPath_.clear();
+  tableAccounts_.clear();
 }
 
 bool CMainFrame::LoadDictionary(const std::string& path) {
   if (!engine.LoadSystemDictionary(path)) return false;
   dictionaryPath_ = path;
   return true;
+}
+
+void CMainFrame::ReportDictionary(UserInterface& target) {
+  const std::string line = DictionaryLossLine(engine.dictionaryReport);
+  if (line.empty()) return;
+  AddOutputLine(target, line);
+  log.WriteLine(line);
 }
 
 void CMainFrame::ScanDataFolder() {
@@ -214,6 +223,9 @@ void CMainFrame::ScanDataFolder() {
       if (!chosen.empty() && !LoadDictionary(chosen)) log.WriteLine(kBrowsedDictionaryMissingLine);
     }
   }
+  // What the damaged dictionary lost, so that no table is taken for whole
+  // that it would have typed or found.
+  if (!dictionaryPath_.empty()) ReportDictionary(target);
 
   app.processRunning = 0;
   target.RunningStateChanged(false);

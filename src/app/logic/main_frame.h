@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -137,6 +138,9 @@ class CMainFrame {
   std::function<std::time_t()> clock = [] { return std::time(nullptr); };
   // Without it, Open writes no log file (the command line).
   bool writeLogFile = true;
+  // Read a table's data file that does not seem to belong to it rather
+  // than refuse it (the command line's --read-mismatched).
+  bool readMismatchedFiles = false;
 
  private:
   // True (after showing `message`) when work is running.
@@ -151,19 +155,46 @@ class CMainFrame {
   void ScanDataFolder();
   void ResetCatalogue(UserInterface& target);
   bool LoadDictionary(const std::string& path);
+  // One output-pane and log line when the dictionary loaded is damaged.
+  void ReportDictionary(UserInterface& target);
 
   // The selection's branches.
   void ShowTableStructure(TreeNode keysNode);
   void ShowTriggerStatements(std::size_t index);
   void ShowViewStatement(std::size_t index);
-  void LoadFirstPage(std::size_t index);
+  void LoadFirstPage(std::size_t index, TreeNode node);
   // Shows `engine.rows` in the grid (a row without cells adds nothing).
   void FillGrid();
   // Sets the caption bar to the row range shown ("%lld rows to %lld").
   void ShowRowRange();
+  // After a page of the table on screen was loaded: one output-pane and log
+  // line with how the table was opened (`firstLoad`) and what reading the
+  // page lost (a page read for the first time since the selection), and
+  // the mark of the table's node.
+  void ReportPageLoad(bool firstLoad);
+  // Gives the table's node the mark its account calls for.
+  void MarkTable(std::size_t index, TreeNode node);
+  // "database.table" (names as on disk) of the table at `index`.
+  std::string TableName(std::size_t index) const;
 
-  // The table whose pages are on screen.
+  // The table whose pages are on screen, its place in the catalogue's list
+  // and its node.
   std::unique_ptr<RecordPager> pager_;
+  std::size_t pagerTable_ = 0;
+  TreeNode pagerNode_ = kNoNode;
+
+  // What the window has found of each table it read (by its place in the
+  // catalogue's list), until the next Open: the losses of its pages read so
+  // far, each page counted once however often it is shown, or why it
+  // cannot be read; and the mark its node has.
+  struct TableAccount {
+    ReadReport losses;
+    std::size_t pagesCounted = 0;
+    std::string problem;
+    TreeMark mark = TreeMark::kNone;
+    std::string markReason;
+  };
+  std::map<std::size_t, TableAccount> tableAccounts_;
   // The system tablespace the scan loaded the dictionary from ("" when
   // none could be loaded).
   std::string dictionaryPath_;

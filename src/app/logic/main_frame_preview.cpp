@@ -1,6 +1,7 @@
 // The catalogue tree's selection handler and its branches: the structure
 // grid of a keys node, the statements of a view or trigger node, and the
 // first page of a table's records.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "base/file_check.h"
 #include "base/paths.h"
 #include "catalogue/table_locator.h"
+#include "export/save/table_saver.h"
 #include "export/statements.h"
 #include "preview/record_pages.h"
 #include "preview/structure_grid.h"
@@ -88,7 +90,7 @@ int CMainFrame::OnTreeSelect(TreeNode node) {
         if (index < catalogue.views.size()) ShowViewStatement(index);
         break;
       case NodeKind::kTable:
-        if (index < catalogue.tables.size()) LoadFirstPage(index);
+        if (index < catalogue.tables.size()) LoadFirstPage(index, current);
         break;
       case NodeKind::kKeys:
       case NodeKind::kContainer:
@@ -160,7 +162,7 @@ void CMainFrame::ShowViewStatement(std::size_t index) {
   ui.TextBoxSet(text);
 }
 
-void CMainFrame::LoadFirstPage(std::size_t index) {
+void CMainFrame::LoadFirstPage(std::size_t index, TreeNode node) {
   const TableEntry& entry = catalogue.tables[index];
   TableLocation location;
   location.dataFolder = catalogue.dataFolderPath;
@@ -176,13 +178,17 @@ void CMainFrame::LoadFirstPage(std::size_t index) {
   options.ibdataPath = dictionaryPath_;
   options.useDictionary = !dictionaryPath_.empty();
   options.saveFolder = app.saveFolder;
+  options.readMismatchedFiles = readMismatchedFiles;
   pager_ = std::make_unique<RecordPager>(engine, options);
+  pagerTable_ = index;
+  pagerNode_ = node;
   const Status readable = CheckDataFile(location.definitionPath, "the definition file");
   std::string error = readable.message();
   if (readable.ok() && pager_->Open(location, error)) {
     pager_->LoadFirstPage();
     error = pager_->Problem();
   }
+  tableAccounts_[index].problem = error;
   if (!error.empty()) {
     // No rows can be read: said in the output pane and the log, so that an
     // empty grid is never taken for an empty table.
@@ -202,6 +208,87 @@ void CMainFrame::LoadFirstPage(std::size_t index) {
   firstRowShown = 0;
   lastRowShown = rowsLoaded;
   ui.SetCaption(ui.TreeLabel(selectedNode) + "[" + std::to_string(lastRowShown) + "]");
+  if (error.empty()) ReportPageLoad(true);
+  MarkTable(index, node);
+}
+
+std::string CMainFrame::TableName(std::size_t index) const {
+  const TableEntry& entry = catalogue.tables[index];
+  std::string name = entry.name;
+  if (entry.databaseIndex >= 0 &&
+      static_cast<std::size_t>(entry.databaseIndex) < catalogue.databaseFolders.size()) {
+    name = LastComponent(WithoutTrailingSeparator(
+               catalogue.databaseFolders[static_cast<std::size_t>(entry.databaseIndex)])) +
+           "." + name;
+  }
+  return name;
+}
+
+void CMainFrame::ReportPageLoad(bool firstLoad) {
+  if (!pager_ || pagerTable_ >= catalogue.tables.size()) return;
+  TableAccount& account = tableAccounts_[pagerTable_];
+  const ReadReport& page = pager_->PageReport();
+  const bool pageIsNew = pager_->PageIsNew();
+  // Each page's losses count once, however often it is read again.
+  if (pageIsNew && pager_->PageNumber() >= account.pagesCounted) {
+    account.losses.Add(page);
+    account.pagesCounted = pager_->PageNumber() + 1;
+  }
+
+  const std::vector<std::string> opened = pager_->Notes();
+  std::string line;
+  if (firstLoad) {
+    for (const std::string& note : opened)
+      line += " " + note + ".";
+  }
+  if (pageIsNew) {
+    // What opening the table said is not said again.
+    ReadReport shown = page;
+    std::erase_if(shown.notes, [&opened](const std::string& note) {
+      return std::find(opened.begin(), opened.end(), note) != opened.end();
+    });
+    if (!shown.Complete() || !shown.notes.empty() || shown.notesLeftOut > 0) {
+      // A page may have lost all its rows.
+      const std::string records =
+          lastRowShown > firstRowShown ? "Records " + std::to_string(firstRowShown + 1) + " to " +
+                                             std::to_string(lastRowShown)
+          : firstRowShown == 0 ? std::string("The table's records")
+                               : "The records after record " + std::to_string(firstRowShown);
+      line += " " + records + (shown.Complete() ? ":" : " read with losses:") +
+              LossSentences(&shown, FormatScratch{});
+      if (shown.notesLeftOut > 0) {
+        line += " (and " + std::to_string(shown.notesLeftOut) + " more like these)";
+      }
+    }
+  }
+  if (!line.empty()) {
+    const std::string text = TableName(pagerTable_) + ":" + line;
+    AddOutputLine(ui, text);
+    log.WriteLine(text);
+  }
+  MarkTable(pagerTable_, pagerNode_);
+}
+
+void CMainFrame::MarkTable(std::size_t index, TreeNode node) {
+  TableAccount& account = tableAccounts_[index];
+  TreeMark mark = TreeMark::kNone;
+  std::string reason;
+  if (!account.problem.empty()) {
+    mark = TreeMark::kUnreadable;
+    reason = "Cannot be read: " + account.problem;
+  } else if (!account.losses.Complete()) {
+    // The counts; the notes are in the output pane.
+    ReadReport counts = account.losses;
+    counts.notes.clear();
+    mark = TreeMark::kLosses;
+    reason = "Read with losses, in the " + std::to_string(account.losses.rowsRead) +
+             " rows read so far:" + LossSentences(&counts, FormatScratch{}) +
+             " The output pane and the log say more.";
+  }
+  if (mark == account.mark && reason == account.markReason) return;
+  account.mark = mark;
+  account.markReason = reason;
+  ui.TreeSetMark(node, mark, reason);
 }
 
 void CMainFrame::FillGrid() {
@@ -243,6 +330,7 @@ int CMainFrame::OnNextRecords() {
       lastRowShown += read;
       rowsLoaded += read;
       ShowRowRange();
+      ReportPageLoad(false);
       break;
     }
   }

@@ -79,6 +79,8 @@ class RecoveryEngine {
   std::vector<DictTableRow> dictTables;
   std::vector<DictColumnRow> dictColumns;
   std::vector<DictIndexRow> dictIndexes;
+  // What reading the dictionary lost.
+  ReadReport dictionaryReport;
 
   // Opens ibdata1 and reads its dictionary, replacing what an earlier load
   // read. False when the file cannot be opened.

@@ -9,8 +9,10 @@ bool RecoveryEngine::LoadSystemDictionary(const std::string& path) {
   CloseSystemDictionary();
   if (!systemTablespaceFile.Open(path)) return false;
   systemPageCount = PageCountOf(systemTablespaceFile.Size());
+  // A file without a whole page holds no dictionary that could be damaged.
+  if (systemPageCount == 0) return true;
   ReadSystemDictionary(FilePageSource(systemTablespaceFile, systemPageCount), app.collations,
-                       dictTables, dictColumns, dictIndexes);
+                       dictTables, dictColumns, dictIndexes, &dictionaryReport);
   return true;
 }
 
@@ -20,6 +22,7 @@ void RecoveryEngine::CloseSystemDictionary() {
   dictTables.clear();
   dictColumns.clear();
   dictIndexes.clear();
+  dictionaryReport = ReadReport{};
 }
 
 std::uint64_t RecoveryEngine::FindTableId(std::string_view name) const {

@@ -90,6 +90,10 @@ std::size_t UiThreadForwarder::TreeCheckedCount() {
   return Forward([&](UserInterface& ui) { return ui.TreeCheckedCount(); });
 }
 
+void UiThreadForwarder::TreeSetMark(TreeNode node, TreeMark mark, const std::string& reason) {
+  Forward([&](UserInterface& ui) { ui.TreeSetMark(node, mark, reason); });
+}
+
 void UiThreadForwarder::GridClear() {
   Forward([&](UserInterface& ui) { ui.GridClear(); });
 }

@@ -39,6 +39,7 @@ class UiThreadForwarder final : public UserInterface {
   void TreeSetEnabled(bool enabled) override;
   bool TreeIsChecked(TreeNode node) override;
   std::size_t TreeCheckedCount() override;
+  void TreeSetMark(TreeNode node, TreeMark mark, const std::string& reason) override;
 
   void GridClear() override;
   void GridDeleteAllRows() override;

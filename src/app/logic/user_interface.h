@@ -107,6 +107,10 @@ class UserInterface {
   virtual void TreeSetEnabled(bool enabled) = 0;
   virtual bool TreeIsChecked(TreeNode node) = 0;
   virtual std::size_t TreeCheckedCount() = 0;
+  // Marks `node` as a table read with losses or one that cannot be read,
+  // with `reason` for its tooltip; TreeMark::kNone takes the mark away.
+  // The mark is drawn so that it shows in every application look.
+  virtual void TreeSetMark(TreeNode node, TreeMark mark, const std::string& reason) = 0;
 
   // ---- Record grid ----
 

@@ -3,10 +3,15 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QHash>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPair>
 #include <QPalette>
+#include <QPixmap>
+#include <QPolygonF>
 #include <QStyle>
 #include <QToolTip>
 #include <utility>
@@ -73,6 +78,64 @@ bool CheckTreeItemModel::ToggleCheck(TreeNodeId node, bool markHot) {
   return reached;
 }
 
+void CheckTreeItemModel::SetItemMark(TreeNodeId node, TreeMark mark, const std::string& reason) {
+  if (!tree_.SetItemMark(node, mark, reason)) return;
+  const QModelIndex index = IndexOf(node);
+  if (index.isValid()) {
+    emit dataChanged(index, index,
+                     {Qt::DecorationRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
+  }
+}
+
+QIcon CheckTreeItemModel::MarkedIcon(const QIcon& picture, TreeMark mark) {
+  if (mark == TreeMark::kNone) return picture;
+  // Made once per picture and mark.
+  static QHash<QPair<qint64, int>, QIcon> made;
+  const QPair<qint64, int> key(picture.cacheKey(), static_cast<int>(mark));
+  const auto found = made.constFind(key);
+  if (found != made.constEnd()) return *found;
+  QIcon icon;
+  for (const int size : {16, 32}) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    picture.paint(&painter, QRect(0, 0, size, size));
+    // The badge: a little over half the picture, in its lower right corner.
+    const qreal side = size * 0.6;
+    const QRectF badge(size - side, size - side, side, side);
+    const qreal rim = size / 16.0;
+    painter.setPen(QPen(QColor(0x20, 0x20, 0x20), rim));
+    if (mark == TreeMark::kLosses) {
+      // An amber triangle with a dark "!".
+      painter.setBrush(QColor(0xF5, 0xA6, 0x23));
+      const QPolygonF triangle{{badge.center().x(), badge.top() + rim / 2},
+                               {badge.right() - rim / 2, badge.bottom() - rim / 2},
+                               {badge.left() + rim / 2, badge.bottom() - rim / 2}};
+      painter.drawPolygon(triangle);
+      painter.setPen(QPen(QColor(0x20, 0x20, 0x20), rim * 1.5, Qt::SolidLine, Qt::RoundCap));
+      const qreal x = badge.center().x();
+      painter.drawLine(QPointF(x, badge.top() + side * 0.38),
+                       QPointF(x, badge.top() + side * 0.66));
+      painter.drawPoint(QPointF(x, badge.top() + side * 0.82));
+    } else {
+      // A red disc with a white bar: nothing could be read.
+      painter.setBrush(QColor(0xD3, 0x2F, 0x2F));
+      painter.drawEllipse(badge.adjusted(rim / 2, rim / 2, -rim / 2, -rim / 2));
+      painter.setPen(QPen(Qt::white, rim * 1.5, Qt::SolidLine, Qt::RoundCap));
+      const qreal y = badge.center().y();
+      painter.drawLine(QPointF(badge.left() + side * 0.3, y),
+                       QPointF(badge.right() - side * 0.3, y));
+    }
+    painter.end();
+    icon.addPixmap(pixmap);
+    // Not tinted on a selected row, where the tint would dull the badge.
+    icon.addPixmap(pixmap, QIcon::Selected);
+  }
+  made.insert(key, icon);
+  return icon;
+}
+
 void CheckTreeItemModel::SetItemEnabled(TreeNodeId node, bool enabled) {
   tree_.SetItemEnabled(node, enabled);
   const QModelIndex index = IndexOf(node);
@@ -127,8 +190,17 @@ QVariant CheckTreeItemModel::data(const QModelIndex& index, int role) const {
     case Qt::AccessibleTextRole:
       return QString::fromStdString(tree_.GetItemText(node));
     case Qt::DecorationRole:
-      if (imageProvider_) return imageProvider_(tree_, node);
+      if (imageProvider_) return MarkedIcon(imageProvider_(tree_, node), tree_.GetItemMark(node));
+      if (tree_.GetItemMark(node) != TreeMark::kNone) {
+        return MarkedIcon(QIcon(), tree_.GetItemMark(node));
+      }
       return {};
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole: {
+      const std::string reason = tree_.GetItemMarkReason(node);
+      if (reason.empty()) return {};
+      return QString::fromStdString(reason);
+    }
     case Qt::CheckStateRole:
       if (!tree_.checkBoxes) return {};
       return CheckStateOfImage(tree_.StateImage(node));
@@ -346,8 +418,16 @@ QString CXHtmlTree::ToolTipTextAt(const QPoint& position) const {
   const HitPart part = HitTest(position, &node);
   if (part == HitPart::kNothing || part == HitPart::kButton) return {};
   const CheckTreeDelegate::Layout layout = LayoutOf(model_.IndexOf(node));
-  if (layout.labelRight <= viewport()->width() - kCutOffMargin) return {};
-  return CutToolTipText(QString::fromStdString(GetItemText(node)));
+  const bool cutOff = layout.labelRight > viewport()->width() - kCutOffMargin;
+  const QString label =
+      cutOff ? CutToolTipText(QString::fromStdString(GetItemText(node))) : QString();
+  const std::string reason = Tree().GetItemMarkReason(node);
+  if (reason.empty()) return label;
+  // Rich text, so that a long reason wraps.
+  QString text = QStringLiteral("<qt>");
+  if (cutOff) text += QStringLiteral("<b>") + label.toHtmlEscaped() + QStringLiteral("</b><br>");
+  text += QString::fromStdString(reason).toHtmlEscaped() + QStringLiteral("</qt>");
+  return text;
 }
 
 // ---- Input ----

@@ -14,6 +14,10 @@
 //    report the selected node as a label press does;
 //  - a label cut off at the right edge gets a tooltip with at most 78
 //    characters of it;
+//  - a marked node (a table read with losses, or one that cannot be read)
+//    shows a badge over its picture, amber or red with a dark rim so that
+//    it shows on light and dark backgrounds alike, and its tooltip says
+//    why;
 //  - SetDimmed disables the tree and draws it in dimmed colours while the
 //    owner works on a selection.
 //
@@ -58,6 +62,11 @@ class CheckTreeItemModel : public QAbstractItemModel {
   bool SetCheck(TreeNodeId node, bool value);
   bool ToggleCheck(TreeNodeId node, bool markHot);
   void SetItemEnabled(TreeNodeId node, bool enabled);
+  void SetItemMark(TreeNodeId node, TreeMark mark, const std::string& reason);
+
+  // `picture` with the badge of `mark` over its lower right corner
+  // (`picture` itself for TreeMark::kNone).
+  static QIcon MarkedIcon(const QIcon& picture, TreeMark mark);
 
   QModelIndex IndexOf(TreeNodeId node) const;
   TreeNodeId NodeOf(const QModelIndex& index) const;
@@ -154,7 +163,8 @@ class CXHtmlTree : public QTreeView {
   HitPart HitTest(const QPoint& position, TreeNodeId* node = nullptr) const;
   // The tooltip for `position`: the label of the node under it, cut to
   // kMaxToolTipCharacters, when that label is cut off at the right edge;
-  // empty otherwise.
+  // for a marked node why it is marked (after the label when that is cut
+  // off), as rich text that wraps; empty otherwise.
   QString ToolTipTextAt(const QPoint& position) const;
   // The rectangle of a node's label text, in viewport coordinates.
   QRect LabelRect(TreeNodeId node) const;

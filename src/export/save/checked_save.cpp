@@ -7,6 +7,7 @@
 
 #include "base/paths.h"
 #include "catalogue/data_folder_reads.h"
+#include "export/save/recovery_report.h"
 
 namespace rowmender {
 
@@ -176,6 +177,26 @@ SaveSummary SaveCheckedObjects(CMainFrame& frame, ServerConnector& connector,
       " trigger files " + (toServer ? "into " + app.saveServer : "to " + saveFolder) + ".";
   line(closing);
   ui.SetCaption(closing);
+
+  // What was read and lost: beside the scripts, or, for a server, in the
+  // output pane and the log after the summary.
+  ReadAccount account;
+  account.summary = &summary;
+  account.dictionary = reads.system ? &reads.system->DictionaryReport() : nullptr;
+  account.systemProblem = reads.systemProblem;
+  const std::vector<std::string> reportLines = RecoveryReportLines(account);
+  if (toServer) {
+    for (const std::string& reportLine : reportLines)
+      line(reportLine);
+  } else {
+    std::string reportPath;
+    std::string error;
+    if (!WriteRecoveryReport(saveFolder, reportLines, reportPath, error)) {
+      line(error);
+    } else if (!account.EverythingRead()) {
+      line(kRecoveryReportLinePrefix + reportPath);
+    }
+  }
 
   frame.serverConnection.reset();
   if (!temporaryFolder.empty()) fs::remove_all(temporaryFolder, ignored);

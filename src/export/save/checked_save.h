@@ -27,6 +27,9 @@ inline constexpr const char* kSaveCompleteMessage = "The recovered data has been
 inline constexpr const char* kSaveIncompleteMessage =
     "The save is not complete. The output pane and the log file name what could not be saved.";
 inline constexpr const char* kSaveStoppedMessage = "The save was stopped.";
+// Before the path of the recovery report of a save into a folder that did
+// not read everything.
+inline constexpr const char* kRecoveryReportLinePrefix = "What was lost is listed in ";
 inline constexpr const char* kSaveFolderInDataFolderMessage =
     "The saving folder lies in the data folder, which is never written. Please choose another "
     "folder.";

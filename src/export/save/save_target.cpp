@@ -149,6 +149,9 @@ std::vector<std::string> ScriptTarget::Scripts() const {
 }
 
 bool ScriptTarget::Finish(std::string& error) {
+  // A save whose tables could none of them be read has made no folder yet.
+  std::error_code ignored;
+  fs::create_directories(folder_, ignored);
   const std::string path = JoinPath(folder_, kRestoreScriptName);
   std::ofstream restore(path, std::ios::binary | std::ios::trunc);
   restore << kScriptHeader

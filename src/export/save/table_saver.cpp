@@ -1,5 +1,6 @@
 #include "export/save/table_saver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <utility>
@@ -31,6 +32,7 @@ constexpr const char* kPutSessionBack =
 constexpr const char* kStartTransaction = "START TRANSACTION";
 constexpr const char* kCommit = "COMMIT";
 constexpr const char* kViewStatementEnd = ";";
+constexpr const char* kNoColumnsText = "the table definition holds no columns";
 
 // Deleted rows kept in memory up to this many bytes; beyond, in a
 // temporary file.
@@ -362,6 +364,7 @@ void TableSaver::SaveTable(const SaveObject& object) {
   std::string error;
   if (!source_.Open(object, error)) {
     ++summary_.failedObjects;
+    summary_.readAccounts.push_back({name, TableReadAccount::Outcome::kNotRead, error});
     Report(name + ": the table could not be read: " + error);
     return;
   }
@@ -369,7 +372,8 @@ void TableSaver::SaveTable(const SaveObject& object) {
   progress_.rows = 0;
   if (table.columns.empty()) {
     ++summary_.failedObjects;
-    Report(name + ": the table definition holds no columns");
+    summary_.readAccounts.push_back({name, TableReadAccount::Outcome::kNotRead, kNoColumnsText});
+    Report(name + ": " + kNoColumnsText);
     return;
   }
   if (!target_.BeginObject(object, error)) {
@@ -484,11 +488,21 @@ void TableSaver::SaveTable(const SaveObject& object) {
     line += " " + std::to_string(live.failed + old.failed) + " rows could not be saved.";
   }
   ReadReport readReport = tuples->Report();
-  for (const std::string& note : source_.Notes())
-    readReport.Note(note);
+  for (const std::string& note : source_.Notes()) {
+    // A note the scan made as well is told once.
+    if (std::find(readReport.notes.begin(), readReport.notes.end(), note) == readReport.notes.end())
+      readReport.Note(note);
+  }
   const FormatScratch formatted = tuples->Scratch();
-  if (!readReport.Complete() || formatted.Lost()) ++summary_.tablesWithLosses;
-  line += LossSentences(&readReport, formatted);
+  const bool lost = !readReport.Complete() || formatted.Lost();
+  if (lost) ++summary_.tablesWithLosses;
+  const std::string losses = LossSentences(&readReport, formatted);
+  line += losses;
+  if (!losses.empty()) {
+    summary_.readAccounts.push_back(
+        {name, lost ? TableReadAccount::Outcome::kLosses : TableReadAccount::Outcome::kNotes,
+         std::to_string(readReport.rowsRead) + " rows read." + losses});
+  }
   if (stopped) line += " Stopped before the end of the table.";
   Report(line);
 }

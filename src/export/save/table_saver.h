@@ -79,6 +79,17 @@ struct SaveProgress {
   std::uint64_t rows = 0;  // rows of the object read so far
 };
 
+// A table whose read the user must hear of: one that could not be read at
+// all, one read with losses, or one read whole whose read has notes.
+struct TableReadAccount {
+  enum class Outcome { kNotRead, kLosses, kNotes };
+  std::string name;  // `db`.`table`
+  Outcome outcome = Outcome::kNotRead;
+  // Why it was not read; or the rows read and the loss sentences of the
+  // table's line.
+  std::string text;
+};
+
 struct SaveSummary {
   std::size_t tables = 0;  // tables whose rows were written
   std::size_t views = 0;
@@ -95,6 +106,8 @@ struct SaveSummary {
   bool stopped = false;
   // The target stopped taking statements (disk full, connection lost).
   bool aborted = false;
+  // The tables not read whole, or read with notes, in the order saved.
+  std::vector<TableReadAccount> readAccounts;
 
   bool Complete() const {
     return !stopped && !aborted && failedRows == 0 && failedObjects == 0 && tablesWithLosses == 0;
