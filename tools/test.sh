@@ -47,10 +47,16 @@ if [[ "$fuzz_seconds" != 0 ]]; then
         done
       done < "$root/fuzz/$name.seeds"
     fi
-    echo "-- $name"
+    # fuzz/NAME.options holds further libFuzzer flags for a target, such as
+    # a smaller -max_len where whole real seeds make each input slow.
+    options=()
+    if [[ -f "$root/fuzz/$name.options" ]]; then
+      read -r -a options < <(grep -v '^#' "$root/fuzz/$name.options" | tr '\n' ' ')
+    fi
+    echo "-- $name ${options[*]}"
     log="$root/build-fuzz/$name.log"
     if ! "$target" -max_total_time="$fuzz_seconds" -timeout=10 -print_final_stats=1 \
-      -artifact_prefix="$root/build-fuzz/$name-" "$corpus" >"$log" 2>&1; then
+      "${options[@]}" -artifact_prefix="$root/build-fuzz/$name-" "$corpus" >"$log" 2>&1; then
       tail -n 40 "$log" >&2
       echo "fuzz target $name found a failing input" >&2
       exit 1
