@@ -100,8 +100,12 @@ bool ExtentMap::InUse(std::uint32_t page) const {
   return page >= free_.size() || !free_[page];
 }
 
-std::vector<LeafPageEntry> FindLeafPages(const PageSource& source, std::uint64_t indexId) {
-  std::vector<LeafPageEntry> leaves;
+namespace {
+
+// Calls `visit(page, fil, index)` for every leaf page of an index that
+// stands in its place, by its headers alone.
+template <typename Visit>
+void ForEachLeafPage(const PageSource& source, Visit visit) {
   std::array<std::uint8_t, kScanHeaderBytes> header{};
   const std::uint64_t pageCount = source.PageCount();
   const std::uint32_t spaceId = SpaceIdOf(source);
@@ -110,28 +114,29 @@ std::vector<LeafPageEntry> FindLeafPages(const PageSource& source, std::uint64_t
     const FilHeader fil = FilHeader::DecodeFrom(header);
     if (!fil.IsIndexPage() || !StandsInPlace(fil, page, spaceId)) continue;
     const IndexPageHeader index = IndexPageHeader::DecodeFrom(header);
-    if (index.level != 0 || index.indexId != indexId) continue;
-    leaves.push_back({static_cast<std::uint32_t>(page), fil.previousPage, fil.nextPage});
+    if (index.level == 0) visit(static_cast<std::uint32_t>(page), fil, index);
   }
+}
+
+}  // namespace
+
+std::vector<LeafPageEntry> FindLeafPages(const PageSource& source, std::uint64_t indexId) {
+  std::vector<LeafPageEntry> leaves;
+  ForEachLeafPage(source,
+                  [&](std::uint32_t page, const FilHeader& fil, const IndexPageHeader& index) {
+                    if (index.indexId == indexId)
+                      leaves.push_back({page, fil.previousPage, fil.nextPage});
+                  });
   return leaves;
 }
 
 std::unordered_map<std::uint64_t, LeafPageTally> TallyLeafPages(const PageSource& source) {
   std::unordered_map<std::uint64_t, LeafPageTally> counts;
-  std::array<std::uint8_t, kScanHeaderBytes> header{};
-  const std::uint64_t pageCount = source.PageCount();
-  const std::uint32_t spaceId = SpaceIdOf(source);
-  for (std::uint64_t page = 0; page < pageCount; ++page) {
-    source.Read(static_cast<std::uint32_t>(page), header);
-    const FilHeader fil = FilHeader::DecodeFrom(header);
-    if (!fil.IsIndexPage() || !StandsInPlace(fil, page, spaceId)) continue;
-    const IndexPageHeader index = IndexPageHeader::DecodeFrom(header);
-    if (index.level != 0) continue;
+  ForEachLeafPage(source, [&](std::uint32_t page, const FilHeader&, const IndexPageHeader& index) {
     LeafPageTally& tally = counts[index.indexId];
     ++tally.count;
-    if (tally.samples.size() < LeafPageTally::kSamples)
-      tally.samples.push_back(static_cast<std::uint32_t>(page));
-  }
+    if (tally.samples.size() < LeafPageTally::kSamples) tally.samples.push_back(page);
+  });
   return counts;
 }
 

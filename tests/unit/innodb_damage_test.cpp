@@ -19,6 +19,7 @@
 #include "innodb/record_columns.h"
 #include "innodb/record_salvage.h"
 #include "innodb/records.h"
+#include "support/table_reads.h"
 #include "support/test_paths.h"
 #include "tables/system_tablespace.h"
 #include "tables/table_source.h"
@@ -84,15 +85,10 @@ class TableCopy {
   std::vector<std::uint8_t> image_;
 };
 
-// The character sets of the server's collations: they tell which string
-// columns take a fixed number of bytes.
+// The character sets of the server's collations tell which string columns
+// take a fixed number of bytes.
 const CollationTable& Collations() {
-  static const CollationTable collations = [] {
-    CollationTable table;
-    EXPECT_TRUE(table.LoadFromFile(testing::SourceFolder() + "/data/collation (2)"));
-    return table;
-  }();
-  return collations;
+  return testing::ServerCollations();
 }
 
 struct ScanOut {

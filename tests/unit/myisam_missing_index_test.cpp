@@ -21,6 +21,7 @@
 #include "myisam/definition_format.h"
 #include "myisam/index_header.h"
 #include "myisam/record_scan.h"
+#include "support/table_reads.h"
 #include "support/test_paths.h"
 #include "support/truth_files.h"
 #include "tables/table_source.h"
@@ -178,36 +179,9 @@ TEST(DefinitionFormat, TheDefinitionGivesWhatTheFormatIsWorkedOutFrom) {
 
 // ---- Reading ----
 
-struct ReadOut {
-  std::vector<std::string> rows;  // SQL tuples, "D" before delete-marked ones
-  ReadReport report;
-};
-
-void Collect(TableCursor& cursor, ReadOut& out) {
-  RowBuffer row;
-  FormatScratch scratch;
-  while (cursor.Next(row)) {
-    std::string text = row.deleted ? "D" : "";
-    AppendSqlTuple(text, row, cursor.Formats(), scratch);
-    out.rows.push_back(std::move(text));
-  }
-  out.report.Add(cursor.Report());
-}
-
-ReadOut ReadWhole(const TableSource& source) {
-  ReadOut out;
-  Collect(*source.NewCursor(), out);
-  return out;
-}
-
-ReadOut ReadInParts(const TableSource& source, const ScanSplit& split) {
-  ReadOut out;
-  const std::unique_ptr<ScanParts> parts = source.SplitScan(split);
-  while (std::unique_ptr<TableCursor> part = parts->NextPart())
-    Collect(*part, out);
-  out.report.Add(parts->Report());
-  return out;
-}
+using testing::ReadInParts;
+using testing::ReadOut;
+using testing::ReadWhole;
 
 // The same rows in the same order, with the same account of them.
 void ExpectSameRead(const ReadOut& expected, const ReadOut& got, const std::string& what) {
@@ -234,12 +208,7 @@ ReadOut ReadWholeAndInParts(const TableSource& source, const std::string& what) 
 }
 
 const CollationTable& Collations() {
-  static const CollationTable collations = [] {
-    CollationTable table;
-    EXPECT_TRUE(table.LoadFromFile(testing::SourceFolder() + "/data/collation (2)"));
-    return table;
-  }();
-  return collations;
+  return testing::ServerCollations();
 }
 
 std::unique_ptr<TableSource> OpenTable(const std::string& folder, const std::string& database,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalogue/data_folder_reads.h"
+#include "support/table_reads.h"
 #include "support/test_paths.h"
 #include "values/export_formats.h"
 
@@ -17,36 +18,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ReadOut {
-  std::vector<std::string> rows;  // SQL tuples, "D" before delete-marked ones
-  ReadReport report;
-};
-
-void Collect(TableCursor& cursor, ReadOut& out) {
-  RowBuffer row;
-  FormatScratch scratch;
-  while (cursor.Next(row)) {
-    std::string text = row.deleted ? "D" : "";
-    AppendSqlTuple(text, row, cursor.Formats(), scratch);
-    out.rows.push_back(std::move(text));
-  }
-  out.report.Add(cursor.Report());
-}
-
-ReadOut ReadWhole(const TableSource& source) {
-  ReadOut out;
-  Collect(*source.NewCursor(), out);
-  return out;
-}
-
-ReadOut ReadInParts(const TableSource& source, const ScanSplit& split) {
-  ReadOut out;
-  const std::unique_ptr<ScanParts> parts = source.SplitScan(split);
-  while (std::unique_ptr<TableCursor> part = parts->NextPart())
-    Collect(*part, out);
-  out.report.Add(parts->Report());
-  return out;
-}
+using testing::ReadInParts;
+using testing::ReadOut;
+using testing::ReadWhole;
 
 void ExpectSameReads(const ReadOut& whole, const ReadOut& parts, const std::string& what) {
   EXPECT_EQ(parts.rows, whole.rows) << what;
@@ -94,14 +68,8 @@ Compared CompareEveryTable(const std::string& dataFolder, const CollationTable& 
   return compared;
 }
 
-CollationTable LoadCollations() {
-  CollationTable collations;
-  EXPECT_TRUE(collations.LoadFromFile(testing::SourceFolder() + "/data/collation (2)"));
-  return collations;
-}
-
 TEST(SplitScan, EveryTableOfTheSampleReadsAlikeWholeAndInParts) {
-  const CollationTable collations = LoadCollations();
+  const CollationTable& collations = testing::ServerCollations();
   const Compared compared = CompareEveryTable(testing::SampleDataFolder(), collations);
   EXPECT_GE(compared.tables, 30);
   EXPECT_EQ(compared.damaged, 0);
@@ -118,7 +86,7 @@ TEST(SplitScan, DamagedFilesReadAlikeWholeAndInParts) {
   // Copies of the sample with garbage in the middle of a dynamic MyISAM
   // data file (the cuts stop where the damage starts), of a fixed one, and
   // of an InnoDB leaf page.
-  const CollationTable collations = LoadCollations();
+  const CollationTable& collations = testing::ServerCollations();
   testing::ScratchFolder scratch;
   const fs::path data = scratch.Path() / "data";
   fs::copy(testing::SampleDataFolder(), data, fs::copy_options::recursive);
