@@ -1,6 +1,7 @@
 #include "innodb/dictionary.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <string>
 #include <unordered_set>
@@ -9,6 +10,7 @@
 #include "innodb/btree.h"
 #include "innodb/page_checksum.h"
 #include "innodb/page_scan.h"
+#include "innodb/record_salvage.h"
 #include "innodb/records.h"
 
 namespace rowmender {
@@ -107,6 +109,8 @@ struct SystemIndex {
   std::uint32_t root;
   std::uint64_t id;
   SystemTable kind;
+  // Fields its leaf records have (0: none).
+  std::array<std::size_t, 2> fieldCounts;
 };
 
 struct DictionaryLists {
@@ -215,22 +219,37 @@ void ReadDictionaryIndex(const PageSource& source, const SystemIndex& index, Dic
                   " fails its checksum: its records are read as they stand");
     }
     if (!leaf.IsIndexPage() || !leaf.HasRedundantInfimum()) continue;
+    if (!RecordListSound(buffer, RecordFormat::kRedundant)) {
+      // The records found one by one, by the field counts this system
+      // table's records have had (SYS_INDEXES gained a field in 5.7).
+      std::vector<RecordSpan> best;
+      for (const std::size_t count : index.fieldCounts) {
+        if (count == 0) continue;
+        std::vector<RecordSpan> found =
+            SalvageRecords(buffer, RecordFormat::kRedundant, std::vector<InnoColumn>(count), 0);
+        if (found.size() > best.size()) best = std::move(found);
+      }
+      ++report.pagesSalvaged;
+      report.Note(std::string("the record list of page ") + std::to_string(page) + " of " +
+                  index.name + " is broken: " + std::to_string(best.size()) +
+                  " records were found one by one");
+      for (const RecordSpan& span : best) {
+        RedundantFieldExtents(buffer, span.origin, fields);
+        const RedundantRecordHeader header = RedundantRecordHeader::DecodeFrom(buffer, span.origin);
+        KeepRecord(index.kind, DictionaryRecord(buffer, fields), header.Deleted(), lists);
+        ++report.rowsRead;
+        ++report.rowsFromDamagedPages;
+      }
+      continue;
+    }
     std::uint32_t origin = leaf.FirstRedundantRecord();
-    int count = 0;
-    for (; count < kMaxRecordsPerPage; ++count) {
+    for (int count = 0; count < kMaxRecordsPerPage; ++count) {
       if (origin == 0 || origin >= kInnoPageSize || leaf.IsSupremumAt(origin)) break;
       RedundantFieldExtents(buffer, origin, fields);
       const RedundantRecordHeader header = RedundantRecordHeader::DecodeFrom(buffer, origin);
       KeepRecord(index.kind, DictionaryRecord(buffer, fields), header.Deleted(), lists);
       ++report.rowsRead;
       origin = header.nextRecord;
-    }
-    if (!leaf.IsSupremumAt(origin) &&
-        static_cast<std::uint32_t>(count) < leaf.Header().userRecords) {
-      ++report.recordsDropped;
-      report.Note(std::string("the record list of page ") + std::to_string(page) + " of " +
-                  index.name + " is broken after " + std::to_string(count) +
-                  " records: the rest of the page is lost");
     }
   }
 }
@@ -258,9 +277,11 @@ void ReadSystemDictionary(const PageSource& system, const CollationTable& collat
   ReadReport ignored;
   ReadReport& account = report != nullptr ? *report : ignored;
   for (const SystemIndex& index :
-       {SystemIndex{"SYS_TABLES", kSysTablesRoot, kSysTablesIndexId, SystemTable::kTables},
-        SystemIndex{"SYS_COLUMNS", kSysColumnsRoot, kSysColumnsIndexId, SystemTable::kColumns},
-        SystemIndex{"SYS_INDEXES", kSysIndexesRoot, kSysIndexesIndexId, SystemTable::kIndexes}}) {
+       {SystemIndex{"SYS_TABLES", kSysTablesRoot, kSysTablesIndexId, SystemTable::kTables, {10, 0}},
+        SystemIndex{
+            "SYS_COLUMNS", kSysColumnsRoot, kSysColumnsIndexId, SystemTable::kColumns, {9, 0}},
+        SystemIndex{
+            "SYS_INDEXES", kSysIndexesRoot, kSysIndexesIndexId, SystemTable::kIndexes, {10, 9}}}) {
     ReadDictionaryIndex(system, index, lists, account);
   }
 }

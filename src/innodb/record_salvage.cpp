@@ -21,7 +21,10 @@ constexpr std::uint16_t kHeapCountMask = 0x7FFF;
 constexpr std::uint8_t kOtherRecordFlags = 0xF0 & ~kRecordDeleteMark;
 // A directory slot owns at most this many records.
 constexpr std::uint8_t kMostOwned = 8;
-constexpr std::uint32_t kFirstUserRecord = kCompactSupremumOrigin + kSupremumText.size();
+// Where the first user record's header may start: after "supremum" (in
+// the redundant format, after its closing NUL too).
+constexpr std::uint32_t kFirstCompactRecord = kCompactSupremumOrigin + kSupremumText.size();
+constexpr std::uint32_t kFirstRedundantRecord = kRedundantSupremumOrigin + kSupremumText.size() + 1;
 constexpr std::uint32_t kLowestHeapNumber = 2;
 constexpr std::uint8_t kTwoByteLengthFlag = 0x80;
 constexpr std::uint8_t kExternalLengthFlag = 0x40;
@@ -35,16 +38,17 @@ bool IsLongField(const InnoColumn& field) {
 
 }  // namespace
 
-RecordHeap RecordHeap::OfCompactPage(ByteView page) {
+RecordHeap RecordHeap::OfPage(ByteView page, RecordFormat format) {
+  const std::uint32_t first =
+      format == RecordFormat::kRedundant ? kFirstRedundantRecord : kFirstCompactRecord;
   const IndexPageHeader header = IndexPageHeader::DecodeFrom(page);
   const auto pageSize = static_cast<std::uint32_t>(kInnoPageSize);
   const std::uint32_t slots =
       std::clamp<std::uint32_t>(header.directorySlots, kFewestSlots, pageSize / 4);
   const std::uint32_t directory = pageSize - kTrailerSize - slots * kSlotSize;
   RecordHeap heap;
-  heap.low = kFirstUserRecord;
-  heap.high = header.heapTop >= kFirstUserRecord && header.heapTop <= directory ? header.heapTop
-                                                                                : directory;
+  heap.low = first;
+  heap.high = header.heapTop >= first && header.heapTop <= directory ? header.heapTop : directory;
   const std::uint32_t records = header.heapRecords & kHeapCountMask;
   heap.records = records >= kLowestHeapNumber && records <= kInnoPageSize / 4 ? records : 0;
   return heap;
@@ -106,69 +110,128 @@ bool FitCompactRecord(ByteView page, std::uint32_t origin, const std::vector<Inn
   return true;
 }
 
-bool CompactRecordListSound(ByteView page) {
+bool FitRedundantRecord(ByteView page, std::uint32_t origin, const std::vector<InnoColumn>& fields,
+                        const RecordHeap& heap, RecordSpan& span, bool linkMustFit) {
+  if (origin < heap.low + RedundantRecordHeader::kSize || origin >= heap.high) return false;
+  const RedundantRecordHeader header = RedundantRecordHeader::DecodeFrom(page, origin);
+  if ((header.flags & kOtherRecordFlags) != 0 || header.ownedCount > kMostOwned) return false;
+  if (header.heapNumber < kLowestHeapNumber) return false;
+  if (heap.records != 0 && header.heapNumber >= heap.records) return false;
+  if (header.fieldCount != fields.size() || fields.empty()) return false;
+  // Links are page offsets here; 0 ends the list of freed records.
+  const std::uint32_t next = header.nextRecord;
+  const bool nextFits = next == 0 || next == kRedundantSupremumOrigin ||
+                        (next >= heap.low + RedundantRecordHeader::kSize && next < heap.high);
+  if (linkMustFit && !nextFits) return false;
+  const std::uint32_t entrySize = header.oneByteOffsets ? 1 : 2;
+  const std::uint32_t headerBytes =
+      static_cast<std::uint32_t>(RedundantRecordHeader::kSize) + header.fieldCount * entrySize;
+  if (origin < heap.low + headerBytes) return false;
+  std::vector<FieldExtent> extents;
+  RedundantFieldExtents(page, origin, extents);
+  std::uint32_t end = origin;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const FieldExtent& extent = extents[i];
+    const InnoColumn& field = fields[i];
+    if (extent.missing) return false;
+    if (extent.external && extent.length < kExternalReferenceSize) return false;
+    if (!extent.external && !extent.isNull && !IsLongField(field)) {
+      const std::uint32_t most = std::max(field.len, field.fixedLength);
+      if (most != 0 && extent.length > most) return false;
+    }
+    end = static_cast<std::uint32_t>(extent.start + extent.length);
+  }
+  if (end > heap.high) return false;
+  span = RecordSpan{origin, origin - headerBytes, end};
+  return true;
+}
+
+bool RecordListSound(ByteView page, RecordFormat format) {
+  if (format == RecordFormat::kNone) return false;
+  const bool compact = format == RecordFormat::kCompact;
   const IndexPage index(page);
-  const RecordHeap heap = RecordHeap::OfCompactPage(page);
+  const RecordHeap heap = RecordHeap::OfPage(page, format);
+  const std::uint32_t supremum = compact ? kCompactSupremumOrigin : kRedundantSupremumOrigin;
+  const std::uint32_t headerSize = static_cast<std::uint32_t>(
+      compact ? CompactRecordHeader::kSize : RedundantRecordHeader::kSize);
   std::bitset<kInnoPageSize> seen;
-  std::uint32_t origin = index.FirstCompactRecord();
+  std::uint32_t origin = compact ? index.FirstCompactRecord() : index.FirstRedundantRecord();
   std::uint32_t count = 0;
   bool metadata = false;
-  while (origin != kCompactSupremumOrigin) {
-    if (origin < heap.low + CompactRecordHeader::kSize || origin >= heap.high) return false;
+  while (origin != supremum) {
+    if (origin < heap.low + headerSize || origin >= heap.high) return false;
     if (seen.test(origin) || count >= static_cast<std::uint32_t>(kMaxRecordsPerPage)) return false;
     seen.set(origin);
-    const CompactRecordHeader header = CompactRecordHeader::DecodeFrom(page, origin);
-    if (count == 0 && header.MinimumRecord()) metadata = true;
+    if (compact) {
+      const CompactRecordHeader header = CompactRecordHeader::DecodeFrom(page, origin);
+      if (count == 0 && header.MinimumRecord()) metadata = true;
+      origin = (origin + header.nextLink) % kLinkModulus;
+    } else {
+      const RedundantRecordHeader header = RedundantRecordHeader::DecodeFrom(page, origin);
+      if (count == 0 && header.MinimumRecord()) metadata = true;
+      origin = header.nextRecord;
+    }
     ++count;
-    origin = (origin + header.nextLink) % kLinkModulus;
   }
   const std::uint32_t counted = IndexPageHeader::DecodeFrom(page).userRecords;
   return count == counted || (metadata && count == counted + 1);
 }
 
-std::vector<RecordSpan> SalvageCompactRecords(ByteView page, const std::vector<InnoColumn>& fields,
-                                              std::size_t nullBitmapSize) {
-  const RecordHeap heap = RecordHeap::OfCompactPage(page);
+std::vector<RecordSpan> SalvageRecords(ByteView page, RecordFormat format,
+                                       const std::vector<InnoColumn>& fields,
+                                       std::size_t nullBitmapSize) {
+  std::vector<RecordSpan> found;
+  if (format == RecordFormat::kNone) return found;
+  const bool compact = format == RecordFormat::kCompact;
+  const RecordHeap heap = RecordHeap::OfPage(page, format);
+  const std::uint32_t headerSize = static_cast<std::uint32_t>(
+      compact ? CompactRecordHeader::kSize : RedundantRecordHeader::kSize);
+  const auto fits = [&](std::uint32_t origin, RecordSpan& span, bool linkMustFit) {
+    return compact ? FitCompactRecord(page, origin, fields, nullBitmapSize, heap, span, linkMustFit)
+                   : FitRedundantRecord(page, origin, fields, heap, span, linkMustFit);
+  };
   // Records on the list of freed records are not rows: a page split moves
   // records to a new page and leaves them here, and purge leaves deleted
   // ones. As far as that list can be followed, its records are passed over.
   std::bitset<kInnoPageSize> freed;
   std::uint32_t freedOrigin = IndexPageHeader::DecodeFrom(page).freeListStart;
-  for (int count = 0;
-       count < kMaxRecordsPerPage && freedOrigin >= heap.low + CompactRecordHeader::kSize &&
-       freedOrigin < heap.high && !freed.test(freedOrigin);
+  for (int count = 0; count < kMaxRecordsPerPage && freedOrigin >= heap.low + headerSize &&
+                      freedOrigin < heap.high && !freed.test(freedOrigin);
        ++count) {
     freed.set(freedOrigin);
-    const std::uint16_t link = CompactRecordHeader::DecodeFrom(page, freedOrigin).nextLink;
-    if (link == 0) break;
-    freedOrigin = (freedOrigin + link) % kLinkModulus;
+    if (compact) {
+      const std::uint16_t link = CompactRecordHeader::DecodeFrom(page, freedOrigin).nextLink;
+      if (link == 0) break;
+      freedOrigin = (freedOrigin + link) % kLinkModulus;
+    } else {
+      freedOrigin = RedundantRecordHeader::DecodeFrom(page, freedOrigin).nextRecord;
+    }
   }
   // The most header bytes a record of these fields can have.
-  std::uint32_t widestHeader =
-      static_cast<std::uint32_t>(CompactRecordHeader::kSize + nullBitmapSize);
+  std::uint32_t widestHeader = headerSize + static_cast<std::uint32_t>(nullBitmapSize);
   for (const InnoColumn& field : fields) {
-    if (field.fixedLength == 0) widestHeader += field.HasTwoByteLength() ? 2 : 1;
+    if (!compact) {
+      widestHeader += 2;
+    } else if (field.fixedLength == 0) {
+      widestHeader += field.HasTwoByteLength() ? 2 : 1;
+    }
   }
-  std::vector<RecordSpan> found;
   std::uint32_t from = heap.low;
   RecordSpan span;
-  while (from + CompactRecordHeader::kSize < heap.high) {
+  while (from + headerSize < heap.high) {
     // Records lie end to end where nothing was freed: first look for one
-    // whose header starts right here, then for the nearest one further on.
+    // whose header starts right here (its own link may be the damage),
+    // then for the nearest one further on.
     bool taken = false;
     const std::uint32_t nearEnd = std::min(heap.high, from + widestHeader + 1);
-    for (std::uint32_t origin = from + CompactRecordHeader::kSize; origin < nearEnd; ++origin) {
-      if (FitCompactRecord(page, origin, fields, nullBitmapSize, heap, span, false) &&
-          span.headerStart == from) {
+    for (std::uint32_t origin = from + headerSize; origin < nearEnd; ++origin) {
+      if (fits(origin, span, false) && span.headerStart == from) {
         taken = true;
         break;
       }
     }
-    for (std::uint32_t origin = from + CompactRecordHeader::kSize; !taken && origin < heap.high;
-         ++origin) {
-      taken = FitCompactRecord(page, origin, fields, nullBitmapSize, heap, span, true) &&
-              span.headerStart >= from;
-    }
+    for (std::uint32_t origin = from + headerSize; !taken && origin < heap.high; ++origin)
+      taken = fits(origin, span, true) && span.headerStart >= from;
     if (!taken) break;
     if (!freed.test(span.origin)) found.push_back(span);
     from = std::max(span.dataEnd, span.origin + 1);

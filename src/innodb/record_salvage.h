@@ -11,6 +11,7 @@
 
 #include "base/bytes.h"
 #include "innodb/inno_column.h"
+#include "innodb/page.h"
 
 namespace rowmender {
 
@@ -25,7 +26,7 @@ struct RecordHeap {
 
   // From the page's header, with the page's own bounds where the header
   // is damaged.
-  static RecordHeap OfCompactPage(ByteView page);
+  static RecordHeap OfPage(ByteView page, RecordFormat format);
 };
 
 // Where a record that fits lies: its header's first byte and the byte
@@ -45,15 +46,29 @@ bool FitCompactRecord(ByteView page, std::uint32_t origin, const std::vector<Inn
                       std::size_t nullBitmapSize, const RecordHeap& heap, RecordSpan& span,
                       bool linkMustFit = true);
 
-// True when the record list of a compact page runs from the infimum to the
+// The same for a record of the redundant format, whose header counts its
+// fields (as many as `fields`) and ends each one.
+bool FitRedundantRecord(ByteView page, std::uint32_t origin, const std::vector<InnoColumn>& fields,
+                        const RecordHeap& heap, RecordSpan& span, bool linkMustFit = true);
+
+// True when the record list of a page runs from the infimum to the
 // supremum through origins inside the heap, each once, and holds as many
 // records as the page header counts.
-bool CompactRecordListSound(ByteView page);
+bool RecordListSound(ByteView page, RecordFormat format);
+inline bool CompactRecordListSound(ByteView page) {
+  return RecordListSound(page, RecordFormat::kCompact);
+}
 
-// The records of a compact leaf page that fit `fields`, found by trying
-// every origin, in page order and not overlapping. Records on the page's
-// list of freed records (moved to another page, or purged) are left out.
-std::vector<RecordSpan> SalvageCompactRecords(ByteView page, const std::vector<InnoColumn>& fields,
-                                              std::size_t nullBitmapSize);
+// The records of a leaf page that fit `fields`, found by trying every
+// origin, in page order and not overlapping. Records on the page's list of
+// freed records (moved to another page, or purged) are left out.
+std::vector<RecordSpan> SalvageRecords(ByteView page, RecordFormat format,
+                                       const std::vector<InnoColumn>& fields,
+                                       std::size_t nullBitmapSize);
+inline std::vector<RecordSpan> SalvageCompactRecords(ByteView page,
+                                                     const std::vector<InnoColumn>& fields,
+                                                     std::size_t nullBitmapSize) {
+  return SalvageRecords(page, RecordFormat::kCompact, fields, nullBitmapSize);
+}
 
 }  // namespace rowmender

@@ -133,17 +133,17 @@ bool InnoTableCursor::LoadPage() {
                                                                     : 0;
   origin_ = startOffset_ != 0 ? startOffset_ : first;
   salvaging_ =
-      format_ == RecordFormat::kCompact && index.Level() == 0 && !CompactRecordListSound(buffer_);
+      format_ != RecordFormat::kNone && index.Level() == 0 && !RecordListSound(buffer_, format_);
   if (salvaging_) {
     damagedPage_ = true;
-    salvaged_ = SalvageCompactRecords(buffer_, recordColumns_, nullBitmapSize_);
+    salvaged_ = SalvageRecords(buffer_, format_, recordColumns_, nullBitmapSize_);
     ++report_.pagesSalvaged;
     report_.Note("the record list of page " + std::to_string(page_) + " is broken: " +
                  std::to_string(salvaged_.size()) + " records were found one by one");
     // A position on the page names the next record to read (the supremum:
     // none).
     nextSalvaged_ = 0;
-    if (startOffset_ == kCompactSupremumOrigin) {
+    if (startOffset_ == SupremumOrigin()) {
       nextSalvaged_ = salvaged_.size();
     } else if (startOffset_ != 0) {
       while (nextSalvaged_ < salvaged_.size() && salvaged_[nextSalvaged_].origin < startOffset_)
@@ -266,13 +266,17 @@ bool InnoTableCursor::NextRedundant(RowBuffer& row) {
 bool InnoTableCursor::NextSalvaged(RowBuffer& row) {
   if (nextSalvaged_ >= salvaged_.size()) return false;
   const RecordSpan& span = salvaged_[nextSalvaged_++];
-  const CompactRecordHeader header = CompactRecordHeader::DecodeFrom(buffer_, span.origin);
-  CompactFieldExtents(buffer_, span.origin, span.dataEnd - span.origin, recordColumns_,
-                      nullBitmapSize_, extents_);
-  MakeRow(header.Deleted(), row);
-  const std::uint32_t next = nextSalvaged_ < salvaged_.size()
-                                 ? salvaged_[nextSalvaged_].origin
-                                 : static_cast<std::uint32_t>(kCompactSupremumOrigin);
+  if (format_ == RecordFormat::kRedundant) {
+    // A record found one by one has as many fields as the table's records.
+    RedundantFieldExtents(buffer_, span.origin, extents_);
+    MakeRow(RedundantRecordHeader::DecodeFrom(buffer_, span.origin).Deleted(), row);
+  } else {
+    CompactFieldExtents(buffer_, span.origin, span.dataEnd - span.origin, recordColumns_,
+                        nullBitmapSize_, extents_);
+    MakeRow(CompactRecordHeader::DecodeFrom(buffer_, span.origin).Deleted(), row);
+  }
+  const std::uint32_t next =
+      nextSalvaged_ < salvaged_.size() ? salvaged_[nextSalvaged_].origin : SupremumOrigin();
   position_ = PageStart{page_, next};
   return true;
 }

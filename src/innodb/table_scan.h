@@ -100,6 +100,12 @@ class InnoTableCursor final : public TableCursor {
   // The next record of a page whose record list is broken, from those
   // found one by one.
   bool NextSalvaged(RowBuffer& row);
+  // The supremum's origin in the page's format: a position there names no
+  // record left on the page.
+  std::uint32_t SupremumOrigin() const {
+    return static_cast<std::uint32_t>(format_ == RecordFormat::kRedundant ? kRedundantSupremumOrigin
+                                                                          : kCompactSupremumOrigin);
+  }
   // Turns the fields placed in `extents_` into `row`.
   void MakeRow(bool deleted, RowBuffer& row);
 

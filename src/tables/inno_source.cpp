@@ -254,27 +254,17 @@ class InnoSource final : public TableSource {
     return Status::Ok();
   }
 
-  // The records of a leaf page fit the table's columns: a compact page's
-  // records as found one by one are at least as many as its header counts;
-  // a redundant page's first record has as many fields as the table's
-  // records. An empty page fits anything.
+  // The records of a leaf page fit the table's columns: its records as
+  // found one by one are at least as many as its header counts. An empty
+  // page fits anything.
   bool RecordsFitPage(ByteView page) const {
     const IndexPage index(page);
     const std::uint32_t counted = index.Header().userRecords;
     if (counted == 0) return true;
-    switch (index.Format()) {
-      case RecordFormat::kCompact:
-        return SalvageCompactRecords(page, recordColumns_, NullBitmapSize(recordColumns_)).size() >=
+    const RecordFormat format = index.Format();
+    return format != RecordFormat::kNone &&
+           SalvageRecords(page, format, recordColumns_, NullBitmapSize(recordColumns_)).size() >=
                counted;
-      case RecordFormat::kRedundant: {
-        const std::uint32_t first = index.FirstRedundantRecord();
-        return first < kInnoPageSize &&
-               RedundantRecordHeader::DecodeFrom(page, first).fieldCount == recordColumns_.size();
-      }
-      case RecordFormat::kNone:
-        return false;
-    }
-    return false;
   }
 
   // The first leaf, by descending from the root. Where the tree is

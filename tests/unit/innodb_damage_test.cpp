@@ -204,16 +204,20 @@ void ExpectRecordsFoundOneByOneAreThoseOfTheList(const std::string& folder,
   ASSERT_TRUE(levels.contains(0)) << name;
   for (const std::uint32_t page : levels.at(0)) {
     const ByteView bytes = copy.Page(page);
-    if (IndexPage(bytes).Format() != RecordFormat::kCompact) continue;
-    ASSERT_TRUE(CompactRecordListSound(bytes)) << name << " page " << page;
-    std::vector<std::uint32_t> listed;
     const IndexPage index(bytes);
-    for (std::uint32_t origin = index.FirstCompactRecord(); origin != kCompactSupremumOrigin;
-         origin = (origin + Be16(bytes, origin - 2)) % 0x10000) {
-      if ((ByteAt(bytes, origin - 5) & kRecordMinimumMark) == 0) listed.push_back(origin);
+    const RecordFormat format = index.Format();
+    const bool compact = format == RecordFormat::kCompact;
+    ASSERT_TRUE(RecordListSound(bytes, format)) << name << " page " << page;
+    std::vector<std::uint32_t> listed;
+    const std::uint32_t supremum = compact ? kCompactSupremumOrigin : kRedundantSupremumOrigin;
+    for (std::uint32_t origin = compact ? index.FirstCompactRecord() : index.FirstRedundantRecord();
+         origin != supremum; origin = compact ? (origin + Be16(bytes, origin - 2)) % 0x10000
+                                              : Be16(bytes, origin - 2)) {
+      const std::uint8_t flags = ByteAt(bytes, origin - (compact ? 5 : 6));
+      if ((flags & kRecordMinimumMark) == 0) listed.push_back(origin);
     }
     std::vector<std::uint32_t> found;
-    for (const RecordSpan& span : SalvageCompactRecords(bytes, fields, NullBitmapSize(fields)))
+    for (const RecordSpan& span : SalvageRecords(bytes, format, fields, NullBitmapSize(fields)))
       found.push_back(span.origin);
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(found, listed) << name << " page " << page;
@@ -222,6 +226,7 @@ void ExpectRecordsFoundOneByOneAreThoseOfTheList(const std::string& folder,
 
 TEST(InnoDbDamage, RecordsFoundOneByOneAreThoseOfTheList) {
   ExpectRecordsFoundOneByOneAreThoseOfTheList(DeepTreeFolder(), "deep", "tree");
+  ExpectRecordsFoundOneByOneAreThoseOfTheList(DeepTreeFolder(), "deep", "old_rows");
   int tables = 0;
   for (const auto& database : fs::directory_iterator(testing::SampleDataFolder())) {
     if (!database.is_directory()) continue;
@@ -244,8 +249,6 @@ struct DamageCase {
       damage;
   // The rows keep the order of the undamaged table.
   bool keepsOrder;
-  // Only for tables of compact records.
-  bool compactOnly = false;
 };
 
 // Leaf `i` in chain order (the fixture's leaves lie in key order).
@@ -303,23 +306,23 @@ TEST(InnoDbDamage, EveryRowOfTheIntactLeafPagesComesBackOnce) {
       {"record link flipped",
        [](TableCopy& copy, const auto& levels) {
          std::span<std::uint8_t> page = copy.MutablePage(Leaf(levels, 5));
-         const std::uint32_t first = IndexPage(page).FirstCompactRecord();
+         const IndexPage index(page);
+         const std::uint32_t first = index.Format() == RecordFormat::kCompact
+                                         ? index.FirstCompactRecord()
+                                         : index.FirstRedundantRecord();
          page[first - 1] ^= 0x40;
          return std::vector<std::uint32_t>{};
        },
-       true, true},
+       true},
   };
-  // Both record formats lose the same pages the same way; only compact
-  // pages are read record by record where their list is broken.
+  // Both record formats lose the same pages the same way.
   for (const char* table : {"tree", "old_rows"}) {
     TableCopy clean(DeepTreeFolder(), "deep", table);
     const auto levels = PagesByLevel(clean);
     const ScanOut before = Scan(clean.Files());
     ASSERT_EQ(before.rows.size(), 1500u);
-    const bool compact = IndexPage(clean.Page(3)).Format() == RecordFormat::kCompact;
 
     for (const DamageCase& damage : cases) {
-      if (damage.compactOnly && !compact) continue;
       TableCopy copy(DeepTreeFolder(), "deep", table);
       const std::vector<std::uint32_t> lost = damage.damage(copy, levels);
       copy.Save();
@@ -409,18 +412,30 @@ TEST(InnoDbDamage, TablesInsideADamagedDictionaryAreStillRead) {
     const char* name;
     std::uint32_t page;
     const char* sourceNote;  // what the table's source says ("": nothing)
+    // Only the link of the page's first record is flipped (else the page
+    // is zeroed).
+    bool flipLink = false;
   };
   for (const Case& c : {Case{"SYS_TABLES", kSysTablesRoot, "found by its column names"},
                         Case{"SYS_COLUMNS", kSysColumnsRoot, ""},
-                        Case{"SYS_INDEXES", kSysIndexesRoot, "does not give the root page"}}) {
+                        Case{"SYS_INDEXES", kSysIndexesRoot, "does not give the root page"},
+                        Case{"SYS_TABLES", kSysTablesRoot, "", true},
+                        Case{"SYS_INDEXES", kSysIndexesRoot, "", true}}) {
     testing::ScratchFolder scratch;
     const fs::path ibdata = scratch.Path() / "ibdata1";
     fs::copy_file(sample / "ibdata1", ibdata);
     {
       std::fstream file(ibdata, std::ios::in | std::ios::out | std::ios::binary);
-      file.seekp(static_cast<std::streamoff>(std::uint64_t{c.page} * kInnoPageSize));
-      const std::string zeros(kInnoPageSize, '\0');
-      file.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+      const auto at = static_cast<std::streamoff>(std::uint64_t{c.page} * kInnoPageSize);
+      std::vector<std::uint8_t> page(kInnoPageSize, 0);
+      if (c.flipLink) {
+        file.seekg(at);
+        file.read(reinterpret_cast<char*>(page.data()), static_cast<std::streamsize>(page.size()));
+        page.at(IndexPage(page).FirstRedundantRecord() - 1) ^= 0x40;
+      }
+      file.seekp(at);
+      file.write(reinterpret_cast<const char*>(page.data()),
+                 static_cast<std::streamsize>(page.size()));
     }
     std::unique_ptr<SystemTablespace> system;
     ASSERT_TRUE(SystemTablespace::Open(ibdata.string(), &Collations(), system).ok());
