@@ -311,6 +311,7 @@ TEST(InnoDbScan, RecordsOfTheRedundantFormat) {
   for (std::size_t i = 0; i < 2; ++i) {
     const std::size_t origin = origins[i];
     leaf[origin - 3] = static_cast<std::uint8_t>((4 << 1) | 1);  // 4 fields, 1-byte ends
+    leaf[origin - 4] = static_cast<std::uint8_t>((i + 2) << 3);  // heap numbers 2 and 3
     leaf[origin - 6] = i == 1 ? kRecordDeleteMark : 0;
     const std::uint8_t ends[] = {4, 10, 17, 21};
     for (std::size_t f = 0; f < 4; ++f)
@@ -319,6 +320,12 @@ TEST(InnoDbScan, RecordsOfTheRedundantFormat) {
     const Bytes data = IdValueRecord(static_cast<std::int32_t>(i + 1), -5);
     std::copy(data.begin(), data.end(), leaf.begin() + static_cast<std::ptrdiff_t>(origin));
   }
+  // The page header: two directory slots, the heap top, four records in
+  // the heap, two in the list.
+  PutBe(leaf, IndexPageHeader::kOffset, 2, 2);
+  PutBe(leaf, IndexPageHeader::kOffset + 2, 400, 2);
+  PutBe(leaf, IndexPageHeader::kOffset + 4, 4, 2);
+  PutBe(leaf, IndexPageHeader::kOffset + 16, 2, 2);
   pages[kRoot] = leaf;
   const WalkResult result = Walk(pages, WalkForm::kOwnTablespace);
   ASSERT_EQ(result.rows.size(), 2u);
