@@ -115,6 +115,14 @@ struct KeyDefinition {
   bool IsPrimary() const;
 };
 
+// Where a table's definition was read from.
+enum class DefinitionOrigin : std::uint8_t {
+  kDefinitionFile,  // the table's .frm
+  kTablespaceSdi,   // the SDI a MySQL 8 tablespace carries
+  kDictionary,      // the InnoDB data dictionary in the system tablespace
+  kStatement,       // a CREATE TABLE statement the user gave
+};
+
 struct TableDefinition {
   std::vector<ColumnDefinition> columns;
   // Every ENUM/SET member of the table, all value lists in file order.
@@ -137,6 +145,11 @@ struct TableDefinition {
   // MAX_ROWS and AVG_ROW_LENGTH as CREATE TABLE gave them (0: not given).
   std::uint32_t maxRows = 0;
   std::uint32_t avgRowLength = 0;
+
+  DefinitionOrigin origin = DefinitionOrigin::kDefinitionFile;
+  // What the source of the definition does not know and was guessed, one
+  // sentence each (a dictionary keeps no ENUM member names, say).
+  std::vector<std::string> gaps;
 
   // Packed-record option of the table (bit 0 of the table options).
   bool PackedRecords() const { return (tableOptions & 1) != 0; }

@@ -84,6 +84,13 @@ Status TableSource::Open(const TableFiles& files, const ReadOptions& options,
   TableDefinition table;
   Status status = ReadDefinitionFile(files.definitionPath, table);
   if (!status.ok()) return status;
+  return OpenWithDefinition(std::move(table), files, options, out);
+}
+
+Status TableSource::OpenWithDefinition(TableDefinition table, const TableFiles& files,
+                                       const ReadOptions& options,
+                                       std::unique_ptr<TableSource>& out) {
+  Status status;
   switch (table.storageEngine) {
     case kEngineMyIsam:
       status = CheckMyisamDataFile(DataFilesOf(files, "MYD"));

@@ -53,6 +53,11 @@ class TableSource {
   // keeps the rows in. A status says what is missing or unreadable.
   static Status Open(const TableFiles& files, const ReadOptions& options,
                      std::unique_ptr<TableSource>& out);
+  // Opens a table whose definition was read elsewhere (a tablespace's SDI,
+  // the data dictionary, a CREATE TABLE statement): `files.definitionPath`
+  // is not read.
+  static Status OpenWithDefinition(TableDefinition table, const TableFiles& files,
+                                   const ReadOptions& options, std::unique_ptr<TableSource>& out);
 
   virtual const TableDefinition& Definition() const = 0;
   // A cursor at the first row.
