@@ -89,6 +89,13 @@ struct ColumnDefinition {
   // ("uuid", "inet6", "inet4"), kept in the definition's extra segment;
   // empty for every other column.
   std::string typeName;
+  // A generated column: the expression that computes it (as the server
+  // prints it); empty for other columns.
+  std::string generationExpression;
+  // A generated column whose values no record stores (VIRTUAL).
+  bool isVirtual = false;
+  // INVISIBLE: left out of SELECT *.
+  bool invisible = false;
 
   // Numeric columns: the definition marks the column signed.
   bool IsSigned() const { return (packFlags & kPackSigned) != 0; }
