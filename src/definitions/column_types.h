@@ -48,10 +48,10 @@ constexpr bool IsBlobType(std::uint32_t typeCode) {
          typeCode == kTypeBlob;
 }
 
-// BLOB, TEXT and GEOMETRY: a length and a pointer in a MyISAM record image,
-// possibly stored off-page in InnoDB.
+// BLOB, TEXT, GEOMETRY and MySQL's binary JSON: a length and a pointer in a
+// MyISAM record image, possibly stored off-page in InnoDB.
 constexpr bool IsBlobOrGeometryType(std::uint32_t typeCode) {
-  return IsBlobType(typeCode) || typeCode == kTypeGeometry;
+  return IsBlobType(typeCode) || typeCode == kTypeGeometry || typeCode == kTypeJson;
 }
 
 // Types whose values carry a character set: strings, BLOB and TEXT, ENUM and

@@ -35,7 +35,6 @@ constexpr std::size_t kFormIntervalCount = 270;
 constexpr std::size_t kFormIntervalNamesLength = 274;
 constexpr std::size_t kFormCommentsLength = 284;
 
-constexpr std::uint16_t kKeyFlagNotUnique = 0x0001;  // stored inverted: 0 = unique
 
 // MariaDB's extra segment (where older servers keep the form names): typed
 // entries, each a type byte, a length and that many bytes. A length byte of

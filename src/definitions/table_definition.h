@@ -34,6 +34,7 @@ enum ColumnType : std::uint32_t {
   kTypeTimestamp2 = 17,
   kTypeDatetime2 = 18,
   kTypeTime2 = 19,
+  kTypeJson = 245,
   kTypeNewDecimal = 246,
   kTypeEnum = 247,
   kTypeSet = 248,
@@ -60,6 +61,12 @@ inline constexpr std::uint16_t kPackSigned = 0x0001;
 inline constexpr std::uint16_t kPackZerofill = 0x0004;
 inline constexpr std::uint16_t kPackBitAsChars = 0x1000;
 inline constexpr std::uint16_t kPackNullable = 0x8000;
+// The decimals count of a column record (DECIMAL's scale, the fractional
+// digits of FLOAT and DOUBLE).
+inline constexpr int kPackDecimalsShift = 8;
+inline constexpr std::uint16_t kPackDecimalsMask = 0x1F;
+// FLOAT and DOUBLE declared without a decimals count store this many.
+inline constexpr std::uint16_t kNoDecimals = 31;
 
 struct ColumnDefinition {
   std::string name;
@@ -113,6 +120,12 @@ struct KeyPart {
   std::uint16_t length = 0;
 };
 
+// Key flags as a definition file keeps them: the unique bit inverted (set
+// on keys that allow duplicates), full-text and spatial keys marked.
+inline constexpr std::uint16_t kKeyFlagNotUnique = 0x0001;
+inline constexpr std::uint16_t kKeyFlagFullText = 0x0080;
+inline constexpr std::uint16_t kKeyFlagSpatial = 0x0400;
+
 struct KeyDefinition {
   std::string name;
   bool unique = false;
@@ -154,6 +167,11 @@ struct TableDefinition {
   std::uint32_t avgRowLength = 0;
 
   DefinitionOrigin origin = DefinitionOrigin::kDefinitionFile;
+  // InnoDB, where the definition's source knows them (a tablespace's SDI
+  // does): the root page and index id of the clustered index; 0 when not
+  // known.
+  std::uint32_t clusteredRootPage = 0;
+  std::uint64_t clusteredIndexId = 0;
   // What the source of the definition does not know and was guessed, one
   // sentence each (a dictionary keeps no ENUM member names, say).
   std::vector<std::string> gaps;

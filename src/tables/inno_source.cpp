@@ -100,8 +100,11 @@ class InnoSource final : public TableSource {
         root_ = clustered->rootPage;
       } else {
         BuildColumnsFromDefinition();
-        root_ = kOwnTablespaceRoot;
-        if (system != nullptr) {
+        // A definition kept in the tablespace itself names the clustered
+        // index; one from elsewhere leaves the server's usual root page.
+        root_ = table_.clusteredRootPage != 0 ? table_.clusteredRootPage : kOwnTablespaceRoot;
+        indexId_ = table_.clusteredIndexId;
+        if (system != nullptr && table_.origin != DefinitionOrigin::kTablespaceSdi) {
           notes_.push_back("the data dictionary does not list " + dictionaryName +
                            ": its columns are typed by the definition file");
         }
@@ -182,6 +185,8 @@ class InnoSource final : public TableSource {
     const CollationTable& collations = options_.collations != nullptr ? *options_.collations : none;
     std::vector<InnoColumn> pending;
     for (std::size_t i = 0; i < table_.columns.size(); ++i) {
+      // No record stores a virtual column.
+      if (table_.columns[i].isVirtual) continue;
       pending.push_back(
           InnoColumnFromDefinition(table_.columns[i], static_cast<std::uint32_t>(i), collations));
     }

@@ -7,6 +7,9 @@
 #include "base/paths.h"
 #include "base/table_files_check.h"
 #include "definitions/frm_reader.h"
+#include "definitions/sdi_definition.h"
+#include "innodb/page.h"
+#include "innodb/sdi.h"
 #include "tables/engine_sources.h"
 
 namespace rowmender {
@@ -79,10 +82,66 @@ Status ReadDefinitionFile(const std::string& path, TableDefinition& out) {
   return Status::Corruption(path + ": damaged table definition");
 }
 
+Status ReadTablespaceDefinition(const std::string& path, const std::string& tableName,
+                                TableDefinition& out) {
+  Status readable = CheckDataFile(path, "the tablespace");
+  if (!readable.ok()) return readable;
+  DataFile file;
+  if (!file.Open(path)) return Status::IoError("the tablespace " + path + " cannot be read");
+  const FilePageSource pages(file, PageCountOf(file.Size()));
+  const SdiContents sdi = ReadSdi(pages);
+  std::vector<const SdiObject*> tables;
+  for (const SdiObject& object : sdi.objects) {
+    if (object.type == kSdiTypeTable) tables.push_back(&object);
+  }
+  std::string problems;
+  for (const std::string& problem : sdi.problems)
+    problems += "; " + problem;
+  if (tables.empty()) {
+    if (!sdi.flagged && sdi.problems.empty()) {
+      return Status::NotFound(path + " carries no table definition (SDI)");
+    }
+    return Status::Corruption(path + ": the table definition (SDI) cannot be read" + problems);
+  }
+  // A tablespace of one table (the usual file per table) names it; one
+  // shared by several (a general tablespace) is searched by name.
+  Status last;
+  for (const SdiObject* object : tables) {
+    SdiTable table;
+    last = ParseSdiTable(object->json, table);
+    if (!last.ok()) continue;
+    if (tables.size() == 1 || table.name == tableName ||
+        EncodeTableFileName(table.name) == tableName) {
+      out = std::move(table.definition);
+      if (!sdi.problems.empty()) {
+        out.gaps.push_back("the SDI of " + path + " is partly damaged" + problems);
+      }
+      return Status::Ok();
+    }
+  }
+  if (!last.ok()) return Status::Corruption(path + ": " + last.message());
+  return Status::NotFound("the SDI of " + path + " does not describe a table " + tableName);
+}
+
+Status ReadTableDefinition(const TableFiles& files, const ReadOptions& options,
+                           TableDefinition& out) {
+  (void)options;
+  switch (files.origin) {
+    case DefinitionOrigin::kDefinitionFile:
+      return ReadDefinitionFile(files.definitionPath, out);
+    case DefinitionOrigin::kTablespaceSdi:
+      return ReadTablespaceDefinition(files.definitionPath, files.tableName, out);
+    case DefinitionOrigin::kDictionary:
+    case DefinitionOrigin::kStatement:
+      break;
+  }
+  return Status::NotSupported("this kind of table definition is not read yet");
+}
+
 Status TableSource::Open(const TableFiles& files, const ReadOptions& options,
                          std::unique_ptr<TableSource>& out) {
   TableDefinition table;
-  Status status = ReadDefinitionFile(files.definitionPath, table);
+  Status status = ReadTableDefinition(files, options, table);
   if (!status.ok()) return status;
   return OpenWithDefinition(std::move(table), files, options, out);
 }

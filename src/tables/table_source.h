@@ -18,9 +18,13 @@ class SystemTablespace;
 
 // Where a table's files are.
 struct TableFiles {
-  std::string definitionPath;  // the table's .frm
+  // Where the definition is read from: the table's .frm; its .ibd for the
+  // SDI a MySQL 8 tablespace carries; the system tablespace for the data
+  // dictionary; a file of CREATE TABLE statements.
+  std::string definitionPath;
   std::string databaseFolder;  // the folder of its database
   std::string tableName;       // the file name stem of its files
+  DefinitionOrigin origin = DefinitionOrigin::kDefinitionFile;
 };
 
 // What a read needs besides the table's own files.
@@ -81,5 +85,14 @@ class TableSource {
 
 // The definition file at `path` parsed, or a status saying why not.
 Status ReadDefinitionFile(const std::string& path, TableDefinition& out);
+
+// The definition of table `tableName` from the SDI of the tablespace at
+// `path` (MySQL 8).
+Status ReadTablespaceDefinition(const std::string& path, const std::string& tableName,
+                                TableDefinition& out);
+
+// The table's definition from where `files` says it is kept.
+Status ReadTableDefinition(const TableFiles& files, const ReadOptions& options,
+                           TableDefinition& out);
 
 }  // namespace rowmender

@@ -17,6 +17,9 @@ inline std::string SampleTruthFolder() {
 inline std::string SakilaFolder() {
   return std::string(ROWMENDER_SHARED_FIXTURES) + "/mysql-5.5-sakila";
 }
+inline std::string Sakila8Folder() {
+  return std::string(ROWMENDER_SHARED_FIXTURES) + "/mysql-8.0-sakila";
+}
 inline std::string SourceFolder() {
   return ROWMENDER_SOURCE_DIR;
 }

@@ -15,18 +15,6 @@ namespace rowmender {
 
 namespace {
 
-// Pack-flag bits and fields of a column record beyond those the
-// definition names.
-constexpr std::uint16_t kPackZerofill = 0x0004;
-constexpr int kPackDecimalsShift = 8;
-constexpr std::uint16_t kPackDecimalsMask = 0x1F;
-// FLOAT and DOUBLE declared without a decimals count store this many.
-constexpr std::uint16_t kNoDecimals = 31;
-
-// Key flags as the definition file stores them.
-constexpr std::uint16_t kKeyFullText = 0x0080;
-constexpr std::uint16_t kKeySpatial = 0x0400;
-
 constexpr const char* kDatabaseOptionsFile = "db.opt";
 constexpr std::string_view kCharsetOption = "default-character-set=";
 constexpr std::string_view kCollationOption = "default-collation=";
@@ -163,7 +151,7 @@ void AppendKeyPart(std::string& out, const ColumnDefinition& column, const KeyPa
 }
 
 bool IsCreatedKey(const KeyDefinition& key) {
-  return key.IsPrimary() || (key.unique && (key.flags & (kKeyFullText | kKeySpatial)) == 0);
+  return key.IsPrimary() || (key.unique && (key.flags & (kKeyFlagFullText | kKeyFlagSpatial)) == 0);
 }
 
 // The column (0-based) leads a key the statement creates.
