@@ -12,13 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "definitions/table_definition.h"
+
 namespace rowmender {
 
 struct TableEntry {
   // Position in `databaseFolders` of the folder the definition was found in.
   std::int32_t databaseIndex = 0;
-  // The definition file's name without ".frm", as it is on disk.
+  // The stem of the table's files, as it is on disk.
   std::string name;
+  // Where its definition is read from: its .frm, or its .ibd (MySQL 8).
+  DefinitionOrigin origin = DefinitionOrigin::kDefinitionFile;
 };
 
 struct TriggerEntry {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -11,6 +12,7 @@
 #include "base/paths.h"
 #include "base/table_files_check.h"
 #include "definitions/table_definition.h"
+#include "tables/table_source.h"
 
 namespace rowmender {
 
@@ -81,6 +83,19 @@ std::string LowerAscii(std::string text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return text;
+}
+
+// InnoDB's auxiliary tables of a full-text index ("fts_", the table id in
+// 16 hex digits, "_..."): parts of another table, not tables of their own.
+bool IsFullTextAuxiliaryName(std::string_view stem) {
+  constexpr std::size_t kIdDigits = 16;
+  if (stem.size() < 4 + kIdDigits + 1 || LowerAscii(std::string(stem.substr(0, 4))) != "fts_") {
+    return false;
+  }
+  for (std::size_t i = 4; i < 4 + kIdDigits; ++i) {
+    if (!std::isxdigit(static_cast<unsigned char>(stem[i]))) return false;
+  }
+  return stem[4 + kIdDigits] == '_';
 }
 
 bool IsAscii(std::string_view text) {
@@ -269,6 +284,29 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
       triggers.triggers.push_back(WithoutExtension(entry.name));
     }
   }
+  // A tablespace without a definition file: MySQL 8 keeps the definition in
+  // it. One that carries none still holds a table's rows: it is listed, and
+  // why they cannot be read is told.
+  for (const FolderEntry& entry : entries) {
+    if (entry.folder || LowerCaseExtension(entry.name) != "ibd") continue;
+    const std::string stem = WithoutExtension(entry.name);
+    if (byStem.contains(stem + "." + std::string(kDefinitionExtension)) ||
+        IsFullTextAuxiliaryName(stem)) {
+      continue;
+    }
+    const std::string path = JoinPath(folderPath, entry.name);
+    const FileCheck check = CheckFile(path);
+    if (!check.Readable()) {
+      unreadable(CatalogueFileKind::kTable, entry.name, "the tablespace", check);
+      continue;
+    }
+    CatalogueFile file{CatalogueFileKind::kTable, entry.name, {}, DefinitionOrigin::kTablespaceSdi};
+    if (!TablespaceCarriesDefinition(path)) {
+      file.problem = "the table " + stem + " has no definition file (.frm), and " + path +
+                     " carries no definition of its own";
+    }
+    files.push_back(std::move(file));
+  }
   // A trigger name file whose table has no trigger file: the triggers are
   // lost. The name read from the file is only compared with the folder's
   // entries; the one path made from it is of its encoded form, which never
@@ -309,7 +347,7 @@ void ScanDatabaseFolder(UserInterface& ui, CatalogueLists& lists, TreeNode datab
     const std::string name = WithoutExtension(file.fileName);
     switch (file.kind) {
       case CatalogueFileKind::kTable: {
-        lists.tables.push_back(TableEntry{databaseIndex, name});
+        lists.tables.push_back(TableEntry{databaseIndex, name, file.origin});
         const TreeNode table = ui.TreeInsert(
             name, kImageFolder, static_cast<std::int32_t>(lists.tables.size()), tablesNode);
         ui.TreeInsert(kKeysLabel, kImageKeys, kItemKeys, table);

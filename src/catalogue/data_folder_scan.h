@@ -6,9 +6,14 @@
 //
 // What cannot be read is not left out: a definition or trigger file that
 // is there but cannot be read (or is empty), or a table whose rows' file
-// cannot be, is listed like the others and its problem is told, and so is a trigger file that the
-// trigger name files
-// (".TRN") call for but that is missing, and a folder that cannot be listed.
+// cannot be, is listed like the others and its problem is told, and so is a
+// trigger file that the trigger name files (".TRN") call for but that is
+// missing, and a folder that cannot be listed.
+//
+// A tablespace (".ibd") without a definition file is a table too: MySQL 8
+// keeps the definition inside it (SDI). One that carries none is listed
+// with that problem, since its rows cannot be read without a definition;
+// the auxiliary tablespaces of full-text indexes are not tables.
 //
 // Folder entries are taken in the byte order of their names, so the tree
 // and the lists come out the same on every file system and every run.
@@ -23,6 +28,7 @@
 #include "app/logic/user_interface.h"
 #include "base/bytes.h"
 #include "catalogue/catalogue_lists.h"
+#include "definitions/table_definition.h"
 
 namespace rowmender {
 
@@ -66,6 +72,9 @@ struct CatalogueFile {
   // missing, empty or unreadable (a table without a tablespace of its own
   // is taken to be in ibdata1, where the data folder has one).
   std::string problem;
+  // Where the table's definition is: the definition file itself, or the
+  // tablespace `fileName` names.
+  DefinitionOrigin origin = DefinitionOrigin::kDefinitionFile;
 };
 
 // The tables, views and trigger files of the database folder `folderPath`,

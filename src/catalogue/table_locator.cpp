@@ -82,6 +82,27 @@ TableLookup LocateTable(const std::string& dataFolder, const std::string& databa
     lookup.location->definitionPath = path;
     return lookup;
   }
+  // MySQL 8 writes no .frm: the tablespace carries the definition.
+  for (const auto& stem : {table, EncodeTableFileName(table)}) {
+    const std::string path = FindEntryWithExtension(lookup.location->databaseFolder, stem, "ibd");
+    if (path.empty()) continue;
+    const Status readable = CheckDataFile(path, "the tablespace");
+    if (!readable.ok()) {
+      lookup.location.reset();
+      lookup.error = readable.message();
+      return lookup;
+    }
+    if (!TablespaceCarriesDefinition(path)) {
+      lookup.location.reset();
+      lookup.error = "table " + database + "." + table + " has no definition file (.frm), and " +
+                     path + " carries no definition of its own";
+      return lookup;
+    }
+    lookup.location->tableName = stem;
+    lookup.location->definitionPath = path;
+    lookup.location->origin = DefinitionOrigin::kTablespaceSdi;
+    return lookup;
+  }
   lookup.location.reset();
   lookup.error = "table not found: " + database + "." + table;
   lookup.notFound = true;

@@ -6,14 +6,20 @@
 #include <string>
 
 #include "base/paths.h"
+#include "tables/table_source.h"
 
 namespace rowmender {
 
 struct TableLocation {
   std::string dataFolder;      // with a trailing separator
   std::string databaseFolder;  // full path, no trailing separator
-  std::string tableName;       // the definition file's name without ".frm"
-  std::string definitionPath;  // full path of the definition file
+  std::string tableName;       // the stem of the table's files
+  // Full path of where the definition is read: the .frm, or the .ibd that
+  // carries it (MySQL 8), ...
+  std::string definitionPath;
+  DefinitionOrigin origin = DefinitionOrigin::kDefinitionFile;
+
+  TableFiles Files() const { return TableFiles{definitionPath, databaseFolder, tableName, origin}; }
 };
 
 // Either a location or a one-line message saying what is missing or
@@ -28,6 +34,9 @@ struct TableLookup {
   bool notFound = false;
 };
 
+// A table is found by its definition file (.frm); without one, by a
+// tablespace (.ibd) that carries its definition (MySQL 8).
+//
 // Database and table names may be given as the server writes them on disk
 // ("my@002dtable") or as SQL names ("my-table"); the definition file's
 // extension is matched without regard to case. A name is only ever looked

@@ -171,9 +171,7 @@ int WriteAllRows(CTarnSalvorProjApp& app, const RowsRequest& request, const Tabl
   }
   reads.readMismatchedFiles = request.pager.readMismatchedFiles;
   std::unique_ptr<TableSource> source;
-  const Status status = TableSource::Open(
-      TableFiles{location.definitionPath, location.databaseFolder, location.tableName},
-      reads.Options(), source);
+  const Status status = TableSource::Open(location.Files(), reads.Options(), source);
   // The dictionary counts where it types the table's columns, or may be
   // why the table cannot be opened.
   const bool dictionaryDamaged = reads.system != nullptr &&

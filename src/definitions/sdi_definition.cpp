@@ -51,8 +51,8 @@ bool MysqlTypeOf(std::uint64_t sdiType, std::uint32_t& out) {
 // The geometry subtype codes of a definition, by the type's name.
 std::uint32_t GeometryTypeOf(std::string_view typeName) {
   static const std::map<std::string_view, std::uint32_t> kCodes{
-      {"geometry", 0},   {"point", 1},           {"linestring", 2},
-      {"polygon", 3},    {"multipoint", 4},      {"multilinestring", 5},
+      {"geometry", 0},     {"point", 1},          {"linestring", 2},
+      {"polygon", 3},      {"multipoint", 4},     {"multilinestring", 5},
       {"multipolygon", 6}, {"geomcollection", 7}, {"geometrycollection", 7}};
   const auto found = kCodes.find(typeName);
   return found != kCodes.end() ? found->second : 0;
@@ -229,8 +229,8 @@ void ReadColumn(Reader& read, const Json& json, ColumnDefinition& column) {
     default:
       break;
   }
-  column.packFlags |= static_cast<std::uint16_t>((decimals & kPackDecimalsMask)
-                                                 << kPackDecimalsShift);
+  column.packFlags |=
+      static_cast<std::uint16_t>((decimals & kPackDecimalsMask) << kPackDecimalsShift);
 }
 
 void ReadIndex(Reader& read, const Json& json, const std::vector<int>& columnNumbers,
@@ -328,7 +328,8 @@ Status ParseSdiTable(std::string_view json, SdiTable& out) {
     // The clustered index comes first; without a primary key it is a
     // hidden one over DB_ROW_ID.
     if (first) {
-      definition.clusteredRootPage = static_cast<std::uint32_t>(NumberProperty(privateData, "root"));
+      definition.clusteredRootPage =
+          static_cast<std::uint32_t>(NumberProperty(privateData, "root"));
       definition.clusteredIndexId = NumberProperty(privateData, "id");
       first = false;
     }

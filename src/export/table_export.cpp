@@ -177,9 +177,10 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
   }
 
   std::unique_ptr<TableSource> source;
-  const Status status = TableSource::Open(
-      TableFiles{table.location.definitionPath, table.location.databaseFolder, stem}, request.read,
-      source);
+  const Status status =
+      TableSource::Open(TableFiles{table.location.definitionPath, table.location.databaseFolder,
+                                   stem, table.location.origin},
+                        request.read, source);
   if (!status.ok()) {
     result.failed = true;
     result.messages.push_back(status.message());

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "base/paths.h"
+#include "innodb/lob_pages.h"
 
 namespace rowmender {
 
@@ -36,6 +37,16 @@ LongValueReader::Result ReadWholeExternalValue(const PageSource& source, ByteVie
 
   PageBuffer buffer = NewPageBuffer();
   std::uint64_t written = 0;
+  if (source.Holds(reference.firstPage)) {
+    source.Read(reference.firstPage, buffer);
+    // MySQL 8 keeps the value in its large-object pages.
+    if (FilHeader::DecodeFrom(buffer).pageType == kLobFirstPageType) {
+      written = ReadLobValue(source, reference.firstPage, reference.totalLength, sink);
+      result.bytes += written;
+      result.complete = written == reference.totalLength;
+      return result;
+    }
+  }
   std::uint32_t page = reference.firstPage;
   std::size_t offset = reference.partOffset;
   // A chain never comes back to a page it has been through.

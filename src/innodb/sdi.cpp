@@ -22,9 +22,9 @@ constexpr std::size_t kExtentDescriptorsOffset = 38 + 112;
 constexpr std::size_t kExtentDescriptorSize = 40;
 constexpr std::size_t kExtentDescriptorsPerPage = kInnoPageSize / 64;
 constexpr std::size_t kEncryptionInfoSize = 115;
-constexpr std::size_t kSdiVersionOffset =
-    kExtentDescriptorsOffset + kExtentDescriptorSize * kExtentDescriptorsPerPage +
-    kEncryptionInfoSize;
+constexpr std::size_t kSdiVersionOffset = kExtentDescriptorsOffset +
+                                          kExtentDescriptorSize * kExtentDescriptorsPerPage +
+                                          kEncryptionInfoSize;
 constexpr std::size_t kSdiRootOffset = kSdiVersionOffset + 4;
 // Where the root is looked for when page 0 does not name it: the server
 // creates it among the first pages of a tablespace.
@@ -54,8 +54,8 @@ InnoColumn FixedField(std::uint32_t length) {
 }
 
 std::vector<InnoColumn> SdiFields() {
-  std::vector<InnoColumn> fields{FixedField(4), FixedField(8), FixedField(6), FixedField(7),
-                                 FixedField(4), FixedField(4)};
+  std::vector<InnoColumn> fields{FixedField(4), FixedField(8), FixedField(6),
+                                 FixedField(7), FixedField(4), FixedField(4)};
   InnoColumn data;
   data.mtype = kMtypeBlob;
   data.prtype = kPrtypeNotNull | kPrtypeBinary;
@@ -125,8 +125,7 @@ class SdiWalk {
         break;
       }
     }
-    out_.problems.push_back("the SDI index cannot be walked down from its root " +
-                            PageName(root));
+    out_.problems.push_back("the SDI index cannot be walked down from its root " + PageName(root));
     return kNoPage;
   }
 
@@ -143,8 +142,7 @@ class SdiWalk {
     for (int count = 0;; ++count) {
       if (origin == 0 || origin >= kInnoPageSize || index.IsSupremumAt(origin)) return;
       if (count == kMaxRecordsPerPage) {
-        out_.problems.push_back("the record list of SDI " + PageName(page) +
-                                " runs in a circle");
+        out_.problems.push_back("the record list of SDI " + PageName(page) + " runs in a circle");
         return;
       }
       bool deleted = false;
@@ -226,8 +224,8 @@ std::uint32_t FindSdiRoot(const PageSource& pages) {
   PageBuffer buffer = NewPageBuffer();
   std::uint32_t root = kNoPage;
   std::uint16_t rootLevel = 0;
-  const auto limit = static_cast<std::uint32_t>(
-      std::min<std::uint64_t>(pages.PageCount(), kRootSearchPages));
+  const auto limit =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(pages.PageCount(), kRootSearchPages));
   for (std::uint32_t page = 1; page < limit; ++page) {
     pages.Read(page, buffer);
     const FilHeader fil = FilHeader::DecodeFrom(buffer);

@@ -57,6 +57,18 @@ bool RecordPager::Open(const TableLocation& location, std::string& error) {
   engine_.scanBackward = false;
   engine_.lastPageStartCount = 0;
 
+  if (location.origin != DefinitionOrigin::kDefinitionFile) {
+    ReadOptions read;
+    read.collations = &engine_.app.collations;
+    TableDefinition definition;
+    const Status status = ReadTableDefinition(location.Files(), read, definition);
+    if (!status.ok()) {
+      error = status.message();
+      return false;
+    }
+    engine_.TakeDefinition(std::move(definition));
+    return true;
+  }
   const bool read = engine_.ReadTableDefinition(location.definitionPath);
   if (!read || engine_.lastDefinitionStatus != DefinitionStatus::kRead) {
     error = location.definitionPath + (engine_.lastDefinitionStatus == DefinitionStatus::kCorrupt
@@ -96,9 +108,7 @@ void RecordPager::LoadFirstPage() {
       PrepareBlobFolder(engine_.app.saveFolder);
     }
   }
-  const Status status = TableSource::Open(
-      TableFiles{location_.definitionPath, location_.databaseFolder, location_.tableName}, read,
-      source_);
+  const Status status = TableSource::Open(location_.Files(), read, source_);
   if (!status.ok()) {
     // No rows: a missing data file, an engine that is not read, ...
     problem_ = status.message();

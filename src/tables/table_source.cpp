@@ -123,6 +123,15 @@ Status ReadTablespaceDefinition(const std::string& path, const std::string& tabl
   return Status::NotFound("the SDI of " + path + " does not describe a table " + tableName);
 }
 
+bool TablespaceCarriesDefinition(const std::string& path) {
+  DataFile file;
+  if (!file.Open(path)) return false;
+  const FilePageSource pages(file, PageCountOf(file.Size()));
+  const SdiContents sdi = ReadSdi(pages);
+  return std::any_of(sdi.objects.begin(), sdi.objects.end(),
+                     [](const SdiObject& object) { return object.type == kSdiTypeTable; });
+}
+
 Status ReadTableDefinition(const TableFiles& files, const ReadOptions& options,
                            TableDefinition& out) {
   (void)options;

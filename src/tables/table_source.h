@@ -91,6 +91,9 @@ Status ReadDefinitionFile(const std::string& path, TableDefinition& out);
 Status ReadTablespaceDefinition(const std::string& path, const std::string& tableName,
                                 TableDefinition& out);
 
+// The tablespace at `path` carries the definition of a table (SDI).
+bool TablespaceCarriesDefinition(const std::string& path);
+
 // The table's definition from where `files` says it is kept.
 Status ReadTableDefinition(const TableFiles& files, const ReadOptions& options,
                            TableDefinition& out);

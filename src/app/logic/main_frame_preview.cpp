@@ -22,19 +22,22 @@ constexpr const char* kSelectionStartPrefix = "Please wait while ";
 constexpr const char* kSelectionStartSuffix = " folder is scanning.";
 constexpr const char* kSelectionDoneLine = "Scanning process completed.";
 constexpr const char* kDefinitionExtension = "frm";
+constexpr const char* kTablespaceExtension = "ibd";
 
 }  // namespace
 
-// The definition file of the table at `index`: the ".frm" file of its name
-// whatever the case of the extension.
+// Where the definition of the table at `index` is read: the ".frm" file of
+// its name whatever the case of the extension, or its tablespace.
 static std::string DefinitionPath(const CatalogueLists& catalogue, std::size_t index) {
   const std::string base = catalogue.TableBasePath(index);
   if (base.empty()) return {};
   const TableEntry& entry = catalogue.tables[index];
   const std::string& folder =
       catalogue.databaseFolders[static_cast<std::size_t>(entry.databaseIndex)];
-  const std::string found = FindEntryWithExtension(folder, entry.name, kDefinitionExtension);
-  return found.empty() ? base + "." + kDefinitionExtension : found;
+  const char* extension = entry.origin == DefinitionOrigin::kTablespaceSdi ? kTablespaceExtension
+                                                                           : kDefinitionExtension;
+  const std::string found = FindEntryWithExtension(folder, entry.name, extension);
+  return found.empty() ? base + "." + extension : found;
 }
 
 int CMainFrame::OnTreeSelect(TreeNode node) {
@@ -173,6 +176,7 @@ void CMainFrame::LoadFirstPage(std::size_t index, TreeNode node) {
   }
   location.tableName = entry.name;
   location.definitionPath = DefinitionPath(catalogue, index);
+  location.origin = entry.origin;
 
   RecordPagerOptions options;
   options.ibdataPath = dictionaryPath_;
@@ -182,7 +186,9 @@ void CMainFrame::LoadFirstPage(std::size_t index, TreeNode node) {
   pager_ = std::make_unique<RecordPager>(engine, options);
   pagerTable_ = index;
   pagerNode_ = node;
-  const Status readable = CheckDataFile(location.definitionPath, "the definition file");
+  const Status readable = CheckDataFile(
+      location.definitionPath,
+      entry.origin == DefinitionOrigin::kDefinitionFile ? "the definition file" : "the tablespace");
   std::string error = readable.message();
   if (readable.ok() && pager_->Open(location, error)) {
     pager_->LoadFirstPage();

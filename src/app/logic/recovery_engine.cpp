@@ -75,6 +75,14 @@ void RecoveryEngine::CloseSystemTablespace() {
   systemTablespaceProblem.clear();
 }
 
+void RecoveryEngine::TakeDefinition(TableDefinition definition) {
+  table = std::move(definition);
+  lastDefinitionStatus = DefinitionStatus::kRead;
+  // Servers that write definitions anywhere but in .frm files write the
+  // temporal types in their 5.6 forms.
+  app.newTemporalFormat = true;
+}
+
 void RecoveryEngine::ClearTableLists() {
   table.columns.clear();
   table.intervalValues.clear();

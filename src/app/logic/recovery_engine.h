@@ -44,6 +44,9 @@ class RecoveryEngine {
   // a table definition (nothing appended). Callers decide by the columns.
   bool ReadTableDefinition(const std::string& path);
 
+  // Takes a definition read from elsewhere than a definition file (a
+  // tablespace's SDI, ...) as the current table's.
+  void TakeDefinition(TableDefinition definition);
   // Empties the per-table lists before another table is read.
   void ClearTableLists();
 

@@ -31,8 +31,10 @@ std::optional<SaveObject> ObjectOfNode(NodeKind kind, std::int32_t position,
           static_cast<std::size_t>(entry.databaseIndex) >= catalogue.databaseFolders.size()) {
         return std::nullopt;
       }
+      const bool inTablespace = entry.origin == DefinitionOrigin::kTablespaceSdi;
       return MakeSaveObject(SaveObjectKind::kTable, dataFolder,
-                            catalogue.databaseFolders[entry.databaseIndex], entry.name + ".frm");
+                            catalogue.databaseFolders[entry.databaseIndex],
+                            entry.name + (inTablespace ? ".ibd" : ".frm"), entry.origin);
     }
     case NodeKind::kView: {
       if (index >= catalogue.views.size()) return std::nullopt;

@@ -36,7 +36,8 @@ std::string SaveObject::QualifiedName() const {
 }
 
 SaveObject MakeSaveObject(SaveObjectKind kind, const std::string& dataFolder,
-                          const std::string& databaseFolder, const std::string& fileName) {
+                          const std::string& databaseFolder, const std::string& fileName,
+                          DefinitionOrigin origin) {
   SaveObject object;
   object.kind = kind;
   object.location.dataFolder = WithTrailingSeparator(dataFolder);
@@ -47,6 +48,7 @@ SaveObject MakeSaveObject(SaveObjectKind kind, const std::string& dataFolder,
   const std::string path = JoinPath(object.location.databaseFolder, fileName);
   if (kind == SaveObjectKind::kTable) {
     object.location.definitionPath = path;
+    object.location.origin = origin;
   } else {
     object.path = path;
   }
@@ -71,7 +73,7 @@ std::vector<SaveObject> DataFolderObjects(const std::string& dataFolder,
           kind = SaveObjectKind::kTriggers;
           break;
       }
-      objects.push_back(MakeSaveObject(kind, dataFolder, folder, file.fileName));
+      objects.push_back(MakeSaveObject(kind, dataFolder, folder, file.fileName, file.origin));
     }
   }
   if (problems != nullptr) problems->insert(problems->end(), found.begin(), found.end());

@@ -33,8 +33,10 @@ struct SaveObject {
 
 // One object of `kind` found in a database folder of `dataFolder`.
 // `fileName` is the file's name on disk (with extension).
+// A table's definition is read from that file as `origin` says.
 SaveObject MakeSaveObject(SaveObjectKind kind, const std::string& dataFolder,
-                          const std::string& databaseFolder, const std::string& fileName);
+                          const std::string& databaseFolder, const std::string& fileName,
+                          DefinitionOrigin origin = DefinitionOrigin::kDefinitionFile);
 
 // Every table, view and trigger file of the data folder: databases and
 // files in name order. A definition or trigger file that cannot be read is

@@ -124,11 +124,7 @@ struct TableSaver::TableCounts {
 
 bool CursorRowSource::Open(const SaveObject& table, std::string& error) {
   table_.reset();
-  TableFiles files;
-  files.definitionPath = table.location.definitionPath;
-  files.databaseFolder = table.location.databaseFolder;
-  files.tableName = table.location.tableName;
-  const Status status = TableSource::Open(files, options_, table_);
+  const Status status = TableSource::Open(table.location.Files(), options_, table_);
   if (!status.ok()) {
     table_.reset();
     error = status.message();
