@@ -296,6 +296,17 @@ Status ParseSdiTable(std::string_view json, SdiTable& out) {
   // definition holds the user's, in their order. `numbers` maps a JSON
   // position to the 1-based column number (0: not a user's column).
   const Json& columns = read.Array(table, "columns");
+  // An instant ADD COLUMN before 8.0.29 leaves the count of the columns
+  // before it in the table's private data; later servers mark the columns
+  // added and dropped with the row version that did it.
+  out.alteredInPlace = !Property(read.TextOr(table, "se_private_data"), "instant_col").empty();
+  for (const Json& column : columns) {
+    const std::string privateData = read.TextOr(column, "se_private_data");
+    if (!Property(privateData, "version_added").empty() ||
+        !Property(privateData, "version_dropped").empty()) {
+      out.alteredInPlace = true;
+    }
+  }
   std::vector<int> numbers(columns.size(), 0);
   std::vector<std::pair<std::uint64_t, std::size_t>> order;
   for (std::size_t i = 0; i < columns.size() && !read.Failed(); ++i) {

@@ -19,6 +19,10 @@ struct SdiTable {
   std::string engine;  // "InnoDB", "MyISAM", ...
   // The tablespace's server version (80040 for 8.0.40).
   std::uint32_t serverVersion = 0;
+  // Columns were added or dropped in place (ALGORITHM=INSTANT, MySQL
+  // 8.0.12 and later): records written before and after carry different
+  // sets of fields.
+  bool alteredInPlace = false;
   TableDefinition definition;
 };
 
