@@ -2,6 +2,7 @@
 #include "catalogue/table_locator.h"
 #include "cli/commands.h"
 #include "cli/table_output.h"
+#include "preview/record_pages.h"
 #include "preview/structure_grid.h"
 
 namespace rowmender::cli {
@@ -17,14 +18,16 @@ int RunStructure(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& o
     return ReportLookupFailure(lookup, err);
   }
   RecoveryEngine engine(app);
-  const bool read = engine.ReadTableDefinition(lookup.location->definitionPath);
-  if (!read || engine.lastDefinitionStatus != DefinitionStatus::kRead) {
-    err << "rowmender-cli: " << lookup.location->definitionPath
-        << (engine.lastDefinitionStatus == DefinitionStatus::kCorrupt ? ": damaged table definition"
-                                                                      : ": not a table definition")
-        << "\n";
+  ReadOptions options;
+  options.collations = &app.collations;
+  std::string error;
+  if (!LoadTableDefinition(engine, *lookup.location, options, error)) {
+    err << "rowmender-cli: " << error << "\n";
     return kExitFailure;
   }
+  // Where a definition not kept in a .frm came from, and what it lacks.
+  for (const std::string& note : DefinitionNotes(engine.table, lookup.location->Files()))
+    err << "rowmender-cli: " << note << "\n";
   WriteTsvLine(out, {kStructureHeaders.begin(), kStructureHeaders.end()});
   for (const auto& row : BuildStructureRows(engine.table, app.collations)) {
     WriteTsvLine(out, {row.begin(), row.end()});

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/file_check.h"
 #include "base/paths.h"
 #include "preview/long_value_files.h"
 #include "values/value_texts.h"
@@ -57,21 +58,35 @@ bool RecordPager::Open(const TableLocation& location, std::string& error) {
   engine_.scanBackward = false;
   engine_.lastPageStartCount = 0;
 
+  ReadOptions read;
+  read.collations = &engine_.app.collations;
+  if (location.origin == DefinitionOrigin::kDictionary) {
+    read.systemTablespace = engine_.SystemTablespaceAt(SystemTablespacePath());
+  }
+  return LoadTableDefinition(engine_, location, read, error);
+}
+
+bool LoadTableDefinition(RecoveryEngine& engine, const TableLocation& location,
+                         const ReadOptions& options, std::string& error) {
+  engine.ClearTableLists();
   if (location.origin != DefinitionOrigin::kDefinitionFile) {
-    ReadOptions read;
-    read.collations = &engine_.app.collations;
     TableDefinition definition;
-    const Status status = ReadTableDefinition(location.Files(), read, definition);
+    const Status status = ReadTableDefinition(location.Files(), options, definition);
     if (!status.ok()) {
       error = status.message();
       return false;
     }
-    engine_.TakeDefinition(std::move(definition));
+    engine.TakeDefinition(std::move(definition));
     return true;
   }
-  const bool read = engine_.ReadTableDefinition(location.definitionPath);
-  if (!read || engine_.lastDefinitionStatus != DefinitionStatus::kRead) {
-    error = location.definitionPath + (engine_.lastDefinitionStatus == DefinitionStatus::kCorrupt
+  const Status readable = CheckDataFile(location.definitionPath, "the definition file");
+  if (!readable.ok()) {
+    error = readable.message();
+    return false;
+  }
+  const bool read = engine.ReadTableDefinition(location.definitionPath);
+  if (!read || engine.lastDefinitionStatus != DefinitionStatus::kRead) {
+    error = location.definitionPath + (engine.lastDefinitionStatus == DefinitionStatus::kCorrupt
                                            ? ": damaged table definition"
                                            : ": not a table definition");
     return false;

@@ -155,4 +155,10 @@ class RecordPager {
   bool pageIsNew_ = false;
 };
 
+// Reads the definition of the table at `location` into `engine` from
+// wherever the location says it is kept (its .frm, its tablespace, ...);
+// false, with `error` saying why, when it cannot be read.
+bool LoadTableDefinition(RecoveryEngine& engine, const TableLocation& location,
+                         const ReadOptions& options, std::string& error);
+
 }  // namespace rowmender

@@ -138,6 +138,31 @@ bool TablespaceCarriesDefinition(const std::string& path) {
                      [](const SdiObject& object) { return object.type == kSdiTypeTable; });
 }
 
+std::vector<std::string> DefinitionNotes(const TableDefinition& definition,
+                                         const TableFiles& files) {
+  std::vector<std::string> notes;
+  const std::string table = files.tableName;
+  switch (definition.origin) {
+    case DefinitionOrigin::kDefinitionFile:
+      break;
+    case DefinitionOrigin::kTablespaceSdi:
+      notes.push_back("the definition of " + table +
+                      " was read from its tablespace (SDI): " + files.definitionPath);
+      break;
+    case DefinitionOrigin::kDictionary:
+      notes.push_back("the definition of " + table +
+                      " was rebuilt from the InnoDB data dictionary in " + files.definitionPath +
+                      ", as its definition file (.frm) is missing or unreadable");
+      break;
+    case DefinitionOrigin::kStatement:
+      notes.push_back("the definition of " + table +
+                      " was read from the CREATE TABLE statement in " + files.definitionPath);
+      break;
+  }
+  notes.insert(notes.end(), definition.gaps.begin(), definition.gaps.end());
+  return notes;
+}
+
 Status ReadTableDefinition(const TableFiles& files, const ReadOptions& options,
                            TableDefinition& out) {
   (void)options;

@@ -94,6 +94,11 @@ Status ReadTablespaceDefinition(const std::string& path, const std::string& tabl
 // The tablespace at `path` carries the definition of a table (SDI).
 bool TablespaceCarriesDefinition(const std::string& path);
 
+// Where a definition not read from a .frm came from, and what its source
+// did not know (its gaps), one sentence each; nothing for a .frm's.
+std::vector<std::string> DefinitionNotes(const TableDefinition& definition,
+                                         const TableFiles& files);
+
 // The table's definition from where `files` says it is kept.
 Status ReadTableDefinition(const TableFiles& files, const ReadOptions& options,
                            TableDefinition& out);

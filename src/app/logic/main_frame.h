@@ -163,6 +163,11 @@ class CMainFrame {
   void ShowTriggerStatements(std::size_t index);
   void ShowViewStatement(std::size_t index);
   void LoadFirstPage(std::size_t index, TreeNode node);
+  // Where the table at `index` of the catalogue is, and its definition.
+  TableLocation LocationOf(std::size_t index) const;
+  // Tells in the output pane and the log where a definition that is not a
+  // .frm's came from, and what it lacks.
+  void TellDefinitionNotes(const TableLocation& location);
   // Shows `engine.rows` in the grid (a row without cells adds nothing).
   void FillGrid();
   // Sets the caption bar to the row range shown ("%lld rows to %lld").

@@ -119,13 +119,19 @@ void CMainFrame::ShowTableStructure(TreeNode keysNode) {
   if (table != kNoNode) {
     const std::int32_t position = ui.TreeItemData(table);
     if (position >= 1 && static_cast<std::size_t>(position - 1) < catalogue.tables.size()) {
-      const std::string path = DefinitionPath(catalogue, static_cast<std::size_t>(position - 1));
-      const Status readable = CheckDataFile(path, "the definition file");
-      if (!readable.ok()) {
-        AddOutputLine(ui, readable.message());
-        log.WriteLine(readable.message());
+      const TableLocation location = LocationOf(static_cast<std::size_t>(position - 1));
+      ReadOptions options;
+      options.collations = &app.collations;
+      if (location.origin == DefinitionOrigin::kDictionary && !dictionaryPath_.empty()) {
+        options.systemTablespace = engine.SystemTablespaceAt(dictionaryPath_);
       }
-      engine.ReadTableDefinition(path);
+      std::string error;
+      if (LoadTableDefinition(engine, location, options, error)) {
+        TellDefinitionNotes(location);
+      } else {
+        AddOutputLine(ui, error);
+        log.WriteLine(error);
+      }
     }
   }
   ui.GridSetColumns({kStructureHeaders.begin(), kStructureHeaders.end()});
@@ -165,7 +171,7 @@ void CMainFrame::ShowViewStatement(std::size_t index) {
   ui.TextBoxSet(text);
 }
 
-void CMainFrame::LoadFirstPage(std::size_t index, TreeNode node) {
+TableLocation CMainFrame::LocationOf(std::size_t index) const {
   const TableEntry& entry = catalogue.tables[index];
   TableLocation location;
   location.dataFolder = catalogue.dataFolderPath;
@@ -177,6 +183,19 @@ void CMainFrame::LoadFirstPage(std::size_t index, TreeNode node) {
   location.tableName = entry.name;
   location.definitionPath = DefinitionPath(catalogue, index);
   location.origin = entry.origin;
+  return location;
+}
+
+void CMainFrame::TellDefinitionNotes(const TableLocation& location) {
+  for (const std::string& note : DefinitionNotes(engine.table, location.Files())) {
+    AddOutputLine(ui, note);
+    log.WriteLine(note);
+  }
+}
+
+void CMainFrame::LoadFirstPage(std::size_t index, TreeNode node) {
+  const TableEntry& entry = catalogue.tables[index];
+  const TableLocation location = LocationOf(index);
 
   RecordPagerOptions options;
   options.ibdataPath = dictionaryPath_;
@@ -191,6 +210,7 @@ void CMainFrame::LoadFirstPage(std::size_t index, TreeNode node) {
       entry.origin == DefinitionOrigin::kDefinitionFile ? "the definition file" : "the tablespace");
   std::string error = readable.message();
   if (readable.ok() && pager_->Open(location, error)) {
+    TellDefinitionNotes(location);
     pager_->LoadFirstPage();
     error = pager_->Problem();
   }
