@@ -86,7 +86,11 @@ class InnoSource final : public TableSource {
       }
     }
 
-    const std::string ibd = FindFileWithExtension(files.databaseFolder, files.tableName, "ibd");
+    // A definition read from a tablespace is that of the rows it holds.
+    const std::string ibd =
+        files.origin == DefinitionOrigin::kTablespaceSdi
+            ? files.definitionPath
+            : FindFileWithExtension(files.databaseFolder, files.tableName, "ibd");
     const std::string missing = "the tablespace (.ibd) of " + files.tableName + " is missing (" +
                                 JoinPath(files.databaseFolder, files.tableName + ".ibd") + ")";
     if (!ibd.empty()) {
