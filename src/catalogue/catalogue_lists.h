@@ -21,8 +21,10 @@ struct TableEntry {
   std::int32_t databaseIndex = 0;
   // The stem of the table's files, as it is on disk.
   std::string name;
-  // Where its definition is read from: its .frm, or its .ibd (MySQL 8).
+  // Where its definition is read from: its .frm, its .ibd (MySQL 8), or
+  // `definitionPath` (statements, the system tablespace).
   DefinitionOrigin origin = DefinitionOrigin::kDefinitionFile;
+  std::string definitionPath;
 };
 
 struct TriggerEntry {

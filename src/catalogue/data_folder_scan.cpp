@@ -85,6 +85,14 @@ std::string LowerAscii(std::string text) {
   return text;
 }
 
+CatalogueFile MakeFile(CatalogueFileKind kind, const std::string& fileName, std::string problem) {
+  CatalogueFile file;
+  file.kind = kind;
+  file.fileName = fileName;
+  file.problem = std::move(problem);
+  return file;
+}
+
 // InnoDB's auxiliary tables of a full-text index ("fts_", the table id in
 // 16 hex digits, "_..."): parts of another table, not tables of their own.
 bool IsFullTextAuxiliaryName(std::string_view stem) {
@@ -202,7 +210,8 @@ std::vector<std::string> ListFolderFiles(const std::string& folder) {
 }
 
 std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
-                                              std::vector<std::string>& problems) {
+                                              std::vector<std::string>& problems,
+                                              const DefinitionSources* sources) {
   std::vector<CatalogueFile> files;
   std::vector<FolderEntry> entries;
   std::string problem;
@@ -212,8 +221,8 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
   }
   const auto unreadable = [&](CatalogueFileKind kind, const std::string& fileName,
                               std::string_view what, const FileCheck& check) {
-    files.push_back(CatalogueFile{kind, fileName,
-                                  FileProblemText(what, JoinPath(folderPath, fileName), check)});
+    files.push_back(
+        MakeFile(kind, fileName, FileProblemText(what, JoinPath(folderPath, fileName), check)));
   };
   // The entries by stem and lower-case extension, for the files of a
   // table's rows.
@@ -256,15 +265,15 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
         failed.problem = "cannot be read";
         unreadable(CatalogueFileKind::kTable, entry.name, "the definition file", failed);
       } else if (probe->kind == DefinitionFileKind::kTable) {
-        files.push_back(CatalogueFile{CatalogueFileKind::kTable, entry.name,
-                                      dataProblem(WithoutExtension(entry.name), probe->engine)});
+        files.push_back(MakeFile(CatalogueFileKind::kTable, entry.name,
+                                 dataProblem(WithoutExtension(entry.name), probe->engine)));
       } else if (probe->kind == DefinitionFileKind::kView) {
-        files.push_back(CatalogueFile{CatalogueFileKind::kView, entry.name, {}});
+        files.push_back(MakeFile(CatalogueFileKind::kView, entry.name, {}));
       }
     } else if (extension == kTriggerExtension) {
       const FileCheck check = CheckFile(path);
       if (check.Readable()) {
-        files.push_back(CatalogueFile{CatalogueFileKind::kTriggers, entry.name, {}});
+        files.push_back(MakeFile(CatalogueFileKind::kTriggers, entry.name, {}));
       } else {
         unreadable(CatalogueFileKind::kTriggers, entry.name, "the trigger file", check);
       }
@@ -284,11 +293,15 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
       triggers.triggers.push_back(WithoutExtension(entry.name));
     }
   }
-  // A tablespace without a definition file: MySQL 8 keeps the definition in
-  // it. One that carries none still holds a table's rows: it is listed, and
-  // why they cannot be read is told.
+  // A data file without a definition file: MySQL 8 keeps the definition in
+  // the tablespace; else a statement the user gave or the dictionary may
+  // know the table. One whose definition nothing knows still holds a
+  // table's rows: it is listed, and why they cannot be read is told.
+  const std::string folderName = LastComponent(WithoutTrailingSeparator(folderPath));
   for (const FolderEntry& entry : entries) {
-    if (entry.folder || LowerCaseExtension(entry.name) != "ibd") continue;
+    const std::string extension = LowerCaseExtension(entry.name);
+    const bool tablespace = extension == "ibd";
+    if (entry.folder || (!tablespace && extension != "myd")) continue;
     const std::string stem = WithoutExtension(entry.name);
     if (byStem.contains(stem + "." + std::string(kDefinitionExtension)) ||
         IsFullTextAuxiliaryName(stem)) {
@@ -297,13 +310,26 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
     const std::string path = JoinPath(folderPath, entry.name);
     const FileCheck check = CheckFile(path);
     if (!check.Readable()) {
-      unreadable(CatalogueFileKind::kTable, entry.name, "the tablespace", check);
+      unreadable(CatalogueFileKind::kTable, entry.name,
+                 tablespace ? "the tablespace" : "the data file", check);
+      files.back().origin = DefinitionOrigin::kTablespaceSdi;
       continue;
     }
-    CatalogueFile file{CatalogueFileKind::kTable, entry.name, {}, DefinitionOrigin::kTablespaceSdi};
-    if (!TablespaceCarriesDefinition(path)) {
-      file.problem = "the table " + stem + " has no definition file (.frm), and " + path +
-                     " carries no definition of its own";
+    CatalogueFile file = MakeFile(CatalogueFileKind::kTable, entry.name, {});
+    file.origin = DefinitionOrigin::kTablespaceSdi;
+    if (tablespace && TablespaceCarriesDefinition(path)) {
+      files.push_back(std::move(file));
+      continue;
+    }
+    const std::optional<FoundDefinition> found =
+        sources != nullptr ? sources->Find(folderName, stem) : std::nullopt;
+    if (found) {
+      file.origin = found->origin;
+      file.definitionPath = found->path;
+    } else {
+      file.problem = "the table " + stem + " has no definition file (.frm)" +
+                     (tablespace ? ", " + path + " carries no definition of its own," : "") +
+                     " and no CREATE TABLE statement given defines it (--definition FILE)";
     }
     files.push_back(std::move(file));
   }
@@ -339,15 +365,15 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
 
 void ScanDatabaseFolder(UserInterface& ui, CatalogueLists& lists, TreeNode databaseNode,
                         const std::string& folderPath, TreeNode tablesNode,
-                        std::int32_t databaseIndex) {
+                        std::int32_t databaseIndex, const DefinitionSources* sources) {
   TreeNode viewsNode = kNoNode;
   TreeNode triggerNode = kNoNode;
-  for (const CatalogueFile& file : ListCatalogueFiles(folderPath, lists.problems)) {
+  for (const CatalogueFile& file : ListCatalogueFiles(folderPath, lists.problems, sources)) {
     if (!file.problem.empty()) lists.problems.push_back(file.problem);
     const std::string name = WithoutExtension(file.fileName);
     switch (file.kind) {
       case CatalogueFileKind::kTable: {
-        lists.tables.push_back(TableEntry{databaseIndex, name, file.origin});
+        lists.tables.push_back(TableEntry{databaseIndex, name, file.origin, file.definitionPath});
         const TreeNode table = ui.TreeInsert(
             name, kImageFolder, static_cast<std::int32_t>(lists.tables.size()), tablesNode);
         ui.TreeInsert(kKeysLabel, kImageKeys, kItemKeys, table);

@@ -28,6 +28,7 @@
 #include "app/logic/user_interface.h"
 #include "base/bytes.h"
 #include "catalogue/catalogue_lists.h"
+#include "catalogue/definition_sources.h"
 #include "definitions/table_definition.h"
 
 namespace rowmender {
@@ -73,16 +74,23 @@ struct CatalogueFile {
   // is taken to be in ibdata1, where the data folder has one).
   std::string problem;
   // Where the table's definition is: the definition file itself, or the
-  // tablespace `fileName` names.
+  // tablespace `fileName` names, or `definitionPath`.
   DefinitionOrigin origin = DefinitionOrigin::kDefinitionFile;
+  // A file of CREATE TABLE statements or the system tablespace; empty when
+  // the definition is in `fileName`.
+  std::string definitionPath;
 };
 
 // The tables, views and trigger files of the database folder `folderPath`,
 // in name order; sub-folders are not entered. A file that cannot be read
 // carries its problem. The folder itself when it cannot be listed, and a
 // trigger name file that cannot be read, add a line to `problems`.
+// A tablespace or MyISAM data file without a definition file of its own
+// whose definition `sources` knows (a statement, the dictionary) is a table
+// read with that definition.
 std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
-                                              std::vector<std::string>& problems);
+                                              std::vector<std::string>& problems,
+                                              const DefinitionSources* sources = nullptr);
 
 // Scans one database folder (`folderPath`, without trailing separator,
 // database index `databaseIndex`): appends its tables, views and triggers
@@ -92,6 +100,6 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
 // `lists.problems`. Sub-folders are not entered.
 void ScanDatabaseFolder(UserInterface& ui, CatalogueLists& lists, TreeNode databaseNode,
                         const std::string& folderPath, TreeNode tablesNode,
-                        std::int32_t databaseIndex);
+                        std::int32_t databaseIndex, const DefinitionSources* sources = nullptr);
 
 }  // namespace rowmender

@@ -11,6 +11,7 @@ namespace rowmender {
 // Storage engine codes of the definition file header.
 inline constexpr std::uint8_t kEngineMyIsam = 9;
 inline constexpr std::uint8_t kEngineInnoDb = 12;
+inline constexpr std::uint8_t kEngineAria = 42;
 
 // MySQL column type codes.
 enum ColumnType : std::uint32_t {

@@ -138,6 +138,30 @@ bool TablespaceCarriesDefinition(const std::string& path) {
                      [](const SdiObject& object) { return object.type == kSdiTypeTable; });
 }
 
+Status ReadStatementFile(const std::string& path, const CollationTable& collations,
+                         std::vector<StatementTable>& out) {
+  constexpr std::uint64_t kLargestStatementFile = 256u << 20;
+  const Status readable = CheckDataFile(path, "the file of CREATE TABLE statements");
+  if (!readable.ok()) return readable;
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(path, bytes, kLargestStatementFile)) {
+    return Status::IoError("the file of CREATE TABLE statements " + path + " cannot be read");
+  }
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  const Status parsed = ParseCreateTableStatements(text, collations, out);
+  if (!parsed.ok()) return Status::Corruption(path + ": " + parsed.message());
+  return Status::Ok();
+}
+
+bool StatementNamesTable(const std::string& database, const std::string& name,
+                         const std::string& folderName, const std::string& stem) {
+  const auto same = [](const std::string& sqlName, const std::string& fileName) {
+    return sqlName == fileName || EncodeTableFileName(sqlName) == fileName ||
+           sqlName == DecodeTableFileName(fileName);
+  };
+  return same(name, stem) && (database.empty() || same(database, folderName));
+}
+
 std::vector<std::string> DefinitionNotes(const TableDefinition& definition,
                                          const TableFiles& files) {
   std::vector<std::string> notes;
@@ -165,14 +189,31 @@ std::vector<std::string> DefinitionNotes(const TableDefinition& definition,
 
 Status ReadTableDefinition(const TableFiles& files, const ReadOptions& options,
                            TableDefinition& out) {
-  (void)options;
   switch (files.origin) {
     case DefinitionOrigin::kDefinitionFile:
       return ReadDefinitionFile(files.definitionPath, out);
     case DefinitionOrigin::kTablespaceSdi:
       return ReadTablespaceDefinition(files.definitionPath, files.tableName, out);
+    case DefinitionOrigin::kStatement: {
+      if (options.collations == nullptr) {
+        return Status::NotSupported(
+            "CREATE TABLE statements are read only with the collation table");
+      }
+      std::vector<StatementTable> tables;
+      const Status status = ReadStatementFile(files.definitionPath, *options.collations, tables);
+      if (!status.ok()) return status;
+      const std::string folderName = LastComponent(WithoutTrailingSeparator(files.databaseFolder));
+      for (StatementTable& table : tables) {
+        if (StatementNamesTable(table.database, table.name, folderName, files.tableName)) {
+          out = std::move(table.definition);
+          out.origin = DefinitionOrigin::kStatement;
+          return Status::Ok();
+        }
+      }
+      return Status::NotFound(files.definitionPath + " holds no CREATE TABLE statement for " +
+                              folderName + "." + files.tableName);
+    }
     case DefinitionOrigin::kDictionary:
-    case DefinitionOrigin::kStatement:
       break;
   }
   return Status::NotSupported("this kind of table definition is not read yet");

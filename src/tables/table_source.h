@@ -9,6 +9,7 @@
 
 #include "base/collation_table.h"
 #include "base/status.h"
+#include "definitions/ddl_statements.h"
 #include "definitions/table_definition.h"
 #include "values/table_cursor.h"
 
@@ -98,6 +99,17 @@ bool TablespaceCarriesDefinition(const std::string& path);
 // did not know (its gaps), one sentence each; nothing for a .frm's.
 std::vector<std::string> DefinitionNotes(const TableDefinition& definition,
                                          const TableFiles& files);
+
+// The CREATE TABLE statements of the file at `path`, or a status naming
+// the file and saying what cannot be read or parsed (with line and column).
+Status ReadStatementFile(const std::string& path, const CollationTable& collations,
+                         std::vector<StatementTable>& out);
+
+// A statement for table `name` of `database` (empty: of any database) is
+// one for the files named `stem` in the database folder `folderName`: the
+// names compared as the server writes them on disk, or as SQL names.
+bool StatementNamesTable(const std::string& database, const std::string& name,
+                         const std::string& folderName, const std::string& stem);
 
 // The table's definition from where `files` says it is kept.
 Status ReadTableDefinition(const TableFiles& files, const ReadOptions& options,

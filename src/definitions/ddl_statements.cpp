@@ -1,0 +1,1133 @@
+#include "definitions/ddl_statements.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <optional>
+
+#include "definitions/column_types.h"
+#include "values/image_values.h"
+
+namespace rowmender {
+
+namespace {
+
+// The length a definition file gives BLOB, TEXT and GEOMETRY columns: that
+// of the pointer to the value.
+constexpr std::uint32_t kBlobPointerSize = 8;
+// Pack-flag bit 0 means "binary" for strings (and "signed" for numbers).
+constexpr std::uint16_t kPackBinary = 0x0001;
+// Table option: records of varying length.
+constexpr std::uint16_t kOptionPackRecord = 0x0001;
+
+// Parentheses nest at most this deep inside one statement (expressions of
+// defaults, checks and partitions): deeper is not a statement a server
+// printed.
+constexpr int kMaxNesting = 64;
+
+enum class TokenKind { kWord, kQuotedName, kString, kNumber, kSymbol, kEnd };
+
+// What the lexer makes of the comment that marks a temporal column of the
+// old form; no name of SQL can look like it.
+constexpr const char* kOldTemporalMarker = "\x01OLD-TEMPORAL";
+
+struct Token {
+  TokenKind kind = TokenKind::kEnd;
+  std::string text;  // names and strings unquoted and unescaped
+  std::uint32_t line = 1;
+  std::uint32_t column = 1;
+};
+
+std::string Upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+bool IsWordByte(unsigned char c) {
+  return std::isalnum(c) != 0 || c == '_' || c == '$' || c >= 0x80;
+}
+
+// Splits the text into tokens. Comments are left out; the body of a
+// version comment (/*!50100 ... */) is read as ordinary text, as the
+// servers do.
+class Lexer {
+ public:
+  explicit Lexer(std::string_view text) : text_(text) {}
+
+  bool Run(std::vector<Token>& out, std::string& error) {
+    while (true) {
+      SkipSpaceAndComments();
+      if (!pending_.empty()) {
+        out.insert(out.end(), pending_.begin(), pending_.end());
+        pending_.clear();
+        continue;
+      }
+      if (pos_ >= text_.size()) break;
+      Token token;
+      token.line = line_;
+      token.column = column_;
+      const char c = text_[pos_];
+      if (c == '`' || c == '"' || c == '\'') {
+        token.kind = c == '`' ? TokenKind::kQuotedName : TokenKind::kString;
+        if (!Quoted(c, token.text)) {
+          error = Where(token) + "a quoted text is not closed";
+          return false;
+        }
+      } else if (std::isdigit(static_cast<unsigned char>(c)) != 0 ||
+                 (c == '.' && pos_ + 1 < text_.size() &&
+                  std::isdigit(static_cast<unsigned char>(text_[pos_ + 1])) != 0)) {
+        token.kind = TokenKind::kNumber;
+        while (pos_ < text_.size() &&
+               (IsWordByte(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '.' ||
+                ((text_[pos_] == '+' || text_[pos_] == '-') &&
+                 (text_[pos_ - 1] == 'e' || text_[pos_ - 1] == 'E')))) {
+          token.text += Advance();
+        }
+      } else if (IsWordByte(static_cast<unsigned char>(c))) {
+        token.kind = TokenKind::kWord;
+        while (pos_ < text_.size() && IsWordByte(static_cast<unsigned char>(text_[pos_])))
+          token.text += Advance();
+      } else if (c == '*' && versionComments_ > 0 && pos_ + 1 < text_.size() &&
+                 text_[pos_ + 1] == '/') {
+        Advance();
+        Advance();
+        --versionComments_;
+        continue;
+      } else {
+        token.kind = TokenKind::kSymbol;
+        token.text = std::string(1, Advance());
+      }
+      out.push_back(std::move(token));
+    }
+    Token end;
+    end.line = line_;
+    end.column = column_;
+    out.push_back(end);
+    return true;
+  }
+
+  static std::string Where(const Token& token) {
+    return "line " + std::to_string(token.line) + ", column " + std::to_string(token.column) + ": ";
+  }
+
+ private:
+  char Advance() {
+    const char c = text_[pos_++];
+    if (c == '\n') {
+      ++line_;
+      column_ = 1;
+    } else {
+      ++column_;
+    }
+    return c;
+  }
+
+  void SkipSpaceAndComments() {
+    while (pos_ < text_.size()) {
+      const char c = text_[pos_];
+      const char next = pos_ + 1 < text_.size() ? text_[pos_ + 1] : '\0';
+      if (std::isspace(static_cast<unsigned char>(c)) != 0) {
+        Advance();
+      } else if (c == '#' || (c == '-' && next == '-' &&
+                              (pos_ + 2 >= text_.size() ||
+                               std::isspace(static_cast<unsigned char>(text_[pos_ + 2])) != 0))) {
+        while (pos_ < text_.size() && text_[pos_] != '\n')
+          Advance();
+      } else if (c == '/' && next == '*') {
+        Advance();
+        Advance();
+        if (pos_ < text_.size() && text_[pos_] == '!') {
+          // A version comment: its digits are dropped, its body is read.
+          Advance();
+          while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_])))
+            Advance();
+          ++versionComments_;
+          continue;
+        }
+        const std::uint32_t line = line_;
+        const std::uint32_t column = column_;
+        std::string body;
+        while (pos_ < text_.size() &&
+               !(text_[pos_] == '*' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '/')) {
+          body += Advance();
+        }
+        if (pos_ < text_.size()) {
+          Advance();
+          Advance();
+        }
+        // The servers mark a temporal column kept in the form of before
+        // MySQL 5.6 with a comment after its type.
+        const auto trimmed = [](std::string text) {
+          while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())) != 0)
+            text.pop_back();
+          const std::size_t first = text.find_first_not_of(" \t\r\n");
+          return first == std::string::npos ? std::string() : text.substr(first);
+        }(body);
+        if (trimmed == "mariadb-5.3" || trimmed == "5.5 binary format") {
+          Token marker;
+          marker.kind = TokenKind::kWord;
+          marker.text = kOldTemporalMarker;
+          marker.line = line;
+          marker.column = column;
+          pending_.push_back(std::move(marker));
+          return;
+        }
+      } else {
+        return;
+      }
+    }
+  }
+
+  bool Quoted(char quote, std::string& out) {
+    Advance();
+    while (pos_ < text_.size()) {
+      const char c = Advance();
+      if (c == quote) {
+        if (pos_ < text_.size() && text_[pos_] == quote) {
+          out += Advance();
+          continue;
+        }
+        return true;
+      }
+      if (c == '\\' && quote != '`' && pos_ < text_.size()) {
+        const char e = Advance();
+        switch (e) {
+          case 'n':
+            out += '\n';
+            break;
+          case 't':
+            out += '\t';
+            break;
+          case 'r':
+            out += '\r';
+            break;
+          case '0':
+            out += '\0';
+            break;
+          case 'Z':
+            out += '\x1A';
+            break;
+          case 'b':
+            out += '\b';
+            break;
+          default:
+            out += e;
+        }
+        continue;
+      }
+      out += c;
+    }
+    return false;
+  }
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+  std::uint32_t line_ = 1;
+  std::uint32_t column_ = 1;
+  int versionComments_ = 0;
+  std::vector<Token> pending_;
+};
+
+// The collation a charset gets when none is named (the servers' defaults).
+std::uint32_t DefaultCollationId(const std::string& charset) {
+  static const std::map<std::string, std::uint32_t> kDefaults{
+      {"big5", 1},      {"dec8", 3},     {"cp850", 4},     {"hp8", 6},      {"koi8r", 7},
+      {"latin1", 8},    {"latin2", 9},   {"swe7", 10},     {"ascii", 11},   {"ujis", 12},
+      {"sjis", 13},     {"hebrew", 16},  {"tis620", 18},   {"euckr", 19},   {"koi8u", 22},
+      {"gb2312", 24},   {"greek", 25},   {"cp1250", 26},   {"gbk", 28},     {"latin5", 30},
+      {"armscii8", 32}, {"utf8", 33},    {"utf8mb3", 33},  {"ucs2", 35},    {"cp866", 36},
+      {"keybcs2", 37},  {"macce", 38},   {"macroman", 39}, {"cp852", 40},   {"latin7", 41},
+      {"utf8mb4", 45},  {"cp1251", 51},  {"utf16", 54},    {"utf16le", 56}, {"cp1256", 57},
+      {"cp1257", 59},   {"utf32", 60},   {"binary", 63},   {"geostd8", 92}, {"cp932", 95},
+      {"eucjpms", 97},  {"gb18030", 248}};
+  const auto found = kDefaults.find(charset);
+  return found != kDefaults.end() ? found->second : 0;
+}
+
+std::optional<std::uint32_t> CollationIdByName(const CollationTable& collations,
+                                               const std::string& name) {
+  const std::string wanted = Lower(name);
+  // MySQL 8 prints utf8mb3 collations as utf8mb3_*, older servers as utf8_*.
+  const std::string alias =
+      wanted.starts_with("utf8_") ? "utf8mb3_" + wanted.substr(5) : std::string();
+  for (std::uint32_t id = 1; id < 4096; ++id) {
+    const CollationEntry* entry = collations.Lookup(id);
+    if (entry != nullptr && (entry->collationName == wanted || entry->collationName == alias))
+      return id;
+  }
+  return std::nullopt;
+}
+
+struct ColumnText {
+  std::string charset;    // as named, lower case; empty: the table's
+  std::string collation;  // likewise
+  bool binaryAttribute = false;
+};
+
+class StatementReader {
+ public:
+  StatementReader(const std::vector<Token>& tokens, std::size_t start, std::size_t end,
+                  const CollationTable& collations)
+      : tokens_(tokens), pos_(start), end_(end), collations_(collations) {}
+
+  Status Read(StatementTable& out, const std::string& currentDatabase) {
+    out.line = tokens_[pos_].line;
+    Expect("CREATE");
+    if (IsWord("TEMPORARY")) ++pos_;
+    Expect("TABLE");
+    if (IsWord("IF")) {
+      ++pos_;
+      Expect("NOT");
+      Expect("EXISTS");
+    }
+    std::string first = Name("a table name");
+    if (IsSymbol(".")) {
+      ++pos_;
+      out.database = first;
+      out.name = Name("a table name");
+    } else {
+      out.database = currentDatabase;
+      out.name = first;
+    }
+    if (IsWord("LIKE") || IsWord("AS") || IsWord("SELECT")) {
+      Fail("CREATE TABLE ... LIKE or ... AS SELECT holds no definition of its own");
+    }
+    ExpectSymbol("(");
+    std::vector<ColumnText> texts;
+    while (error_.empty()) {
+      ReadElement(texts);
+      if (IsSymbol(",")) {
+        ++pos_;
+        continue;
+      }
+      ExpectSymbol(")");
+      break;
+    }
+    ReadTableOptions();
+    if (error_.empty()) Finish(texts);
+    if (!error_.empty()) return Status::Corruption(error_);
+    out.definition = std::move(table_);
+    return Status::Ok();
+  }
+
+ private:
+  const Token& Peek(std::size_t ahead = 0) const {
+    const std::size_t at = std::min(pos_ + ahead, end_);
+    return tokens_[at];
+  }
+  bool AtEnd() const { return pos_ >= end_; }
+  bool IsWord(const char* word, std::size_t ahead = 0) const {
+    const Token& token = Peek(ahead);
+    return pos_ + ahead < end_ && token.kind == TokenKind::kWord && Upper(token.text) == word;
+  }
+  bool IsSymbol(const char* symbol) const {
+    return !AtEnd() && Peek().kind == TokenKind::kSymbol && Peek().text == symbol;
+  }
+
+  void Fail(const std::string& what) {
+    if (!error_.empty()) return;
+    const Token& token = Peek();
+    std::string near;
+    for (std::size_t i = pos_; i < end_ && near.size() < 24; ++i)
+      near += (near.empty() ? "" : " ") + tokens_[i].text;
+    error_ = Lexer::Where(token) + what +
+             (near.empty() ? ", at the end of the statement" : ", near '" + near + "'");
+    pos_ = end_;
+  }
+  void Expect(const char* word) {
+    if (IsWord(word)) {
+      ++pos_;
+      return;
+    }
+    Fail(std::string("expected ") + word);
+  }
+  void ExpectSymbol(const char* symbol) {
+    if (IsSymbol(symbol)) {
+      ++pos_;
+      return;
+    }
+    Fail(std::string("expected '") + symbol + "'");
+  }
+  std::string Name(const char* what) {
+    const Token& token = Peek();
+    if (!AtEnd() && (token.kind == TokenKind::kWord || token.kind == TokenKind::kQuotedName ||
+                     token.kind == TokenKind::kString)) {
+      ++pos_;
+      return token.text;
+    }
+    Fail(std::string("expected ") + what);
+    return {};
+  }
+  std::uint64_t Number(const char* what) {
+    const Token& token = Peek();
+    std::uint64_t value = 0;
+    if (!AtEnd() && token.kind == TokenKind::kNumber && !token.text.empty() &&
+        std::all_of(token.text.begin(), token.text.end(),
+                    [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }) &&
+        token.text.size() < 19) {
+      value = std::stoull(token.text);
+      ++pos_;
+      return value;
+    }
+    Fail(std::string("expected ") + what);
+    return 0;
+  }
+  // Passes over one value or a parenthesized group, keeping the nesting
+  // bounded.
+  void SkipBalanced() {
+    int depth = 0;
+    do {
+      if (AtEnd()) {
+        if (depth > 0) Fail("a parenthesis is not closed");
+        return;
+      }
+      if (IsSymbol("(")) {
+        if (++depth > kMaxNesting) {
+          Fail("parentheses nest too deep");
+          return;
+        }
+      } else if (IsSymbol(")")) {
+        if (depth == 0) return;
+        --depth;
+      }
+      ++pos_;
+    } while (depth > 0);
+  }
+  // The text of a parenthesized expression, as written.
+  std::string Expression() {
+    std::string text;
+    if (!IsSymbol("(")) {
+      Fail("expected '('");
+      return text;
+    }
+    const std::size_t start = pos_;
+    SkipBalanced();
+    for (std::size_t i = start + 1; i + 1 < pos_; ++i) {
+      const Token& token = tokens_[i];
+      if (!text.empty() && token.kind != TokenKind::kSymbol &&
+          tokens_[i - 1].kind != TokenKind::kSymbol)
+        text += ' ';
+      if (token.kind == TokenKind::kString) {
+        text += '\'' + token.text + '\'';
+      } else if (token.kind == TokenKind::kQuotedName) {
+        text += '`' + token.text + '`';
+      } else {
+        text += token.text;
+      }
+    }
+    return text;
+  }
+
+  void ReadElement(std::vector<ColumnText>& texts) {
+    if (IsWord("CONSTRAINT")) {
+      ++pos_;
+      if (!IsWord("PRIMARY") && !IsWord("UNIQUE") && !IsWord("FOREIGN") && !IsWord("CHECK")) {
+        Name("a constraint name");
+      }
+    }
+    if (IsWord("PRIMARY")) {
+      ++pos_;
+      Expect("KEY");
+      ReadKey("PRIMARY", true, 0);
+    } else if (IsWord("UNIQUE")) {
+      ++pos_;
+      if (IsWord("KEY") || IsWord("INDEX")) ++pos_;
+      ReadKey(IsSymbol("(") || IsWord("USING") ? "" : Name("a key name"), true, 0);
+    } else if (IsWord("KEY") || IsWord("INDEX")) {
+      ++pos_;
+      ReadKey(IsSymbol("(") || IsWord("USING") ? "" : Name("a key name"), false, 0);
+    } else if (IsWord("FULLTEXT") || IsWord("SPATIAL")) {
+      const std::uint16_t flag = IsWord("FULLTEXT") ? kKeyFlagFullText : kKeyFlagSpatial;
+      ++pos_;
+      if (IsWord("KEY") || IsWord("INDEX")) ++pos_;
+      ReadKey(IsSymbol("(") ? "" : Name("a key name"), false, flag);
+    } else if (IsWord("FOREIGN") || IsWord("CHECK") || IsWord("PERIOD")) {
+      // Not part of how the rows are stored.
+      while (!AtEnd() && !IsSymbol(",") && !IsSymbol(")")) {
+        if (IsSymbol("(")) {
+          SkipBalanced();
+        } else {
+          ++pos_;
+        }
+      }
+    } else {
+      ReadColumn(texts);
+    }
+  }
+
+  void ReadKey(const std::string& name, bool unique, std::uint16_t flags) {
+    KeyDefinition key;
+    key.name = name;
+    key.unique = unique;
+    key.flags = static_cast<std::uint16_t>((unique ? 0 : kKeyFlagNotUnique) | flags);
+    if (IsWord("USING")) {
+      pos_ += 2;
+    }
+    ExpectSymbol("(");
+    while (error_.empty()) {
+      if (IsSymbol("(")) {
+        // A functional key part: over an expression, not a column.
+        SkipBalanced();
+      } else {
+        const std::string column = Name("a column name");
+        KeyPart part;
+        for (std::size_t i = 0; i < table_.columns.size(); ++i) {
+          if (Lower(table_.columns[i].name) == Lower(column))
+            part.columnNumber = static_cast<std::uint32_t>(i + 1);
+        }
+        if (part.columnNumber == 0 && error_.empty()) {
+          --pos_;
+          Fail("the key names a column the table does not have");
+          return;
+        }
+        if (IsSymbol("(")) {
+          ++pos_;
+          // Characters for strings; taken in bytes once the column's
+          // character set is known.
+          part.length = static_cast<std::uint16_t>(
+              std::min<std::uint64_t>(Number("a prefix length"), 0xFFFF));
+          prefixParts_.push_back({keys_.size(), key.parts.size()});
+          ExpectSymbol(")");
+        }
+        key.parts.push_back(part);
+      }
+      if (IsWord("ASC") || IsWord("DESC")) ++pos_;
+      if (IsSymbol(",")) {
+        ++pos_;
+        continue;
+      }
+      ExpectSymbol(")");
+      break;
+    }
+    // Index options.
+    while (!AtEnd() && !IsSymbol(",") && !IsSymbol(")")) {
+      if (IsSymbol("(")) {
+        SkipBalanced();
+      } else {
+        ++pos_;
+      }
+    }
+    keys_.push_back(std::move(key));
+  }
+
+  void ReadColumn(std::vector<ColumnText>& texts) {
+    ColumnDefinition column;
+    ColumnText text;
+    column.name = Name("a column name or a key");
+    if (!error_.empty()) return;
+    ReadType(column, text);
+    column.nullable = true;
+    bool explicitNull = false;
+    while (error_.empty() && !AtEnd() && !IsSymbol(",") && !IsSymbol(")")) {
+      if (IsWord("NOT")) {
+        ++pos_;
+        Expect("NULL");
+        column.nullable = false;
+      } else if (IsWord("NULL")) {
+        ++pos_;
+        explicitNull = true;
+      } else if (IsWord("DEFAULT")) {
+        ++pos_;
+        ReadDefault();
+      } else if (IsWord("ON")) {
+        ++pos_;
+        Expect("UPDATE");
+        ReadDefault();
+      } else if (IsWord("AUTO_INCREMENT") || IsWord("UNIQUE") || IsWord("VISIBLE") ||
+                 IsWord("SERIAL") || IsWord("VIRTUAL") || IsWord("STORED") ||
+                 IsWord("PERSISTENT")) {
+        if (IsWord("VIRTUAL")) column.isVirtual = true;
+        if (IsWord("UNIQUE")) uniqueColumns_.push_back(table_.columns.size());
+        ++pos_;
+        if (IsWord("KEY")) ++pos_;
+        if (IsWord("DEFAULT") && IsWord("VALUE", 1)) pos_ += 2;
+      } else if (IsWord("PRIMARY")) {
+        ++pos_;
+        Expect("KEY");
+        primaryColumn_ = table_.columns.size();
+      } else if (IsWord("KEY")) {
+        ++pos_;
+      } else if (IsWord("INVISIBLE")) {
+        ++pos_;
+        column.invisible = true;
+      } else if (IsWord("COMMENT")) {
+        ++pos_;
+        Name("a comment");
+      } else if (IsWord("COLLATE")) {
+        ++pos_;
+        if (IsSymbol("=")) ++pos_;
+        text.collation = Lower(Name("a collation"));
+      } else if (IsWord("CHARACTER") || IsWord("CHARSET")) {
+        if (IsWord("CHARACTER")) ++pos_;
+        ++pos_;
+        if (IsWord("SET")) ++pos_;
+        text.charset = Lower(Name("a character set"));
+      } else if (IsWord("GENERATED") || IsWord("AS")) {
+        if (IsWord("GENERATED")) {
+          ++pos_;
+          Expect("ALWAYS");
+        }
+        Expect("AS");
+        if (IsWord("ROW") && (IsWord("START", 1) || IsWord("END", 1))) {
+          pos_ += 2;
+          continue;
+        }
+        column.generationExpression = Expression();
+        column.isVirtual = true;  // unless STORED or PERSISTENT follows
+        if (IsWord("STORED") || IsWord("PERSISTENT")) {
+          column.isVirtual = false;
+          ++pos_;
+        }
+      } else if (IsWord("CHECK")) {
+        ++pos_;
+        SkipBalanced();
+      } else if (IsWord("REFERENCES")) {
+        while (!AtEnd() && !IsSymbol(",") && !IsSymbol(")")) {
+          if (IsSymbol("(")) {
+            SkipBalanced();
+          } else {
+            ++pos_;
+          }
+        }
+      } else if (IsWord("COLUMN_FORMAT") || IsWord("STORAGE") || IsWord("SRID") ||
+                 IsWord("ENGINE_ATTRIBUTE") || IsWord("SECONDARY_ENGINE_ATTRIBUTE")) {
+        ++pos_;
+        if (IsSymbol("=")) ++pos_;
+        ++pos_;
+      } else if (IsWord("WITHOUT") || IsWord("WITH")) {
+        ++pos_;
+        Expect("SYSTEM");
+        Expect("VERSIONING");
+      } else {
+        Fail("unknown column attribute");
+      }
+    }
+    (void)explicitNull;
+    column.ordinal = static_cast<std::int32_t>(table_.columns.size());
+    table_.columns.push_back(std::move(column));
+    texts.push_back(std::move(text));
+  }
+
+  void ReadDefault() {
+    if (IsSymbol("(")) {
+      SkipBalanced();
+      return;
+    }
+    if (IsSymbol("-") || IsSymbol("+")) ++pos_;
+    if (AtEnd()) {
+      Fail("expected a default value");
+      return;
+    }
+    ++pos_;  // a literal, a name or a function's name
+    if (IsSymbol("(")) SkipBalanced();
+  }
+
+  void ReadType(ColumnDefinition& column, ColumnText& text) {
+    const std::size_t typeAt = pos_;
+    const std::string type = Upper(Name("a data type"));
+    if (!error_.empty()) return;
+    std::vector<std::uint64_t> arguments;
+    std::vector<std::string> members;
+    const bool listType = type == "ENUM" || type == "SET";
+    if (IsSymbol("(")) {
+      ++pos_;
+      while (error_.empty()) {
+        if (listType) {
+          if (Peek().kind != TokenKind::kString) {
+            Fail("expected a quoted member");
+            return;
+          }
+          members.push_back(Peek().text);
+          ++pos_;
+        } else {
+          arguments.push_back(Number("a number"));
+        }
+        if (IsSymbol(",")) {
+          ++pos_;
+          continue;
+        }
+        ExpectSymbol(")");
+        break;
+      }
+    }
+    const bool oldTemporal = IsWord(kOldTemporalMarker);
+    if (oldTemporal) ++pos_;
+    bool isUnsigned = false;
+    bool zerofill = false;
+    while (IsWord("UNSIGNED") || IsWord("SIGNED") || IsWord("ZEROFILL") || IsWord("PRECISION")) {
+      if (IsWord("UNSIGNED")) isUnsigned = true;
+      if (IsWord("ZEROFILL")) isUnsigned = zerofill = true;
+      ++pos_;
+    }
+    if (IsWord("BINARY") && type != "BINARY") {
+      ++pos_;
+      text.binaryAttribute = true;
+    }
+    const auto argument = [&](std::size_t i, std::uint64_t otherwise) {
+      return i < arguments.size() ? arguments[i] : otherwise;
+    };
+    const auto integer = [&](std::uint32_t code, std::uint32_t width) {
+      column.typeCode = code;
+      column.length = static_cast<std::uint32_t>(argument(0, isUnsigned ? width - 1 : width));
+      if (code == kTypeLongLong && arguments.empty()) column.length = 20;
+    };
+    const auto fraction = [&](std::uint32_t code, std::uint32_t width) {
+      column.typeCode = code;
+      const std::uint64_t digits = argument(0, 0);
+      if (digits > 6) Fail("fractional seconds have at most 6 digits");
+      column.length = width + (digits > 0 ? static_cast<std::uint32_t>(digits) + 1 : 0);
+      decimals_ = static_cast<std::uint16_t>(digits);
+    };
+    decimals_ = 0;
+    if (type == "TINYINT" || type == "INT1") {
+      integer(kTypeTiny, 4);
+    } else if (type == "BOOL" || type == "BOOLEAN") {
+      column.typeCode = kTypeTiny;
+      column.length = 1;
+    } else if (type == "SMALLINT" || type == "INT2") {
+      integer(kTypeShort, 6);
+    } else if (type == "MEDIUMINT" || type == "INT3" || type == "MIDDLEINT") {
+      integer(kTypeInt24, 9);
+    } else if (type == "INT" || type == "INTEGER" || type == "INT4") {
+      integer(kTypeLong, 11);
+    } else if (type == "BIGINT" || type == "INT8") {
+      integer(kTypeLongLong, 20);
+    } else if (type == "FLOAT" || type == "DOUBLE" || type == "REAL" || type == "FLOAT4" ||
+               type == "FLOAT8") {
+      const bool single = type == "FLOAT" || type == "FLOAT4";
+      column.typeCode = single ? kTypeFloat : kTypeDouble;
+      if (single && arguments.size() == 1 && arguments[0] > 24) column.typeCode = kTypeDouble;
+      if (arguments.size() == 2) {
+        column.length = static_cast<std::uint32_t>(arguments[0]);
+        decimals_ = static_cast<std::uint16_t>(arguments[1]);
+        column.precision = static_cast<std::int32_t>(column.length);
+        column.scale = decimals_;
+      } else {
+        column.length = column.typeCode == kTypeFloat ? 12 : 22;
+        decimals_ = kNoDecimals;
+      }
+    } else if (type == "DECIMAL" || type == "NUMERIC" || type == "DEC" || type == "FIXED") {
+      column.typeCode = kTypeNewDecimal;
+      column.precision = static_cast<std::int32_t>(argument(0, 10));
+      column.scale = static_cast<std::int32_t>(argument(1, 0));
+      if (column.precision > 65 || column.scale > 38 || column.scale > column.precision) {
+        Fail("not a DECIMAL precision and scale");
+      }
+      column.length = static_cast<std::uint32_t>(column.precision + (column.scale > 0 ? 1 : 0) +
+                                                 (isUnsigned || column.precision == 0 ? 0 : 1));
+      decimals_ = static_cast<std::uint16_t>(column.scale);
+    } else if (type == "BIT") {
+      column.typeCode = kTypeBit;
+      column.length = static_cast<std::uint32_t>(argument(0, 1));
+      isUnsigned = true;
+    } else if (type == "DATE") {
+      column.typeCode = kTypeNewDate;
+      column.length = 10;
+    } else if (type == "TIME") {
+      fraction(oldTemporal ? kTypeTime : kTypeTime2, 10);
+    } else if (type == "DATETIME") {
+      fraction(oldTemporal ? kTypeDatetime : kTypeDatetime2, 19);
+    } else if (type == "TIMESTAMP") {
+      fraction(oldTemporal ? kTypeTimestamp : kTypeTimestamp2, 19);
+    } else if (type == "YEAR") {
+      column.typeCode = kTypeYear;
+      column.length = static_cast<std::uint32_t>(argument(0, 4));
+      isUnsigned = zerofill = true;
+    } else if (type == "CHAR" || type == "CHARACTER" || type == "NCHAR" || type == "NATIONAL") {
+      if (type == "NATIONAL") Name("CHAR");
+      if (type == "NCHAR" || type == "NATIONAL") text.charset = "utf8mb3";
+      column.typeCode = kTypeString;
+      chars_ = argument(0, 1);
+    } else if (type == "VARCHAR" || type == "NVARCHAR" || type == "VARCHARACTER") {
+      if (type == "NVARCHAR") text.charset = "utf8mb3";
+      column.typeCode = kTypeVarchar;
+      chars_ = argument(0, 0);
+    } else if (type == "BINARY" || type == "VARBINARY") {
+      column.typeCode = type == "BINARY" ? kTypeString : kTypeVarchar;
+      text.charset = "binary";
+      chars_ = argument(0, type == "BINARY" ? 1 : 0);
+    } else if (type == "TINYTEXT" || type == "TINYBLOB") {
+      Blob(column, text, kTypeTinyBlob, type == "TINYBLOB");
+      chars_ = 255;
+    } else if (type == "TEXT" || type == "BLOB") {
+      Blob(column, text, kTypeBlob, type == "BLOB");
+      chars_ = arguments.empty() ? 65535 : arguments[0];
+      textLengthGiven_ = !arguments.empty();
+    } else if (type == "MEDIUMTEXT" || type == "MEDIUMBLOB" || type == "LONG") {
+      Blob(column, text, kTypeMediumBlob, type == "MEDIUMBLOB");
+      chars_ = 16777215;
+    } else if (type == "LONGTEXT" || type == "LONGBLOB") {
+      Blob(column, text, kTypeLongBlob, type == "LONGBLOB");
+      chars_ = 4294967295u;
+    } else if (type == "JSON") {
+      column.typeCode = kTypeJson;
+      text.charset = "binary";
+      column.length = kBlobPointerSize;
+    } else if (type == "ENUM" || type == "SET") {
+      column.typeCode = type == "ENUM" ? kTypeEnum : kTypeSet;
+      if (members.empty()) Fail("an ENUM or SET needs members");
+      column.values = members;
+      for (const std::string& member : members) {
+        if (!column.valueList.empty()) column.valueList += ',';
+        std::string quoted;
+        for (const char c : member)
+          quoted += c == '\'' ? std::string("''") : std::string(1, c);
+        column.valueList += '\'' + quoted + '\'';
+      }
+    } else if (type == "GEOMETRY" || type == "POINT" || type == "LINESTRING" || type == "POLYGON" ||
+               type == "MULTIPOINT" || type == "MULTILINESTRING" || type == "MULTIPOLYGON" ||
+               type == "GEOMETRYCOLLECTION" || type == "GEOMCOLLECTION") {
+      static const std::map<std::string, std::uint32_t> kGeometries{
+          {"GEOMETRY", 0},      {"POINT", 1},
+          {"LINESTRING", 2},    {"POLYGON", 3},
+          {"MULTIPOINT", 4},    {"MULTILINESTRING", 5},
+          {"MULTIPOLYGON", 6},  {"GEOMETRYCOLLECTION", 7},
+          {"GEOMCOLLECTION", 7}};
+      column.typeCode = kTypeGeometry;
+      column.geometryType = kGeometries.at(type);
+      column.length = kBlobPointerSize;
+      text.charset = "binary";
+    } else if (type == "UUID" || type == "INET6" || type == "INET4") {
+      // MariaDB's own types: fixed binary strings named in the definition.
+      column.typeCode = kTypeString;
+      column.typeName = Lower(type);
+      column.length = type == "INET4" ? 4 : 16;
+      text.charset = "binary";
+    } else {
+      pos_ = typeAt;
+      Fail("unknown data type " + type);
+      return;
+    }
+    if (IsNumericType(column.typeCode) && !isUnsigned) column.packFlags |= kPackSigned;
+    if (zerofill) column.packFlags |= kPackZerofill;
+    column.packFlags |=
+        static_cast<std::uint16_t>((decimals_ & kPackDecimalsMask) << kPackDecimalsShift);
+    pendingChars_.push_back(chars_);
+    textLengths_.push_back(textLengthGiven_);
+    chars_ = 0;
+    textLengthGiven_ = false;
+  }
+
+  void Blob(ColumnDefinition& column, ColumnText& text, std::uint32_t code, bool binary) {
+    column.typeCode = code;
+    if (binary) text.charset = "binary";
+  }
+
+  void ReadTableOptions() {
+    while (error_.empty() && !AtEnd()) {
+      if (IsSymbol(",")) {
+        ++pos_;
+        continue;
+      }
+      if (IsWord("PARTITION")) {
+        // How the rows are split among files: not part of their form.
+        pos_ = end_;
+        return;
+      }
+      if (IsWord("DEFAULT")) ++pos_;
+      if (IsWord("ENGINE") || IsWord("TYPE")) {
+        ++pos_;
+        if (IsSymbol("=")) ++pos_;
+        const std::string engine = Upper(Name("an engine name"));
+        if (engine == "INNODB") {
+          table_.storageEngine = kEngineInnoDb;
+        } else if (engine == "MYISAM") {
+          table_.storageEngine = kEngineMyIsam;
+        } else if (engine == "ARIA") {
+          table_.storageEngine = kEngineAria;
+        } else {
+          --pos_;
+          Fail("tables of the engine " + engine + " are not read");
+        }
+      } else if (IsWord("CHARSET") || IsWord("CHARACTER")) {
+        if (IsWord("CHARACTER")) ++pos_;
+        ++pos_;
+        if (IsWord("SET")) ++pos_;
+        if (IsSymbol("=")) ++pos_;
+        tableCharset_ = Lower(Name("a character set"));
+      } else if (IsWord("COLLATE")) {
+        ++pos_;
+        if (IsSymbol("=")) ++pos_;
+        tableCollation_ = Lower(Name("a collation"));
+      } else if (IsWord("ROW_FORMAT")) {
+        ++pos_;
+        if (IsSymbol("=")) ++pos_;
+        static const std::map<std::string, std::uint8_t> kFormats{
+            {"DEFAULT", 0},   {"FIXED", 1},   {"DYNAMIC", 2}, {"COMPRESSED", 3},
+            {"REDUNDANT", 4}, {"COMPACT", 5}, {"PAGE", 6}};
+        const std::string format = Upper(Name("a row format"));
+        const auto found = kFormats.find(format);
+        if (found == kFormats.end()) {
+          --pos_;
+          Fail("unknown row format " + format);
+        } else {
+          table_.rowType = found->second;
+        }
+      } else if (Peek().kind == TokenKind::kWord) {
+        // AUTO_INCREMENT=, COMMENT=, KEY_BLOCK_SIZE=, STATS_PERSISTENT=, ...
+        ++pos_;
+        if (IsSymbol("=")) ++pos_;
+        if (AtEnd()) {
+          Fail("expected a value");
+          return;
+        }
+        if (IsSymbol("(")) {
+          SkipBalanced();
+        } else {
+          ++pos_;
+        }
+      } else {
+        Fail("expected a table option");
+      }
+    }
+  }
+
+  std::uint32_t CollationOf(const std::string& charset, const std::string& collation) {
+    if (!collation.empty()) {
+      const auto id = CollationIdByName(collations_, collation);
+      if (!id) Fail("unknown collation " + collation);
+      return id.value_or(0);
+    }
+    if (!charset.empty()) {
+      const std::uint32_t id = DefaultCollationId(charset);
+      if (id == 0) Fail("unknown character set " + charset);
+      return id;
+    }
+    return 0;
+  }
+
+  void Finish(const std::vector<ColumnText>& texts) {
+    if (table_.storageEngine == 0) table_.storageEngine = kEngineInnoDb;
+    table_.tableCharsetId = CollationOf(
+        tableCharset_.empty() && !tableCollation_.empty() ? std::string() : tableCharset_,
+        tableCollation_);
+    if (table_.tableCharsetId == 0) table_.tableCharsetId = DefaultCollationId("latin1");
+    const bool bitsInNullBytes =
+        table_.storageEngine == kEngineMyIsam || table_.storageEngine == kEngineAria;
+    for (std::size_t i = 0; i < table_.columns.size() && error_.empty(); ++i) {
+      ColumnDefinition& column = table_.columns[i];
+      const ColumnText& text = texts[i];
+      if (column.nullable) column.packFlags |= kPackNullable;
+      if (column.typeCode == kTypeBit && !bitsInNullBytes) column.packFlags |= kPackBitAsChars;
+      const bool character = IsCharacterType(column.typeCode);
+      if (character) {
+        column.charsetId = CollationOf(text.charset, text.collation);
+        if (column.charsetId == 0) {
+          // A column's COLLATE alone, or nothing: the table's set.
+          column.charsetId = table_.tableCharsetId;
+        }
+        if (text.binaryAttribute) {
+          const CollationEntry* entry = collations_.Lookup(column.charsetId);
+          if (entry != nullptr) {
+            const auto bin = CollationIdByName(collations_, entry->characterSetName + "_bin");
+            if (bin) column.charsetId = *bin;
+          }
+        }
+      } else {
+        column.charsetId = kBinaryCharset;
+      }
+      const CollationEntry* entry = collations_.Lookup(column.charsetId);
+      // Strings compared byte by byte: the binary set or a _bin collation.
+      const bool binary = column.charsetId == kBinaryCharset ||
+                          (entry != nullptr && entry->collationName.ends_with("_bin"));
+      if ((character && binary && column.typeCode != kTypeEnum && column.typeCode != kTypeSet) ||
+          column.typeCode == kTypeGeometry) {
+        column.packFlags |= kPackBinary;
+      }
+      const std::uint64_t perChar =
+          character && entry != nullptr ? static_cast<std::uint64_t>(entry->maxBytesPerChar) : 1;
+      const std::uint64_t chars = pendingChars_[i];
+      if (IsCharOrVarcharType(column.typeCode)) {
+        column.length =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(chars * perChar, 0xFFFFFFFFu));
+      } else if (IsBlobType(column.typeCode)) {
+        if (textLengths_[i]) {
+          // TEXT(n) and BLOB(n) take the smallest type that holds n.
+          const std::uint64_t bytes = chars * perChar;
+          column.typeCode = bytes < 256        ? kTypeTinyBlob
+                            : bytes < 65536    ? kTypeBlob
+                            : bytes < 16777216 ? kTypeMediumBlob
+                                               : kTypeLongBlob;
+        }
+        // A definition file keeps the size of the pointer to the value.
+        column.length = kBlobPointerSize;
+      } else if (column.typeCode == kTypeEnum || column.typeCode == kTypeSet) {
+        std::uint64_t longest = 0;
+        std::uint64_t all = 0;
+        for (const std::string& member : column.values) {
+          const std::uint64_t length = CharacterCount(member);
+          longest = std::max(longest, length);
+          all += length;
+        }
+        if (column.typeCode == kTypeSet && !column.values.empty()) all += column.values.size() - 1;
+        column.length =
+            static_cast<std::uint32_t>((column.typeCode == kTypeEnum ? longest : all) * perChar);
+      }
+    }
+    // Keys: the primary key first, as the server orders them.
+    if (primaryColumn_) {
+      KeyDefinition key;
+      key.name = "PRIMARY";
+      key.unique = true;
+      key.parts.push_back(KeyPart{static_cast<std::uint32_t>(*primaryColumn_ + 1), 0, 0});
+      keys_.insert(keys_.begin(), std::move(key));
+      for (auto& prefix : prefixParts_)
+        ++prefix.first;
+    }
+    for (const std::size_t column : uniqueColumns_) {
+      KeyDefinition key;
+      key.name = table_.columns[column].name;
+      key.unique = true;
+      key.parts.push_back(KeyPart{static_cast<std::uint32_t>(column + 1), 0, 0});
+      keys_.push_back(std::move(key));
+    }
+    std::vector<std::vector<bool>> prefixed(keys_.size());
+    for (std::size_t k = 0; k < keys_.size(); ++k)
+      prefixed[k].assign(keys_[k].parts.size(), false);
+    for (const auto& [k, p] : prefixParts_) {
+      if (k < keys_.size() && p < keys_[k].parts.size()) prefixed[k][p] = true;
+    }
+    for (std::size_t k = 0; k < keys_.size(); ++k) {
+      for (std::size_t p = 0; p < keys_[k].parts.size(); ++p) {
+        KeyPart& part = keys_[k].parts[p];
+        const ColumnDefinition& column = table_.columns[part.columnNumber - 1];
+        if (prefixed[k][p]) {
+          const CollationEntry* entry = collations_.Lookup(column.charsetId);
+          const std::uint32_t perChar =
+              entry != nullptr ? static_cast<std::uint32_t>(entry->maxBytesPerChar) : 1;
+          part.length =
+              static_cast<std::uint16_t>(std::min<std::uint32_t>(part.length * perChar, 0xFFFF));
+        } else {
+          const std::size_t fixed = FixedValueSize(column);
+          const std::uint32_t length = IsCharOrVarcharType(column.typeCode)
+                                           ? column.length
+                                           : static_cast<std::uint32_t>(fixed);
+          part.length = static_cast<std::uint16_t>(std::min<std::uint32_t>(length, 0xFFFF));
+        }
+      }
+    }
+    std::stable_partition(keys_.begin(), keys_.end(),
+                          [](const KeyDefinition& key) { return key.IsPrimary(); });
+    table_.keys = std::move(keys_);
+    for (const KeyDefinition& key : table_.keys) {
+      if (!key.IsPrimary() && !key.unique) continue;
+      for (const KeyPart& part : key.parts) {
+        ColumnDefinition& column = table_.columns[part.columnNumber - 1];
+        (key.IsPrimary() ? column.inPrimaryKey : column.inUniqueKey) = true;
+      }
+    }
+    // Records vary in length where a column does.
+    const bool varying = std::any_of(
+        table_.columns.begin(), table_.columns.end(), [](const ColumnDefinition& column) {
+          return column.typeCode == kTypeVarchar || IsBlobOrGeometryType(column.typeCode);
+        });
+    if ((varying || table_.rowType == kRowTypeDynamic) && table_.rowType != kRowTypeFixed) {
+      table_.tableOptions |= kOptionPackRecord;
+    }
+    Layout(bitsInNullBytes);
+    table_.origin = DefinitionOrigin::kStatement;
+  }
+
+  // Where each column lies in a MyISAM or Aria record image: the null
+  // flags first (with one bit set aside in records of fixed length), then
+  // the columns in order.
+  void Layout(bool bitsInNullBytes) {
+    table_.nullFlagsFirst = true;
+    std::uint32_t bits = table_.PackedRecords() ? 0 : 1;
+    for (const ColumnDefinition& column : table_.columns) {
+      if (column.nullable) ++bits;
+      if (column.typeCode == kTypeBit && bitsInNullBytes) bits += column.length & 7;
+    }
+    table_.nullFlagBytes = (bits + 7) / 8;
+    std::uint32_t offset = table_.nullFlagBytes + 1;
+    for (ColumnDefinition& column : table_.columns) {
+      column.recordOffset = offset;
+      if (column.isVirtual) continue;
+      std::size_t size = FixedValueSize(column);
+      if (IsBlobOrGeometryType(column.typeCode)) {
+        const std::uint32_t lengthBytes = column.typeCode == kTypeTinyBlob     ? 1
+                                          : column.typeCode == kTypeBlob       ? 2
+                                          : column.typeCode == kTypeMediumBlob ? 3
+                                                                               : 4;
+        size = lengthBytes + 8;
+      }
+      offset += static_cast<std::uint32_t>(size);
+    }
+    table_.recordLength = offset - 1;
+  }
+
+  static std::uint64_t CharacterCount(const std::string& text) {
+    std::uint64_t count = 0;
+    for (const char c : text) {
+      if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+    }
+    return count;
+  }
+
+  const std::vector<Token>& tokens_;
+  std::size_t pos_;
+  std::size_t end_;
+  const CollationTable& collations_;
+  std::string error_;
+  TableDefinition table_;
+  std::vector<KeyDefinition> keys_;
+  // (key, part) of the parts given with a prefix length in characters.
+  std::vector<std::pair<std::size_t, std::size_t>> prefixParts_;
+  std::optional<std::size_t> primaryColumn_;
+  std::vector<std::size_t> uniqueColumns_;
+  std::vector<std::uint64_t> pendingChars_;
+  std::vector<bool> textLengths_;
+  std::uint64_t chars_ = 0;
+  bool textLengthGiven_ = false;
+  std::uint16_t decimals_ = 0;
+  std::string tableCharset_;
+  std::string tableCollation_;
+};
+
+}  // namespace
+
+Status ParseCreateTableStatements(std::string_view text, const CollationTable& collations,
+                                  std::vector<StatementTable>& out) {
+  std::vector<Token> tokens;
+  std::string error;
+  if (!Lexer(text).Run(tokens, error)) return Status::Corruption(error);
+  std::string database;
+  bool any = false;
+  std::size_t start = 0;
+  const std::size_t last = tokens.size() - 1;  // the end token
+  while (start < last) {
+    std::size_t end = start;
+    while (end < last && !(tokens[end].kind == TokenKind::kSymbol && tokens[end].text == ";"))
+      ++end;
+    const auto word = [&](std::size_t at) {
+      return at < end && tokens[at].kind == TokenKind::kWord ? Upper(tokens[at].text)
+                                                             : std::string();
+    };
+    if (word(start) == "USE" && start + 1 < end) {
+      database = tokens[start + 1].text;
+    } else if (word(start) == "CREATE" &&
+               (word(start + 1) == "TABLE" ||
+                (word(start + 1) == "TEMPORARY" && word(start + 2) == "TABLE"))) {
+      StatementTable table;
+      StatementReader reader(tokens, start, end, collations);
+      const Status status = reader.Read(table, database);
+      if (!status.ok()) return status;
+      out.push_back(std::move(table));
+      any = true;
+    }
+    start = end + 1;
+  }
+  if (!any) return Status::Corruption("no CREATE TABLE statement found");
+  return Status::Ok();
+}
+
+}  // namespace rowmender
