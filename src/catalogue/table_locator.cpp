@@ -65,7 +65,7 @@ TableLookup LocateDatabase(const std::string& dataFolder, const std::string& dat
 }
 
 TableLookup LocateTable(const std::string& dataFolder, const std::string& database,
-                        const std::string& table) {
+                        const std::string& table, const DefinitionSources* sources) {
   TableLookup lookup = LocateDatabase(dataFolder, database);
   if (!lookup.location) return lookup;
   if (!IsFolderEntryName(table)) return Refused("table", lookup.location->databaseFolder, table);
@@ -92,16 +92,37 @@ TableLookup LocateTable(const std::string& dataFolder, const std::string& databa
       lookup.error = readable.message();
       return lookup;
     }
-    if (!TablespaceCarriesDefinition(path)) {
-      lookup.location.reset();
-      lookup.error = "table " + database + "." + table + " has no definition file (.frm), and " +
-                     path + " carries no definition of its own";
-      return lookup;
-    }
+    if (!TablespaceCarriesDefinition(path)) continue;
     lookup.location->tableName = stem;
     lookup.location->definitionPath = path;
     lookup.location->origin = DefinitionOrigin::kTablespaceSdi;
     return lookup;
+  }
+  // A data file whose definition a statement given, or the dictionary, knows.
+  const std::string folderName = LastComponent(lookup.location->databaseFolder);
+  for (const auto& stem : {table, EncodeTableFileName(table)}) {
+    std::string dataPath;
+    for (const char* extension : {"ibd", "MYD"}) {
+      if (dataPath.empty())
+        dataPath = FindEntryWithExtension(lookup.location->databaseFolder, stem, extension);
+    }
+    const std::optional<FoundDefinition> found =
+        sources != nullptr ? sources->Find(folderName, stem) : std::nullopt;
+    if (found) {
+      lookup.location->tableName = stem;
+      lookup.location->definitionPath = found->path;
+      lookup.location->origin = found->origin;
+      return lookup;
+    }
+    if (!dataPath.empty()) {
+      lookup.location.reset();
+      lookup.error = "table " + database + "." + table + " has no definition file (.frm)" +
+                     (dataPath.ends_with(".ibd") || dataPath.ends_with(".IBD")
+                          ? ", " + dataPath + " carries no definition of its own,"
+                          : "") +
+                     " and no CREATE TABLE statement given defines it (--definition FILE)";
+      return lookup;
+    }
   }
   lookup.location.reset();
   lookup.error = "table not found: " + database + "." + table;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/paths.h"
+#include "catalogue/definition_sources.h"
 #include "tables/table_source.h"
 
 namespace rowmender {
@@ -45,8 +46,11 @@ struct TableLookup {
 // that is a link to another disk is followed as usual). A database folder
 // or definition file that is there but cannot be read is an error that
 // says why.
+// Without a definition file or a tablespace that carries the definition,
+// `sources` (statements the user gave, the dictionary) may know the table
+// by its data file (.ibd or .MYD).
 TableLookup LocateTable(const std::string& dataFolder, const std::string& database,
-                        const std::string& table);
+                        const std::string& table, const DefinitionSources* sources = nullptr);
 
 // The database folder alone (for commands that name no table).
 TableLookup LocateDatabase(const std::string& dataFolder, const std::string& database);

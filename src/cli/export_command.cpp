@@ -17,7 +17,7 @@ namespace {
 
 constexpr const char* kExportUsage =
     "usage: rowmender-cli export DATADIR [DB | DB.TABLE ...] --to DIR|- [--format sql|tsv|csv] "
-    "[--jobs N] [--ibdata PATH] [--no-dictionary] [--read-mismatched]";
+    "[--jobs N] [--ibdata PATH] [--no-dictionary] [--read-mismatched] [--definition FILE.sql]";
 constexpr unsigned kMostJobs = 256;
 
 struct ExportArguments {
@@ -29,6 +29,7 @@ struct ExportArguments {
   unsigned jobs = 1;
   DictionaryChoice dictionary;
   bool readMismatched = false;
+  std::vector<std::string> definitionFiles;
 };
 
 std::optional<ExportArguments> ParseExportArguments(const Arguments& args, std::string& problem) {
@@ -80,6 +81,10 @@ std::optional<ExportArguments> ParseExportArguments(const Arguments& args, std::
       request.dictionary.useDictionary = false;
     } else if (arg == kReadMismatchedOption) {
       request.readMismatched = true;
+    } else if (arg == kDefinitionOption) {
+      const std::string* text = value();
+      if (text == nullptr) return std::nullopt;
+      request.definitionFiles.push_back(*text);
     } else if (arg.size() > 1 && arg[0] == '-') {
       problem = "unknown option: " + arg;
       return std::nullopt;
@@ -157,9 +162,15 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
     err << "rowmender-cli: " << systemProblem << "\n";
     return kExitFailure;
   }
+  DefinitionSources sources;
+  const Status statements = LoadStatementFiles(request->definitionFiles, app.collations, sources);
+  if (!statements.ok()) {
+    err << "rowmender-cli: " << statements.message() << "\n";
+    return kExitFailure;
+  }
   std::vector<std::string> folderProblems;
-  const std::vector<SaveObject> objects =
-      DataFolderObjects(request->dataFolder, request->names.empty() ? &folderProblems : nullptr);
+  const std::vector<SaveObject> objects = DataFolderObjects(
+      request->dataFolder, request->names.empty() ? &folderProblems : nullptr, &sources);
   std::vector<std::string> unmatched;
   const std::vector<SaveObject> tables = ChooseTables(objects, request->names, unmatched);
   bool refused = false;

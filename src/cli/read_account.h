@@ -14,6 +14,8 @@ namespace rowmender::cli {
 // The option that reads a data file that does not seem to belong to its
 // table (ReadOptions::readMismatchedFiles).
 inline constexpr const char* kReadMismatchedOption = "--read-mismatched";
+// A file of CREATE TABLE statements defining tables whose .frm is lost.
+inline constexpr const char* kDefinitionOption = "--definition";
 
 // `message` with a hint naming --read-mismatched when it refuses a data
 // file that does not seem to belong to its table; as it is otherwise.

@@ -22,7 +22,7 @@ namespace {
 constexpr const char* kRowsUsage =
     "usage: rowmender-cli rows DATADIR DB TABLE [--page N | --all] [--format tsv|csv] "
     "[--save-forms] [--deleted-flag] [--ibdata PATH] [--no-dictionary] [--save-folder DIR] "
-    "[--read-mismatched]";
+    "[--read-mismatched] [--definition FILE.sql]";
 
 constexpr const char* kDeletedColumn = "deleted";
 
@@ -38,6 +38,7 @@ struct RowsRequest {
   bool saveForms = false;
   bool deletedFlag = false;
   RecordPagerOptions pager;
+  std::vector<std::string> definitionFiles;
 };
 
 std::optional<std::size_t> ParsePageNumber(const std::string& text) {
@@ -97,6 +98,10 @@ std::optional<RowsRequest> ParseRowsArguments(const Arguments& args, std::string
       request.pager.useDictionary = false;
     } else if (arg == kReadMismatchedOption) {
       request.pager.readMismatchedFiles = true;
+    } else if (arg == kDefinitionOption) {
+      const std::string* text = value();
+      if (text == nullptr) return std::nullopt;
+      request.definitionFiles.push_back(*text);
     } else if (arg == "--save-folder") {
       const std::string* text = value();
       if (text == nullptr) return std::nullopt;
@@ -227,7 +232,14 @@ int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
     err << "rowmender-cli: " << problem << "; " << kRowsUsage << "\n";
     return kExitUsage;
   }
-  const TableLookup lookup = LocateTable(request->dataFolder, request->database, request->table);
+  DefinitionSources sources;
+  const Status statements = LoadStatementFiles(request->definitionFiles, app.collations, sources);
+  if (!statements.ok()) {
+    err << "rowmender-cli: " << statements.message() << "\n";
+    return kExitFailure;
+  }
+  const TableLookup lookup =
+      LocateTable(request->dataFolder, request->database, request->table, &sources);
   if (!lookup.location) {
     return ReportLookupFailure(lookup, err);
   }

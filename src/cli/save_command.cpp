@@ -31,7 +31,8 @@ constexpr const char* kSaveUsage =
     "       rowmender-cli save DATADIR --server HOST --port PORT --user USER "
     "[--tables DB.TABLE,...]\n"
     "       (the password is read from the environment variable ROWMENDER_PASSWORD)\n"
-    "       options: [--ibdata PATH] [--no-dictionary] [--read-mismatched]\n";
+    "       options: [--ibdata PATH] [--no-dictionary] [--read-mismatched] [--definition "
+    "FILE.sql]\n";
 constexpr const char* kPasswordVariable = "ROWMENDER_PASSWORD";
 
 struct SaveRequest {
@@ -45,6 +46,7 @@ struct SaveRequest {
   std::vector<std::string> tables;
   DictionaryChoice pager;
   bool readMismatched = false;
+  std::vector<std::string> definitionFiles;
   bool ToServer() const { return !server.empty(); }
 };
 
@@ -98,6 +100,9 @@ std::optional<SaveRequest> ParseSaveArguments(const Arguments& args, std::string
       request.pager.ibdataPath = *text;
     } else if (arg == "--no-dictionary") {
       request.pager.useDictionary = false;
+    } else if (arg == kDefinitionOption) {
+      if ((text = value()) == nullptr) return std::nullopt;
+      request.definitionFiles.push_back(*text);
     } else if (arg == kReadMismatchedOption) {
       request.readMismatched = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -191,9 +196,15 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
     return kExitFailure;
   }
 
+  DefinitionSources sources;
+  const Status statements = LoadStatementFiles(request->definitionFiles, app.collations, sources);
+  if (!statements.ok()) {
+    err << "rowmender-cli: " << statements.message() << "\n";
+    return kExitFailure;
+  }
   std::vector<std::string> folderProblems;
-  std::vector<SaveObject> objects =
-      DataFolderObjects(request->dataFolder, request->tables.empty() ? &folderProblems : nullptr);
+  std::vector<SaveObject> objects = DataFolderObjects(
+      request->dataFolder, request->tables.empty() ? &folderProblems : nullptr, &sources);
   if (!request->tables.empty()) {
     std::vector<std::string> unmatched;
     objects = SelectObjects(objects, request->tables, unmatched);

@@ -99,7 +99,9 @@ Status ReadTablespaceDefinition(const std::string& path, const std::string& tabl
     problems += "; " + problem;
   if (tables.empty()) {
     if (!sdi.flagged && sdi.problems.empty()) {
-      return Status::NotFound(path + " carries no table definition (SDI)");
+      return Status::NotFound(path +
+                              " carries no table definition (SDI), and the table has no "
+                              "definition file (.frm) nor a CREATE TABLE statement given");
     }
     return Status::Corruption(path + ": the table definition (SDI) cannot be read" + problems);
   }

@@ -79,21 +79,26 @@ TEST(CatalogueScan, DatabaseFolderGivesTablesViewsAndTriggersInFileOrder) {
 
   // "T1.FRM" sorts before lower-case names; the name keeps its case. Files
   // that are no definitions are left out; a folder in the place of a
-  // definition file is a table whose definition cannot be read.
-  ASSERT_EQ(lists.tables.size(), 4u);
+  // definition file is a table whose definition cannot be read, and so is
+  // a data file without a definition.
+  ASSERT_EQ(lists.tables.size(), 5u);
   EXPECT_EQ(lists.tables[0].name, "T1");
   EXPECT_EQ(lists.tables[1].name, "b_table");
   EXPECT_EQ(lists.tables[2].name, "c_table");
   EXPECT_EQ(lists.tables[3].name, "sub");
-  EXPECT_EQ(lists.problems, (std::vector<std::string>{"the definition file " + folder +
-                                                      "/sub.frm is a folder, not a file"}));
+  EXPECT_EQ(lists.tables[4].name, "x");
+  EXPECT_EQ(lists.problems,
+            (std::vector<std::string>{
+                "the definition file " + folder + "/sub.frm is a folder, not a file",
+                "the table x has no definition file (.frm) and no CREATE TABLE statement given "
+                "defines it (--definition FILE)"}));
   EXPECT_EQ(lists.views, (std::vector<std::string>{folder + "/v.frm"}));
   ASSERT_EQ(lists.triggers.size(), 1u);
   EXPECT_EQ(lists.triggers[0].fileName, "a_first.TRG");
   EXPECT_EQ(lists.triggers[0].folderPath, folder);
   EXPECT_EQ(lists.TriggerPath(0), folder + "/a_first.TRG");
   EXPECT_EQ(lists.TableBasePath(2), folder + "/c_table");
-  EXPECT_EQ(lists.TableBasePath(4), "");
+  EXPECT_EQ(lists.TableBasePath(5), "");
 
   const auto& children = ui.tree.Children(database);
   ASSERT_EQ(children.size(), 3u);

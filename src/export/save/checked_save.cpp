@@ -32,9 +32,9 @@ std::optional<SaveObject> ObjectOfNode(NodeKind kind, std::int32_t position,
         return std::nullopt;
       }
       const bool inTablespace = entry.origin == DefinitionOrigin::kTablespaceSdi;
-      return MakeSaveObject(SaveObjectKind::kTable, dataFolder,
-                            catalogue.databaseFolders[entry.databaseIndex],
-                            entry.name + (inTablespace ? ".ibd" : ".frm"), entry.origin);
+      return MakeSaveObject(
+          SaveObjectKind::kTable, dataFolder, catalogue.databaseFolders[entry.databaseIndex],
+          entry.name + (inTablespace ? ".ibd" : ".frm"), entry.origin, entry.definitionPath);
     }
     case NodeKind::kView: {
       if (index >= catalogue.views.size()) return std::nullopt;

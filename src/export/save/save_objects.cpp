@@ -37,7 +37,7 @@ std::string SaveObject::QualifiedName() const {
 
 SaveObject MakeSaveObject(SaveObjectKind kind, const std::string& dataFolder,
                           const std::string& databaseFolder, const std::string& fileName,
-                          DefinitionOrigin origin) {
+                          DefinitionOrigin origin, const std::string& definitionPath) {
   SaveObject object;
   object.kind = kind;
   object.location.dataFolder = WithTrailingSeparator(dataFolder);
@@ -47,7 +47,7 @@ SaveObject MakeSaveObject(SaveObjectKind kind, const std::string& dataFolder,
   object.name = SqlNameFromFileName(object.location.tableName);
   const std::string path = JoinPath(object.location.databaseFolder, fileName);
   if (kind == SaveObjectKind::kTable) {
-    object.location.definitionPath = path;
+    object.location.definitionPath = definitionPath.empty() ? path : definitionPath;
     object.location.origin = origin;
   } else {
     object.path = path;
@@ -56,11 +56,12 @@ SaveObject MakeSaveObject(SaveObjectKind kind, const std::string& dataFolder,
 }
 
 std::vector<SaveObject> DataFolderObjects(const std::string& dataFolder,
-                                          std::vector<std::string>* problems) {
+                                          std::vector<std::string>* problems,
+                                          const DefinitionSources* sources) {
   std::vector<SaveObject> objects;
   std::vector<std::string> found;
   for (const std::string& folder : FindDatabaseFolders(dataFolder, &found)) {
-    for (const CatalogueFile& file : ListCatalogueFiles(folder, found)) {
+    for (const CatalogueFile& file : ListCatalogueFiles(folder, found, sources)) {
       SaveObjectKind kind = SaveObjectKind::kTable;
       switch (file.kind) {
         case CatalogueFileKind::kTable:
@@ -73,7 +74,8 @@ std::vector<SaveObject> DataFolderObjects(const std::string& dataFolder,
           kind = SaveObjectKind::kTriggers;
           break;
       }
-      objects.push_back(MakeSaveObject(kind, dataFolder, folder, file.fileName, file.origin));
+      objects.push_back(MakeSaveObject(kind, dataFolder, folder, file.fileName, file.origin,
+                                       file.definitionPath));
     }
   }
   if (problems != nullptr) problems->insert(problems->end(), found.begin(), found.end());

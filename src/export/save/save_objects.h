@@ -33,10 +33,12 @@ struct SaveObject {
 
 // One object of `kind` found in a database folder of `dataFolder`.
 // `fileName` is the file's name on disk (with extension).
-// A table's definition is read from that file as `origin` says.
+// A table's definition is read from that file as `origin` says, or from
+// `definitionPath` where given (statements, the system tablespace).
 SaveObject MakeSaveObject(SaveObjectKind kind, const std::string& dataFolder,
                           const std::string& databaseFolder, const std::string& fileName,
-                          DefinitionOrigin origin = DefinitionOrigin::kDefinitionFile);
+                          DefinitionOrigin origin = DefinitionOrigin::kDefinitionFile,
+                          const std::string& definitionPath = {});
 
 // Every table, view and trigger file of the data folder: databases and
 // files in name order. A definition or trigger file that cannot be read is
@@ -44,7 +46,8 @@ SaveObject MakeSaveObject(SaveObjectKind kind, const std::string& dataFolder,
 // to a folder that is gone and a trigger name file that cannot be read are
 // told in `problems` when it is given.
 std::vector<SaveObject> DataFolderObjects(const std::string& dataFolder,
-                                          std::vector<std::string>* problems = nullptr);
+                                          std::vector<std::string>* problems = nullptr,
+                                          const DefinitionSources* sources = nullptr);
 
 // The objects named by `names`, each "DB.NAME" with SQL or on-disk names: a
 // table (with its triggers) or a view. Names that match nothing are put

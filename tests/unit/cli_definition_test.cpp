@@ -1,0 +1,102 @@
+// Tables whose .frm is lost, read with the CREATE TABLE statement the user
+// gives (--definition): a copied .ibd alone, without ibdata1, and a MyISAM
+// table's data and index files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/test_paths.h"
+
+namespace rowmender {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RunCli;
+
+std::string Lossless() {
+  return ROWMENDER_LOSSLESS_DATADIR;
+}
+std::string Statement(const std::string& table) {
+  return std::string(ROWMENDER_LOSSLESS_TRUTH) + "/lossless/" + table + ".create.sql";
+}
+
+// A data folder holding only the table's data files.
+class LostDefinition : public ::testing::Test {
+ protected:
+  void Copy(const std::string& file) {
+    fs::create_directories(scratch_.Path() / "lossless");
+    fs::copy_file(fs::path(Lossless()) / "lossless" / file, scratch_.Path() / "lossless" / file);
+  }
+  std::string Folder() const { return scratch_.Path().string(); }
+
+  testing::ScratchFolder scratch_;
+};
+
+TEST_F(LostDefinition, AnIbdAloneIsReadExactlyWithItsStatement) {
+  for (const char* table : {"strings_dynamic", "temporals_compact", "longs_dynamic"}) {
+    SCOPED_TRACE(table);
+    Copy(std::string(table) + ".ibd");
+    const auto original =
+        RunCli({"rows", Lossless(), "lossless", table, "--all", "--no-dictionary", "--save-forms"});
+    ASSERT_EQ(original.status, 0) << original.err;
+    const auto recovered = RunCli({"rows", Folder(), "lossless", table, "--all", "--save-forms",
+                                   "--definition", Statement(table)});
+    EXPECT_EQ(recovered.status, 0) << recovered.err;
+    EXPECT_EQ(recovered.out, original.out);
+    EXPECT_EQ(recovered.err, "");
+
+    // Without the statement: said what is missing and how to give it.
+    const auto refused = RunCli({"rows", Folder(), "lossless", table});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("has no definition file (.frm)"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--definition FILE"), std::string::npos) << refused.err;
+  }
+}
+
+TEST_F(LostDefinition, MyisamFilesAreReadWithTheirStatement) {
+  Copy("strings_myisam.MYD");
+  Copy("strings_myisam.MYI");
+  const auto original = RunCli({"rows", Lossless(), "lossless", "strings_myisam", "--all"});
+  ASSERT_EQ(original.status, 0) << original.err;
+  const auto recovered = RunCli({"rows", Folder(), "lossless", "strings_myisam", "--all",
+                                 "--definition", Statement("strings_myisam")});
+  EXPECT_EQ(recovered.status, 0) << recovered.err;
+  EXPECT_EQ(recovered.out, original.out);
+}
+
+// Export and the catalogue scan take the statements too: every table the
+// statements name is exported, the others are told as unreadable.
+TEST_F(LostDefinition, ExportTakesTheStatementsAndTellsTheRest) {
+  Copy("numbers_dynamic.ibd");
+  Copy("binaries_compact.ibd");
+  const std::string out =
+      (fs::path(Folder()).parent_path() / (fs::path(Folder()).filename().string() + "-out"))
+          .string();
+  const auto result = RunCli({"export", Folder(), "--to", out, "--format", "tsv", "--definition",
+                              Statement("numbers_dynamic")});
+  EXPECT_EQ(result.status, 1) << result.err;
+  EXPECT_NE(result.err.find("`lossless`.`binaries_compact`: not exported"), std::string::npos)
+      << result.err;
+  EXPECT_NE(result.err.find("binaries_compact.ibd carries no table definition"), std::string::npos)
+      << result.err;
+  EXPECT_TRUE(fs::exists(fs::path(out) / "lossless" / "numbers_dynamic.tsv")) << result.err;
+  fs::remove_all(out);
+}
+
+TEST_F(LostDefinition, AStatementThatCannotBeReadIsToldByFileLineAndColumn) {
+  Copy("numbers_dynamic.ibd");
+  const std::string bad = scratch_.Write("bad.sql", std::string("CREATE TABLE numbers_dynamic (\n"
+                                                                "  id INT NOT NULL,\n"
+                                                                "  x FROBNICATE\n"
+                                                                ");\n"));
+  const auto result =
+      RunCli({"rows", Folder(), "lossless", "numbers_dynamic", "--definition", bad});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err,
+            "rowmender-cli: " + bad +
+                ": line 3, column 5: unknown data type FROBNICATE, near 'FROBNICATE )'\n");
+  EXPECT_EQ(result.out, "");
+}
+
+}  // namespace
+}  // namespace rowmender
