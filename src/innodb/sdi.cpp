@@ -244,8 +244,12 @@ std::uint32_t FindSdiRoot(const PageSource& pages) {
 
 }  // namespace
 
+bool SdiFlagged(ByteView firstPage) {
+  return (Be32(firstPage, kSpaceFlagsOffset) & kFspFlagSdi) != 0;
+}
+
 std::uint32_t SdiRootPageOf(ByteView firstPage, std::uint64_t pageCount) {
-  if ((Be32(firstPage, kSpaceFlagsOffset) & kFspFlagSdi) == 0) return kNoPage;
+  if (!SdiFlagged(firstPage)) return kNoPage;
   const std::uint32_t root = Be32(firstPage, kSdiRootOffset);
   return root != 0 && root < pageCount ? root : kNoPage;
 }
@@ -255,7 +259,7 @@ SdiContents ReadSdi(const PageSource& pages) {
   if (pages.PageCount() == 0) return out;
   PageBuffer first = NewPageBuffer();
   pages.Read(0, first);
-  out.flagged = (Be32(first, kSpaceFlagsOffset) & kFspFlagSdi) != 0;
+  out.flagged = SdiFlagged(first);
   std::uint32_t root = SdiRootPageOf(first, pages.PageCount());
   if (root != kNoPage) {
     PageBuffer page = NewPageBuffer();

@@ -46,6 +46,9 @@ struct SdiContents {
   std::vector<std::string> problems;
 };
 
+// The flags of page 0 say the tablespace carries SDI.
+bool SdiFlagged(ByteView firstPage);
+
 // The root page of the SDI index as page 0 names it; kNoPage when the
 // flags say the tablespace has none, or the page named is out of range.
 std::uint32_t SdiRootPageOf(ByteView firstPage, std::uint64_t pageCount);

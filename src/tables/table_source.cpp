@@ -56,6 +56,30 @@ TableDataFiles DataFilesOf(const TableFiles& files, const char* dataExtension) {
   return found;
 }
 
+// Where a tablespace carries a definition of its own (a .frm beside a
+// MySQL 8 tablespace), whether the two name other columns: said, as the
+// .frm's is the one used. Empty when they agree or there is none.
+std::string DefinitionsDisagree(const TableDefinition& frm, const std::string& tablespacePath,
+                                const std::string& tableName) {
+  DataFile file;
+  if (!file.Open(tablespacePath)) return {};
+  PageBuffer first = NewPageBuffer();
+  file.ReadAt(0, first);
+  if (!SdiFlagged(first)) return {};
+  TableDefinition kept;
+  if (!ReadTablespaceDefinition(tablespacePath, tableName, kept).ok()) return {};
+  const auto names = [](const TableDefinition& table) {
+    std::string list;
+    for (const ColumnDefinition& column : table.columns)
+      list += (list.empty() ? "" : ", ") + column.name;
+    return list;
+  };
+  if (names(frm) == names(kept)) return {};
+  return "the definition file and the definition " + tablespacePath +
+         " carries disagree: the .frm's columns are " + names(frm) + "; the tablespace's are " +
+         names(kept) + ". The .frm's are used";
+}
+
 }  // namespace
 
 Status ReadDefinitionFile(const std::string& path, TableDefinition& out) {
@@ -238,11 +262,18 @@ Status TableSource::OpenWithDefinition(TableDefinition table, const TableFiles& 
       status = CheckMyisamDataFile(DataFilesOf(files, "MYD"));
       if (!status.ok()) return status;
       return OpenMyisamSource(std::move(table), files, options, out);
-    case kEngineInnoDb:
-      status =
-          CheckInnoTablespaceFile(DataFilesOf(files, "ibd"), options.systemTablespace != nullptr);
+    case kEngineInnoDb: {
+      const TableDataFiles dataFiles = DataFilesOf(files, "ibd");
+      status = CheckInnoTablespaceFile(dataFiles, options.systemTablespace != nullptr);
       if (!status.ok()) return status;
-      return OpenInnoSource(std::move(table), files, options, out);
+      const std::string disagreement =
+          files.origin == DefinitionOrigin::kDefinitionFile && !dataFiles.dataPath.empty()
+              ? DefinitionsDisagree(table, dataFiles.dataPath, files.tableName)
+              : std::string();
+      status = OpenInnoSource(std::move(table), files, options, out);
+      if (out && !disagreement.empty()) out->notes_.push_back(disagreement);
+      return status;
+    }
     default:
       return Status::NotSupported("tables of the storage engine " +
                                   EngineName(table.storageEngine) + " are not read");

@@ -207,5 +207,37 @@ TEST(SdiDefinition, DamagedTablespacesAreToldNotShownEmpty) {
   EXPECT_EQ(row.find('\'', start + 2) - start - 2, 2u * 15680);
 }
 
+// A .frm beside a tablespace that carries its own definition: where the
+// two name other columns, the read says so (the .frm's are used).
+TEST(SdiDefinition, AFrmThatDisagreesWithTheTablespaceIsTold) {
+  testing::ScratchFolder scratch;
+  const std::string old = testing::SakilaFolder() + "/sakila/";
+  scratch.Write("db/actor.frm", FileBytes(old + "actor.frm"));
+  scratch.Write("db/actor.ibd", FileBytes(SakilaFolder() + "/actor.ibd"));
+  scratch.Write("db/city.frm", FileBytes(old + "city.frm"));
+  scratch.Write("db/city.ibd", FileBytes(SakilaFolder() + "/actor.ibd"));
+  ReadOptions options;
+  options.collations = &testing::ServerCollations();
+  options.readMismatchedFiles = true;
+  for (const char* table : {"actor", "city"}) {
+    SCOPED_TRACE(table);
+    const TableLookup lookup = LocateTable(scratch.Path().string(), "db", table);
+    ASSERT_TRUE(lookup.location) << lookup.error;
+    EXPECT_EQ(lookup.location->origin, DefinitionOrigin::kDefinitionFile);
+    std::unique_ptr<TableSource> source;
+    (void)TableSource::Open(lookup.location->Files(), options, source);
+    ASSERT_TRUE(source);
+    std::string notes;
+    for (const std::string& note : source->Notes())
+      notes += note + "\n";
+    const bool disagree = std::string(table) == "city";
+    EXPECT_EQ(notes.find("disagree: the .frm's columns are city_id, city, country_id, "
+                         "last_update; the tablespace's are actor_id, first_name, last_name, "
+                         "last_update") != std::string::npos,
+              disagree)
+        << notes;
+  }
+}
+
 }  // namespace
 }  // namespace rowmender
