@@ -111,7 +111,7 @@ TEST(CatalogueScan, DatabaseFolderGivesTablesViewsAndTriggersInFileOrder) {
   EXPECT_EQ(ui.tree.GetItemImage(children[2]), kImageViews);
 
   const auto& tableNodes = ui.tree.Children(tables);
-  ASSERT_EQ(tableNodes.size(), 4u);
+  ASSERT_EQ(tableNodes.size(), 5u);
   // The third table has item data 3; its "Keys" node -2 and image 2.
   EXPECT_EQ(ui.tree.GetItemText(tableNodes[2]), "c_table");
   EXPECT_EQ(ui.tree.GetItemData(tableNodes[2]), 3);
