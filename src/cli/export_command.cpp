@@ -162,7 +162,16 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
     err << "rowmender-cli: " << systemProblem << "\n";
     return kExitFailure;
   }
+  DataFolderReads reads = OpenDataFolderReads(request->dataFolder, request->dictionary.ibdataPath,
+                                              request->dictionary.useDictionary, &app.collations);
+  if (!reads.systemProblem.empty()) {
+    err << "rowmender-cli: " << reads.systemProblem << "\n";
+    return kExitFailure;
+  }
+  // Tables without a .frm: a statement given, or the dictionary, may
+  // define them.
   DefinitionSources sources;
+  sources.system = reads.system.get();
   const Status statements = LoadStatementFiles(request->definitionFiles, app.collations, sources);
   if (!statements.ok()) {
     err << "rowmender-cli: " << statements.message() << "\n";
@@ -201,12 +210,6 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
     return kExitFailure;
   }
 
-  DataFolderReads reads = OpenDataFolderReads(request->dataFolder, request->dictionary.ibdataPath,
-                                              request->dictionary.useDictionary, &app.collations);
-  if (!reads.systemProblem.empty()) {
-    err << "rowmender-cli: " << reads.systemProblem << "\n";
-    return kExitFailure;
-  }
   reads.readMismatchedFiles = request->readMismatched;
   const bool dictionaryDamaged =
       reads.system != nullptr && PrintDictionaryDamage(err, reads.system->DictionaryReport());

@@ -232,7 +232,13 @@ int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
     err << "rowmender-cli: " << problem << "; " << kRowsUsage << "\n";
     return kExitUsage;
   }
+  // A table without a .frm: a statement given, or the dictionary, may
+  // define it.
+  const DataFolderReads dictionary =
+      OpenDataFolderReads(request->dataFolder, request->pager.ibdataPath,
+                          request->pager.useDictionary, &app.collations);
   DefinitionSources sources;
+  sources.system = dictionary.system.get();
   const Status statements = LoadStatementFiles(request->definitionFiles, app.collations, sources);
   if (!statements.ok()) {
     err << "rowmender-cli: " << statements.message() << "\n";

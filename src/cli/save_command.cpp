@@ -196,7 +196,16 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
     return kExitFailure;
   }
 
+  DataFolderReads reads = OpenDataFolderReads(request->dataFolder, request->pager.ibdataPath,
+                                              request->pager.useDictionary, &app.collations);
+  if (!reads.systemProblem.empty()) {
+    err << "rowmender-cli: " << reads.systemProblem << "\n";
+    return kExitFailure;
+  }
+  // Tables without a .frm: a statement given, or the dictionary, may
+  // define them.
   DefinitionSources sources;
+  sources.system = reads.system.get();
   const Status statements = LoadStatementFiles(request->definitionFiles, app.collations, sources);
   if (!statements.ok()) {
     err << "rowmender-cli: " << statements.message() << "\n";
@@ -273,12 +282,6 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
   }
   app.saveFolder = WithTrailingSeparator(saveFolder);
 
-  DataFolderReads reads = OpenDataFolderReads(request->dataFolder, request->pager.ibdataPath,
-                                              request->pager.useDictionary, &app.collations);
-  if (!reads.systemProblem.empty()) {
-    err << "rowmender-cli: " << reads.systemProblem << "\n";
-    return kExitFailure;
-  }
   reads.readMismatchedFiles = request->readMismatched;
   const ReadReport* dictionary = reads.system ? &reads.system->DictionaryReport() : nullptr;
   if (dictionary != nullptr) PrintDictionaryDamage(err, *dictionary);

@@ -1,4 +1,5 @@
 #include "app/logic/recovery_engine.h"
+#include "catalogue/data_folder_reads.h"
 #include "catalogue/table_locator.h"
 #include "cli/commands.h"
 #include "cli/table_output.h"
@@ -13,13 +14,18 @@ int RunStructure(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& o
     err << "usage: rowmender-cli structure DATADIR DB TABLE\n";
     return kExitUsage;
   }
-  const TableLookup lookup = LocateTable(args[0], args[1], args[2]);
+  // A table without a .frm may be defined by the data dictionary.
+  const DataFolderReads dictionary = OpenDataFolderReads(args[0], {}, true, &app.collations);
+  DefinitionSources sources;
+  sources.system = dictionary.system.get();
+  const TableLookup lookup = LocateTable(args[0], args[1], args[2], &sources);
   if (!lookup.location) {
     return ReportLookupFailure(lookup, err);
   }
   RecoveryEngine engine(app);
   ReadOptions options;
   options.collations = &app.collations;
+  options.systemTablespace = dictionary.system.get();
   std::string error;
   if (!LoadTableDefinition(engine, *lookup.location, options, error)) {
     err << "rowmender-cli: " << error << "\n";

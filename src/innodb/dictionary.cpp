@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <map>
 #include <string>
 #include <unordered_set>
@@ -45,6 +46,20 @@ constexpr std::size_t kType = 6;
 constexpr std::size_t kSpace = 7;
 constexpr std::size_t kRootPage = 8;
 }  // namespace sys_indexes
+
+namespace sys_fields {
+constexpr std::size_t kIndexId = 0;
+constexpr std::size_t kPosition = 1;
+constexpr std::size_t kColumnName = 4;
+}  // namespace sys_fields
+
+// SYS_FIELDS.POS where the index has column prefixes: the field number
+// above the low half, the prefix length in it.
+constexpr std::uint32_t kPositionLowHalf = 0xFFFF;
+constexpr std::uint32_t kPrefixLengthMask = 0x7FFF;
+constexpr std::uint32_t kDescendingBit = 0x8000;
+// The type of the dictionary header page.
+constexpr std::uint16_t kSystemPageType = 6;
 
 constexpr std::uint32_t kBinaryCollation = 63;
 constexpr std::uint32_t kLatin1Collation = 8;
@@ -101,7 +116,7 @@ void CompleteColumnRow(DictColumnRow& row, const CollationTable& collations) {
   row.mbMinMaxLen = row.mbMinLen + kMbMaxFactor * row.mbMaxLen;
 }
 
-enum class SystemTable { kTables, kColumns, kIndexes };
+enum class SystemTable { kTables, kColumns, kIndexes, kFields };
 
 // One system table's clustered index.
 struct SystemIndex {
@@ -115,9 +130,7 @@ struct SystemIndex {
 
 struct DictionaryLists {
   const CollationTable& collations;
-  std::vector<DictTableRow>& tables;
-  std::vector<DictColumnRow>& columns;
-  std::vector<DictIndexRow>& indexes;
+  DictionaryRows& rows;
 };
 
 void KeepRecord(SystemTable kind, const DictionaryRecord& record, bool deleted,
@@ -131,7 +144,7 @@ void KeepRecord(SystemTable kind, const DictionaryRecord& record, bool deleted,
       row.type = record.Number32(sys_tables::kType);
       row.space = record.Number32(sys_tables::kSpace);
       row.deleted = deleted;
-      lists.tables.push_back(std::move(row));
+      lists.rows.tables.push_back(std::move(row));
       break;
     }
     case SystemTable::kColumns: {
@@ -145,7 +158,7 @@ void KeepRecord(SystemTable kind, const DictionaryRecord& record, bool deleted,
       row.prec = record.Number32(sys_columns::kPrec);
       row.deleted = deleted;
       CompleteColumnRow(row, lists.collations);
-      lists.columns.push_back(std::move(row));
+      lists.rows.columns.push_back(std::move(row));
       break;
     }
     case SystemTable::kIndexes: {
@@ -158,7 +171,16 @@ void KeepRecord(SystemTable kind, const DictionaryRecord& record, bool deleted,
       row.space = record.Number32(sys_indexes::kSpace);
       row.rootPage = record.Number32(sys_indexes::kRootPage);
       row.deleted = deleted;
-      lists.indexes.push_back(std::move(row));
+      lists.rows.indexes.push_back(std::move(row));
+      break;
+    }
+    case SystemTable::kFields: {
+      DictFieldRow row;
+      row.indexId = record.Number64(sys_fields::kIndexId);
+      row.position = record.Number32(sys_fields::kPosition);
+      row.columnName = record.Text(sys_fields::kColumnName);
+      row.deleted = deleted;
+      lists.rows.fields.push_back(std::move(row));
       break;
     }
   }
@@ -268,12 +290,26 @@ const Row* PreferLive(const std::vector<Row>& rows, Match matches) {
 
 }  // namespace
 
+std::uint32_t SysFieldsRoot(const PageSource& system) {
+  if (!system.Holds(kDictionaryHeaderPage)) return kSysFieldsRoot;
+  PageBuffer buffer = NewPageBuffer();
+  system.Read(kDictionaryHeaderPage, buffer);
+  const PageCheck check = CheckPage(buffer);
+  const FilHeader fil = FilHeader::DecodeFrom(buffer);
+  if (check == PageCheck::kFailed || check == PageCheck::kAllZero ||
+      fil.pageNumber != kDictionaryHeaderPage || fil.pageType != kSystemPageType) {
+    return kSysFieldsRoot;
+  }
+  const auto root = static_cast<std::uint32_t>(
+      BigEndian(buffer, FilHeader::kSize + kDictionaryHeaderFieldsRoot, 4));
+  return root > kDictionaryHeaderPage && system.Holds(root) ? root : kSysFieldsRoot;
+}
+
 void ReadSystemDictionary(const PageSource& system, const CollationTable& collations,
-                          std::vector<DictTableRow>& tables, std::vector<DictColumnRow>& columns,
-                          std::vector<DictIndexRow>& indexes, ReadReport* report) {
+                          DictionaryRows& rows, ReadReport* report) {
   // No pages at all: there is no dictionary to read (nor to call damaged).
   if (system.PageCount() == 0) return;
-  DictionaryLists lists{collations, tables, columns, indexes};
+  DictionaryLists lists{collations, rows};
   ReadReport ignored;
   ReadReport& account = report != nullptr ? *report : ignored;
   for (const SystemIndex& index :
@@ -281,9 +317,58 @@ void ReadSystemDictionary(const PageSource& system, const CollationTable& collat
         SystemIndex{
             "SYS_COLUMNS", kSysColumnsRoot, kSysColumnsIndexId, SystemTable::kColumns, {9, 0}},
         SystemIndex{
-            "SYS_INDEXES", kSysIndexesRoot, kSysIndexesIndexId, SystemTable::kIndexes, {10, 9}}}) {
+            "SYS_INDEXES", kSysIndexesRoot, kSysIndexesIndexId, SystemTable::kIndexes, {10, 9}},
+        SystemIndex{"SYS_FIELDS",
+                    SysFieldsRoot(system),
+                    kSysFieldsIndexId,
+                    SystemTable::kFields,
+                    {5, 0}}}) {
     ReadDictionaryIndex(system, index, lists, account);
   }
+}
+
+void ReadSystemDictionary(const PageSource& system, const CollationTable& collations,
+                          std::vector<DictTableRow>& tables, std::vector<DictColumnRow>& columns,
+                          std::vector<DictIndexRow>& indexes, ReadReport* report) {
+  DictionaryRows rows;
+  ReadSystemDictionary(system, collations, rows, report);
+  tables.insert(tables.end(), std::make_move_iterator(rows.tables.begin()),
+                std::make_move_iterator(rows.tables.end()));
+  columns.insert(columns.end(), std::make_move_iterator(rows.columns.begin()),
+                 std::make_move_iterator(rows.columns.end()));
+  indexes.insert(indexes.end(), std::make_move_iterator(rows.indexes.begin()),
+                 std::make_move_iterator(rows.indexes.end()));
+}
+
+std::vector<DictIndexField> FieldsOfIndexIn(const std::vector<DictFieldRow>& fields,
+                                            std::uint64_t indexId) {
+  // The index's rows by POS, live ones only where it has any.
+  std::map<std::uint32_t, const DictFieldRow*> byPosition;
+  const bool anyLive = std::any_of(fields.begin(), fields.end(), [&](const DictFieldRow& row) {
+    return row.indexId == indexId && !row.deleted;
+  });
+  for (const DictFieldRow& row : fields) {
+    if (row.indexId != indexId || (anyLive && row.deleted)) continue;
+    byPosition.emplace(row.position, &row);
+  }
+  // An index with column prefixes keeps the field number in the high half
+  // of POS: every field after the first has a POS above 0xFFFF, and a
+  // first field alone has its prefix length as POS.
+  const bool prefixForm =
+      std::any_of(byPosition.begin(), byPosition.end(),
+                  [](const auto& entry) { return entry.first > kPositionLowHalf; }) ||
+      (byPosition.size() == 1 && byPosition.begin()->first != 0);
+  std::vector<DictIndexField> out;
+  for (const auto& [position, row] : byPosition) {
+    DictIndexField field;
+    field.columnName = row->columnName;
+    if (prefixForm) {
+      field.prefixLength = position & kPrefixLengthMask;
+      field.descending = (position & kDescendingBit) != 0;
+    }
+    out.push_back(std::move(field));
+  }
+  return out;
 }
 
 std::uint64_t FindTableIdIn(const std::vector<DictTableRow>& tables, std::string_view name) {
@@ -340,21 +425,34 @@ std::uint32_t FindClusteredIndexRootIn(const std::vector<DictIndexRow>& indexes,
 std::vector<InnoColumn> ColumnsFromDictionary(const std::vector<DictColumnRow>& rows,
                                               std::uint64_t tableId,
                                               const std::vector<ColumnDefinition>& columns) {
-  std::vector<const DictColumnRow*> ofTable;
+  std::vector<const DictColumnRow*> stored;
+  std::unordered_set<std::uint32_t> virtualPositions;
   for (const auto& row : rows) {
-    if (row.tableId == tableId && (row.prtype & kPrtypeVirtual) == 0) ofTable.push_back(&row);
+    if (row.tableId != tableId) continue;
+    if ((row.prtype & kPrtypeVirtual) != 0) {
+      virtualPositions.insert(row.position & kVirtualPositionMask);
+    } else {
+      stored.push_back(&row);
+    }
   }
   std::vector<InnoColumn> pending;
+  std::uint32_t storedNumber = 0;
   for (const auto& column : columns) {
+    if (column.isVirtual ||
+        (column.ordinal >= 0 &&
+         virtualPositions.contains(static_cast<std::uint32_t>(column.ordinal)))) {
+      continue;
+    }
     const DictColumnRow* found = nullptr;
-    for (const DictColumnRow* row : ofTable) {
-      if (static_cast<std::int64_t>(row->position) != column.ordinal) continue;
+    for (const DictColumnRow* row : stored) {
+      if (row->position != storedNumber) continue;
       if (!row->deleted) {
         found = row;
         break;
       }
       if (found == nullptr) found = row;
     }
+    ++storedNumber;
     if (found == nullptr) continue;
     pending.push_back(InnoColumnFromDictionary(column, found->Type()));
   }

@@ -12,8 +12,8 @@ Status SystemTablespace::Open(const std::string& path, const CollationTable* col
   if (pages == 0) return Status::Corruption("the system tablespace holds no whole page: " + path);
   system->pages_ = std::make_unique<FilePageSource>(system->file_, pages);
   const CollationTable none;
-  ReadSystemDictionary(*system->pages_, collations != nullptr ? *collations : none, system->tables_,
-                       system->columns_, system->indexes_, &system->dictionaryReport_);
+  ReadSystemDictionary(*system->pages_, collations != nullptr ? *collations : none, system->rows_,
+                       &system->dictionaryReport_);
   out = std::move(system);
   return Status::Ok();
 }

@@ -29,27 +29,32 @@ class SystemTablespace {
   const std::string& Path() const { return file_.Path(); }
   const PageSource& Pages() const { return *pages_; }
 
-  const std::vector<DictTableRow>& Tables() const { return tables_; }
-  const std::vector<DictColumnRow>& Columns() const { return columns_; }
-  const std::vector<DictIndexRow>& Indexes() const { return indexes_; }
+  // The rows of the dictionary's system tables.
+  const DictionaryRows& Rows() const { return rows_; }
+  const std::vector<DictTableRow>& Tables() const { return rows_.tables; }
+  const std::vector<DictColumnRow>& Columns() const { return rows_.columns; }
+  const std::vector<DictIndexRow>& Indexes() const { return rows_.indexes; }
+  const std::vector<DictFieldRow>& Fields() const { return rows_.fields; }
 
   // The table id of "database/table" (0: not listed).
-  std::uint64_t FindTableId(std::string_view name) const { return FindTableIdIn(tables_, name); }
+  std::uint64_t FindTableId(std::string_view name) const {
+    return FindTableIdIn(rows_.tables, name);
+  }
   // The table with the columns `names` whose own entry is lost (0: none,
   // or more than one).
   std::uint64_t FindTableIdByColumns(std::string_view name,
                                      const std::vector<std::string>& names) const {
-    return FindTableIdByColumnsIn(tables_, columns_, name, names);
+    return FindTableIdByColumnsIn(rows_.tables, rows_.columns, name, names);
   }
   // What reading the dictionary lost.
   const ReadReport& DictionaryReport() const { return dictionaryReport_; }
   // The entry of a table's clustered index (null: not listed).
   const DictIndexRow* FindClusteredIndex(std::uint64_t tableId) const {
-    return FindClusteredIndexIn(indexes_, tableId);
+    return FindClusteredIndexIn(rows_.indexes, tableId);
   }
   // The root page of a table's clustered index (0: not listed).
   std::uint32_t FindClusteredIndexRoot(std::uint64_t tableId) const {
-    return FindClusteredIndexRootIn(indexes_, tableId);
+    return FindClusteredIndexRootIn(rows_.indexes, tableId);
   }
 
  private:
@@ -57,9 +62,7 @@ class SystemTablespace {
 
   DataFile file_;
   std::unique_ptr<FilePageSource> pages_;
-  std::vector<DictTableRow> tables_;
-  std::vector<DictColumnRow> columns_;
-  std::vector<DictIndexRow> indexes_;
+  DictionaryRows rows_;
   ReadReport dictionaryReport_;
 };
 

@@ -8,9 +8,11 @@
 #include "base/table_files_check.h"
 #include "definitions/frm_reader.h"
 #include "definitions/sdi_definition.h"
+#include "innodb/dictionary_definition.h"
 #include "innodb/page.h"
 #include "innodb/sdi.h"
 #include "tables/engine_sources.h"
+#include "tables/system_tablespace.h"
 
 namespace rowmender {
 
@@ -239,10 +241,28 @@ Status ReadTableDefinition(const TableFiles& files, const ReadOptions& options,
       return Status::NotFound(files.definitionPath + " holds no CREATE TABLE statement for " +
                               folderName + "." + files.tableName);
     }
-    case DefinitionOrigin::kDictionary:
-      break;
+    case DefinitionOrigin::kDictionary: {
+      const SystemTablespace* system = options.systemTablespace;
+      if (system == nullptr || options.collations == nullptr) {
+        return Status::NotFound("the definition of " + files.tableName +
+                                " is to come from the data dictionary, which was not read");
+      }
+      const std::string name =
+          LastComponent(WithoutTrailingSeparator(files.databaseFolder)) + "/" + files.tableName;
+      const std::uint64_t tableId = system->FindTableId(name);
+      if (tableId == 0) {
+        return Status::NotFound("the data dictionary in " + system->Path() + " does not list " +
+                                name);
+      }
+      DictionaryDefinition found;
+      const Status status =
+          DefinitionFromDictionary(system->Rows(), tableId, *options.collations, found);
+      if (!status.ok()) return status;
+      out = std::move(found.definition);
+      return Status::Ok();
+    }
   }
-  return Status::NotSupported("this kind of table definition is not read yet");
+  return Status::NotSupported("this kind of table definition is not read");
 }
 
 Status TableSource::Open(const TableFiles& files, const ReadOptions& options,

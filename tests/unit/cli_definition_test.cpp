@@ -98,5 +98,30 @@ TEST_F(LostDefinition, AStatementThatCannotBeReadIsToldByFileLineAndColumn) {
   EXPECT_EQ(result.out, "");
 }
 
+// A MariaDB table whose .frm was deleted after a clean shutdown: listed by
+// the data dictionary in ibdata1 and read exactly with the definition
+// rebuilt from it.
+TEST_F(LostDefinition, TheDictionaryDefinesATableWhoseFrmIsGone) {
+  fs::create_directories(scratch_.Path() / "lossless");
+  fs::create_symlink(fs::path(Lossless()) / "ibdata1", scratch_.Path() / "ibdata1");
+  for (const char* table : {"strings_dynamic", "longs_compact"}) {
+    SCOPED_TRACE(table);
+    Copy(std::string(table) + ".ibd");
+    const auto original = RunCli({"rows", Lossless(), "lossless", table, "--all", "--save-forms"});
+    ASSERT_EQ(original.status, 0) << original.err;
+    const auto recovered = RunCli({"rows", Folder(), "lossless", table, "--all", "--save-forms"});
+    EXPECT_EQ(recovered.status, 0) << recovered.err;
+    EXPECT_EQ(recovered.out, original.out);
+    const auto structure = RunCli({"structure", Folder(), "lossless", table});
+    EXPECT_EQ(structure.status, 0) << structure.err;
+    EXPECT_NE(structure.err.find("was rebuilt from the InnoDB data dictionary"), std::string::npos)
+        << structure.err;
+  }
+  // Without the dictionary there is nothing to define it.
+  const auto refused = RunCli({"rows", Folder(), "lossless", "strings_dynamic", "--no-dictionary"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("has no definition file (.frm)"), std::string::npos) << refused.err;
+}
+
 }  // namespace
 }  // namespace rowmender
