@@ -28,20 +28,14 @@ constexpr std::uint32_t kDatetimeWidth = 19;
 constexpr std::uint32_t kYearWidth = 4;
 constexpr std::uint32_t kMaxFractionDigits = 6;
 
-// Stored lengths: DATE and the forms before MySQL 5.6 of TIME, DATETIME
-// and TIMESTAMP (InnoDB integers), and the MySQL 5.6 forms without a
-// fraction (byte strings).
-constexpr std::uint32_t kDateBytes = 3;
+// Stored lengths: the form before MySQL 5.6 of DATE (an InnoDB integer),
+// and the MySQL 5.6 forms without a fraction (byte strings).
 constexpr std::uint32_t kOldDateBytes = 4;
-constexpr std::uint32_t kOldTimeBytes = 3;
-constexpr std::uint32_t kOldDatetimeBytes = 8;
-constexpr std::uint32_t kOldTimestampBytes = 4;
 constexpr std::uint32_t kTime2Bytes = 3;
 constexpr std::uint32_t kDatetime2Bytes = 5;
 constexpr std::uint32_t kTimestamp2Bytes = 4;
 // BLOB and TEXT: the bytes of the length (1 to 4) plus the pointer.
 constexpr std::uint32_t kTinyBlobBytes = 9;
-constexpr std::uint32_t kBlobBytes = 10;
 constexpr std::uint32_t kMediumBlobBytes = 11;
 constexpr std::uint32_t kLongBlobBytes = 12;
 
