@@ -108,6 +108,8 @@ std::string ColumnTypeName(const ColumnDefinition& column, std::uint32_t tableCh
       return binary ? WithLength("BINARY", column.length) : WithLength("CHAR", characters);
     case kTypeGeometry:
       return GeometryName(column.geometryType);
+    case kTypeJson:
+      return "JSON";
     default:
       return "UNKNOWN DATATYPE";
   }

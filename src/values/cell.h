@@ -41,7 +41,7 @@ enum class CellKind : std::uint8_t {
   kEnum,        // `unsignedInteger`: the 1-based member, 0 for the empty value
   kSet,         // `unsignedInteger`: one bit per member
   kText,        // `bytes` in the column's character set
-  kBinary,      // `bytes` of a binary string
+  kBinary,      // `bytes` of a binary string, or of a JSON column: MySQL's binary JSON
   kGeometry,    // `bytes`: SRID and WKB, as the server stores them
   // Stored off-page: `bytes` is the local part, ending with the reference
   // to the rest; the row's LongValueReader reads the whole value.

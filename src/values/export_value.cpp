@@ -8,6 +8,7 @@
 #include "definitions/column_types.h"
 #include "values/decimal_values.h"
 #include "values/enum_set_bit_values.h"
+#include "values/json_binary.h"
 #include "values/numeric_values.h"
 #include "values/temporal_values.h"
 #include "values/text_values.h"
@@ -34,6 +35,15 @@ ResolvedValue Bytes(ByteView bytes) {
   value.kind = ResolvedKind::kBytes;
   value.bytes = bytes;
   return value;
+}
+
+// A JSON column's value: its JSON text (UTF-8), or its stored bytes where
+// they are not MySQL's binary JSON (counted: nothing is lost, but the value
+// is not the text it stands for).
+ResolvedValue JsonValue(ByteView bytes, FormatScratch& scratch) {
+  if (AppendJsonText(scratch.text, bytes)) return Text(ResolvedKind::kText, scratch.text);
+  ++scratch.textsNotConverted;
+  return Bytes(bytes);
 }
 
 // Text of a string column in UTF-8; a CHAR without its pad spaces, as the
@@ -186,9 +196,11 @@ ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
       AppendSetMembers(text, column, cell.unsignedInteger);
       return Text(ResolvedKind::kText, text);
     case CellKind::kText:
+      if (column.typeCode == kTypeJson) return JsonValue(cell.bytes, scratch);
       if (textOutput == TextOutput::kStoredBytes) return StoredText(cell.bytes, format);
       return StringText(cell.bytes, format, scratch);
     case CellKind::kBinary:
+      if (column.typeCode == kTypeJson) return JsonValue(cell.bytes, scratch);
       return Bytes(cell.bytes);
     case CellKind::kGeometry:
       if (cell.bytes.empty()) return Null(true);
@@ -203,6 +215,7 @@ ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
       }
       if (!result.complete) ++scratch.valuesCutShort;
       const ByteView bytes(reinterpret_cast<const std::uint8_t*>(whole.data()), whole.size());
+      if (column.typeCode == kTypeJson) return JsonValue(bytes, scratch);
       if (column.typeCode == kTypeGeometry || IsBinaryColumn(column)) return Bytes(bytes);
       if (textOutput == TextOutput::kStoredBytes) return StoredText(bytes, format);
       return StringText(bytes, format, scratch);

@@ -163,6 +163,10 @@ void DecodeImageValue(const ColumnFormat& format, ByteView bytes, Cell& cell) {
     case kTypeGeometry:
       cell.SetBytes(CellKind::kGeometry, bytes);
       return;
+    case kTypeJson:
+      // MySQL's binary JSON, as stored: the formatters turn it into text.
+      cell.SetBytes(CellKind::kBinary, bytes);
+      return;
     default:
       break;
   }

@@ -3,6 +3,7 @@
 #include "definitions/column_types.h"
 #include "values/decimal_values.h"
 #include "values/enum_set_bit_values.h"
+#include "values/json_binary.h"
 #include "values/numeric_values.h"
 #include "values/spatial_values.h"
 #include "values/temporal_values.h"
@@ -40,13 +41,46 @@ void AppendStringText(std::string& out, const Cell& cell, const ColumnFormat& fo
   }
 }
 
-// BLOB and TEXT values kept in the record.
+// A JSON column's value: its JSON text, or its bytes in hex where they are
+// not MySQL's binary JSON.
+void AppendJsonOrHex(std::string& out, ByteView bytes) {
+  if (!AppendJsonText(out, bytes)) AppendHexText(out, bytes);
+}
+
+// Hands on a JSON column's off-page value as its JSON text (as its stored
+// bytes where the chain ended early or they do not decode).
+class JsonTextReader final : public LongValueReader {
+ public:
+  explicit JsonTextReader(const LongValueReader& stored) : stored_(stored) {}
+
+  Result Read(ByteView local, const std::function<void(ByteView)>& sink) const override {
+    std::string whole;
+    Result result = stored_.Read(local, [&whole](ByteView part) { whole.append(AsChars(part)); });
+    const ByteView bytes(reinterpret_cast<const std::uint8_t*>(whole.data()), whole.size());
+    std::string text;
+    if (result.complete && AppendJsonText(text, bytes)) {
+      sink(ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+      result.bytes = text.size();
+      result.expected = text.size();
+      return result;
+    }
+    sink(bytes);
+    return result;
+  }
+
+ private:
+  const LongValueReader& stored_;
+};
+
+// BLOB, TEXT and JSON values kept in the record.
 void AppendBlobText(std::string& out, const Cell& cell, const ColumnFormat& format, bool save) {
   if (!save && format.largeBlobPlaceholder && cell.bytes.size() >= kPreviewBlobLimit) {
     out += kLargeBlobPlaceholder;
     return;
   }
-  if (cell.kind == CellKind::kBinary) {
+  if (format.Column().typeCode == kTypeJson) {
+    AppendJsonOrHex(out, cell.bytes);
+  } else if (cell.kind == CellKind::kBinary) {
     AppendHexText(out, cell.bytes);
   } else if (!AppendColumnText(out, cell.bytes, format, !save)) {
     AppendUnconvertedText(out, cell.bytes, format);
@@ -56,13 +90,18 @@ void AppendBlobText(std::string& out, const Cell& cell, const ColumnFormat& form
 void AppendExternalText(std::string& out, const Cell& cell, const ColumnFormat& format,
                         const ValueOptions& options, const LongValueReader* longValues) {
   const bool geometry = format.Column().typeCode == kTypeGeometry;
+  const bool json = format.Column().typeCode == kTypeJson;
   if (!options.SaveForms()) {
     out += geometry ? kSpatialPlaceholder : kLargeExternalBlobPlaceholder;
     return;
   }
   if (longValues == nullptr) return;
   if (!geometry && options.longValueSink) {
-    out += options.longValueSink(cell.bytes, *longValues);
+    if (json) {
+      out += options.longValueSink(cell.bytes, JsonTextReader(*longValues));
+    } else {
+      out += options.longValueSink(cell.bytes, *longValues);
+    }
     return;
   }
   std::string whole;
@@ -70,6 +109,8 @@ void AppendExternalText(std::string& out, const Cell& cell, const ColumnFormat& 
   const ByteView bytes(reinterpret_cast<const std::uint8_t*>(whole.data()), whole.size());
   if (geometry) {
     AppendSpatialSaveText(out, bytes);
+  } else if (json) {
+    AppendJsonOrHex(out, bytes);
   } else if (IsBinaryColumn(format.Column())) {
     AppendHexText(out, bytes);
   } else if (!AppendColumnText(out, bytes, format, false)) {
@@ -151,7 +192,7 @@ void AppendValueText(std::string& out, const Cell& cell, const ColumnFormat& for
       return;
     case CellKind::kText:
     case CellKind::kBinary:
-      if (IsBlobType(column.typeCode)) {
+      if (IsBlobType(column.typeCode) || column.typeCode == kTypeJson) {
         AppendBlobText(out, cell, format, save);
       } else {
         AppendStringText(out, cell, format, save);
