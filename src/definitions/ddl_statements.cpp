@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 #include <map>
 #include <optional>
 
@@ -17,8 +18,15 @@ namespace {
 constexpr std::uint32_t kBlobPointerSize = 8;
 // Pack-flag bit 0 means "binary" for strings (and "signed" for numbers).
 constexpr std::uint16_t kPackBinary = 0x0001;
-// Table option: records of varying length.
+// Table options: records of varying length; a checksum with each record.
 constexpr std::uint16_t kOptionPackRecord = 0x0001;
+constexpr std::uint16_t kOptionChecksum = 0x0020;
+// The length of a SPATIAL key's part: the bounding rectangle, two doubles
+// for each of two dimensions.
+constexpr std::uint16_t kSpatialPartLength = 32;
+// The collation a definition file gives MariaDB's UUID, INET6 and INET4
+// columns (latin1_swedish_ci: that of their text).
+constexpr std::uint32_t kNamedTypeCharset = 8;
 
 // Parentheses nest at most this deep inside one statement (expressions of
 // defaults, checks and partitions): deeper is not a statement a server
@@ -36,7 +44,18 @@ struct Token {
   std::string text;  // names and strings unquoted and unescaped
   std::uint32_t line = 1;
   std::uint32_t column = 1;
+  // Where the token starts and ends in the text the lexer read.
+  std::size_t begin = 0;
+  std::size_t end = 0;
 };
+
+// The first characters of an unclosed quoted text, for an error.
+std::string UnclosedQuote(std::string_view text, std::size_t at) {
+  constexpr std::size_t kShown = 16;
+  std::string_view shown = text.substr(at, kShown);
+  shown = shown.substr(0, shown.find('\n'));
+  return "a quoted text is not closed, near '" + std::string(shown) + "'";
+}
 
 std::string Upper(std::string_view text) {
   std::string out(text);
@@ -56,15 +75,34 @@ bool IsWordByte(unsigned char c) {
   return std::isalnum(c) != 0 || c == '_' || c == '$' || c >= 0x80;
 }
 
+// At `at`, just after "/*": the comment is a version comment, "!" or
+// MariaDB's "M!" and digits. A body that starts with a backslash is a
+// command of the client (mariadb-dump's "\- enable the sandbox mode"),
+// not SQL.
+bool OpensVersionComment(std::string_view text, std::size_t at) {
+  if (at < text.size() && text[at] == 'M') ++at;
+  if (at >= text.size() || text[at] != '!') return false;
+  ++at;
+  while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) != 0)
+    ++at;
+  return at >= text.size() || text[at] != '\\';
+}
+
 // Splits the text into tokens. Comments are left out; the body of a
 // version comment (/*!50100 ... */) is read as ordinary text, as the
 // servers do.
 class Lexer {
  public:
-  explicit Lexer(std::string_view text) : text_(text) {}
+  // `text` starts at `line` and `column` of the whole text, inside
+  // `versionComments` version comments.
+  Lexer(std::string_view text, std::uint32_t line, std::uint32_t column, int versionComments)
+      : text_(text), line_(line), column_(column), versionComments_(versionComments) {}
 
-  bool Run(std::vector<Token>& out, std::string& error) {
-    while (true) {
+  // Reads at most `limit` tokens (and the end token).
+  bool Run(std::vector<Token>& out, std::string& error,
+           std::size_t limit = std::numeric_limits<std::size_t>::max()) {
+    std::size_t read = 0;
+    while (read++ < limit) {
       SkipSpaceAndComments();
       if (!pending_.empty()) {
         out.insert(out.end(), pending_.begin(), pending_.end());
@@ -75,11 +113,12 @@ class Lexer {
       Token token;
       token.line = line_;
       token.column = column_;
+      token.begin = pos_;
       const char c = text_[pos_];
       if (c == '`' || c == '"' || c == '\'') {
         token.kind = c == '`' ? TokenKind::kQuotedName : TokenKind::kString;
         if (!Quoted(c, token.text)) {
-          error = Where(token) + "a quoted text is not closed";
+          error = Where(token) + UnclosedQuote(text_, token.begin);
           return false;
         }
       } else if (std::isdigit(static_cast<unsigned char>(c)) != 0 ||
@@ -106,6 +145,7 @@ class Lexer {
         token.kind = TokenKind::kSymbol;
         token.text = std::string(1, Advance());
       }
+      token.end = pos_;
       out.push_back(std::move(token));
     }
     Token end;
@@ -145,8 +185,10 @@ class Lexer {
       } else if (c == '/' && next == '*') {
         Advance();
         Advance();
-        if (pos_ < text_.size() && text_[pos_] == '!') {
-          // A version comment: its digits are dropped, its body is read.
+        if (OpensVersionComment(text_, pos_)) {
+          // A version comment (MariaDB's own /*M!...*/ too): its digits are
+          // dropped, its body is read.
+          if (text_[pos_] == 'M') Advance();
           Advance();
           while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_])))
             Advance();
@@ -231,9 +273,9 @@ class Lexer {
 
   std::string_view text_;
   std::size_t pos_ = 0;
-  std::uint32_t line_ = 1;
-  std::uint32_t column_ = 1;
-  int versionComments_ = 0;
+  std::uint32_t line_;
+  std::uint32_t column_;
+  int versionComments_;
   std::vector<Token> pending_;
 };
 
@@ -275,13 +317,25 @@ struct ColumnText {
 
 class StatementReader {
  public:
-  StatementReader(const std::vector<Token>& tokens, std::size_t start, std::size_t end,
-                  const CollationTable& collations)
-      : tokens_(tokens), pos_(start), end_(end), collations_(collations) {}
+  // `text`: the statement the tokens were read from; `earlier`: the tables
+  // of the statements before it, which CREATE TABLE ... LIKE may name.
+  StatementReader(std::string_view text, const std::vector<Token>& tokens, std::size_t start,
+                  std::size_t end, const CollationTable& collations,
+                  const std::vector<StatementTable>& earlier)
+      : text_(text),
+        tokens_(tokens),
+        pos_(start),
+        end_(end),
+        collations_(collations),
+        earlier_(earlier) {}
 
   Status Read(StatementTable& out, const std::string& currentDatabase) {
     out.line = tokens_[pos_].line;
     Expect("CREATE");
+    if (IsWord("OR")) {
+      ++pos_;
+      Expect("REPLACE");
+    }
     if (IsWord("TEMPORARY")) ++pos_;
     Expect("TABLE");
     if (IsWord("IF")) {
@@ -298,8 +352,19 @@ class StatementReader {
       out.database = currentDatabase;
       out.name = first;
     }
-    if (IsWord("LIKE") || IsWord("AS") || IsWord("SELECT")) {
-      Fail("CREATE TABLE ... LIKE or ... AS SELECT holds no definition of its own");
+    if (IsWord("LIKE") || (IsSymbol("(") && IsWord("LIKE", 1))) {
+      const bool parenthesized = IsSymbol("(");
+      if (parenthesized) ++pos_;
+      ++pos_;
+      CopyOf(out.database);
+      if (parenthesized) ExpectSymbol(")");
+      if (error_.empty() && !AtEnd()) Fail("expected the end of the statement");
+      if (!error_.empty()) return Status::Corruption(error_);
+      out.definition = std::move(table_);
+      return Status::Ok();
+    }
+    if (IsWord("AS") || IsWord("SELECT")) {
+      Fail("CREATE TABLE ... AS SELECT holds no definition of its own");
     }
     ExpectSymbol("(");
     std::vector<ColumnText> texts;
@@ -404,27 +469,39 @@ class StatementReader {
   }
   // The text of a parenthesized expression, as written.
   std::string Expression() {
-    std::string text;
     if (!IsSymbol("(")) {
       Fail("expected '('");
-      return text;
+      return {};
     }
     const std::size_t start = pos_;
     SkipBalanced();
-    for (std::size_t i = start + 1; i + 1 < pos_; ++i) {
-      const Token& token = tokens_[i];
-      if (!text.empty() && token.kind != TokenKind::kSymbol &&
-          tokens_[i - 1].kind != TokenKind::kSymbol)
-        text += ' ';
-      if (token.kind == TokenKind::kString) {
-        text += '\'' + token.text + '\'';
-      } else if (token.kind == TokenKind::kQuotedName) {
-        text += '`' + token.text + '`';
-      } else {
-        text += token.text;
+    if (!error_.empty() || pos_ < start + 2) return {};
+    const std::size_t from = tokens_[start].end;
+    const std::size_t to = tokens_[pos_ - 1].begin;
+    return to > from ? std::string(text_.substr(from, to - from)) : std::string();
+  }
+
+  // CREATE TABLE ... LIKE: the definition of a table an earlier statement
+  // of the text gave.
+  void CopyOf(const std::string& database) {
+    const std::size_t at = pos_;
+    std::string first = Name("a table name");
+    std::string wantedDatabase = database;
+    std::string wanted = first;
+    if (IsSymbol(".")) {
+      ++pos_;
+      wantedDatabase = first;
+      wanted = Name("a table name");
+    }
+    if (!error_.empty()) return;
+    for (auto it = earlier_.rbegin(); it != earlier_.rend(); ++it) {
+      if (it->name == wanted && it->database == wantedDatabase) {
+        table_ = it->definition;
+        return;
       }
     }
-    return text;
+    pos_ = at;
+    Fail("CREATE TABLE ... LIKE names a table no statement before defines");
   }
 
   void ReadElement(std::vector<ColumnText>& texts) {
@@ -470,6 +547,7 @@ class StatementReader {
     key.unique = unique;
     key.flags = static_cast<std::uint16_t>((unique ? 0 : kKeyFlagNotUnique) | flags);
     if (IsWord("USING")) {
+      if (IsWord("HASH", 1)) hashKeys_.push_back(keys_.size());
       pos_ += 2;
     }
     ExpectSymbol("(");
@@ -510,6 +588,7 @@ class StatementReader {
     }
     // Index options.
     while (!AtEnd() && !IsSymbol(",") && !IsSymbol(")")) {
+      if (IsWord("USING") && IsWord("HASH", 1)) hashKeys_.push_back(keys_.size());
       if (IsSymbol("(")) {
         SkipBalanced();
       } else {
@@ -527,6 +606,8 @@ class StatementReader {
     ReadType(column, text);
     column.nullable = true;
     bool explicitNull = false;
+    bool primary = false;
+    bool unique = false;
     while (error_.empty() && !AtEnd() && !IsSymbol(",") && !IsSymbol(")")) {
       if (IsWord("NOT")) {
         ++pos_;
@@ -546,19 +627,35 @@ class StatementReader {
                  IsWord("SERIAL") || IsWord("VIRTUAL") || IsWord("STORED") ||
                  IsWord("PERSISTENT")) {
         if (IsWord("VIRTUAL")) column.isVirtual = true;
-        if (IsWord("UNIQUE")) uniqueColumns_.push_back(table_.columns.size());
+        if (IsWord("UNIQUE")) unique = true;
+        if (IsWord("SERIAL")) {
+          // SERIAL DEFAULT VALUE: NOT NULL AUTO_INCREMENT UNIQUE.
+          unique = true;
+          column.nullable = false;
+        }
         ++pos_;
         if (IsWord("KEY")) ++pos_;
         if (IsWord("DEFAULT") && IsWord("VALUE", 1)) pos_ += 2;
       } else if (IsWord("PRIMARY")) {
         ++pos_;
         Expect("KEY");
-        primaryColumn_ = table_.columns.size();
+        primary = true;
       } else if (IsWord("KEY")) {
+        // KEY alone: the primary key.
         ++pos_;
+        primary = true;
       } else if (IsWord("INVISIBLE")) {
         ++pos_;
         column.invisible = true;
+      } else if (IsWord("COMPRESSED")) {
+        // MariaDB's compressed columns (/*M!100301 COMPRESSED*/): a VARCHAR
+        // keeps one byte more.
+        ++pos_;
+        if (IsSymbol("=")) pos_ += 2;
+        compressed_.push_back(table_.columns.size());
+      } else if (IsWord("BINARY")) {
+        ++pos_;
+        text.binaryAttribute = true;
       } else if (IsWord("COMMENT")) {
         ++pos_;
         Name("a comment");
@@ -578,6 +675,7 @@ class StatementReader {
         }
         Expect("AS");
         if (IsWord("ROW") && (IsWord("START", 1) || IsWord("END", 1))) {
+          (IsWord("START", 1) ? rowStart_ : rowEnd_) = table_.columns.size();
           pos_ += 2;
           continue;
         }
@@ -604,6 +702,8 @@ class StatementReader {
         if (IsSymbol("=")) ++pos_;
         ++pos_;
       } else if (IsWord("WITHOUT") || IsWord("WITH")) {
+        // WITH SYSTEM VERSIONING on a column makes the table versioned.
+        if (IsWord("WITH")) versioned_ = true;
         ++pos_;
         Expect("SYSTEM");
         Expect("VERSIONING");
@@ -612,9 +712,18 @@ class StatementReader {
       }
     }
     (void)explicitNull;
+    if (serial_) {
+      column.nullable = false;
+      unique = true;
+      serial_ = false;
+    }
     column.ordinal = static_cast<std::int32_t>(table_.columns.size());
     table_.columns.push_back(std::move(column));
     texts.push_back(std::move(text));
+    // A key the column declares comes in order with the table's keys.
+    const KeyPart part{static_cast<std::uint32_t>(table_.columns.size()), 0, 0};
+    if (primary) keys_.push_back(KeyDefinition{"PRIMARY", true, 0, {part}});
+    if (unique) keys_.push_back(KeyDefinition{"", true, 0, {part}});
   }
 
   void ReadDefault() {
@@ -627,14 +736,35 @@ class StatementReader {
       Fail("expected a default value");
       return;
     }
+    const bool word = Peek().kind == TokenKind::kWord;
     ++pos_;  // a literal, a name or a function's name
-    if (IsSymbol("(")) SkipBalanced();
+    if (word && !AtEnd() && Peek().kind == TokenKind::kString) {
+      // b'0101', x'0A0B', N'...', _latin1'...': a prefix and its text.
+      ++pos_;
+    } else if (IsSymbol("(")) {
+      SkipBalanced();
+    }
   }
 
   void ReadType(ColumnDefinition& column, ColumnText& text) {
     const std::size_t typeAt = pos_;
-    const std::string type = Upper(Name("a data type"));
+    std::string type = Upper(Name("a data type"));
     if (!error_.empty()) return;
+    // Names of two words.
+    if (type == "NATIONAL" && (IsWord("CHAR") || IsWord("CHARACTER") || IsWord("VARCHAR"))) {
+      type = IsWord("VARCHAR") ? "NVARCHAR" : "NCHAR";
+      ++pos_;
+    }
+    if ((type == "CHAR" || type == "CHARACTER" || type == "NCHAR") && IsWord("VARYING")) {
+      type = type == "NCHAR" ? "NVARCHAR" : "VARCHAR";
+      ++pos_;
+    } else if (type == "NCHAR" && IsWord("VARCHAR")) {
+      type = "NVARCHAR";
+      ++pos_;
+    } else if (type == "LONG" && (IsWord("VARCHAR") || IsWord("VARBINARY"))) {
+      type = IsWord("VARBINARY") ? "MEDIUMBLOB" : "MEDIUMTEXT";
+      ++pos_;
+    }
     std::vector<std::uint64_t> arguments;
     std::vector<std::string> members;
     const bool listType = type == "ENUM" || type == "SET";
@@ -701,6 +831,11 @@ class StatementReader {
       integer(kTypeLong, 11);
     } else if (type == "BIGINT" || type == "INT8") {
       integer(kTypeLongLong, 20);
+    } else if (type == "SERIAL") {
+      // BIGINT UNSIGNED NOT NULL AUTO_INCREMENT UNIQUE.
+      isUnsigned = true;
+      integer(kTypeLongLong, 20);
+      serial_ = true;
     } else if (type == "FLOAT" || type == "DOUBLE" || type == "REAL" || type == "FLOAT4" ||
                type == "FLOAT8") {
       const bool single = type == "FLOAT" || type == "FLOAT4";
@@ -742,9 +877,8 @@ class StatementReader {
       column.typeCode = kTypeYear;
       column.length = static_cast<std::uint32_t>(argument(0, 4));
       isUnsigned = zerofill = true;
-    } else if (type == "CHAR" || type == "CHARACTER" || type == "NCHAR" || type == "NATIONAL") {
-      if (type == "NATIONAL") Name("CHAR");
-      if (type == "NCHAR" || type == "NATIONAL") text.charset = "utf8mb3";
+    } else if (type == "CHAR" || type == "CHARACTER" || type == "NCHAR") {
+      if (type == "NCHAR") text.charset = "utf8mb3";
       column.typeCode = kTypeString;
       chars_ = argument(0, 1);
     } else if (type == "VARCHAR" || type == "NVARCHAR" || type == "VARCHARACTER") {
@@ -797,11 +931,11 @@ class StatementReader {
       column.length = kBlobPointerSize;
       text.charset = "binary";
     } else if (type == "UUID" || type == "INET6" || type == "INET4") {
-      // MariaDB's own types: fixed binary strings named in the definition.
+      // MariaDB's own types: binary strings named in the definition, whose
+      // length there is that of their text.
       column.typeCode = kTypeString;
       column.typeName = Lower(type);
-      column.length = type == "INET4" ? 4 : 16;
-      text.charset = "binary";
+      column.length = type == "UUID" ? 36 : type == "INET6" ? 39 : 15;
     } else {
       pos_ = typeAt;
       Fail("unknown data type " + type);
@@ -833,18 +967,56 @@ class StatementReader {
         pos_ = end_;
         return;
       }
+      if (IsWord("WITH") && IsWord("SYSTEM", 1) && IsWord("VERSIONING", 2)) {
+        pos_ += 3;
+        versioned_ = true;
+        continue;
+      }
+      if ((IsWord("DATA") || IsWord("INDEX")) && IsWord("DIRECTORY", 1)) {
+        pos_ += 2;
+        if (IsSymbol("=")) ++pos_;
+        Name("a folder");
+        continue;
+      }
+      if (IsWord("CHECKSUM") || IsWord("TABLE_CHECKSUM") || IsWord("MAX_ROWS") ||
+          IsWord("AVG_ROW_LENGTH")) {
+        // What MyISAM's record format depends on besides the columns.
+        const std::string option = Upper(Peek().text);
+        ++pos_;
+        if (IsSymbol("=")) ++pos_;
+        const std::uint64_t value = Number("a number");
+        const auto clamped = static_cast<std::uint32_t>(std::min<std::uint64_t>(value, 0xFFFFFFFF));
+        if (option == "MAX_ROWS") {
+          table_.maxRows = clamped;
+        } else if (option == "AVG_ROW_LENGTH") {
+          table_.avgRowLength = clamped;
+        } else if (value != 0) {
+          table_.tableOptions |= kOptionChecksum;
+        }
+        continue;
+      }
       if (IsWord("DEFAULT")) ++pos_;
       if (IsWord("ENGINE") || IsWord("TYPE")) {
         ++pos_;
         if (IsSymbol("=")) ++pos_;
         const std::string engine = Upper(Name("an engine name"));
-        if (engine == "INNODB") {
-          table_.storageEngine = kEngineInnoDb;
-        } else if (engine == "MYISAM") {
-          table_.storageEngine = kEngineMyIsam;
-        } else if (engine == "ARIA") {
-          table_.storageEngine = kEngineAria;
-        } else {
+        // The codes a definition file keeps for the engines; a table of an
+        // engine that is not read is told so when it is opened.
+        static const std::map<std::string, std::uint8_t> kEngines{{"INNODB", kEngineInnoDb},
+                                                                  {"MYISAM", kEngineMyIsam},
+                                                                  {"ARIA", kEngineAria},
+                                                                  {"MEMORY", 6},
+                                                                  {"HEAP", 6},
+                                                                  {"MRG_MYISAM", 10},
+                                                                  {"MERGE", 10},
+                                                                  {"ARCHIVE", 16},
+                                                                  {"CSV", 17},
+                                                                  {"FEDERATED", 18},
+                                                                  {"BLACKHOLE", 19}};
+        const auto found = kEngines.find(engine);
+        if (found != kEngines.end()) {
+          table_.storageEngine = found->second;
+        } else if (error_.empty()) {
           --pos_;
           Fail("tables of the engine " + engine + " are not read");
         }
@@ -905,8 +1077,124 @@ class StatementReader {
     return 0;
   }
 
-  void Finish(const std::vector<ColumnText>& texts) {
+  // The binary size of MariaDB's UUID, INET6 and INET4 columns; 0 for
+  // every other column.
+  static std::uint32_t NamedTypeSize(const ColumnDefinition& column) {
+    if (column.typeName == "uuid" || column.typeName == "inet6") return 16;
+    if (column.typeName == "inet4") return 4;
+    return 0;
+  }
+
+  // The columns a system-versioned table gets when the statement names
+  // none AS ROW START and AS ROW END: TIMESTAMP(6) NOT NULL INVISIBLE.
+  void AddVersioningColumns(std::vector<ColumnText>& texts) {
+    for (const char* name : {"row_start", "row_end"}) {
+      ColumnDefinition column;
+      column.name = name;
+      column.typeCode = kTypeTimestamp2;
+      column.length = 26;
+      column.invisible = true;
+      column.packFlags = static_cast<std::uint16_t>((6 & kPackDecimalsMask) << kPackDecimalsShift);
+      column.ordinal = static_cast<std::int32_t>(table_.columns.size());
+      (rowStart_ ? rowEnd_ : rowStart_) = table_.columns.size();
+      table_.columns.push_back(std::move(column));
+      texts.emplace_back();
+      pendingChars_.push_back(0);
+      textLengths_.push_back(false);
+    }
+  }
+
+  // A key without a name takes that of its first column, with _2, _3, ...
+  // where a key before it has that name already.
+  void NameKeys() {
+    const auto taken = [&](std::size_t upTo, const std::string& name) {
+      for (std::size_t k = 0; k < upTo; ++k) {
+        if (Lower(keys_[k].name) == Lower(name)) return true;
+      }
+      return Lower(name) == "primary";
+    };
+    for (std::size_t k = 0; k < keys_.size(); ++k) {
+      if (!keys_[k].name.empty() || keys_[k].parts.empty()) continue;
+      const std::string base = table_.columns[keys_[k].parts[0].columnNumber - 1].name;
+      std::string name = base;
+      for (int suffix = 2; taken(k, name); ++suffix)
+        name = base + "_" + std::to_string(suffix);
+      keys_[k].name = name;
+    }
+  }
+
+  // Orders the keys as the server does: unique keys first (the primary key,
+  // then those over NOT NULL columns, those without prefix parts, and the
+  // keys kept as hashes last), full-text keys last, declaration order
+  // otherwise.
+  void SortKeys(const std::vector<std::vector<bool>>& prefixed) {
+    struct Rank {
+      bool unique;
+      bool hash;
+      bool nullPart;
+      bool primary;
+      bool partial;
+      bool fullText;
+    };
+    std::vector<Rank> ranks;
+    for (std::size_t k = 0; k < keys_.size(); ++k) {
+      const KeyDefinition& key = keys_[k];
+      Rank rank{};
+      rank.unique = key.unique;
+      rank.primary = key.IsPrimary();
+      rank.fullText = (key.flags & kKeyFlagFullText) != 0;
+      for (std::size_t p = 0; p < key.parts.size(); ++p) {
+        const ColumnDefinition& column = table_.columns[key.parts[p].columnNumber - 1];
+        rank.nullPart = rank.nullPart || column.nullable;
+        const bool blob = IsBlobOrGeometryType(column.typeCode);
+        rank.partial =
+            rank.partial || blob || (prefixed[k][p] && key.parts[p].length < column.length);
+        rank.hash = rank.hash || (key.unique && blob && !prefixed[k][p]);
+      }
+      rank.hash = rank.hash || (key.unique && std::find(hashKeys_.begin(), hashKeys_.end(), k) !=
+                                                  hashKeys_.end());
+      ranks.push_back(rank);
+    }
+    std::vector<std::size_t> order(keys_.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+      order[k] = k;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+      const Rank& a = ranks[x];
+      const Rank& b = ranks[y];
+      if (a.unique != b.unique) return a.unique;
+      if (a.unique) {
+        if (a.hash != b.hash) return b.hash;
+        if (a.hash) return false;
+        if (a.nullPart != b.nullPart) return b.nullPart;
+        if (a.primary != b.primary) return a.primary;
+        if (a.partial != b.partial) return b.partial;
+        return false;
+      }
+      return a.fullText != b.fullText && b.fullText;
+    });
+    std::vector<KeyDefinition> sorted;
+    sorted.reserve(keys_.size());
+    for (const std::size_t k : order)
+      sorted.push_back(std::move(keys_[k]));
+    keys_ = std::move(sorted);
+  }
+
+  void Finish(std::vector<ColumnText>& texts) {
     if (table_.storageEngine == 0) table_.storageEngine = kEngineInnoDb;
+    if (versioned_ && (!rowStart_ || !rowEnd_)) {
+      rowStart_.reset();
+      rowEnd_.reset();
+      AddVersioningColumns(texts);
+    }
+    // The columns of the primary key and those of a row's period are NOT
+    // NULL whether or not the statement says so.
+    if (rowStart_) table_.columns[*rowStart_].nullable = false;
+    if (rowEnd_) table_.columns[*rowEnd_].nullable = false;
+    for (const KeyDefinition& key : keys_) {
+      if (!key.IsPrimary()) continue;
+      for (const KeyPart& part : key.parts)
+        table_.columns[part.columnNumber - 1].nullable = false;
+    }
     table_.tableCharsetId = CollationOf(
         tableCharset_.empty() && !tableCollation_.empty() ? std::string() : tableCharset_,
         tableCollation_);
@@ -918,6 +1206,11 @@ class StatementReader {
       const ColumnText& text = texts[i];
       if (column.nullable) column.packFlags |= kPackNullable;
       if (column.typeCode == kTypeBit && !bitsInNullBytes) column.packFlags |= kPackBitAsChars;
+      if (!column.typeName.empty()) {
+        column.charsetId = kNamedTypeCharset;
+        column.packFlags |= kPackBinary;
+        continue;
+      }
       const bool character = IsCharacterType(column.typeCode);
       if (character) {
         column.charsetId = CollationOf(text.charset, text.collation);
@@ -947,8 +1240,11 @@ class StatementReader {
           character && entry != nullptr ? static_cast<std::uint64_t>(entry->maxBytesPerChar) : 1;
       const std::uint64_t chars = pendingChars_[i];
       if (IsCharOrVarcharType(column.typeCode)) {
-        column.length =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(chars * perChar, 0xFFFFFFFFu));
+        const bool compressed =
+            column.typeCode == kTypeVarchar &&
+            std::find(compressed_.begin(), compressed_.end(), i) != compressed_.end();
+        column.length = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(chars * perChar + (compressed ? 1 : 0), 0xFFFFFFFFu));
       } else if (IsBlobType(column.typeCode)) {
         if (textLengths_[i]) {
           // TEXT(n) and BLOB(n) take the smallest type that holds n.
@@ -973,22 +1269,18 @@ class StatementReader {
             static_cast<std::uint32_t>((column.typeCode == kTypeEnum ? longest : all) * perChar);
       }
     }
-    // Keys: the primary key first, as the server orders them.
-    if (primaryColumn_) {
-      KeyDefinition key;
-      key.name = "PRIMARY";
-      key.unique = true;
-      key.parts.push_back(KeyPart{static_cast<std::uint32_t>(*primaryColumn_ + 1), 0, 0});
-      keys_.insert(keys_.begin(), std::move(key));
-      for (auto& prefix : prefixParts_)
-        ++prefix.first;
-    }
-    for (const std::size_t column : uniqueColumns_) {
-      KeyDefinition key;
-      key.name = table_.columns[column].name;
-      key.unique = true;
-      key.parts.push_back(KeyPart{static_cast<std::uint32_t>(column + 1), 0, 0});
-      keys_.push_back(std::move(key));
+    NameKeys();
+    // A system-versioned table keeps the end of each row's period in its
+    // unique keys (which SHOW CREATE TABLE leaves out where it added it).
+    if (versioned_ && rowEnd_) {
+      const auto rowEnd = static_cast<std::uint32_t>(*rowEnd_ + 1);
+      for (KeyDefinition& key : keys_) {
+        if (!key.unique) continue;
+        if (std::none_of(key.parts.begin(), key.parts.end(),
+                         [&](const KeyPart& part) { return part.columnNumber == rowEnd; })) {
+          key.parts.push_back(KeyPart{rowEnd, 0, 0});
+        }
+      }
     }
     std::vector<std::vector<bool>> prefixed(keys_.size());
     for (std::size_t k = 0; k < keys_.size(); ++k)
@@ -1006,6 +1298,10 @@ class StatementReader {
               entry != nullptr ? static_cast<std::uint32_t>(entry->maxBytesPerChar) : 1;
           part.length =
               static_cast<std::uint16_t>(std::min<std::uint32_t>(part.length * perChar, 0xFFFF));
+        } else if ((keys_[k].flags & kKeyFlagSpatial) != 0) {
+          part.length = kSpatialPartLength;
+        } else if (NamedTypeSize(column) != 0) {
+          part.length = static_cast<std::uint16_t>(NamedTypeSize(column));
         } else {
           const std::size_t fixed = FixedValueSize(column);
           const std::uint32_t length = IsCharOrVarcharType(column.typeCode)
@@ -1015,8 +1311,7 @@ class StatementReader {
         }
       }
     }
-    std::stable_partition(keys_.begin(), keys_.end(),
-                          [](const KeyDefinition& key) { return key.IsPrimary(); });
+    SortKeys(prefixed);
     table_.keys = std::move(keys_);
     for (const KeyDefinition& key : table_.keys) {
       if (!key.IsPrimary() && !key.unique) continue;
@@ -1025,15 +1320,23 @@ class StatementReader {
         (key.IsPrimary() ? column.inPrimaryKey : column.inUniqueKey) = true;
       }
     }
-    // Records vary in length where a column does.
+    // Records vary in length where a BLOB, TEXT or GEOMETRY column is, or a
+    // VARCHAR unless ROW_FORMAT=FIXED keeps it at its full length, or where
+    // ROW_FORMAT=DYNAMIC asks for it.
     const bool varying = std::any_of(
-        table_.columns.begin(), table_.columns.end(), [](const ColumnDefinition& column) {
-          return column.typeCode == kTypeVarchar || IsBlobOrGeometryType(column.typeCode);
+        table_.columns.begin(), table_.columns.end(), [&](const ColumnDefinition& column) {
+          return IsBlobOrGeometryType(column.typeCode) ||
+                 (column.typeCode == kTypeVarchar && table_.rowType != kRowTypeFixed);
         });
-    if ((varying || table_.rowType == kRowTypeDynamic) && table_.rowType != kRowTypeFixed) {
-      table_.tableOptions |= kOptionPackRecord;
-    }
+    if (varying || table_.rowType == kRowTypeDynamic) table_.tableOptions |= kOptionPackRecord;
     Layout(bitsInNullBytes);
+    // A key part keeps where its column starts in the record.
+    for (KeyDefinition& key : table_.keys) {
+      for (KeyPart& part : key.parts) {
+        part.offset = static_cast<std::uint16_t>(
+            std::min<std::uint32_t>(table_.columns[part.columnNumber - 1].recordOffset, 0xFFFF));
+      }
+    }
     table_.origin = DefinitionOrigin::kStatement;
   }
 
@@ -1052,7 +1355,8 @@ class StatementReader {
     for (ColumnDefinition& column : table_.columns) {
       column.recordOffset = offset;
       if (column.isVirtual) continue;
-      std::size_t size = FixedValueSize(column);
+      std::size_t size =
+          NamedTypeSize(column) != 0 ? NamedTypeSize(column) : FixedValueSize(column);
       if (IsBlobOrGeometryType(column.typeCode)) {
         const std::uint32_t lengthBytes = column.typeCode == kTypeTinyBlob     ? 1
                                           : column.typeCode == kTypeBlob       ? 2
@@ -1073,6 +1377,7 @@ class StatementReader {
     return count;
   }
 
+  std::string_view text_;
   const std::vector<Token>& tokens_;
   std::size_t pos_;
   std::size_t end_;
@@ -1082,8 +1387,8 @@ class StatementReader {
   std::vector<KeyDefinition> keys_;
   // (key, part) of the parts given with a prefix length in characters.
   std::vector<std::pair<std::size_t, std::size_t>> prefixParts_;
-  std::optional<std::size_t> primaryColumn_;
-  std::vector<std::size_t> uniqueColumns_;
+  // Keys declared USING HASH.
+  std::vector<std::size_t> hashKeys_;
   std::vector<std::uint64_t> pendingChars_;
   std::vector<bool> textLengths_;
   std::uint64_t chars_ = 0;
@@ -1091,42 +1396,207 @@ class StatementReader {
   std::uint16_t decimals_ = 0;
   std::string tableCharset_;
   std::string tableCollation_;
+  const std::vector<StatementTable>& earlier_;
+  bool serial_ = false;
+  // Columns declared COMPRESSED.
+  std::vector<std::size_t> compressed_;
+  // System versioning: the table is versioned; the columns declared AS ROW
+  // START and AS ROW END.
+  bool versioned_ = false;
+  std::optional<std::size_t> rowStart_;
+  std::optional<std::size_t> rowEnd_;
+};
+
+// Where one statement of a text lies: from its first byte up to its ';'
+// (or the end of the text), with the line and column it starts on and the
+// version comments it starts inside of.
+struct StatementSpan {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  std::uint32_t line = 1;
+  std::uint32_t column = 1;
+  int versionComments = 0;
+};
+
+// Finds the statements of a text byte by byte, by the same rules of
+// quotes and comments as the lexer, without making tokens of them. A line
+// "DELIMITER x" (the client's command, as dumps use it around triggers and
+// routines) makes x the end of the statements that follow.
+class StatementScanner {
+ public:
+  explicit StatementScanner(std::string_view text) : text_(text) {}
+
+  bool Next(StatementSpan& span) {
+    if (pos_ >= text_.size() || !error_.empty()) return false;
+    span.begin = pos_;
+    span.line = line_;
+    span.column = column_;
+    span.versionComments = versionComments_;
+    bool content = false;
+    while (pos_ < text_.size()) {
+      const char c = text_[pos_];
+      const char next = pos_ + 1 < text_.size() ? text_[pos_ + 1] : '\0';
+      if (!content && std::isspace(static_cast<unsigned char>(c)) != 0) {
+        Advance();
+        continue;
+      }
+      if (!content && DelimiterCommand()) {
+        span.end = pos_;
+        return true;
+      }
+      if (c == delimiter_[0] && text_.compare(pos_, delimiter_.size(), delimiter_) == 0) {
+        span.end = pos_;
+        for (std::size_t i = 0; i < delimiter_.size(); ++i)
+          Advance();
+        return true;
+      }
+      if (c != '#' && !(c == '-' && next == '-') && !(c == '/' && next == '*')) content = true;
+      if (c == '\'' || c == '"' || c == '`') {
+        const std::uint32_t line = line_;
+        const std::uint32_t column = column_;
+        const std::size_t quoteAt = pos_;
+        if (!SkipQuoted(c)) {
+          error_ = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
+                   UnclosedQuote(text_, quoteAt);
+          span.end = text_.size();
+          return true;
+        }
+      } else if (c == '#' || (c == '-' && next == '-' &&
+                              (pos_ + 2 >= text_.size() ||
+                               std::isspace(static_cast<unsigned char>(text_[pos_ + 2])) != 0))) {
+        while (pos_ < text_.size() && text_[pos_] != '\n')
+          Advance();
+      } else if (c == '/' && next == '*') {
+        Advance();
+        Advance();
+        if (OpensVersionComment(text_, pos_)) {
+          ++versionComments_;
+          continue;
+        }
+        while (pos_ < text_.size() &&
+               !(text_[pos_] == '*' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '/')) {
+          Advance();
+        }
+        if (pos_ < text_.size()) {
+          Advance();
+          Advance();
+        }
+      } else if (c == '*' && next == '/' && versionComments_ > 0) {
+        Advance();
+        Advance();
+        --versionComments_;
+      } else {
+        Advance();
+      }
+    }
+    span.end = text_.size();
+    return true;
+  }
+
+  // Where the text ends inside a quoted text; empty when it does not.
+  const std::string& Error() const { return error_; }
+
+ private:
+  // At the start of a statement: a line "DELIMITER x" takes x as the new
+  // end of statements and moves past the line.
+  bool DelimiterCommand() {
+    constexpr std::string_view kCommand = "DELIMITER";
+    if (text_.size() - pos_ <= kCommand.size() ||
+        Upper(text_.substr(pos_, kCommand.size())) != kCommand ||
+        (text_[pos_ + kCommand.size()] != ' ' && text_[pos_ + kCommand.size()] != '\t')) {
+      return false;
+    }
+    std::size_t end = text_.find('\n', pos_);
+    if (end == std::string_view::npos) end = text_.size();
+    std::string_view rest = text_.substr(pos_ + kCommand.size(), end - pos_ - kCommand.size());
+    const std::size_t first = rest.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return false;
+    rest = rest.substr(first);
+    delimiter_ = std::string(rest.substr(0, rest.find_first_of(" \t\r")));
+    while (pos_ < end)
+      Advance();
+    return true;
+  }
+
+  void Advance() {
+    if (text_[pos_++] == '\n') {
+      ++line_;
+      column_ = 1;
+    } else {
+      ++column_;
+    }
+  }
+
+  bool SkipQuoted(char quote) {
+    Advance();
+    while (pos_ < text_.size()) {
+      const char c = text_[pos_];
+      Advance();
+      if (c == quote) {
+        if (pos_ < text_.size() && text_[pos_] == quote) {
+          Advance();
+          continue;
+        }
+        return true;
+      }
+      if (c == '\\' && quote != '`' && pos_ < text_.size()) Advance();
+    }
+    return false;
+  }
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+  std::uint32_t line_ = 1;
+  std::uint32_t column_ = 1;
+  int versionComments_ = 0;
+  std::string delimiter_ = ";";
+  std::string error_;
 };
 
 }  // namespace
 
 Status ParseCreateTableStatements(std::string_view text, const CollationTable& collations,
                                   std::vector<StatementTable>& out) {
-  std::vector<Token> tokens;
-  std::string error;
-  if (!Lexer(text).Run(tokens, error)) return Status::Corruption(error);
   std::string database;
-  bool any = false;
-  std::size_t start = 0;
-  const std::size_t last = tokens.size() - 1;  // the end token
-  while (start < last) {
-    std::size_t end = start;
-    while (end < last && !(tokens[end].kind == TokenKind::kSymbol && tokens[end].text == ";"))
-      ++end;
-    const auto word = [&](std::size_t at) {
-      return at < end && tokens[at].kind == TokenKind::kWord ? Upper(tokens[at].text)
-                                                             : std::string();
+  const std::size_t before = out.size();
+  StatementScanner scanner(text);
+  StatementSpan span;
+  while (scanner.Next(span)) {
+    const std::string_view statement = text.substr(span.begin, span.end - span.begin);
+    // The first words tell the statement; only USE and CREATE TABLE are
+    // read whole (a dump's INSERTs are passed over without tokens).
+    std::vector<Token> head;
+    std::string error;
+    Lexer(statement, span.line, span.column, span.versionComments).Run(head, error, 6);
+    std::size_t at = 0;
+    const auto word = [&](const char* expected) {
+      if (at + 1 < head.size() && head[at].kind == TokenKind::kWord &&
+          Upper(head[at].text) == expected) {
+        ++at;
+        return true;
+      }
+      return false;
     };
-    if (word(start) == "USE" && start + 1 < end) {
-      database = tokens[start + 1].text;
-    } else if (word(start) == "CREATE" &&
-               (word(start + 1) == "TABLE" ||
-                (word(start + 1) == "TEMPORARY" && word(start + 2) == "TABLE"))) {
-      StatementTable table;
-      StatementReader reader(tokens, start, end, collations);
-      const Status status = reader.Read(table, database);
-      if (!status.ok()) return status;
-      out.push_back(std::move(table));
-      any = true;
+    if (word("USE")) {
+      if (at + 1 < head.size()) database = head[at].text;
+      continue;
     }
-    start = end + 1;
+    if (!word("CREATE")) continue;
+    if (word("OR") && !word("REPLACE")) continue;
+    word("TEMPORARY");
+    if (!word("TABLE")) continue;
+    std::vector<Token> tokens;
+    if (!Lexer(statement, span.line, span.column, span.versionComments).Run(tokens, error)) {
+      return Status::Corruption(error);
+    }
+    StatementTable table;
+    StatementReader reader(statement, tokens, 0, tokens.size() - 1, collations, out);
+    const Status status = reader.Read(table, database);
+    if (!status.ok()) return status;
+    out.push_back(std::move(table));
   }
-  if (!any) return Status::Corruption("no CREATE TABLE statement found");
+  if (!scanner.Error().empty()) return Status::Corruption(scanner.Error());
+  if (out.size() == before) return Status::Corruption("no CREATE TABLE statement found");
   return Status::Ok();
 }
 

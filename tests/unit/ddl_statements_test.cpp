@@ -240,10 +240,10 @@ TEST(DdlStatements, WhatCannotBeReadIsToldByLineAndColumn) {
       {"CREATE TABLE t (a VARCHAR(10) DEFAULT 'x);",
        "line 1, column 39: a quoted text is not closed"},
       {"CREATE TABLE t (a INT, KEY (zz));", "line 1, column 29: the key names a column"},
-      {"CREATE TABLE t (a INT) ENGINE=MEMORY;", "line 1, column 31: tables of the engine MEMORY"},
+      {"CREATE TABLE t (a INT) ENGINE=ROCKSDB;", "line 1, column 31: tables of the engine ROCKSDB"},
       {"CREATE TABLE t (a VARCHAR(3) COLLATE nosuch_ci);", "unknown collation nosuch_ci"},
       {"CREATE TABLE t (a INT", "line 1, column 22: expected ')', at the end of the statement"},
-      {"CREATE TABLE t LIKE u;", "line 1, column 16: CREATE TABLE ... LIKE"},
+      {"CREATE TABLE t LIKE u;", "line 1, column 21: CREATE TABLE ... LIKE names a table"},
       {"CREATE TABLE t (a INT CHECK (((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
        "((((((((((((((((1)))))))))))))))))))))))))))))))))))))))))))))))))))))))))))))))))))))))))"
        ";",
