@@ -7,20 +7,15 @@
 #include <optional>
 
 #include "definitions/column_types.h"
+#include "definitions/record_layout.h"
 #include "values/image_values.h"
 
 namespace rowmender {
 
 namespace {
 
-// The length a definition file gives BLOB, TEXT and GEOMETRY columns: that
-// of the pointer to the value.
-constexpr std::uint32_t kBlobPointerSize = 8;
 // Pack-flag bit 0 means "binary" for strings (and "signed" for numbers).
 constexpr std::uint16_t kPackBinary = 0x0001;
-// Table options: records of varying length; a checksum with each record.
-constexpr std::uint16_t kOptionPackRecord = 0x0001;
-constexpr std::uint16_t kOptionChecksum = 0x0020;
 // The length of a SPATIAL key's part: the bounding rectangle, two doubles
 // for each of two dimensions.
 constexpr std::uint16_t kSpatialPartLength = 32;
@@ -1077,14 +1072,6 @@ class StatementReader {
     return 0;
   }
 
-  // The binary size of MariaDB's UUID, INET6 and INET4 columns; 0 for
-  // every other column.
-  static std::uint32_t NamedTypeSize(const ColumnDefinition& column) {
-    if (column.typeName == "uuid" || column.typeName == "inet6") return 16;
-    if (column.typeName == "inet4") return 4;
-    return 0;
-  }
-
   // The columns a system-versioned table gets when the statement names
   // none AS ROW START and AS ROW END: TIMESTAMP(6) NOT NULL INVISIBLE.
   void AddVersioningColumns(std::vector<ColumnText>& texts) {
@@ -1313,60 +1300,9 @@ class StatementReader {
     }
     SortKeys(prefixed);
     table_.keys = std::move(keys_);
-    for (const KeyDefinition& key : table_.keys) {
-      if (!key.IsPrimary() && !key.unique) continue;
-      for (const KeyPart& part : key.parts) {
-        ColumnDefinition& column = table_.columns[part.columnNumber - 1];
-        (key.IsPrimary() ? column.inPrimaryKey : column.inUniqueKey) = true;
-      }
-    }
-    // Records vary in length where a BLOB, TEXT or GEOMETRY column is, or a
-    // VARCHAR unless ROW_FORMAT=FIXED keeps it at its full length, or where
-    // ROW_FORMAT=DYNAMIC asks for it.
-    const bool varying = std::any_of(
-        table_.columns.begin(), table_.columns.end(), [&](const ColumnDefinition& column) {
-          return IsBlobOrGeometryType(column.typeCode) ||
-                 (column.typeCode == kTypeVarchar && table_.rowType != kRowTypeFixed);
-        });
-    if (varying || table_.rowType == kRowTypeDynamic) table_.tableOptions |= kOptionPackRecord;
-    Layout(bitsInNullBytes);
-    // A key part keeps where its column starts in the record.
-    for (KeyDefinition& key : table_.keys) {
-      for (KeyPart& part : key.parts) {
-        part.offset = static_cast<std::uint16_t>(
-            std::min<std::uint32_t>(table_.columns[part.columnNumber - 1].recordOffset, 0xFFFF));
-      }
-    }
+    MarkKeyMembership(table_);
+    LayOutRecordImage(table_);
     table_.origin = DefinitionOrigin::kStatement;
-  }
-
-  // Where each column lies in a MyISAM or Aria record image: the null
-  // flags first (with one bit set aside in records of fixed length), then
-  // the columns in order.
-  void Layout(bool bitsInNullBytes) {
-    table_.nullFlagsFirst = true;
-    std::uint32_t bits = table_.PackedRecords() ? 0 : 1;
-    for (const ColumnDefinition& column : table_.columns) {
-      if (column.nullable) ++bits;
-      if (column.typeCode == kTypeBit && bitsInNullBytes) bits += column.length & 7;
-    }
-    table_.nullFlagBytes = (bits + 7) / 8;
-    std::uint32_t offset = table_.nullFlagBytes + 1;
-    for (ColumnDefinition& column : table_.columns) {
-      column.recordOffset = offset;
-      if (column.isVirtual) continue;
-      std::size_t size =
-          NamedTypeSize(column) != 0 ? NamedTypeSize(column) : FixedValueSize(column);
-      if (IsBlobOrGeometryType(column.typeCode)) {
-        const std::uint32_t lengthBytes = column.typeCode == kTypeTinyBlob     ? 1
-                                          : column.typeCode == kTypeBlob       ? 2
-                                          : column.typeCode == kTypeMediumBlob ? 3
-                                                                               : 4;
-        size = lengthBytes + 8;
-      }
-      offset += static_cast<std::uint32_t>(size);
-    }
-    table_.recordLength = offset - 1;
   }
 
   static std::uint64_t CharacterCount(const std::string& text) {

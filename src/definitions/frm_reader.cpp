@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/text_codec.h"
+#include "definitions/record_layout.h"
 
 namespace rowmender {
 
@@ -34,7 +35,6 @@ constexpr std::size_t kFormNamesLength = 268;
 constexpr std::size_t kFormIntervalCount = 270;
 constexpr std::size_t kFormIntervalNamesLength = 274;
 constexpr std::size_t kFormCommentsLength = 284;
-
 
 // MariaDB's extra segment (where older servers keep the form names): typed
 // entries, each a type byte, a length and that many bytes. A length byte of
@@ -157,19 +157,6 @@ void ParseKeySection(const ZeroPadded& section, int layoutLevel, std::vector<Key
   auto names = SplitNameList(section, pos, limit);
   for (std::size_t i = 0; i < keys.size() && i < names.size(); ++i) {
     keys[i].name = std::move(names[i]);
-  }
-}
-
-void MarkKeyMembership(const std::vector<KeyDefinition>& keys,
-                       std::vector<ColumnDefinition>& columns) {
-  for (const auto& key : keys) {
-    const bool primary = key.IsPrimary();
-    if (!primary && !key.unique) continue;
-    for (const auto& part : key.parts) {
-      if (part.columnNumber == 0 || part.columnNumber > columns.size()) continue;
-      auto& column = columns[part.columnNumber - 1];
-      (primary ? column.inPrimaryKey : column.inUniqueKey) = true;
-    }
   }
 }
 
@@ -397,7 +384,7 @@ DefinitionStatus ParseTableDefinition(ByteView file, TableDefinition& out,
     out.columns.push_back(std::move(column));
   }
 
-  MarkKeyMembership(out.keys, out.columns);
+  MarkKeyMembership(out);
   if (out.mysqlVersionId >= kFirstMariadbVersionId && file.size() >= kSmallestFileWithFormNames) {
     ReadExtraSegment(file, Le16(file, kHeaderFormNamesLength), out.columns);
   }

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "definitions/column_types.h"
+#include "definitions/record_layout.h"
 
 namespace rowmender {
 
@@ -351,20 +352,19 @@ Status ParseSdiTable(std::string_view json, SdiTable& out) {
   }
   if (read.Failed()) return Status::Corruption(read.Error());
 
-  for (const KeyDefinition& key : definition.keys) {
-    if (!key.IsPrimary() && !key.unique) continue;
-    for (const KeyPart& part : key.parts) {
-      ColumnDefinition& column = definition.columns[part.columnNumber - 1];
-      (key.IsPrimary() ? column.inPrimaryKey : column.inUniqueKey) = true;
+  MarkKeyMembership(definition);
+  if (definition.storageEngine == kEngineMyIsam) {
+    // The record image the MyISAM files hold.
+    LayOutRecordImage(definition);
+  } else {
+    std::uint32_t nullBits = 1;
+    for (const ColumnDefinition& column : definition.columns) {
+      if (column.nullable) ++nullBits;
+      if (column.typeCode == kTypeBit) nullBits += column.length & 7;
     }
+    definition.nullFlagsFirst = true;
+    definition.nullFlagBytes = (nullBits + 7) / 8;
   }
-  std::uint32_t nullBits = 1;
-  for (const ColumnDefinition& column : definition.columns) {
-    if (column.nullable) ++nullBits;
-    if (column.typeCode == kTypeBit) nullBits += column.length & 7;
-  }
-  definition.nullFlagsFirst = true;
-  definition.nullFlagBytes = (nullBits + 7) / 8;
   return Status::Ok();
 }
 

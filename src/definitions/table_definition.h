@@ -53,6 +53,12 @@ inline constexpr std::uint8_t kRowTypeDefault = 0;
 inline constexpr std::uint8_t kRowTypeFixed = 1;
 inline constexpr std::uint8_t kRowTypeDynamic = 2;
 inline constexpr std::uint8_t kRowTypeCompressed = 3;
+inline constexpr std::uint8_t kRowTypeRedundant = 4;
+inline constexpr std::uint8_t kRowTypeCompact = 5;
+
+// Table option bits of the definition file header.
+inline constexpr std::uint16_t kOptionPackRecord = 0x0001;
+inline constexpr std::uint16_t kOptionChecksum = 0x0020;
 
 // Character set number of binary strings.
 inline constexpr std::uint32_t kBinaryCharset = 63;
@@ -178,9 +184,9 @@ struct TableDefinition {
   std::vector<std::string> gaps;
 
   // Packed-record option of the table (bit 0 of the table options).
-  bool PackedRecords() const { return (tableOptions & 1) != 0; }
+  bool PackedRecords() const { return (tableOptions & kOptionPackRecord) != 0; }
   // CHECKSUM=1: MyISAM keeps a checksum byte after each packed record.
-  bool RowChecksum() const { return (tableOptions & 0x20) != 0; }
+  bool RowChecksum() const { return (tableOptions & kOptionChecksum) != 0; }
   void Clear() { *this = TableDefinition{}; }
 };
 

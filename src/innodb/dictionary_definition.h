@@ -27,11 +27,6 @@
 
 namespace rowmender {
 
-// ROW_FORMAT values the definition file header has beyond those of
-// table_definition.h.
-inline constexpr std::uint8_t kRowTypeRedundant = 4;
-inline constexpr std::uint8_t kRowTypeCompact = 5;
-
 // The name of a SYS_TABLES entry is a user's table ("database/table"):
 // not one of the system tables (SYS_FOREIGN, SYS_VIRTUAL, ...: no
 // database part), not a full-text index's auxiliary table
