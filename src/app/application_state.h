@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/collation_table.h"
 #include "values/field_value.h"
@@ -33,6 +34,8 @@ class CTarnSalvorProjApp {
   std::string databasePath;
   std::string temporaryPath;
   std::string logFolder;
+  // Files of CREATE TABLE statements that define tables without a .frm.
+  std::vector<std::string> definitionFiles;
   std::string logFilePath;
 
   CollationTable collations;

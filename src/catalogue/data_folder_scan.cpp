@@ -12,6 +12,8 @@
 #include "base/paths.h"
 #include "base/table_files_check.h"
 #include "definitions/table_definition.h"
+#include "innodb/dictionary_definition.h"
+#include "tables/system_tablespace.h"
 #include "tables/table_source.h"
 
 namespace rowmender {
@@ -301,7 +303,7 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
   for (const FolderEntry& entry : entries) {
     const std::string extension = LowerCaseExtension(entry.name);
     const bool tablespace = extension == "ibd";
-    if (entry.folder || (!tablespace && extension != "myd")) continue;
+    if (entry.folder || (!tablespace && extension != "myd" && extension != "csv")) continue;
     const std::string stem = WithoutExtension(entry.name);
     if (byStem.contains(stem + "." + std::string(kDefinitionExtension)) ||
         IsFullTextAuxiliaryName(stem)) {
@@ -321,9 +323,15 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
       files.push_back(std::move(file));
       continue;
     }
+    // MySQL 8 keeps the definition of a table without a tablespace of its
+    // own in a .sdi file beside it.
+    const std::string sdiFile = tablespace ? std::string() : FindSdiFile(folderPath, stem);
     const std::optional<FoundDefinition> found =
         sources != nullptr ? sources->Find(folderName, stem) : std::nullopt;
-    if (found) {
+    if (!sdiFile.empty()) {
+      file.origin = DefinitionOrigin::kSdiFile;
+      file.definitionPath = sdiFile;
+    } else if (found) {
       file.origin = found->origin;
       file.definitionPath = found->path;
     } else {
@@ -332,6 +340,23 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
                      " and no CREATE TABLE statement given defines it (--definition FILE)";
     }
     files.push_back(std::move(file));
+  }
+  // A table the data dictionary keeps in the system tablespace, in this
+  // database, whose definition file is lost: its rows are in ibdata1.
+  if (sources != nullptr && sources->system != nullptr) {
+    const std::string prefix = folderName + "/";
+    for (const DictTableRow& row : UserTablesIn(sources->system->Tables())) {
+      if (row.deleted || row.space != 0 || !row.name.starts_with(prefix)) continue;
+      const std::string stem = row.name.substr(prefix.size());
+      if (stem.empty() || !IsFolderEntryName(stem) ||
+          byStem.contains(stem + "." + std::string(kDefinitionExtension))) {
+        continue;
+      }
+      CatalogueFile file = MakeFile(CatalogueFileKind::kTable, stem, {});
+      file.origin = DefinitionOrigin::kDictionary;
+      file.definitionPath = sources->system->Path();
+      files.push_back(std::move(file));
+    }
   }
   // A trigger name file whose table has no trigger file: the triggers are
   // lost. The name read from the file is only compared with the folder's

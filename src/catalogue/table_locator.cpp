@@ -1,6 +1,8 @@
 #include "catalogue/table_locator.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "base/file_check.h"
 #include "base/paths.h"
@@ -34,6 +36,38 @@ TableLookup Refused(const std::string& kind, const std::string& folder, const st
     shown += c == '\0' ? std::string("\\0") : std::string(1, c);
   lookup.error = "not a " + kind + " name of " + folder + ": \"" + shown + "\" (" + kNameRule + ")";
   return lookup;
+}
+
+// The tablespace at the top of `dataFolder` whose definitions (SDI) name
+// the table `table` of the database folder `folderName`; empty: none.
+// Those of the system, undo and temporary tablespaces are not looked at.
+std::string FindSharedTablespace(const std::string& dataFolder, const std::string& folderName,
+                                 const std::string& table) {
+  std::error_code error;
+  std::vector<std::string> paths;
+  for (fs::directory_iterator it(dataFolder, error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() < 5 || !name.ends_with(".ibd") || name.starts_with("undo") ||
+        name.starts_with("ibtmp")) {
+      continue;
+    }
+    paths.push_back(it->path().string());
+  }
+  std::sort(paths.begin(), paths.end());
+  const std::string decodedFolder = DecodeTableFileName(folderName);
+  for (const std::string& path : paths) {
+    for (const std::string& name : TablespaceTableNames(path)) {
+      const std::size_t slash = name.find('/');
+      const std::string database = name.substr(0, slash);
+      const std::string tableName = name.substr(slash + 1);
+      if ((database == folderName || database == decodedFolder) &&
+          (tableName == table || EncodeTableFileName(tableName) == table)) {
+        return path;
+      }
+    }
+  }
+  return {};
 }
 
 }  // namespace
@@ -98,16 +132,21 @@ TableLookup LocateTable(const std::string& dataFolder, const std::string& databa
     lookup.location->origin = DefinitionOrigin::kTablespaceSdi;
     return lookup;
   }
-  // A data file whose definition a statement given, or the dictionary, knows.
+  // A data file whose definition a statement given, MySQL 8's .sdi file
+  // beside it, or the dictionary, knows.
   const std::string folderName = LastComponent(lookup.location->databaseFolder);
   for (const auto& stem : {table, EncodeTableFileName(table)}) {
     std::string dataPath;
-    for (const char* extension : {"ibd", "MYD"}) {
+    for (const char* extension : {"ibd", "MYD", "CSV"}) {
       if (dataPath.empty())
         dataPath = FindEntryWithExtension(lookup.location->databaseFolder, stem, extension);
     }
-    const std::optional<FoundDefinition> found =
+    std::optional<FoundDefinition> found =
         sources != nullptr ? sources->Find(folderName, stem) : std::nullopt;
+    if (!found || found->origin != DefinitionOrigin::kStatement) {
+      const std::string sdiFile = FindSdiFile(lookup.location->databaseFolder, stem);
+      if (!sdiFile.empty()) found = FoundDefinition{DefinitionOrigin::kSdiFile, sdiFile};
+    }
     if (found) {
       lookup.location->tableName = stem;
       lookup.location->definitionPath = found->path;
@@ -123,6 +162,15 @@ TableLookup LocateTable(const std::string& dataFolder, const std::string& databa
                      " and no CREATE TABLE statement given defines it (--definition FILE)";
       return lookup;
     }
+  }
+  // A table of a tablespace shared by several, such as MySQL 8's mysql.ibd
+  // or one made by CREATE TABLESPACE, at the top of the data folder.
+  const std::string shared = FindSharedTablespace(lookup.location->dataFolder, folderName, table);
+  if (!shared.empty()) {
+    lookup.location->tableName = EncodeTableFileName(table);
+    lookup.location->definitionPath = shared;
+    lookup.location->origin = DefinitionOrigin::kTablespaceSdi;
+    return lookup;
   }
   lookup.location.reset();
   lookup.error = "table not found: " + database + "." + table;

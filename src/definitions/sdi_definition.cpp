@@ -262,6 +262,25 @@ void ReadIndex(Reader& read, const Json& json, const std::vector<int>& columnNum
   }
 }
 
+// The engine code a definition file would give the engine the SDI names
+// (0 where there is none).
+std::uint8_t EngineCodeOf(std::string_view engine) {
+  static constexpr std::array<std::pair<std::string_view, std::uint8_t>, 8> kCodes{{
+      {"InnoDB", kEngineInnoDb},
+      {"MyISAM", kEngineMyIsam},
+      {"MEMORY", 6},
+      {"MRG_MYISAM", 10},
+      {"ARCHIVE", 16},
+      {"CSV", 17},
+      {"FEDERATED", 18},
+      {"BLACKHOLE", 19},
+  }};
+  for (const auto& [name, code] : kCodes) {
+    if (name == engine) return code;
+  }
+  return 0;
+}
+
 }  // namespace
 
 Status ParseSdiTable(std::string_view json, SdiTable& out) {
@@ -290,8 +309,7 @@ Status ParseSdiTable(std::string_view json, SdiTable& out) {
   definition.mysqlVersionId = static_cast<std::uint32_t>(read.Unsigned(table, "mysql_version_id"));
   definition.tableCharsetId = static_cast<std::uint32_t>(read.Unsigned(table, "collation_id"));
   definition.rowType = static_cast<std::uint8_t>(read.Unsigned(table, "row_format") & 0xFF);
-  if (out.engine == "InnoDB") definition.storageEngine = kEngineInnoDb;
-  if (out.engine == "MyISAM") definition.storageEngine = kEngineMyIsam;
+  definition.storageEngine = EngineCodeOf(out.engine);
 
   // The JSON lists every column, the storage engine's own among them; a
   // definition holds the user's, in their order. `numbers` maps a JSON

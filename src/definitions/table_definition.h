@@ -146,6 +146,7 @@ struct KeyDefinition {
 enum class DefinitionOrigin : std::uint8_t {
   kDefinitionFile,  // the table's .frm
   kTablespaceSdi,   // the SDI a MySQL 8 tablespace carries
+  kSdiFile,         // the .sdi file MySQL 8 keeps beside a MyISAM or CSV table
   kDictionary,      // the InnoDB data dictionary in the system tablespace
   kStatement,       // a CREATE TABLE statement the user gave
 };

@@ -1,6 +1,8 @@
 #include "tables/table_source.h"
 
 #include <algorithm>
+#include <cctype>
+#include <filesystem>
 
 #include "base/data_file.h"
 #include "base/file_check.h"
@@ -109,7 +111,7 @@ Status ReadDefinitionFile(const std::string& path, TableDefinition& out) {
 }
 
 Status ReadTablespaceDefinition(const std::string& path, const std::string& tableName,
-                                TableDefinition& out) {
+                                TableDefinition& out, const std::string& databaseName) {
   Status readable = CheckDataFile(path, "the tablespace");
   if (!readable.ok()) return readable;
   DataFile file;
@@ -138,8 +140,10 @@ Status ReadTablespaceDefinition(const std::string& path, const std::string& tabl
     SdiTable table;
     last = ParseSdiTable(object->json, table);
     if (!last.ok()) continue;
-    if (tables.size() == 1 || table.name == tableName ||
-        EncodeTableFileName(table.name) == tableName) {
+    const bool database = databaseName.empty() || table.schema == databaseName ||
+                          EncodeTableFileName(table.schema) == databaseName;
+    if (tables.size() == 1 ||
+        (database && (table.name == tableName || EncodeTableFileName(table.name) == tableName))) {
       if (table.alteredInPlace) {
         return Status::NotSupported(
             path + ": table " + table.name +
@@ -155,6 +159,74 @@ Status ReadTablespaceDefinition(const std::string& path, const std::string& tabl
   }
   if (!last.ok()) return Status::Corruption(path + ": " + last.message());
   return Status::NotFound("the SDI of " + path + " does not describe a table " + tableName);
+}
+
+std::vector<std::string> TablespaceTableNames(const std::string& path) {
+  std::vector<std::string> names;
+  DataFile file;
+  if (!file.Open(path)) return names;
+  const FilePageSource pages(file, PageCountOf(file.Size()));
+  for (const SdiObject& object : ReadSdi(pages).objects) {
+    SdiTable table;
+    if (object.type != kSdiTypeTable || !ParseSdiTable(object.json, table).ok()) continue;
+    names.push_back(table.schema + "/" + table.name);
+  }
+  return names;
+}
+
+Status ReadSdiFile(const std::string& path, const std::string& tableName, TableDefinition& out) {
+  const Status readable = CheckDataFile(path, "the definition file (.sdi)");
+  if (!readable.ok()) return readable;
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(path, bytes, kLargestDefinitionFile)) {
+    return Status::IoError("the definition file " + path + " cannot be read");
+  }
+  SdiTable table;
+  const Status parsed = ParseSdiTable(
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), table);
+  if (!parsed.ok()) return Status::Corruption(path + ": " + parsed.message());
+  if (table.name != tableName && EncodeTableFileName(table.name) != tableName) {
+    return Status::NotFound(path + " describes the table " + table.name + ", not " + tableName);
+  }
+  out = std::move(table.definition);
+  out.origin = DefinitionOrigin::kSdiFile;
+  return Status::Ok();
+}
+
+std::string FindSdiFile(const std::string& databaseFolder, const std::string& stem) {
+  namespace fs = std::filesystem;
+  // The .sdi files of the folder, those whose name starts as the table's
+  // first: "name_1234.sdi" with "name" a prefix of the stem.
+  std::vector<std::string> likely;
+  std::vector<std::string> others;
+  std::error_code error;
+  for (fs::directory_iterator it(databaseFolder, error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() < 4) continue;
+    std::string extension = name.substr(name.size() - 4);
+    for (char& c : extension)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension != ".sdi") continue;
+    const std::string fileStem = name.substr(0, name.size() - 4);
+    const std::size_t cut = fileStem.rfind('_');
+    const bool numbered = cut != std::string::npos && cut + 1 < fileStem.size() &&
+                          std::all_of(fileStem.begin() + static_cast<std::ptrdiff_t>(cut) + 1,
+                                      fileStem.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool prefix = numbered && cut > 0 && stem.starts_with(fileStem.substr(0, cut));
+    (prefix ? likely : others).push_back(it->path().string());
+  }
+  std::sort(likely.begin(), likely.end());
+  std::sort(others.begin(), others.end());
+  // A name cut inside a character does not start the stem: such files are
+  // read last.
+  for (const auto* list : {&likely, &others}) {
+    for (const std::string& path : *list) {
+      TableDefinition definition;
+      if (ReadSdiFile(path, stem, definition).ok()) return path;
+    }
+  }
+  return {};
 }
 
 bool TablespaceCarriesDefinition(const std::string& path) {
@@ -201,6 +273,10 @@ std::vector<std::string> DefinitionNotes(const TableDefinition& definition,
       notes.push_back("the definition of " + table +
                       " was read from its tablespace (SDI): " + files.definitionPath);
       break;
+    case DefinitionOrigin::kSdiFile:
+      notes.push_back("the definition of " + table +
+                      " was read from its MySQL 8 definition file (.sdi): " + files.definitionPath);
+      break;
     case DefinitionOrigin::kDictionary:
       notes.push_back("the definition of " + table +
                       " was rebuilt from the InnoDB data dictionary in " + files.definitionPath +
@@ -221,7 +297,11 @@ Status ReadTableDefinition(const TableFiles& files, const ReadOptions& options,
     case DefinitionOrigin::kDefinitionFile:
       return ReadDefinitionFile(files.definitionPath, out);
     case DefinitionOrigin::kTablespaceSdi:
-      return ReadTablespaceDefinition(files.definitionPath, files.tableName, out);
+      return ReadTablespaceDefinition(
+          files.definitionPath, files.tableName, out,
+          LastComponent(WithoutTrailingSeparator(files.databaseFolder)));
+    case DefinitionOrigin::kSdiFile:
+      return ReadSdiFile(files.definitionPath, files.tableName, out);
     case DefinitionOrigin::kStatement: {
       if (options.collations == nullptr) {
         return Status::NotSupported(

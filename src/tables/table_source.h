@@ -88,9 +88,27 @@ class TableSource {
 Status ReadDefinitionFile(const std::string& path, TableDefinition& out);
 
 // The definition of table `tableName` from the SDI of the tablespace at
-// `path` (MySQL 8).
+// `path` (MySQL 8). A tablespace of one table names it; in one shared by
+// several (a general tablespace such as mysql.ibd) it is found by its name,
+// and by its database where `databaseName` is given.
 Status ReadTablespaceDefinition(const std::string& path, const std::string& tableName,
-                                TableDefinition& out);
+                                TableDefinition& out, const std::string& databaseName = {});
+
+// The tables whose definitions the tablespace at `path` carries (SDI):
+// "database/table" each, as the server names them; nothing where it
+// carries none.
+std::vector<std::string> TablespaceTableNames(const std::string& path);
+
+// The definition in the .sdi file at `path`: the one MySQL 8 keeps beside
+// the data files of a table that has no tablespace (MyISAM, CSV). It must
+// describe the table whose files are named `tableName`.
+Status ReadSdiFile(const std::string& path, const std::string& tableName, TableDefinition& out);
+
+// The .sdi file in `databaseFolder` that describes the table whose files
+// are named `stem`; empty when there is none. The server names the file
+// after the table's first 16 characters and its object id ("name_1234.sdi"),
+// so the candidates are read to find the one for this table.
+std::string FindSdiFile(const std::string& databaseFolder, const std::string& stem);
 
 // The tablespace at `path` carries the definition of a table (SDI).
 bool TablespaceCarriesDefinition(const std::string& path);

@@ -171,16 +171,17 @@ TEST_F(AppOpen, TheLogFileHoldsTheLinesOfARunInUtf16WithByteOrderMark) {
            folder + "ibdata1)\r\n";
   };
   const std::string expected =
-      "\xFF\xFE" +
-      Utf16("\r\n" + std::string(80, '*') + "\r\n" + folder +
-            " File is selected for recovery....\r\n"
-            "MySql database File Path:\t" +
-            folder + "\r\n" + MissingTablespace("payment") + MissingTablespace("rental") +
-            "Processing ibdata1 File\r\n"
-            "ibdata1 File cannot be open\r\n"
-            "Scanning completed for selected database file(s).\r\n"
-            "Please wait while actor folder is scanning.\r\n"
-            "Scanning process completed.\r\n");
+      "\xFF\xFE" + Utf16("\r\n" + std::string(80, '*') + "\r\n" + folder +
+                         " File is selected for recovery....\r\n"
+                         "MySql database File Path:\t" +
+                         folder +
+                         "\r\n"
+                         "Processing ibdata1 File\r\n"
+                         "ibdata1 File cannot be open\r\n" +
+                         MissingTablespace("payment") + MissingTablespace("rental") +
+                         "Scanning completed for selected database file(s).\r\n"
+                         "Please wait while actor folder is scanning.\r\n"
+                         "Scanning process completed.\r\n");
   EXPECT_EQ(ReadText(LogPath()), expected);
 }
 

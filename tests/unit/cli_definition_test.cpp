@@ -123,5 +123,28 @@ TEST_F(LostDefinition, TheDictionaryDefinesATableWhoseFrmIsGone) {
   EXPECT_NE(refused.err.find("has no definition file (.frm)"), std::string::npos) << refused.err;
 }
 
+// Tables the dictionary keeps inside ibdata1 have no file of their own:
+// with their .frm files gone, the catalogue lists them from the dictionary
+// and they are read exactly.
+TEST_F(LostDefinition, TablesKeptInIbdata1AreListedFromTheDictionary) {
+  const fs::path sample = testing::SampleDataFolder();
+  fs::create_directories(scratch_.Path() / "shop");
+  fs::create_symlink(sample / "ibdata1", scratch_.Path() / "ibdata1");
+  const auto catalogue = RunCli({"catalogue", Folder()});
+  EXPECT_EQ(catalogue.status, 0) << catalogue.err;
+  for (const char* table : {"order_history", "settings"}) {
+    SCOPED_TRACE(table);
+    EXPECT_NE(catalogue.out.find("        " + std::string(table) + "\t"), std::string::npos)
+        << catalogue.out;
+    const auto original = RunCli({"rows", sample.string(), "shop", table, "--all", "--save-forms"});
+    ASSERT_EQ(original.status, 0) << original.err;
+    const auto recovered = RunCli({"rows", Folder(), "shop", table, "--all", "--save-forms"});
+    EXPECT_EQ(recovered.status, 0) << recovered.err;
+    EXPECT_EQ(recovered.out, original.out);
+  }
+  // A table with a tablespace of its own is not listed without it.
+  EXPECT_EQ(catalogue.out.find("coupons"), std::string::npos) << catalogue.out;
+}
+
 }  // namespace
 }  // namespace rowmender

@@ -152,6 +152,7 @@ void CMainFrame::ResetCatalogue(UserInterface& target) {
   engine.CloseSystemDictionary();
   engine.CloseSystemTablespace();
   dictionaryPath_.clear();
+  definitionSources_ = DefinitionSources{};
   tableAccounts_.clear();
 }
 
@@ -180,11 +181,33 @@ void CMainFrame::ScanDataFolder() {
   const TreeNode pathNode = target.TreeInsert(dataFolder, kImageFolder, kItemContainer, root);
   AddOutputLine(target, kFindingLine);
 
+  // The dictionary first: it defines the tables whose .frm is lost, and
+  // lists those kept in the system tablespace.
+  AddOutputLine(target, kProcessingDictionaryLine);
+  log.WriteLine(kProcessingDictionaryLine);
+  if (!stopRequested_ && !LoadDictionary(dataFolder + kDictionaryFileName)) {
+    log.WriteLine(kDictionaryMissingLine);
+    if (target.AskYesNo(kBrowseDictionaryQuestion, MessageIcon::kQuestion)) {
+      const std::string chosen = target.ChooseOpenFile();
+      if (!chosen.empty() && !LoadDictionary(chosen)) log.WriteLine(kBrowsedDictionaryMissingLine);
+    }
+  }
+  definitionSources_ = DefinitionSources{};
+  if (!dictionaryPath_.empty()) {
+    definitionSources_.system = engine.SystemTablespaceAt(dictionaryPath_);
+  }
+  // The CREATE TABLE statements the user gave for tables without a .frm.
+  const Status statements =
+      LoadStatementFiles(app.definitionFiles, app.collations, definitionSources_);
+  if (!statements.ok()) {
+    catalogue.problems.push_back(statements.message());
+  }
+
   const auto addDatabase = [&](const std::string& folder, std::int32_t index) {
     const TreeNode database =
         target.TreeInsert(LastComponent(folder), kImageFolder, kItemContainer, pathNode);
     const TreeNode tables = target.TreeInsert(kTablesLabel, kImageFolder, kItemContainer, database);
-    ScanDatabaseFolder(target, catalogue, database, folder, tables, index);
+    ScanDatabaseFolder(target, catalogue, database, folder, tables, index, &definitionSources_);
   };
 
   catalogue.databaseFolders = FindDatabaseFolders(dataFolder, &catalogue.problems);
@@ -214,15 +237,6 @@ void CMainFrame::ScanDataFolder() {
     log.WriteLine(problem);
   }
 
-  AddOutputLine(target, kProcessingDictionaryLine);
-  log.WriteLine(kProcessingDictionaryLine);
-  if (!stopRequested_ && !LoadDictionary(dataFolder + kDictionaryFileName)) {
-    log.WriteLine(kDictionaryMissingLine);
-    if (target.AskYesNo(kBrowseDictionaryQuestion, MessageIcon::kQuestion)) {
-      const std::string chosen = target.ChooseOpenFile();
-      if (!chosen.empty() && !LoadDictionary(chosen)) log.WriteLine(kBrowsedDictionaryMissingLine);
-    }
-  }
   // What the damaged dictionary lost, so that no table is taken for whole
   // that it would have typed or found.
   if (!dictionaryPath_.empty()) ReportDictionary(target);

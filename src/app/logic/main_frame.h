@@ -30,6 +30,7 @@
 #include "app/logic/recovery_engine.h"
 #include "app/logic/user_interface.h"
 #include "catalogue/catalogue_lists.h"
+#include "catalogue/definition_sources.h"
 #include "export/server_connection.h"
 #include "preview/record_pages.h"
 
@@ -203,6 +204,9 @@ class CMainFrame {
   // The system tablespace the scan loaded the dictionary from ("" when
   // none could be loaded).
   std::string dictionaryPath_;
+  // Where the scan found the definitions of tables without a .frm: the
+  // dictionary of `dictionaryPath_` and the statement files the user gave.
+  DefinitionSources definitionSources_;
 
   std::thread scanThread_;
   std::atomic<bool> scanActive_{false};

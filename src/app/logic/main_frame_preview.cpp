@@ -24,14 +24,32 @@ constexpr const char* kSelectionDoneLine = "Scanning process completed.";
 constexpr const char* kDefinitionExtension = "frm";
 constexpr const char* kTablespaceExtension = "ibd";
 
+// What the file a table's definition is read from is to the user.
+const char* DefinitionFileRole(DefinitionOrigin origin) {
+  switch (origin) {
+    case DefinitionOrigin::kDefinitionFile:
+    case DefinitionOrigin::kSdiFile:
+      return "the definition file";
+    case DefinitionOrigin::kTablespaceSdi:
+      return "the tablespace";
+    case DefinitionOrigin::kDictionary:
+      return "the system tablespace";
+    case DefinitionOrigin::kStatement:
+      return "the file of CREATE TABLE statements";
+  }
+  return "the definition file";
+}
+
 }  // namespace
 
-// Where the definition of the table at `index` is read: the ".frm" file of
-// its name whatever the case of the extension, or its tablespace.
+// Where the definition of the table at `index` is read: the file the
+// catalogue found it in, else the ".frm" file of its name whatever the case
+// of the extension, or its tablespace.
 static std::string DefinitionPath(const CatalogueLists& catalogue, std::size_t index) {
   const std::string base = catalogue.TableBasePath(index);
   if (base.empty()) return {};
   const TableEntry& entry = catalogue.tables[index];
+  if (!entry.definitionPath.empty()) return entry.definitionPath;
   const std::string& folder =
       catalogue.databaseFolders[static_cast<std::size_t>(entry.databaseIndex)];
   const char* extension = entry.origin == DefinitionOrigin::kTablespaceSdi ? kTablespaceExtension
@@ -205,9 +223,7 @@ void CMainFrame::LoadFirstPage(std::size_t index, TreeNode node) {
   pager_ = std::make_unique<RecordPager>(engine, options);
   pagerTable_ = index;
   pagerNode_ = node;
-  const Status readable = CheckDataFile(
-      location.definitionPath,
-      entry.origin == DefinitionOrigin::kDefinitionFile ? "the definition file" : "the tablespace");
+  const Status readable = CheckDataFile(location.definitionPath, DefinitionFileRole(entry.origin));
   std::string error = readable.message();
   if (readable.ok() && pager_->Open(location, error)) {
     TellDefinitionNotes(location);
