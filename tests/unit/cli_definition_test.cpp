@@ -146,5 +146,25 @@ TEST_F(LostDefinition, TablesKeptInIbdata1AreListedFromTheDictionary) {
   EXPECT_EQ(catalogue.out.find("coupons"), std::string::npos) << catalogue.out;
 }
 
+// MySQL 8 keeps the definition of a MyISAM table in a .sdi file beside its
+// data ("name_id.sdi"): the table is listed and read by it.
+TEST_F(LostDefinition, AMyisamTableIsReadByItsSdiFile) {
+  Copy("numbers_myisam.MYD");
+  Copy("numbers_myisam.MYI");
+  fs::copy_file(fs::path(ROWMENDER_SOURCE_DIR) / "testdata/sdi-json/numbers_myisam_1085.sdi",
+                scratch_.Path() / "lossless" / "numbers_myisam_1085.sdi");
+  const auto original = RunCli({"rows", Lossless(), "lossless", "numbers_myisam", "--all"});
+  ASSERT_EQ(original.status, 0) << original.err;
+  const auto recovered = RunCli({"rows", Folder(), "lossless", "numbers_myisam", "--all"});
+  EXPECT_EQ(recovered.status, 0) << recovered.err;
+  EXPECT_EQ(recovered.out, original.out);
+  const auto catalogue = RunCli({"catalogue", Folder()});
+  EXPECT_EQ(catalogue.status, 0) << catalogue.err;
+  EXPECT_NE(catalogue.out.find("        numbers_myisam\t"), std::string::npos) << catalogue.out;
+  const auto structure = RunCli({"structure", Folder(), "lossless", "numbers_myisam"});
+  EXPECT_EQ(structure.status, 0) << structure.err;
+  EXPECT_NE(structure.err.find("definition file (.sdi)"), std::string::npos) << structure.err;
+}
+
 }  // namespace
 }  // namespace rowmender
