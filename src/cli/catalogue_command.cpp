@@ -1,7 +1,8 @@
-// rowmender-cli catalogue DATADIR
+// rowmender-cli catalogue DATADIR [--definition FILE.sql]...
 //
 // Runs the scan of the Open command over DATADIR (the ibdata1 question
-// answered No) and prints the catalogue tree it builds, one node a line in
+// answered No; the files of CREATE TABLE statements named as in its
+// dialog) and prints the catalogue tree it builds, one node a line in
 // pre-order (a node, then its children):
 //
 //   <two spaces per depth><label>TAB<item data>TAB<image>
@@ -26,13 +27,19 @@ namespace rowmender::cli {
 
 int RunCatalogue(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
                  std::ostream& err) {
-  if (args.size() != 1) {
-    err << "usage: rowmender-cli catalogue DATADIR\n";
+  std::vector<std::string> definitionFiles;
+  bool usable = !args.empty();
+  for (std::size_t i = 1; usable && i < args.size(); i += 2) {
+    usable = args[i] == kDefinitionOption && i + 1 < args.size();
+    if (usable) definitionFiles.push_back(args[i + 1]);
+  }
+  if (!usable) {
+    err << "usage: rowmender-cli catalogue DATADIR [--definition FILE.sql]...\n";
     return kExitUsage;
   }
   HeadlessSession session(app);
   std::string error;
-  if (!session.Open(args[0], error)) {
+  if (!session.Open(args[0], error, definitionFiles)) {
     err << "rowmender-cli: " << error << "\n";
     return kExitFailure;
   }

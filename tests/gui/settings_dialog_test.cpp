@@ -63,7 +63,9 @@ class SettingsDialogTest : public QObject {
       groups << group->title();
     QCOMPARE(groups, (QStringList{QStringLiteral("Select MySQL Database File:"),
                                   QStringLiteral("Select Temporary Path:"),
-                                  QStringLiteral("Select Log File Path:")}));
+                                  QStringLiteral("Select Log File Path:"),
+                                  QString::fromUtf8(rowmender::kDefinitionFilesGroup)}));
+    QCOMPARE(dialog_->DefinitionFilesEdit()->text(), QString());
     QCOMPARE(dialog_->OkButton()->text(), QStringLiteral("OK"));
     QCOMPARE(dialog_->OkButton()->toolTip(), QStringLiteral("OK"));
     QVERIFY(dialog_->OkButton()->isDefault());
@@ -167,6 +169,22 @@ class SettingsDialogTest : public QObject {
     QTest::mouseClick(dialog_->BrowseLogFolderButton(), Qt::LeftButton);
     QCOMPARE(dialog_->LogFolderEdit()->text(), folder);
     QVERIFY(dialog_->isVisible());
+  }
+
+  // The "..." of the statement files adds the chosen file to the list, and
+  // OK takes each file of the list.
+  void statementFilesAreAddedAndTaken() {
+    WriteScratchFile();
+    const QString file = scratch_.filePath(QStringLiteral("a-file"));
+    ui_->openFileAnswer = file.toStdString();
+    QTest::mouseClick(dialog_->BrowseDefinitionFileButton(), Qt::LeftButton);
+    QTest::mouseClick(dialog_->BrowseDefinitionFileButton(), Qt::LeftButton);
+    QCOMPARE(dialog_->DefinitionFilesEdit()->text(), file + QStringLiteral("; ") + file);
+    dialog_->DataFolderEdit()->setText(scratch_.path());
+    QTest::mouseClick(dialog_->OkButton(), Qt::LeftButton);
+    QCOMPARE(dialog_->result(), static_cast<int>(QDialog::Accepted));
+    QCOMPARE(model_->ChosenDefinitionFiles(),
+             (std::vector<std::string>{file.toStdString(), file.toStdString()}));
   }
 
   void theWindowsFolderBrowserShowsTheTitle() {

@@ -108,6 +108,33 @@ TEST(SettingsDialog, BrowseButtonsFillTheirEditsOrLeaveThem) {
   EXPECT_EQ(calls[2].substr(0, 47), "ChooseFolder(Select location to save Log file.)");
 }
 
+// The statement files for tables without a .frm: added by the "..." button
+// one at a time, separated by ';'; each must be a file for OK to pass.
+TEST(SettingsDialog, StatementFilesAreAddedByBrowsingAndCheckedByOk) {
+  ScratchFolder scratch;
+  const std::string folder = scratch.Path().string();
+  const std::string first = scratch.Write("a.sql", "CREATE TABLE a (x INT);");
+  const std::string second = scratch.Write("b b.sql", "CREATE TABLE b (x INT);");
+  FakeUi ui;
+  SettingsDialog dialog;
+  dialog.dataFolder = folder;
+  ui.openFileAnswers = {first, "", " " + second + " "};
+  dialog.BrowseDefinitionFile(ui);
+  dialog.BrowseDefinitionFile(ui);  // cancelled
+  dialog.BrowseDefinitionFile(ui);
+  EXPECT_EQ(dialog.definitionFiles, first + "; " + second);
+  ASSERT_TRUE(dialog.Accept(ui));
+  EXPECT_EQ(dialog.ChosenDefinitionFiles(), (std::vector<std::string>{first, second}));
+
+  dialog.definitionFiles = first + ";;" + folder + "/missing.sql";
+  EXPECT_FALSE(dialog.Accept(ui));
+  EXPECT_EQ(ui.messages.back(),
+            std::string(kInvalidDefinitionFileMessage) + folder + "/missing.sql");
+  // A folder is no file of statements.
+  dialog.definitionFiles = folder;
+  EXPECT_FALSE(dialog.Accept(ui));
+}
+
 // The UTF-16LE bytes of an ASCII text.
 std::string Wide(std::string_view ascii) {
   std::string bytes;

@@ -166,5 +166,26 @@ TEST_F(LostDefinition, AMyisamTableIsReadByItsSdiFile) {
   EXPECT_NE(structure.err.find("definition file (.sdi)"), std::string::npos) << structure.err;
 }
 
+// The Open dialog names statement files too; the catalogue, which runs the
+// window's scan, lists the table they define, and tells the one no
+// definition is known for.
+TEST_F(LostDefinition, TheOpenScanTakesTheStatementFilesOfItsDialog) {
+  Copy("numbers_dynamic.ibd");
+  Copy("binaries_compact.ibd");
+  const auto result = RunCli({"catalogue", Folder(), "--definition", Statement("numbers_dynamic")});
+  EXPECT_EQ(result.status, 1) << result.err;
+  EXPECT_NE(result.out.find("        numbers_dynamic\t"), std::string::npos) << result.out;
+  EXPECT_EQ(result.err.find("numbers_dynamic"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("the table binaries_compact has no definition file (.frm)"),
+            std::string::npos)
+      << result.err;
+
+  const auto usage = RunCli({"catalogue", Folder(), "--definition"});
+  EXPECT_EQ(usage.status, 2);
+  const auto missing = RunCli({"catalogue", Folder(), "--definition", Folder() + "/none.sql"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("none.sql"), std::string::npos) << missing.err;
+}
+
 }  // namespace
 }  // namespace rowmender

@@ -45,9 +45,11 @@ CTarnFileSettingDlg::CTarnFileSettingDlg(SettingsDialog& model, UserInterface& u
       dataFolder_(FolderEdit(this, "dataFolder")),
       temporaryFolder_(FolderEdit(this, "temporaryFolder")),
       logFolder_(FolderEdit(this, "logFolder")),
+      definitionFiles_(FolderEdit(this, "definitionFiles")),
       browseData_(BrowseButton(this, "browseDataFolder")),
       browseTemporary_(BrowseButton(this, "browseTemporaryFolder")),
       browseLog_(BrowseButton(this, "browseLogFolder")),
+      browseDefinition_(BrowseButton(this, "browseDefinitionFile")),
       ok_(new QPushButton(QStringLiteral("OK"), this)),
       cancel_(new QPushButton(QStringLiteral("Cancel"), this)) {
   setObjectName(QStringLiteral("settingsDialog"));
@@ -69,6 +71,7 @@ CTarnFileSettingDlg::CTarnFileSettingDlg(SettingsDialog& model, UserInterface& u
   layout->addWidget(FolderGroup(this, kDataFolderGroup, dataFolder_, browseData_));
   layout->addWidget(FolderGroup(this, kTemporaryFolderGroup, temporaryFolder_, browseTemporary_));
   layout->addWidget(FolderGroup(this, kLogFolderGroup, logFolder_, browseLog_));
+  layout->addWidget(FolderGroup(this, kDefinitionFilesGroup, definitionFiles_, browseDefinition_));
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(ok_);
@@ -82,6 +85,8 @@ CTarnFileSettingDlg::CTarnFileSettingDlg(SettingsDialog& model, UserInterface& u
           [this] { Browse(&SettingsDialog::BrowseTemporaryFolder); });
   connect(browseLog_, &QPushButton::clicked, this,
           [this] { Browse(&SettingsDialog::BrowseLogFolder); });
+  connect(browseDefinition_, &QPushButton::clicked, this,
+          [this] { Browse(&SettingsDialog::BrowseDefinitionFile); });
   connect(ok_, &QPushButton::clicked, this, &CTarnFileSettingDlg::TryAccept);
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -93,12 +98,14 @@ void CTarnFileSettingDlg::ToModel() {
   model_.dataFolder = dataFolder_->text().toStdString();
   model_.temporaryFolder = temporaryFolder_->text().toStdString();
   model_.logFolder = logFolder_->text().toStdString();
+  model_.definitionFiles = definitionFiles_->text().toStdString();
 }
 
 void CTarnFileSettingDlg::FromModel() {
   dataFolder_->setText(QString::fromStdString(model_.dataFolder));
   temporaryFolder_->setText(QString::fromStdString(model_.temporaryFolder));
   logFolder_->setText(QString::fromStdString(model_.logFolder));
+  definitionFiles_->setText(QString::fromStdString(model_.definitionFiles));
 }
 
 void CTarnFileSettingDlg::Browse(void (SettingsDialog::*browse)(UserInterface&)) {

@@ -1,7 +1,8 @@
 // The settings dialog of the Open command, "Select Database File": the
 // data folder to recover from, a temporary folder and the log folder, each
-// in an edit with a "..." button that opens the folder browser, and OK and
-// Cancel.
+// in an edit with a "..." button that opens the folder browser, the files of
+// CREATE TABLE statements for tables without a .frm (its "..." adds one),
+// and OK and Cancel.
 //
 // The dialog's behaviour (defaults, what the browse buttons take, the
 // checks of OK and their messages) is the SettingsDialog model's; this
@@ -27,9 +28,11 @@ class CTarnFileSettingDlg : public QDialog {
   QLineEdit* DataFolderEdit() const { return dataFolder_; }
   QLineEdit* TemporaryFolderEdit() const { return temporaryFolder_; }
   QLineEdit* LogFolderEdit() const { return logFolder_; }
+  QLineEdit* DefinitionFilesEdit() const { return definitionFiles_; }
   QPushButton* BrowseDataFolderButton() const { return browseData_; }
   QPushButton* BrowseTemporaryFolderButton() const { return browseTemporary_; }
   QPushButton* BrowseLogFolderButton() const { return browseLog_; }
+  QPushButton* BrowseDefinitionFileButton() const { return browseDefinition_; }
   QPushButton* OkButton() const { return ok_; }
   QPushButton* CancelButton() const { return cancel_; }
 
@@ -47,9 +50,11 @@ class CTarnFileSettingDlg : public QDialog {
   QLineEdit* dataFolder_;
   QLineEdit* temporaryFolder_;
   QLineEdit* logFolder_;
+  QLineEdit* definitionFiles_;
   QPushButton* browseData_;
   QPushButton* browseTemporary_;
   QPushButton* browseLog_;
+  QPushButton* browseDefinition_;
   QPushButton* ok_;
   QPushButton* cancel_;
 };

@@ -297,9 +297,7 @@ bool CMainWindow::AskYesNo(const std::string& text, MessageIcon icon) {
 bool CMainWindow::RunSettingsDialog(SettingsDialog& dialog) {
   if (answers_ != nullptr) {
     if (!answers_->settings) return false;
-    dialog.dataFolder = answers_->settings->databasePath;
-    dialog.temporaryFolder = answers_->settings->temporaryPath;
-    dialog.logFolder = answers_->settings->logFolder;
+    dialog.FillIn(*answers_->settings);
     return dialog.Accept(*this);
   }
   CTarnFileSettingDlg window(dialog, *this, this);

@@ -9,9 +9,11 @@ HeadlessSession::HeadlessSession(CTarnSalvorProjApp& app) : ui(), frame(app, ui)
   frame.Initialize();
 }
 
-bool HeadlessSession::Open(const std::string& dataFolder, std::string& error) {
+bool HeadlessSession::Open(const std::string& dataFolder, std::string& error,
+                           const std::vector<std::string>& definitionFiles) {
   const std::string temporary = SettingsDialog::DefaultTemporaryFolder();
   ui.settingsAnswer = RunFolders{dataFolder, temporary, temporary};
+  ui.definitionFilesAnswer = definitionFiles;
   ui.questionAnswer = false;
   const std::size_t messagesBefore = ui.messages.size();
   frame.OnOpen();

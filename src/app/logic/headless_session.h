@@ -21,7 +21,10 @@ class HeadlessSession {
   // answered No, then waits for the scan to end. No log file is written.
   // False, with the dialog's message in `error`, when the folder is
   // refused.
-  bool Open(const std::string& dataFolder, std::string& error);
+  // `definitionFiles`: files of CREATE TABLE statements for tables without
+  // a .frm, as named in the dialog.
+  bool Open(const std::string& dataFolder, std::string& error,
+            const std::vector<std::string>& definitionFiles = {});
 
   // The node of the scanned tree reached through these labels below the
   // data folder's node (database, group, item ...); kNoNode when missing.

@@ -15,9 +15,7 @@ bool HeadlessUi::AskYesNo(const std::string& text, MessageIcon) {
 
 bool HeadlessUi::RunSettingsDialog(SettingsDialog& dialog) {
   if (!settingsAnswer) return false;
-  dialog.dataFolder = settingsAnswer->databasePath;
-  dialog.temporaryFolder = settingsAnswer->temporaryPath;
-  dialog.logFolder = settingsAnswer->logFolder;
+  dialog.FillIn(*settingsAnswer, definitionFilesAnswer);
   return dialog.Accept(*this);
 }
 

@@ -24,6 +24,8 @@ class HeadlessUi : public UserInterface {
   // The edit texts the settings dialog is confirmed with; nothing cancels it.
   // A confirmation that fails its checks cancels the dialog.
   std::optional<RunFolders> settingsAnswer;
+  // The statement files typed into the dialog with `settingsAnswer`.
+  std::vector<std::string> definitionFilesAnswer;
   // Returned by the folder, open-file and save-file dialogs ("" cancels).
   std::string folderAnswer;
   std::string openFileAnswer;

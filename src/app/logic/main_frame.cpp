@@ -94,6 +94,7 @@ void CMainFrame::OnOpen() {
   app.databasePath = dialog.Chosen().databasePath;
   app.temporaryPath = dialog.Chosen().temporaryPath;
   app.logFolder = dialog.Chosen().logFolder;
+  app.definitionFiles = dialog.ChosenDefinitionFiles();
 
   SetRunning(true);
   catalogue.dataFolderPath = app.databasePath;

@@ -1,5 +1,6 @@
 #include "app/logic/settings_dialog.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -43,6 +44,24 @@ std::string WithSeparator(const std::string& path) {
   return path + kPathSeparator;
 }
 
+bool IsFile(const std::string& path) {
+  std::error_code error;
+  return !path.empty() && fs::is_regular_file(path, error);
+}
+
+// The paths of a list separated by ';', each trimmed; empty ones dropped.
+std::vector<std::string> SplitFileList(const std::string& text) {
+  std::vector<std::string> paths;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t end = std::min(text.find(';', start), text.size());
+    const std::string path = Trim(text.substr(start, end - start));
+    if (!path.empty()) paths.push_back(path);
+    start = end + 1;
+  }
+  return paths;
+}
+
 }  // namespace
 
 SettingsDialog::SettingsDialog()
@@ -79,6 +98,23 @@ void SettingsDialog::BrowseLogFolder(UserInterface& ui) {
   if (IsDirectory(chosen)) logFolder = chosen;
 }
 
+void SettingsDialog::BrowseDefinitionFile(UserInterface& ui) {
+  const std::string chosen = Trim(ui.ChooseOpenFile());
+  if (chosen.empty()) return;
+  definitionFiles = Trim(definitionFiles);
+  definitionFiles += (definitionFiles.empty() ? "" : "; ") + chosen;
+}
+
+void SettingsDialog::FillIn(const RunFolders& folders,
+                            const std::vector<std::string>& statementFiles) {
+  dataFolder = folders.databasePath;
+  temporaryFolder = folders.temporaryPath;
+  logFolder = folders.logFolder;
+  definitionFiles.clear();
+  for (const std::string& file : statementFiles)
+    definitionFiles += (definitionFiles.empty() ? "" : ";") + file;
+}
+
 bool SettingsDialog::Accept(UserInterface& ui) {
   if (!IsDirectory(dataFolder)) {
     ui.ShowMessage(kInvalidDataFolderMessage);
@@ -92,6 +128,14 @@ bool SettingsDialog::Accept(UserInterface& ui) {
     ui.ShowMessage(kInvalidLogFolderMessage);
     return false;
   }
+  const std::vector<std::string> statements = SplitFileList(definitionFiles);
+  for (const std::string& path : statements) {
+    if (!IsFile(path)) {
+      ui.ShowMessage(kInvalidDefinitionFileMessage + path);
+      return false;
+    }
+  }
+  chosenDefinitionFiles_ = statements;
   chosen_.databasePath = WithSeparator(dataFolder);
   chosen_.temporaryPath = WithSeparator(temporaryFolder);
   chosen_.logFolder = WithSeparator(logFolder);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/logic/user_interface.h"
 
@@ -14,6 +15,8 @@ inline constexpr const char* kSettingsDialogTitle = "Select Database File";
 inline constexpr const char* kDataFolderGroup = "Select MySQL Database File:";
 inline constexpr const char* kTemporaryFolderGroup = "Select Temporary Path:";
 inline constexpr const char* kLogFolderGroup = "Select Log File Path:";
+inline constexpr const char* kDefinitionFilesGroup =
+    "CREATE TABLE statements for tables without a .frm (optional; several separated by ';'):";
 
 inline constexpr const char* kBrowseDataFolderTitle = "Select location to choose database file.";
 inline constexpr const char* kBrowseTemporaryFolderTitle = "Select location for temporary path.";
@@ -25,6 +28,8 @@ inline constexpr const char* kInvalidTemporaryFolderMessage =
     "Please select valid temporary file path to continue the recovery process.";
 inline constexpr const char* kInvalidLogFolderMessage =
     "Please select valid Log file path to continue the recovery process.";
+inline constexpr const char* kInvalidDefinitionFileMessage =
+    "This file of CREATE TABLE statements cannot be found: ";
 
 // The three folders of a confirmed dialog, each ending with a separator.
 struct RunFolders {
@@ -44,6 +49,8 @@ class SettingsDialog {
   std::string dataFolder;
   std::string temporaryFolder;
   std::string logFolder;
+  // Files of CREATE TABLE statements, separated by ';' (may be empty).
+  std::string definitionFiles;
 
   // The "..." buttons: each opens the folder browser with its title; a
   // cancelled browser leaves the edit as it is. The data and temporary
@@ -52,16 +59,25 @@ class SettingsDialog {
   void BrowseDataFolder(UserInterface& ui);
   void BrowseTemporaryFolder(UserInterface& ui);
   void BrowseLogFolder(UserInterface& ui);
+  // Adds the chosen file to the statement files.
+  void BrowseDefinitionFile(UserInterface& ui);
 
   // The OK button: the data folder must be an existing folder, the
   // temporary and log folders must exist. The first failing check shows its
   // message and returns false (the dialog stays open, the edits unchanged);
   // otherwise the three folders are taken, each with a trailing separator,
-  // and true is returned.
+  // with every statement file named (each must exist), and true is
+  // returned.
   bool Accept(UserInterface& ui);
+
+  // Fills the edits as a user would who typed `folders` and the statement
+  // files (separated by ';'): for tests and runs without a window.
+  void FillIn(const RunFolders& folders, const std::vector<std::string>& statementFiles = {});
 
   // The folders taken by the last successful Accept.
   const RunFolders& Chosen() const { return chosen_; }
+  // The statement files taken by the last successful Accept.
+  const std::vector<std::string>& ChosenDefinitionFiles() const { return chosenDefinitionFiles_; }
 
   // The defaults, for the window and for tests.
   static std::string DefaultTemporaryFolder();
@@ -69,6 +85,7 @@ class SettingsDialog {
 
  private:
   RunFolders chosen_;
+  std::vector<std::string> chosenDefinitionFiles_;
 };
 
 }  // namespace rowmender
