@@ -7,6 +7,7 @@
 #include "base/paths.h"
 #include "catalogue/data_folder_reads.h"
 #include "cli/commands.h"
+#include "cli/folder_reads.h"
 #include "cli/read_account.h"
 #include "export/save/save_objects.h"
 #include "export/table_export.h"
@@ -154,29 +155,15 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
     err << "rowmender-cli: data folder not found: " << request->dataFolder << "\n";
     return kExitFailure;
   }
-  // A system tablespace that cannot be read is an error before any table
-  // is read.
-  const std::string systemProblem = SystemTablespaceFileProblem(
-      request->dataFolder, request->dictionary.ibdataPath, request->dictionary.useDictionary);
-  if (!systemProblem.empty()) {
-    err << "rowmender-cli: " << systemProblem << "\n";
+  // The system tablespace, checked before anything is read or written,
+  // and the definitions of tables without a .frm.
+  FolderReads opened;
+  if (!OpenFolderReads(app.collations, request->dataFolder, request->dictionary.ibdataPath,
+                       request->dictionary.useDictionary, request->definitionFiles, err, opened)) {
     return kExitFailure;
   }
-  DataFolderReads reads = OpenDataFolderReads(request->dataFolder, request->dictionary.ibdataPath,
-                                              request->dictionary.useDictionary, &app.collations);
-  if (!reads.systemProblem.empty()) {
-    err << "rowmender-cli: " << reads.systemProblem << "\n";
-    return kExitFailure;
-  }
-  // Tables without a .frm: a statement given, or the dictionary, may
-  // define them.
-  DefinitionSources sources;
-  sources.system = reads.system.get();
-  const Status statements = LoadStatementFiles(request->definitionFiles, app.collations, sources);
-  if (!statements.ok()) {
-    err << "rowmender-cli: " << statements.message() << "\n";
-    return kExitFailure;
-  }
+  DataFolderReads& reads = opened.reads;
+  const DefinitionSources& sources = opened.sources;
   std::vector<std::string> folderProblems;
   const std::vector<SaveObject> objects = DataFolderObjects(
       request->dataFolder, request->names.empty() ? &folderProblems : nullptr, &sources);

@@ -166,10 +166,9 @@ class RowWriter {
 
 // Every row of the table, read by one cursor from the first row to the
 // last: one visited set for the whole scan, so a chain that loops ends it.
+// `reads`: the system tablespace the table was located with.
 int WriteAllRows(CTarnSalvorProjApp& app, const RowsRequest& request, const TableLocation& location,
-                 std::ostream& out, std::ostream& err) {
-  DataFolderReads reads = OpenDataFolderReads(request.dataFolder, request.pager.ibdataPath,
-                                              request.pager.useDictionary, &app.collations);
+                 DataFolderReads& reads, std::ostream& out, std::ostream& err) {
   if (!reads.systemProblem.empty()) {
     err << "rowmender-cli: " << reads.systemProblem << "\n";
     return kExitFailure;
@@ -234,9 +233,8 @@ int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
   }
   // A table without a .frm: a statement given, or the dictionary, may
   // define it.
-  const DataFolderReads dictionary =
-      OpenDataFolderReads(request->dataFolder, request->pager.ibdataPath,
-                          request->pager.useDictionary, &app.collations);
+  DataFolderReads dictionary = OpenDataFolderReads(request->dataFolder, request->pager.ibdataPath,
+                                                   request->pager.useDictionary, &app.collations);
   DefinitionSources sources;
   sources.system = dictionary.system.get();
   const Status statements = LoadStatementFiles(request->definitionFiles, app.collations, sources);
@@ -257,7 +255,7 @@ int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
     return kExitFailure;
   }
 
-  if (request->all) return WriteAllRows(app, *request, *lookup.location, out, err);
+  if (request->all) return WriteAllRows(app, *request, *lookup.location, dictionary, out, err);
 
   app.saveAsScriptMode = request->saveForms;
   app.saveToDatabaseMode = false;

@@ -10,6 +10,7 @@
 #include "base/paths.h"
 #include "catalogue/data_folder_reads.h"
 #include "cli/commands.h"
+#include "cli/folder_reads.h"
 #include "cli/read_account.h"
 #include "export/save/recovery_report.h"
 #include "export/save/save_objects.h"
@@ -187,30 +188,15 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
     return kExitFailure;
   }
 
-  // A system tablespace that cannot be read is an error before anything
-  // is read or written.
-  const std::string systemProblem = SystemTablespaceFileProblem(
-      request->dataFolder, request->pager.ibdataPath, request->pager.useDictionary);
-  if (!systemProblem.empty()) {
-    err << "rowmender-cli: " << systemProblem << "\n";
+  // The system tablespace, checked before anything is read or written,
+  // and the definitions of tables without a .frm.
+  FolderReads opened;
+  if (!OpenFolderReads(app.collations, request->dataFolder, request->pager.ibdataPath,
+                       request->pager.useDictionary, request->definitionFiles, err, opened)) {
     return kExitFailure;
   }
-
-  DataFolderReads reads = OpenDataFolderReads(request->dataFolder, request->pager.ibdataPath,
-                                              request->pager.useDictionary, &app.collations);
-  if (!reads.systemProblem.empty()) {
-    err << "rowmender-cli: " << reads.systemProblem << "\n";
-    return kExitFailure;
-  }
-  // Tables without a .frm: a statement given, or the dictionary, may
-  // define them.
-  DefinitionSources sources;
-  sources.system = reads.system.get();
-  const Status statements = LoadStatementFiles(request->definitionFiles, app.collations, sources);
-  if (!statements.ok()) {
-    err << "rowmender-cli: " << statements.message() << "\n";
-    return kExitFailure;
-  }
+  DataFolderReads& reads = opened.reads;
+  const DefinitionSources& sources = opened.sources;
   std::vector<std::string> folderProblems;
   std::vector<SaveObject> objects = DataFolderObjects(
       request->dataFolder, request->tables.empty() ? &folderProblems : nullptr, &sources);
