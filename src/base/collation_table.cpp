@@ -48,6 +48,13 @@ bool CollationTable::LoadFromFile(const std::string& path) {
   return true;
 }
 
+std::optional<std::uint32_t> CollationTable::FindByName(std::string_view collationName) const {
+  for (const auto& [number, entry] : entries_) {
+    if (entry.collationName == collationName) return number;
+  }
+  return std::nullopt;
+}
+
 const CollationEntry* CollationTable::Lookup(std::uint32_t collationNumber) const {
   const auto found = entries_.find(collationNumber);
   return found == entries_.end() ? nullptr : &found->second;

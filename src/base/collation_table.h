@@ -11,7 +11,9 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/bytes.h"
@@ -44,6 +46,9 @@ class CollationTable {
   bool LoadInstalled();
 
   const CollationEntry* Lookup(std::uint32_t collationNumber) const;
+  // The lowest number of the collation named `collationName` (as the table
+  // spells it, lower case); nothing when none has that name.
+  std::optional<std::uint32_t> FindByName(std::string_view collationName) const;
   std::size_t Size() const { return entries_.size(); }
   bool Empty() const { return entries_.empty(); }
 

@@ -296,11 +296,8 @@ std::optional<std::uint32_t> CollationIdByName(const CollationTable& collations,
   // MySQL 8 prints utf8mb3 collations as utf8mb3_*, older servers as utf8_*.
   const std::string alias =
       wanted.starts_with("utf8_") ? "utf8mb3_" + wanted.substr(5) : std::string();
-  for (std::uint32_t id = 1; id < 4096; ++id) {
-    const CollationEntry* entry = collations.Lookup(id);
-    if (entry != nullptr && (entry->collationName == wanted || entry->collationName == alias))
-      return id;
-  }
+  if (const auto id = collations.FindByName(wanted)) return id;
+  if (!alias.empty()) return collations.FindByName(alias);
   return std::nullopt;
 }
 
