@@ -175,7 +175,8 @@ class MyisamSource final : public TableSource {
                                   ? ChooseDynamicFormat(packings, format)
                                   : ChooseFixedStride(format);
       notes_.push_back(why + ": the record format (" + FormatName(format.rowFormat) +
-                       ") and layout are taken from the definition (.frm)" +
+                       ") and layout are taken from the definition" +
+                       (table_.origin == DefinitionOrigin::kDefinitionFile ? " (.frm)" : "") +
                        (how.empty() ? "" : "; " + how));
     }
     rowFormat_ = format.rowFormat;
