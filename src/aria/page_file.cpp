@@ -13,10 +13,9 @@ namespace aria {
 namespace {
 
 constexpr std::uint8_t kPageTypeMask = 7;
-// The checksum a page keeps when it has none: one mark for data pages,
-// another for bitmap pages. A checksum that would hit them is stored one
-// lower.
-constexpr std::uint32_t kNoChecksum = 0xFFFFFFFF;
+// A page without a checksum keeps a mark instead: 0xFFFFFFFF on data
+// pages, this one on bitmap pages. A checksum that would hit either is
+// stored as one below this.
 constexpr std::uint32_t kNoBitmapChecksum = 0xFFFFFFFE;
 
 }  // namespace

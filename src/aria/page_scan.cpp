@@ -140,21 +140,39 @@ bool AriaPageCursor::NextDeleted(RowBuffer& row) {
   while (gap_ < gaps_.size()) {
     const auto [start, end] = gaps_[gap_];
     const std::size_t at = start + gapOffset_;
-    if (at >= end || end - at < shortest) {
+    AriaRowRead read;
+    const bool room = at < end && end - at >= shortest;
+    if (room) read = decoder_.Decode(ByteView(bytes_).subspan(at, end - at), true);
+    if (!room || !read.read || read.headUsed == 0 || read.headUsed > end - at) {
+      if (!alternatives_.empty()) {
+        gapOffset_ = alternatives_.back();
+        alternatives_.pop_back();
+        continue;
+      }
       ++gap_;
       gapOffset_ = 0;
       continue;
     }
-    const ByteView head = ByteView(bytes_).subspan(at, end - at);
-    const AriaRowRead read = decoder_.Decode(head, true);
-    if (!read.read || read.headUsed == 0 || read.headUsed > head.size()) {
-      ++gap_;
-      gapOffset_ = 0;
-      continue;
+    // The next row follows this one where its stored length ends: a row
+    // shorter than the table's shortest was stored that long. Should no row
+    // begin there, it may where the bytes read end, or where the shortest
+    // row of a table with (or without) transactions ends.
+    constexpr std::size_t kTransactionFields = 6 + 7 + 6;
+    const std::size_t used = read.headUsed;
+    const std::size_t otherShortest =
+        format_.transactional
+            ? format_.minBlockLength -
+                  std::min<std::size_t>(format_.minBlockLength, kTransactionFields)
+            : format_.minBlockLength + kTransactionFields;
+    alternatives_.clear();
+    for (const std::size_t length : {used, std::max(used, otherShortest)}) {
+      const std::size_t next = gapOffset_ + length;
+      if (length != std::max<std::size_t>(used, format_.minBlockLength) &&
+          std::find(alternatives_.begin(), alternatives_.end(), next) == alternatives_.end()) {
+        alternatives_.insert(alternatives_.begin(), next);
+      }
     }
-    // Rows shorter than the table's shortest row were stored that long.
-    gapOffset_ += std::min<std::size_t>(
-        std::max<std::size_t>(read.headUsed, format_.minBlockLength), head.size());
+    gapOffset_ += std::max<std::size_t>(used, format_.minBlockLength);
     ++deletedFound_;
     slot_ = kDeletedSlots + deletedFound_;
     if (deletedToSkip_ > 0) {
@@ -194,6 +212,7 @@ bool AriaPageCursor::Next(RowBuffer& row) {
       deletedFound_ = 0;
       gap_ = 0;
       gapOffset_ = 0;
+      alternatives_.clear();
     }
     if (slot_ < kDeletedSlots) {
       if (NextLive(row)) return true;
@@ -201,6 +220,7 @@ bool AriaPageCursor::Next(RowBuffer& row) {
       deletedFound_ = 0;
       gap_ = 0;
       gapOffset_ = 0;
+      alternatives_.clear();
     }
     if (NextDeleted(row)) return true;
     if (deletedToSkip_ == 0) FinishPage();

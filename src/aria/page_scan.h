@@ -81,6 +81,8 @@ class AriaPageCursor final : public TableCursor {
   std::vector<std::pair<std::size_t, std::size_t>> gaps_;
   std::size_t gap_ = 0;
   std::size_t gapOffset_ = 0;
+  // Other places the next deleted row of the stretch may begin.
+  std::vector<std::size_t> alternatives_;
   std::uint64_t deletedFound_ = 0;
   // Deleted rows to pass over after a Seek into them.
   std::uint64_t deletedToSkip_ = 0;
