@@ -50,6 +50,7 @@ PageType TypeOfPage(ByteView page);
 // Bitmap patterns: 0 an empty page, 1 to 4 a head page, 5 to 7 tail and
 // full pages.
 inline constexpr std::uint8_t kEmptyPagePattern = 0;
+inline constexpr std::uint8_t kFullHeadPagePattern = 4;
 
 enum class PageChecksum : std::uint8_t {
   kNone,      // the page keeps no checksum

@@ -47,7 +47,17 @@ bool AriaPageCursor::LoadPage(std::uint64_t number) {
                  "; its rows are not read");
     return false;
   }
-  if (AllZero(bytes_)) return false;  // never written
+  if (AllZero(bytes_)) {
+    // A page never written is all zeros; one the bitmap counts as a page
+    // of rows lost its rows.
+    const std::uint8_t pattern = pages_.BitmapPattern(number);
+    if (pattern > aria::kEmptyPagePattern && pattern <= aria::kFullHeadPagePattern) {
+      ++report_.pagesSkipped;
+      report_.Note("page " + std::to_string(number) +
+                   " is all zeros, but the bitmap counts it as a page of rows: they are lost");
+    }
+    return false;
+  }
   type_ = aria::TypeOfPage(bytes_);
   if (type_ == aria::PageType::kTail || type_ == aria::PageType::kBlob) return false;
   if (type_ == aria::PageType::kUnknown) {

@@ -264,6 +264,22 @@ TEST(AriaDamage, GarbageInTheFreeSpaceOfAPageIsNoRow) {
   }
 }
 
+TEST(AriaDamage, APageOfRowsZeroedIsToldByTheBitmap) {
+  TableCopy copy("many_rows");
+  const Read intact = ReadTable(copy.Files());
+  std::vector<std::uint8_t> file = copy.Bytes("MAD");
+  std::fill_n(file.begin() + static_cast<std::ptrdiff_t>(PageOffset(3)), kBlockSize, 0);
+  copy.Write("MAD", file);
+  const Read damaged = ReadTable(copy.Files());
+  ASSERT_TRUE(damaged.status.ok());
+  EXPECT_LT(damaged.live.size(), intact.live.size());
+  EXPECT_EQ(Missing(damaged.live, intact.live), std::vector<std::string>{});
+  EXPECT_EQ(damaged.report.pagesSkipped, 1u);
+  EXPECT_TRUE(AnyNoteHas(damaged.report.notes,
+                         "page 3 is all zeros, but the bitmap counts it as a page of rows"));
+  EXPECT_FALSE(damaged.report.Complete());
+}
+
 TEST(AriaDamage, ADataFileCutShortLosesTheRowsOfItsLastPageAndSaysSo) {
   TableCopy copy("many_rows");
   const Read intact = ReadTable(copy.Files());
