@@ -124,7 +124,7 @@ const KeyDefinition* ServerPrimaryKey(const TableDefinition& table) {
   return nullptr;
 }
 
-// The field type the server gives a column of the table (table2maria).
+// The field type the server gives a column of the table.
 std::int16_t AriaFieldType(const ColumnDefinition& column, std::size_t length, bool packRecord,
                            bool inPrimaryKey) {
   if (IsBlobOrGeometryType(column.typeCode)) return kFieldBlob;

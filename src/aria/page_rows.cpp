@@ -378,6 +378,8 @@ bool AriaRowDecoder::DecodeRow(AriaRowRead& result) {
     if (!DecodeFields(field, emptyBits, result)) return false;
   } else {
     if (!problem_.empty()) return false;
+    // Bytes in free space whose lengths cannot even be read are no row.
+    if (deleted_) return Fail(lost_);
     // The pages that held the rest of the row are lost.
     for (std::size_t f = field; f < format_.columns.size(); ++f) {
       if (columnOfField_[f] >= 0)
