@@ -415,14 +415,13 @@ AriaRecordType DefinedRecordType(const TableDefinition& table) {
 }
 
 AriaFormat DeriveAriaFormat(const TableDefinition& table, AriaRecordType type,
-                            std::uint32_t blockSize) {
+                            std::uint32_t blockSize, bool transactional) {
   AriaFormat format;
   format.recordType = type;
   format.blockSize = blockSize;
   const bool page = type == AriaRecordType::kPage;
-  // PAGE tables are transactional unless CREATE TABLE said otherwise, and
-  // pages carry checksums by default.
-  format.transactional = page;
+  // Only PAGE tables can be transactional; pages carry checksums by default.
+  format.transactional = page && transactional;
   format.options = kOptionNullFields | (page ? kOptionPageChecksum : 0);
   if (table.RowChecksum() && type != AriaRecordType::kFixed) format.options |= kOptionChecksum;
   if (type == AriaRecordType::kDynamic) format.options |= kOptionPackRecord;

@@ -160,12 +160,13 @@ std::string AriaHeaderProblem(const AriaIndexHeader& header, const TableDefiniti
 AriaRecordType DefinedRecordType(const TableDefinition& table);
 
 // The format the server gives `table` when it creates it with rows of
-// `type` in pages of `blockSize` bytes. What the definition does not tell
-// (whether the table is transactional, has row or page checksums) is taken
-// as the server's defaults would make it; a reader of PAGE rows does not
-// depend on it.
+// `type` in pages of `blockSize` bytes, `transactional` or not (which
+// decides how long the shortest PAGE row is stored). What else the
+// definition does not tell (whether pages carry checksums) is taken as the
+// server's defaults would make it; the readers do not depend on it.
 AriaFormat DeriveAriaFormat(const TableDefinition& table, AriaRecordType type,
-                            std::uint32_t blockSize = kAriaDefaultBlockSize);
+                            std::uint32_t blockSize = kAriaDefaultBlockSize,
+                            bool transactional = true);
 
 // FIXED and DYNAMIC records as MyISAM's readers read them: the field
 // descriptors (the null flags as a plain field first, as a MyISAM index

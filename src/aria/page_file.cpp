@@ -119,6 +119,24 @@ std::uint8_t AriaPageFile::BitmapPattern(std::uint64_t number) {
   return static_cast<std::uint8_t>((bits >> ((index % kPagesPerGroup) * kBitsPerPage)) & 7u);
 }
 
+std::uint32_t ShortestStoredRow(const AriaPageFile& file, std::uint64_t pages) {
+  std::uint32_t shortest = 0;
+  std::vector<std::uint8_t> page;
+  for (std::uint64_t number = 1; number < file.PageCount() && number <= pages; ++number) {
+    if (file.IsBitmapPage(number) || !file.ReadPage(number, page) ||
+        aria::TypeOfPage(page) != aria::PageType::kHead) {
+      continue;
+    }
+    for (std::size_t i = 0; i < aria::DirectoryCount(page); ++i) {
+      ByteView row;
+      if (!aria::RowOfEntry(page, i, row) || aria::EntryAt(page, i).offset == 0) continue;
+      const auto length = static_cast<std::uint32_t>(row.size());
+      if (length > 0 && (shortest == 0 || length < shortest)) shortest = length;
+    }
+  }
+  return shortest;
+}
+
 std::uint32_t GuessBlockSize(const ByteSource& source) {
   std::vector<std::uint8_t> page;
   for (const std::uint32_t size : kBlockSizes) {

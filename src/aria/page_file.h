@@ -121,6 +121,12 @@ class AriaPageFile {
   std::vector<std::uint8_t> bitmap_;
 };
 
+// The shortest entry of a live row on the head pages among the first
+// `pages` pages of the file (0: none there). No row is stored shorter than
+// the table's shortest row, and rows shorter than that are stored that
+// long.
+std::uint32_t ShortestStoredRow(const AriaPageFile& file, std::uint64_t pages);
+
 // The block size of a data file of PAGE rows whose index file is lost:
 // the size whose first page ends as a bitmap page does (its checksum, or
 // the mark of a bitmap page without one), the server's default otherwise.

@@ -58,6 +58,23 @@ AriaRowDecoder::AriaRowDecoder(const TableDefinition& table, const AriaFormat& f
     columnOfField_.push_back(found == columnAt.end() ? -1 : found->second);
   }
   image_.assign(layout_.ImageLength(), 0);
+  // The bits of the null bytes no column uses: the server keeps them set
+  // (the first one too where it marks MyISAM's deleted records).
+  unusedNullBits_.assign(format_.nullBytes, 0xFF);
+  const auto clear = [this](std::size_t byte, unsigned bit) {
+    if (byte < unusedNullBits_.size()) {
+      unusedNullBits_[byte] = static_cast<std::uint8_t>(unusedNullBits_[byte] & ~(1u << bit));
+    }
+  };
+  for (const ColumnPlacement& placement : layout_.Columns()) {
+    for (unsigned bit = 0; bit < 8; ++bit) {
+      if (placement.nullBit & (1u << bit)) clear(placement.nullPosition, bit);
+    }
+    for (unsigned i = 0; i < placement.oddBits; ++i) {
+      const unsigned at = placement.oddBitOffset + i;
+      clear(placement.oddBitPosition + at / 8, at % 8);
+    }
+  }
   separate_.assign(table_.columns.size(), ByteView{});
   blobStart_.assign(table_.columns.size(), 0);
   blobLength_.assign(table_.columns.size(), 0);
@@ -341,6 +358,13 @@ bool AriaRowDecoder::DecodeRow(AriaRowRead& result) {
   const ByteView emptyBits = data_.subspan(pos_, format_.packBytes);
   pos_ += format_.packBytes;
   pos_ += std::size_t{format_.fieldOffsets} * 2;
+  if (deleted_ && nullBytes == format_.nullBytes) {
+    for (std::size_t i = 0; i < unusedNullBits_.size(); ++i) {
+      if ((ByteAt(image_, i) & unusedNullBits_[i]) != unusedNullBits_[i]) {
+        return Fail("its unused null bits are not set");
+      }
+    }
+  }
   if (deleted_ && format_.packFields % 8 != 0 && !emptyBits.empty() &&
       (emptyBits.back() >> (format_.packFields % 8)) != 0) {
     return Fail("it has empty-field bits the table does not");

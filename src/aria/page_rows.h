@@ -88,6 +88,8 @@ class AriaRowDecoder {
   MyisamRecordLayout layout_;
   // Per stored field, the definition's column at its offset (-1: none).
   std::vector<int> columnOfField_;
+  // Per null byte, the bits no column uses.
+  std::vector<std::uint8_t> unusedNullBits_;
 
   std::vector<std::uint8_t> image_;
   std::vector<std::uint8_t> blobBytes_;

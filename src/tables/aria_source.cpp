@@ -139,6 +139,19 @@ class AriaSource final : public TableSource {
       how = "rows kept in pages, as the data file begins with a bitmap page";
     }
     format_ = DeriveAriaFormat(table_, type, blockSize);
+    if (type == AriaRecordType::kPage) {
+      // Rows stored shorter than a transactional table's shortest are those
+      // of a table without transactions.
+      constexpr std::uint64_t kPagesLookedAt = 64;
+      const AriaPageFile pages(source_, blockSize);
+      const std::uint32_t shortest = ShortestStoredRow(pages, kPagesLookedAt);
+      if (shortest != 0 && shortest < format_.minBlockLength) {
+        format_ = DeriveAriaFormat(table_, type, blockSize, false);
+        how +=
+            std::string(how.empty() ? "" : "; ") +
+            "a table without transactions, as its rows are stored shorter than those of one with";
+      }
+    }
     notes_.push_back(why + ": the record format (" + AriaRecordTypeName(type) +
                      ") and layout are taken from the definition (.frm)" +
                      (how.empty() ? "" : "; " + how));

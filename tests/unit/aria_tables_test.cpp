@@ -49,6 +49,7 @@ const std::vector<AriaTable>& AllTables() {
       {"aria", "page_plain", AriaRecordType::kPage},
       {"aria", "page_wide", AriaRecordType::kPage},
       {"aria", "many_rows", AriaRecordType::kPage},
+      {"aria", "short_rows", AriaRecordType::kPage},
       {"aria", "fixed_rows", AriaRecordType::kFixed},
       {"aria", "dynamic_rows", AriaRecordType::kDynamic},
       {"mysql", "help_category", AriaRecordType::kPage},
