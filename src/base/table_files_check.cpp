@@ -14,30 +14,38 @@ namespace {
 // The system tablespace a data folder keeps beside its database folders.
 constexpr const char* kSystemTablespaceName = "ibdata1";
 
-// The state block of a MyISAM index file follows its 24-byte header:
-// the row count at offset 28 and the data file's length at offset 68,
-// eight bytes each, big-endian.
-constexpr std::size_t kIndexRowCountOffset = 28;
-constexpr std::size_t kIndexDataLengthOffset = 68;
-constexpr std::size_t kIndexStateEnd = 76;
-constexpr std::uint8_t kIndexMagic = 0xFE;
+// Where the state block of an index file, after its 24-byte header, keeps
+// the table's row count and its data file's length (eight bytes each,
+// big-endian), and the bytes every such index file begins with.
+struct IndexStateLayout {
+  std::size_t rowCountOffset;
+  std::size_t dataLengthOffset;
+  std::size_t magicLength;
+  std::uint8_t magic[3];
+};
+constexpr IndexStateLayout kMyisamIndexState{28, 68, 2, {0xFE, 0xFE, 0x00}};
+constexpr IndexStateLayout kAriaIndexState{49, 97, 3, {0xFE, 0xFE, 0x09}};
+constexpr std::size_t kStateFieldSize = 8;
 
-// What the index file of a MyISAM table says of its rows.
+// What the index file of a MyISAM or Aria table says of its rows.
 struct IndexState {
   bool read = false;
   std::uint64_t rows = 0;
   std::uint64_t dataLength = 0;
 };
 
-IndexState ReadIndexState(const std::string& path) {
+IndexState ReadIndexState(const std::string& path, const IndexStateLayout& layout) {
   IndexState state;
   DataFile file;
-  if (path.empty() || !file.Open(path) || file.Size() < kIndexStateEnd) return state;
-  const std::vector<std::uint8_t> bytes = file.ReadBlock(0, kIndexStateEnd);
-  if (ByteAt(bytes, 0) != kIndexMagic || ByteAt(bytes, 1) != kIndexMagic) return state;
+  const std::size_t end = layout.dataLengthOffset + kStateFieldSize;
+  if (path.empty() || !file.Open(path) || file.Size() < end) return state;
+  const std::vector<std::uint8_t> bytes = file.ReadBlock(0, end);
+  for (std::size_t i = 0; i < layout.magicLength; ++i) {
+    if (ByteAt(bytes, i) != layout.magic[i]) return state;
+  }
   state.read = true;
-  state.rows = Be64(bytes, kIndexRowCountOffset);
-  state.dataLength = Be64(bytes, kIndexDataLengthOffset);
+  state.rows = Be64(bytes, layout.rowCountOffset);
+  state.dataLength = Be64(bytes, layout.dataLengthOffset);
   return state;
 }
 
@@ -48,17 +56,18 @@ std::string Missing(std::string_view what, const std::string& path) {
   return FileProblemText(what, path, check);
 }
 
-}  // namespace
-
-Status CheckMyisamDataFile(const TableDataFiles& files) {
+// A data file of a table whose index file keeps a state block: missing,
+// unreadable, or empty while its index file counts rows or bytes.
+Status CheckIndexedDataFile(const TableDataFiles& files, const char* extension,
+                            const IndexStateLayout& layout) {
   constexpr std::string_view kWhat = "the data file";
   if (files.dataPath.empty()) {
     return Status::NotFound(
-        Missing(kWhat, JoinPath(files.databaseFolder, files.tableName + ".MYD")));
+        Missing(kWhat, JoinPath(files.databaseFolder, files.tableName + "." + extension)));
   }
   const FileCheck check = CheckFile(files.dataPath);
   if (check.state != FileState::kEmpty) return CheckDataFile(files.dataPath, kWhat);
-  const IndexState index = ReadIndexState(files.indexPath);
+  const IndexState index = ReadIndexState(files.indexPath, layout);
   if (index.read && index.rows == 0 && index.dataLength == 0) return Status::Ok();
   std::string message = FileProblemText(kWhat, files.dataPath, check);
   if (index.read) {
@@ -66,6 +75,16 @@ Status CheckMyisamDataFile(const TableDataFiles& files) {
                std::to_string(index.dataLength) + " bytes)";
   }
   return Status::Corruption(std::move(message));
+}
+
+}  // namespace
+
+Status CheckMyisamDataFile(const TableDataFiles& files) {
+  return CheckIndexedDataFile(files, "MYD", kMyisamIndexState);
+}
+
+Status CheckAriaDataFile(const TableDataFiles& files) {
+  return CheckIndexedDataFile(files, "MAD", kAriaIndexState);
 }
 
 Status CheckInnoTablespaceFile(const TableDataFiles& files, bool systemTablespaceRead) {

@@ -16,14 +16,20 @@ struct TableDataFiles {
   std::string tableName;
   // The entries found for the table (any kind: a file, a folder, a link
   // whose target is gone); empty where there is none.
-  std::string dataPath;   // the .MYD or .ibd
-  std::string indexPath;  // the .MYI
+  std::string dataPath;   // the .MYD, .MAD or .ibd
+  std::string indexPath;  // the .MYI or .MAI
 };
 
 // A MyISAM table's data file. An empty one is an empty table where the
 // index file says the table holds no rows, and the loss of its rows
 // otherwise.
 Status CheckMyisamDataFile(const TableDataFiles& files);
+
+// An Aria table's data file. An empty one is an empty table where the
+// index file says the table holds no rows in no bytes (a table of PAGE
+// rows keeps at least its first bitmap page), and the loss of its rows
+// otherwise.
+Status CheckAriaDataFile(const TableDataFiles& files);
 
 // An InnoDB table's tablespace, where the table has one. Without one the
 // table lives in the system tablespace: fine when `systemTablespaceRead`,

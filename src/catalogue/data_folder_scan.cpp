@@ -243,6 +243,10 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
       rowFiles.dataPath = entryOf(stem, "myd");
       rowFiles.indexPath = entryOf(stem, "myi");
       status = CheckMyisamDataFile(rowFiles);
+    } else if (engine == kEngineAria) {
+      rowFiles.dataPath = entryOf(stem, "mad");
+      rowFiles.indexPath = entryOf(stem, "mai");
+      status = CheckAriaDataFile(rowFiles);
     } else if (engine == kEngineInnoDb) {
       rowFiles.dataPath = entryOf(stem, "ibd");
       // A table without a tablespace of its own may be in ibdata1.
@@ -303,7 +307,10 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
   for (const FolderEntry& entry : entries) {
     const std::string extension = LowerCaseExtension(entry.name);
     const bool tablespace = extension == "ibd";
-    if (entry.folder || (!tablespace && extension != "myd" && extension != "csv")) continue;
+    if (entry.folder ||
+        (!tablespace && extension != "myd" && extension != "mad" && extension != "csv")) {
+      continue;
+    }
     const std::string stem = WithoutExtension(entry.name);
     if (byStem.contains(stem + "." + std::string(kDefinitionExtension)) ||
         IsFullTextAuxiliaryName(stem)) {

@@ -137,7 +137,7 @@ TableLookup LocateTable(const std::string& dataFolder, const std::string& databa
   const std::string folderName = LastComponent(lookup.location->databaseFolder);
   for (const auto& stem : {table, EncodeTableFileName(table)}) {
     std::string dataPath;
-    for (const char* extension : {"ibd", "MYD", "CSV"}) {
+    for (const char* extension : {"ibd", "MYD", "MAD", "CSV"}) {
       if (dataPath.empty())
         dataPath = FindEntryWithExtension(lookup.location->databaseFolder, stem, extension);
     }

@@ -48,7 +48,7 @@ struct TableLookup {
 // says why.
 // Without a definition file or a tablespace that carries the definition,
 // `sources` (statements the user gave, the dictionary) may know the table
-// by its data file (.ibd or .MYD).
+// by its data file (.ibd, .MYD or .MAD).
 TableLookup LocateTable(const std::string& dataFolder, const std::string& database,
                         const std::string& table, const DefinitionSources* sources = nullptr);
 

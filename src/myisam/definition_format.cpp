@@ -40,22 +40,6 @@ constexpr std::uint32_t kFirstMariadbVersionId = 100000;
 constexpr std::uint8_t kCompressedMagic[kCompressedMagicLength] = {0xFE, 0xFE, 0x08};
 constexpr std::uint32_t kBitsPerByte = 8;
 
-// The server's zero_pack(): numbers, dates and times, BIT and SET leave out
-// a value that is all zero bytes; DECIMAL, CHAR, BINARY and ENUM do not.
-bool LeavesOutZeros(const ColumnDefinition& column) {
-  if (!column.typeName.empty()) return true;  // uuid, inet6, inet4
-  switch (column.typeCode) {
-    case kTypeDecimalOld:
-    case kTypeNewDecimal:
-    case kTypeString:
-    case kTypeVarString:
-    case kTypeEnum:
-      return false;
-    default:
-      return true;
-  }
-}
-
 std::int16_t FieldTypeOf(const ColumnDefinition& column, std::size_t length, bool packedRecords,
                          TimestampPacking timestamps) {
   if (IsBlobOrGeometryType(column.typeCode)) return kFieldBlob;
@@ -141,6 +125,20 @@ bool IsPackType(std::int16_t type) {
 }
 
 }  // namespace
+
+bool LeavesOutZeros(const ColumnDefinition& column) {
+  if (!column.typeName.empty()) return true;  // uuid, inet6, inet4
+  switch (column.typeCode) {
+    case kTypeDecimalOld:
+    case kTypeNewDecimal:
+    case kTypeString:
+    case kTypeVarString:
+    case kTypeEnum:
+      return false;
+    default:
+      return true;
+  }
+}
 
 MyisamFormat DeriveMyisamFormat(const TableDefinition& table, TimestampPacking timestamps,
                                 std::uint8_t pointerLength) {

@@ -31,6 +31,11 @@ struct MyisamFormat {
   std::vector<MyisamColumn> columns;
 };
 
+// The server's zero_pack(): numbers, dates and times, BIT and SET leave out
+// a value that is all zero bytes from a packed record; DECIMAL, CHAR,
+// BINARY and ENUM do not.
+bool LeavesOutZeros(const ColumnDefinition& column);
+
 // The format the server gives `table` when it creates it, with a record
 // pointer of `pointerLength` bytes (0: the length the server picks by
 // itself from MAX_ROWS and AVG_ROW_LENGTH, with its default of 6 bytes).

@@ -14,6 +14,11 @@ namespace rowmender {
 Status OpenMyisamSource(TableDefinition table, const TableFiles& files, const ReadOptions& options,
                         std::unique_ptr<TableSource>& out);
 
+// An Aria table: the .MAD read with the record format the .MAI gives
+// (PAGE rows by Aria's own reader, FIXED and DYNAMIC ones as MyISAM's).
+Status OpenAriaSource(TableDefinition table, const TableFiles& files, const ReadOptions& options,
+                      std::unique_ptr<TableSource>& out);
+
 // An InnoDB table: its own .ibd, or the system tablespace the dictionary
 // places it in.
 Status OpenInnoSource(TableDefinition table, const TableFiles& files, const ReadOptions& options,

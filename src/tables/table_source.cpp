@@ -40,8 +40,6 @@ std::string EngineName(std::uint8_t code) {
       return "BLACKHOLE";
     case 20:
       return "partitioned";
-    case 42:
-      return "Aria";
     default:
       return "number " + std::to_string(code);
   }
@@ -56,6 +54,8 @@ TableDataFiles DataFilesOf(const TableFiles& files, const char* dataExtension) {
   found.dataPath = FindEntryWithExtension(files.databaseFolder, files.tableName, dataExtension);
   if (std::string_view(dataExtension) == "MYD") {
     found.indexPath = FindFileWithExtension(files.databaseFolder, files.tableName, "MYI");
+  } else if (std::string_view(dataExtension) == "MAD") {
+    found.indexPath = FindFileWithExtension(files.databaseFolder, files.tableName, "MAI");
   }
   return found;
 }
@@ -362,6 +362,10 @@ Status TableSource::OpenWithDefinition(TableDefinition table, const TableFiles& 
       status = CheckMyisamDataFile(DataFilesOf(files, "MYD"));
       if (!status.ok()) return status;
       return OpenMyisamSource(std::move(table), files, options, out);
+    case kEngineAria:
+      status = CheckAriaDataFile(DataFilesOf(files, "MAD"));
+      if (!status.ok()) return status;
+      return OpenAriaSource(std::move(table), files, options, out);
     case kEngineInnoDb: {
       const TableDataFiles dataFiles = DataFilesOf(files, "ibd");
       status = CheckInnoTablespaceFile(dataFiles, options.systemTablespace != nullptr);

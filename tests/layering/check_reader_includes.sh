@@ -5,7 +5,7 @@
 set -euo pipefail
 src="${1:?usage: check_reader_includes.sh SRC_DIR}"
 status=0
-for folder in base definitions values myisam innodb tables; do
+for folder in base definitions values myisam aria innodb tables; do
   [[ -d "$src/$folder" ]] || continue
   while IFS= read -r hit; do
     echo "reader include outside the readers: $hit" >&2

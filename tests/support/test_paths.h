@@ -20,6 +20,10 @@ inline std::string SakilaFolder() {
 inline std::string Sakila8Folder() {
   return std::string(ROWMENDER_SHARED_FIXTURES) + "/mysql-8.0-sakila";
 }
+// The Aria tables of testdata/aria, unpacked by the build.
+inline std::string AriaFolder() {
+  return ROWMENDER_ARIA_DATADIR;
+}
 inline std::string SourceFolder() {
   return ROWMENDER_SOURCE_DIR;
 }
