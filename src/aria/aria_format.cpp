@@ -62,9 +62,8 @@ constexpr std::size_t kUniqueDefinitionSize = 4;
 // After each column definition's 20 bytes, the column-number map keeps 2.
 constexpr std::size_t kColumnNumberSize = 2;
 
-// Table options.
-constexpr std::uint16_t kOptionPackRecord = 0x0001;
-constexpr std::uint16_t kOptionChecksum = 0x0020;
+// Table options, besides kOptionPackRecord and kOptionChecksum, which the
+// index file keeps as the definition does.
 constexpr std::uint16_t kOptionNullFields = 0x0400;
 constexpr std::uint16_t kOptionPageChecksum = 0x0800;
 constexpr std::uint16_t kExtraOptionEncrypted = 0x0001;
