@@ -487,43 +487,46 @@ Status ReadMariaDbLayout(const PageSource& source, const InstantRoot& root, std:
   const auto refuse = [&](const std::string& what) {
     return Status::Corruption(where + " cannot be read: " + what);
   };
-  if (!root.altered) {
+  const auto plain = [&]() {
     out = RecordLayout(std::move(fields));
     return Status::Ok();
-  }
+  };
   const std::size_t firstUser = FirstUserField(fields);
   // At least one key field, then DB_TRX_ID and DB_ROLL_PTR.
   constexpr std::size_t kFewestCoreFields = 3;
-  if (firstUser < kFewestCoreFields || firstUser > fields.size())
+  if (firstUser < kFewestCoreFields || firstUser > fields.size()) {
+    if (!root.altered) return plain();
     return Status::Corruption("the table's records have no clustered key and hidden fields");
-  if (root.coreFields < firstUser || root.coreFields > kMostFields) {
+  }
+  if (root.altered && (root.coreFields < firstUser || root.coreFields > kMostFields)) {
     return Status::Corruption("the clustered index root counts " + std::to_string(root.coreFields) +
                               " fields in the records written before the table's columns were "
                               "changed in place, fewer than its key and hidden fields");
   }
-  if (firstLeaf == kNoPage || !source.Holds(firstLeaf)) return refuse("the page is lost");
+
+  // The leftmost leaf starts with the metadata record: the one leaf record
+  // with the minimum-record mark.
   PageBuffer page = NewPageBuffer();
-  source.Read(firstLeaf, page);
+  if (firstLeaf != kNoPage && source.Holds(firstLeaf)) source.Read(firstLeaf, page);
   const IndexPage leaf(page);
   const RecordFormat format = leaf.Format();
-  if (!leaf.IsIndexPage() || leaf.Level() != 0 || format == RecordFormat::kNone)
-    return refuse("the page is not a leaf page");
   const bool compact = format == RecordFormat::kCompact;
   const std::size_t origin = compact ? leaf.FirstCompactRecord() : leaf.FirstRedundantRecord();
   const std::size_t lowest = compact ? kCompactSupremumOrigin : kRedundantSupremumOrigin;
   const std::uint8_t flags = compact ? CompactRecordHeader::DecodeFrom(page, origin).flags
                                      : RedundantRecordHeader::DecodeFrom(page, origin).flags;
-  if (origin <= lowest || origin >= kInnoPageSize || (flags & kRecordMinimumMark) == 0) {
-    // The page type may stay after an ALTER that did not commit: then the
-    // records are those of the definition.
-    if (!root.fieldsMapped && root.coreFields == fields.size()) {
-      out = RecordLayout(std::move(fields));
-      return Status::Ok();
-    }
-    return refuse("the page does not start with it");
+  const bool found = leaf.IsIndexPage() && leaf.Level() == 0 && format != RecordFormat::kNone &&
+                     origin > lowest && origin < kInnoPageSize && (flags & kRecordMinimumMark) != 0;
+  if (!found) {
+    // Nothing says the table was altered; or the page type stayed after
+    // an ALTER that did not commit: the records are the definition's.
+    if (!root.altered || (!root.fieldsMapped && root.coreFields == fields.size())) return plain();
+    return refuse(firstLeaf == kNoPage || !source.Holds(firstLeaf) ? "the page is lost"
+                                                                   : "the page does not start "
+                                                                     "with it");
   }
   const bool mapped = (flags & kRecordDeleteMark) != 0;
-  if (mapped != root.fieldsMapped) {
+  if (root.altered && mapped != root.fieldsMapped) {
     return refuse(mapped ? "it maps the columns, and the root page says they are in order"
                          : "it does not map the columns, and the root page says it does");
   }
@@ -540,7 +543,7 @@ Status ReadMariaDbLayout(const PageSource& source, const InstantRoot& root, std:
     } else {
       std::vector<FieldExtent> stored;
       RedundantFieldExtents(page, origin, stored);
-      if (stored.size() < keyFields || keyFields == 0 || stored[keyFields - 1].missing)
+      if (stored.size() < keyFields || stored[keyFields - 1].missing)
         return refuse("its key fields are damaged");
       keyBytes = stored[keyFields - 1].start + stored[keyFields - 1].length - origin;
     }
@@ -551,15 +554,10 @@ Status ReadMariaDbLayout(const PageSource& source, const InstantRoot& root, std:
     if (status.ok()) status = ApplyColumnMap(map, table, firstUser, fields);
     if (!status.ok()) return refuse(status.message());
   }
-  if (root.coreFields > fields.size()) {
-    return refuse("the root page counts " + std::to_string(root.coreFields) +
-                  " fields in older records, more than the table's records have (" +
-                  std::to_string(fields.size()) + ")");
-  }
 
-  // The record itself: its fields past the core ones hold the values older
-  // records take. Mapped, the BLOB reference is a field of its own after
-  // DB_ROLL_PTR.
+  // The record itself holds every field; mapped, the BLOB reference is a
+  // field of its own after DB_ROLL_PTR.
+  const std::size_t shift = mapped ? 1 : 0;
   std::vector<InnoColumn> recordFields = fields;
   if (mapped) {
     InnoColumn reference;
@@ -569,13 +567,36 @@ Status ReadMariaDbLayout(const PageSource& source, const InstantRoot& root, std:
     reference.role = InnoFieldRole::kSystem;
     recordFields.insert(recordFields.begin() + static_cast<std::ptrdiff_t>(firstUser), reference);
   }
+  // The core fields: the root's count. Where the root is lost, a compact
+  // metadata record tells it (it counts the fields beyond the core ones);
+  // a redundant record counts its own fields, so that the key and hidden
+  // fields are all older records must hold.
+  std::size_t coreFields = root.altered ? root.coreFields : firstUser;
   std::vector<FieldExtent> extents;
   std::size_t held = 0;
   if (compact) {
     const CompactRecordHeader header = CompactRecordHeader::DecodeFrom(page, origin);
     if (header.status != static_cast<std::uint8_t>(RecordStatus::kInstant))
       return refuse("its status is not that of such a record");
-    const RecordLayout counting = RecordLayout::MariaDb(recordFields, root.coreFields, 0);
+    const std::uint8_t first = ByteBelow(page, origin, CompactRecordHeader::kSize + 1);
+    std::size_t added = first;
+    if ((first & kTwoByteCountFlag) != 0) {
+      added =
+          (first & kLowSevenBits) |
+          (static_cast<std::size_t>(ByteBelow(page, origin, CompactRecordHeader::kSize + 2)) << 7);
+    }
+    if (recordFields.size() < added + 1 + firstUser) {
+      return refuse("it counts " + std::to_string(added) +
+                    " fields added, and the table's records have " + std::to_string(fields.size()));
+    }
+    const std::size_t counted = recordFields.size() - 1 - added;
+    if (root.altered && counted != coreFields) {
+      return refuse("it counts " + std::to_string(counted) + " fields in older records, the root " +
+                    std::to_string(coreFields));
+    }
+    coreFields = counted;
+    const RecordLayout counting =
+        RecordLayout::MariaDb(recordFields, static_cast<std::uint32_t>(coreFields), 0);
     RecordShape shape;
     std::string why;
     if (!counting.CompactShape(page, origin, header, shape, why)) return refuse(why);
@@ -585,8 +606,14 @@ Status ReadMariaDbLayout(const PageSource& source, const InstantRoot& root, std:
     RedundantFieldExtents(page, origin, extents);
     held = std::min(extents.size(), recordFields.size());
   }
-  const std::size_t shift = mapped ? 1 : 0;
-  for (std::size_t i = root.coreFields; i < fields.size(); ++i) {
+  if (coreFields > fields.size()) {
+    return refuse("the root page counts " + std::to_string(coreFields) +
+                  " fields in older records, more than the table's records have (" +
+                  std::to_string(fields.size()) + ")");
+  }
+
+  // Its fields past the core ones hold the values older records take.
+  for (std::size_t i = coreFields; i < fields.size(); ++i) {
     InnoColumn& field = fields[i];
     if (field.role != InnoFieldRole::kValue) continue;
     const std::size_t at = i + shift;
@@ -621,9 +648,11 @@ Status ReadMariaDbLayout(const PageSource& source, const InstantRoot& root, std:
     }
     column.instantDefaultBytes = std::move(value);
   }
-  const std::size_t coreNullBytes =
-      mapped ? root.coreNullBytes : BitmapBytes(NullableAmongFirst(fields, root.coreFields));
-  out = RecordLayout::MariaDb(std::move(fields), root.coreFields, coreNullBytes);
+  const std::size_t coreNullBytes = root.altered && mapped
+                                        ? root.coreNullBytes
+                                        : BitmapBytes(NullableAmongFirst(fields, coreFields));
+  out = RecordLayout::MariaDb(std::move(fields), static_cast<std::uint32_t>(coreFields),
+                              coreNullBytes);
   return Status::Ok();
 }
 

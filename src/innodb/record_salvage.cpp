@@ -258,15 +258,6 @@ std::vector<RecordSpan> SalvageRecordsOf(ByteView page, RecordFormat format,
   const RecordHeap heap = RecordHeap::OfPage(page, format);
   const std::uint32_t headerSize = static_cast<std::uint32_t>(
       compact ? CompactRecordHeader::kSize : RedundantRecordHeader::kSize);
-  RecordShape scratch;
-  const auto fits = [&](std::uint32_t origin, RecordSpan& span, bool linkMustFit) {
-    if (layout != nullptr) {
-      return compact ? FitCompactRecord(page, origin, *layout, heap, span, scratch, linkMustFit)
-                     : FitRedundantRecord(page, origin, *layout, heap, span, scratch, linkMustFit);
-    }
-    return compact ? FitCompactRecord(page, origin, fields, nullBitmapSize, heap, span, linkMustFit)
-                   : FitRedundantRecord(page, origin, fields, heap, span, linkMustFit);
-  };
   // Records on the list of freed records are not rows: a page split moves
   // records to a new page and leaves them here, and purge leaves deleted
   // ones. As far as that list can be followed, its records are passed over.
@@ -284,6 +275,26 @@ std::vector<RecordSpan> SalvageRecordsOf(ByteView page, RecordFormat format,
       freedOrigin = RedundantRecordHeader::DecodeFrom(page, freedOrigin).nextRecord;
     }
   }
+  RecordShape scratch;
+  const auto fits = [&](std::uint32_t origin, RecordSpan& fitted, bool linkMustFit) {
+    if (layout != nullptr) {
+      return compact
+                 ? FitCompactRecord(page, origin, *layout, heap, fitted, scratch, linkMustFit)
+                 : FitRedundantRecord(page, origin, *layout, heap, fitted, scratch, linkMustFit);
+    }
+    return compact
+               ? FitCompactRecord(page, origin, fields, nullBitmapSize, heap, fitted, linkMustFit)
+               : FitRedundantRecord(page, origin, fields, heap, fitted, linkMustFit);
+  };
+  // The record's link leads to the supremum or to a record that fits.
+  const auto linkLeadsOn = [&](std::uint32_t origin) {
+    const std::uint32_t next =
+        compact ? (origin + CompactRecordHeader::DecodeFrom(page, origin).nextLink) % kLinkModulus
+                : RedundantRecordHeader::DecodeFrom(page, origin).nextRecord;
+    if (next == (compact ? kCompactSupremumOrigin : kRedundantSupremumOrigin)) return true;
+    RecordSpan following;
+    return next != origin && fits(next, following, false);
+  };
   // The most header bytes a record of these fields can have (with a count
   // of fields or a row version, where the table was altered in place).
   std::uint32_t widestHeader = headerSize + static_cast<std::uint32_t>(nullBitmapSize);
@@ -301,11 +312,18 @@ std::vector<RecordSpan> SalvageRecordsOf(ByteView page, RecordFormat format,
     // Records lie end to end where nothing was freed: first look for one
     // whose header starts right here (its own link may be the damage),
     // then for the nearest one further on.
+    // Where several would start here (a record's header bytes read one
+    // byte off can look like another record's), the one whose link leads
+    // to the supremum or to a record that fits is taken.
     bool taken = false;
     const std::uint32_t nearEnd = std::min(heap.high, from + widestHeader + 1);
+    RecordSpan candidate;
     for (std::uint32_t origin = from + headerSize; origin < nearEnd; ++origin) {
-      if (fits(origin, span, false) && span.headerStart == from) {
-        taken = true;
+      if (!fits(origin, candidate, false) || candidate.headerStart != from) continue;
+      if (!taken) span = candidate;
+      taken = true;
+      if (linkLeadsOn(origin)) {
+        span = candidate;
         break;
       }
     }

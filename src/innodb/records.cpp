@@ -98,10 +98,6 @@ void CompactFieldExtents(ByteView page, std::size_t origin, std::size_t span,
       extent.absent = true;
       continue;
     }
-    if (consumed >= span) {
-      extent.missing = true;
-      continue;
-    }
     if (field.IsNullable() && nullBitmapSize > 0) {
       if (nullBit == 8) {
         nullByte = nulls.ReadByteBackward();
@@ -135,6 +131,13 @@ void CompactFieldExtents(ByteView page, std::size_t origin, std::size_t span,
           (shape.Holds(j) ? out[j].missing : out[j].absent) = true;
         return;
       }
+    }
+    // A field that starts where the record's bytes end holds nothing (it
+    // is empty) or lies outside the record.
+    if (consumed >= span && length > 0) {
+      extent.missing = true;
+      extent.external = false;
+      continue;
     }
     extent.start = data;
     extent.length = length;

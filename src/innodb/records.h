@@ -120,9 +120,10 @@ struct RecordShape {
 };
 
 // The fields of the compact record at `origin`, one per entry of `fields`
-// (the record order). A field that starts at or after `span` bytes into the
-// record, or whose bytes or header bytes would lie outside the page, is
-// marked missing. `nullBitmapSize` is NullBitmapSize(fields).
+// (the record order). A field of some bytes that starts at or after `span`
+// bytes into the record (a NULL or empty one there is read as such), or
+// whose bytes or header bytes would lie outside the page, is marked
+// missing. `nullBitmapSize` is NullBitmapSize(fields).
 void CompactFieldExtents(ByteView page, std::size_t origin, std::size_t span,
                          const std::vector<InnoColumn>& fields, std::size_t nullBitmapSize,
                          std::vector<FieldExtent>& out);

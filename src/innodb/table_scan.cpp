@@ -235,12 +235,22 @@ bool InnoTableCursor::NextCompact(RowBuffer& row) {
 }
 
 bool InnoTableCursor::PlaceCompact(std::uint32_t origin, std::size_t span) {
+  const CompactRecordHeader header = CompactRecordHeader::DecodeFrom(buffer_, origin);
   if (layout_.Kind() == LayoutKind::kPlain) {
+    // A record written after the table's columns were changed in place,
+    // where nothing says how: its fields cannot be told.
+    if (header.status == static_cast<std::uint8_t>(RecordStatus::kInstant) ||
+        (header.flags & (kRecordCountsFieldsMark | kRecordVersionMark)) != 0) {
+      LeaveOut(origin,
+               "it was written after the table's columns were changed in place "
+               "(ALGORITHM=INSTANT), and neither the definition nor the tablespace tells how "
+               "its fields lie");
+      return false;
+    }
     CompactFieldExtents(buffer_, origin, span, recordColumns_, nullBitmapSize_, extents_);
     return true;
   }
   std::string why;
-  const CompactRecordHeader header = CompactRecordHeader::DecodeFrom(buffer_, origin);
   if (!layout_.CompactShape(buffer_, origin, header, shape_, why)) {
     LeaveOut(origin, why);
     return false;

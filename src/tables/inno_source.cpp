@@ -252,8 +252,7 @@ class InnoSource final : public TableSource {
   // Without the dictionary: the records of the first leaf must fit the
   // table's columns (told apart only where the character sets are known).
   Status CheckRecordsFit(const std::string& name) {
-    if (options_.collations == nullptr || firstLeaf_ == kNoPage || rootInstant_)
-      return Status::Ok();
+    if (options_.collations == nullptr || firstLeaf_ == kNoPage) return Status::Ok();
     PageBuffer page = NewPageBuffer();
     pages_->Read(firstLeaf_, page);
     if (RecordsFitPage(page)) return Status::Ok();
@@ -273,10 +272,28 @@ class InnoSource final : public TableSource {
   // page fits anything.
   bool RecordsFitPage(ByteView page) const {
     const IndexPage index(page);
-    const std::uint32_t counted = index.Header().userRecords;
+    std::uint32_t counted = index.Header().userRecords;
+    // The metadata record of a table altered in place is counted, and is
+    // no row.
+    if (counted > 0 && layout_.Kind() == LayoutKind::kMariaDb && StartsWithMetadata(index))
+      --counted;
     if (counted == 0) return true;
     const RecordFormat format = index.Format();
     return format != RecordFormat::kNone && SalvageRecords(page, format, layout_).size() >= counted;
+  }
+
+  // The first record of the leaf page is a metadata record: the one leaf
+  // record with the minimum-record mark.
+  static bool StartsWithMetadata(const IndexPage& index) {
+    if (index.Level() != 0) return false;
+    const RecordFormat format = index.Format();
+    if (format == RecordFormat::kCompact) {
+      return CompactRecordHeader::DecodeFrom(index.Bytes(), index.FirstCompactRecord())
+          .MinimumRecord();
+    }
+    return format == RecordFormat::kRedundant &&
+           RedundantRecordHeader::DecodeFrom(index.Bytes(), index.FirstRedundantRecord())
+               .MinimumRecord();
   }
 
   // The first leaf, by descending from the root. Where the tree is
@@ -291,8 +308,7 @@ class InnoSource final : public TableSource {
     if (pages_->Holds(root_)) pages_->Read(root_, page);
     const IndexPage rootPage(page);
     const InstantRoot instant = ReadInstantRoot(page);
-    rootInstant_ = instant.altered;
-    if (rootInstant_) layout_ = RootLayout(recordColumns_, instant);
+    if (instant.altered) layout_ = RootLayout(recordColumns_, instant);
     if (rootPage.IsIndexPage() && indexId_ == 0) indexId_ = rootPage.Header().indexId;
     const std::uint32_t first = FindFirstLeafPage(*pages_, root_, layout_);
     if (first != 0) {
@@ -341,12 +357,23 @@ class InnoSource final : public TableSource {
   }
 
   // A table MariaDB altered in place: the layout the metadata record at
-  // the start of the first leaf gives.
+  // the start of the first leaf gives (where the root is lost, the record
+  // alone tells that the table was altered).
   Status ReadInstantLayout(const InstantRoot& instant) {
-    if (!instant.altered) return Status::Ok();
+    // MySQL 8's definition has told the layout already.
+    if (layout_.Kind() == LayoutKind::kMySql) return Status::Ok();
     const Status status =
         ReadMariaDbLayout(*pages_, instant, firstLeaf_, recordColumns_, table_, layout_);
-    if (status.ok()) return status;
+    if (status.ok()) {
+      if (!instant.altered && layout_.Kind() == LayoutKind::kMariaDb) {
+        notes_.push_back(
+            "the clustered index root, which counts the fields of the records "
+            "written before the table's columns were changed in place, is lost: "
+            "the metadata record on leaf page " +
+            std::to_string(firstLeaf_) + " tells them");
+      }
+      return status;
+    }
     return Status::Corruption(dataPath_ + ": the columns of " + tableName_ +
                               " were added, dropped or moved in place (ALGORITHM=INSTANT), and " +
                               status.message());
@@ -416,8 +443,6 @@ class InnoSource final : public TableSource {
   std::uint64_t indexId_ = 0;
   // The ids the dictionary gives other tables' indexes.
   std::unordered_set<std::uint64_t> otherIndexIds_;
-  // The root is that of a table altered in place (instant ADD/DROP COLUMN).
-  bool rootInstant_ = false;
   std::uint32_t firstLeaf_ = kNoPage;
   // Why the tree could not be walked from its root (empty: it could).
   std::string treeProblem_;
