@@ -110,8 +110,9 @@ class RecordLayout {
 // records columns added or dropped in place (MySQL 8's SDI does); then the
 // columns dropped in place join them and every field takes its stored
 // place. A definition whose facts do not fit together (an added column
-// without its value for older records, a dropped column before the one it
-// replaced) is refused with what is wrong.
+// without its value for older records, a column dropped no later than it
+// was added, more columns before the first instant ADD than the table has)
+// is refused with what is wrong.
 Status LayoutFromDefinition(std::vector<InnoColumn> fields, const TableDefinition& table,
                             const CollationTable& collations, RecordLayout& out);
 
