@@ -331,6 +331,30 @@ TEST(MysqlInstant, ADefinitionThatCannotTellTheRecordsIsRefused) {
   }
 }
 
+// Records that carry a row version or a count of fields, read by a
+// definition that says nothing of columns changed in place (a CREATE
+// TABLE given for a tablespace whose own definition is lost): their fields
+// cannot be told, so they are left out and told, not read as garbage.
+TEST(MysqlInstant, MarkedRecordsReadWithoutTheirLayoutAreLeftOutAndTold) {
+  SdiTable sdi = Parsed("instant-versions");
+  for (ColumnDefinition& column : sdi.definition.columns) {
+    column.physicalPosition = -1;
+    column.versionAdded = 0;
+    column.instantDefault = InstantDefault::kNone;
+  }
+  sdi.definition.droppedColumns.clear();
+  CompactPageBuilder leaf(kLeaf);
+  leaf.Add({0x01, 0x01, 0x02}, Record(2, Join({Int(200), Text("x2")})), kVersioned);
+  leaf.Add({0x06, 0x00, 0x02}, Record(3, Join({Int(20), Text("x3"), Int(7)})), kCountsFields);
+  const Read read = ReadLeaf(sdi, WithLeaf(leaf.Finish().Page()));
+  EXPECT_TRUE(read.rows.empty());
+  EXPECT_EQ(read.report.recordsDropped, 2u);
+  ASSERT_EQ(read.report.notes.size(), 2u);
+  EXPECT_NE(read.report.notes[0].find("written after the table's columns were changed in place"),
+            std::string::npos)
+      << read.report.notes[0];
+}
+
 // A whole MySQL 8 tablespace, made by hand: page 0 says it carries SDI,
 // page 3 holds the table's definition (compressed JSON), page 4 is the
 // clustered index. The table is listed, opened and read through every
