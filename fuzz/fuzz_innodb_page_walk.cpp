@@ -2,7 +2,10 @@
 // to the first leaf, pages of the record grid in both walk forms (the save
 // forms read whole external values from the image), the scan in parts, and
 // a whole scan formatted for every output, and the page scan that finds
-// the leaf pages by their headers, records found one by one included.
+// the leaf pages by their headers, records found one by one included. The
+// records are laid out as the table's definition says, or as those of a
+// table whose columns were changed in place: by the metadata record the
+// image holds (MariaDB), or by row versions the definition gives (MySQL 8).
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -16,6 +19,8 @@
 #include "innodb/page.h"
 #include "innodb/page_scan.h"
 #include "innodb/record_columns.h"
+#include "innodb/record_layout.h"
+#include "innodb/record_salvage.h"
 #include "innodb/table_scan.h"
 #include "values/value_texts.h"
 
@@ -27,8 +32,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // last two bytes also pick the table shape and the options.
   const std::uint8_t shape = data[size - 2];
   const std::uint8_t options = data[size - 1];
-  const TableDefinition table = fuzzing::FuzzTable(shape);
+  TableDefinition table = fuzzing::FuzzTable(shape);
   const bool save = (options & 1) != 0;
+  const bool mariaDbInstant = (options & 2) != 0;
+  const bool mySqlInstant = (options & 4) != 0;
+  if (mySqlInstant) {
+    // The last column added in row version 1, a column dropped in row
+    // version 2 stored before it.
+    ColumnDefinition& added = table.columns.back();
+    added.versionAdded = 1;
+    added.instantDefault = (options & 8) != 0 ? InstantDefault::kNull : InstantDefault::kValue;
+    added.instantDefaultBytes = std::string(options % 13, '\x7f');
+    ColumnDefinition dropped = fuzzing::FuzzColumn(-1, kTypeVarchar, 40, (options & 16) != 0);
+    dropped.versionDropped = 2;
+    table.droppedColumns.push_back(dropped);
+    std::int32_t position = 0;
+    for (ColumnDefinition& column : table.columns)
+      column.physicalPosition = position++;
+    added.physicalPosition = position + 1;
+    table.droppedColumns.back().physicalPosition = position;
+  }
 
   std::vector<std::uint8_t> image(data, data + size);
   image.resize(((image.size() + kInnoPageSize - 1) / kInnoPageSize + 1) * kInnoPageSize, 0);
@@ -40,6 +63,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         InnoColumnFromDefinition(table.columns[i], static_cast<std::uint32_t>(i), collations));
   }
   const std::vector<InnoColumn> fields = ArrangeRecordColumns(pending, table);
+  const std::uint32_t root = source.PageCount() > 3 ? 3 : 0;
+  PageBuffer rootPage = NewPageBuffer();
+  source.Read(root, rootPage);
+  RecordLayout layout(fields);
+  if (mySqlInstant) {
+    if (!LayoutFromDefinition(fields, table, collations, layout).ok()) std::abort();
+  } else if (mariaDbInstant) {
+    // The root's counts, or counts the last bytes make up.
+    InstantRoot instant = ReadInstantRoot(rootPage);
+    if (!instant.altered) {
+      instant.altered = true;
+      instant.coreFields = static_cast<std::uint32_t>(fields.size() - (options >> 5) % 3);
+      instant.fieldsMapped = (options & 8) != 0;
+      instant.coreNullBytes = options % 3;
+    }
+    const std::uint32_t firstLeaf = FindFirstLeafPage(source, root, RootLayout(fields, instant));
+    if (!ReadMariaDbLayout(source, instant, firstLeaf == 0 ? root : firstLeaf, fields, table,
+                           layout)
+             .ok()) {
+      layout = RootLayout(fields, instant);
+    }
+  }
 
   ValueOptions texts;
   texts.form = save ? ValueForm::kSave : ValueForm::kPreview;
@@ -50,13 +95,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return std::to_string(bytes);
   };
 
-  const std::uint32_t root = source.PageCount() > 3 ? 3 : 0;
-  std::uint32_t start = FindFirstLeafPage(source, root, fields);
+  std::uint32_t start = FindFirstLeafPage(source, root, layout);
   if (start == 0) start = root;
   for (const WalkForm form : {WalkForm::kOwnTablespace, WalkForm::kSystemTablespace}) {
     // A page of the record grid, then one from a position inside a page,
     // as texts in the form asked for.
-    InnoTableCursor window(source, form, table, fields, &collations, start);
+    InnoTableCursor window(source, form, table, layout, &collations, start);
     RowBuffer row;
     for (const std::uint32_t offset : {0u, static_cast<std::uint32_t>(options) << 6}) {
       window.Seek(PageStart{start, offset});
@@ -72,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (chain.Next(page)) {
       pages.push_back(page);
       if (pages.size() < 2) continue;
-      InnoTableCursor part(source, form, table, fields, &collations, pages);
+      InnoTableCursor part(source, form, table, layout, &collations, pages);
       while (part.Next(row)) {
       }
       partPages += pages.size();
@@ -82,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   // The whole scan, every row in every output form: it ends within the
   // pages of the image, whatever the chains say.
-  InnoTableCursor cursor(source, WalkForm::kOwnTablespace, table, fields, &collations, start);
+  InnoTableCursor cursor(source, WalkForm::kOwnTablespace, table, layout, &collations, start);
   RowBuffer row;
   std::size_t rows = 0;
   const std::size_t mostRows = (source.PageCount() + 1) * (kMaxRecordsPerPage + 1);
@@ -96,8 +140,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // of the index the root names (else the index with the most leaves), in
   // the order of their links, each once; a page whose record list is
   // broken is read record by record.
-  PageBuffer rootPage = NewPageBuffer();
-  source.Read(root, rootPage);
   std::uint64_t indexId =
       IndexPage(rootPage).IsIndexPage() ? IndexPage(rootPage).Header().indexId : 0;
   if (indexId == 0) {
@@ -113,13 +155,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const LeafPageOrder order =
       OrderLeafPages(FindLeafPages(source, indexId), ExtentMap::Read(source), start, scanned);
   if (order.pages.size() > source.PageCount()) std::abort();
-  InnoTableCursor scan(source, WalkForm::kOwnTablespace, table, fields, &collations, order.pages);
+  InnoTableCursor scan(source, WalkForm::kOwnTablespace, table, layout, &collations, order.pages);
   rows = 0;
   while (scan.Next(row)) {
     fuzzing::FormatRowEveryWay(row, scan.Formats());
     if (++rows > mostRows) std::abort();
   }
   if (scan.Report().pagesRead != order.pages.size()) std::abort();
+  // Records found one by one on every leaf page, by the layout.
+  PageBuffer leaf = NewPageBuffer();
+  for (const std::uint32_t page : order.pages) {
+    source.Read(page, leaf);
+    (void)SalvageRecords(leaf, IndexPage(leaf).Format(), layout);
+  }
   (void)FindFirstLeafPageRedundant(source, root);
   return 0;
 }

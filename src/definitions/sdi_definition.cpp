@@ -5,6 +5,7 @@
 #include <limits>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "definitions/column_types.h"
 #include "definitions/record_layout.h"
@@ -26,6 +27,7 @@ constexpr std::array<std::uint32_t, 11> kSdiTypesAfterTime2{
 // knows (DB_TRX_ID, DB_ROLL_PTR, DB_ROW_ID, and columns dropped in place),
 // one for a functional index, and an INVISIBLE one.
 constexpr int kHiddenVisible = 1;
+constexpr int kHiddenStorageEngine = 2;
 constexpr int kHiddenUser = 4;
 
 // Index "type" values.
@@ -81,8 +83,9 @@ std::string DecodeBase64(std::string_view text) {
   return out;
 }
 
-// A value of "key=value;key=value;" property lists.
-std::string Property(std::string_view list, std::string_view key) {
+// A value of a "key=value;key=value;" property list, telling an absent
+// key apart from an empty value.
+std::optional<std::string> FindProperty(std::string_view list, std::string_view key) {
   std::size_t pos = 0;
   while (pos < list.size()) {
     std::size_t end = list.find(';', pos);
@@ -94,7 +97,48 @@ std::string Property(std::string_view list, std::string_view key) {
     }
     pos = end + 1;
   }
-  return {};
+  return std::nullopt;
+}
+
+// A value of "key=value;key=value;" property lists ("" when absent).
+std::string Property(std::string_view list, std::string_view key) {
+  return FindProperty(list, key).value_or(std::string{});
+}
+
+// A decimal property no larger than `most`; false when absent or not a
+// number in range.
+bool BoundedNumberProperty(std::string_view list, std::string_view key, std::uint64_t most,
+                           std::uint64_t& out) {
+  const std::optional<std::string> text = FindProperty(list, key);
+  if (!text || text->empty()) return false;
+  std::uint64_t value = 0;
+  for (const char c : *text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    if (value > most) return false;
+  }
+  out = value;
+  return true;
+}
+
+// Bytes written as two lower- or upper-case hex digits each.
+bool DecodeHex(std::string_view text, std::string& out) {
+  if (text.size() % 2 != 0) return false;
+  const auto digit = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  out.clear();
+  out.reserve(text.size() / 2);
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const int high = digit(text[i]);
+    const int low = digit(text[i + 1]);
+    if (high < 0 || low < 0) return false;
+    out.push_back(static_cast<char>((high << 4) | low));
+  }
+  return true;
 }
 
 std::uint64_t NumberProperty(std::string_view list, std::string_view key) {
@@ -234,6 +278,36 @@ void ReadColumn(Reader& read, const Json& json, ColumnDefinition& column) {
       static_cast<std::uint16_t>((decimals & kPackDecimalsMask) << kPackDecimalsShift);
 }
 
+// What the storage engine keeps of a column added, dropped or moved in
+// place: its physical position, the row versions that added and dropped
+// it, and its value in the records written before it was added (the bytes
+// as InnoDB stores them, in hex).
+void ReadInstantFacts(Reader& read, const Json& json, ColumnDefinition& column) {
+  // Row versions and positions are small; anything larger is damage.
+  constexpr std::uint64_t kMostPosition = 0xFFFF;
+  constexpr std::uint64_t kMostVersion = 0xFF;
+  const std::string data = read.TextOr(json, "se_private_data");
+  std::uint64_t value = 0;
+  if (BoundedNumberProperty(data, "physical_pos", kMostPosition, value))
+    column.physicalPosition = static_cast<std::int32_t>(value);
+  if (BoundedNumberProperty(data, "version_added", kMostVersion, value))
+    column.versionAdded = static_cast<std::uint32_t>(value);
+  if (BoundedNumberProperty(data, "version_dropped", kMostVersion, value))
+    column.versionDropped = static_cast<std::uint32_t>(value);
+  const std::optional<std::string> isNull = FindProperty(data, "default_null");
+  const std::optional<std::string> bytes = FindProperty(data, "default");
+  if (isNull && (*isNull == "1" || *isNull == "true")) {
+    column.instantDefault = InstantDefault::kNull;
+  } else if (bytes) {
+    if (!DecodeHex(*bytes, column.instantDefaultBytes)) {
+      read.FailWith("column " + column.name +
+                    ": its value for records written before it was added is not hex bytes");
+      return;
+    }
+    column.instantDefault = InstantDefault::kValue;
+  }
+}
+
 void ReadIndex(Reader& read, const Json& json, const std::vector<int>& columnNumbers,
                const TableDefinition& table, KeyDefinition& key) {
   key.name = read.Text(json, "name");
@@ -317,21 +391,23 @@ Status ParseSdiTable(std::string_view json, SdiTable& out) {
   const Json& columns = read.Array(table, "columns");
   // An instant ADD COLUMN before 8.0.29 leaves the count of the columns
   // before it in the table's private data; later servers mark the columns
-  // added and dropped with the row version that did it.
-  out.alteredInPlace = !Property(read.TextOr(table, "se_private_data"), "instant_col").empty();
-  for (const Json& column : columns) {
-    const std::string privateData = read.TextOr(column, "se_private_data");
-    if (!Property(privateData, "version_added").empty() ||
-        !Property(privateData, "version_dropped").empty()) {
-      out.alteredInPlace = true;
-    }
+  // added and dropped with the row version that did it, and keep a dropped
+  // column as one only the storage engine sees.
+  std::uint64_t instantColumns = 0;
+  if (BoundedNumberProperty(read.TextOr(table, "se_private_data"), "instant_col", 0xFFFF,
+                            instantColumns)) {
+    definition.instantColumns = static_cast<std::uint32_t>(instantColumns);
   }
   std::vector<int> numbers(columns.size(), 0);
   std::vector<std::pair<std::uint64_t, std::size_t>> order;
+  std::vector<std::size_t> dropped;
   for (std::size_t i = 0; i < columns.size() && !read.Failed(); ++i) {
     const auto hidden = read.Unsigned(columns[i], "hidden");
     if (hidden == kHiddenVisible || hidden == kHiddenUser) {
       order.emplace_back(read.Unsigned(columns[i], "ordinal_position"), i);
+    } else if (hidden == kHiddenStorageEngine &&
+               FindProperty(read.TextOr(columns[i], "se_private_data"), "version_dropped")) {
+      dropped.push_back(i);
     }
   }
   std::stable_sort(order.begin(), order.end());
@@ -339,12 +415,27 @@ Status ParseSdiTable(std::string_view json, SdiTable& out) {
     if (read.Failed()) break;
     ColumnDefinition column;
     ReadColumn(read, columns[index], column);
+    ReadInstantFacts(read, columns[index], column);
     column.ordinal = static_cast<std::int32_t>(definition.columns.size());
     column.invisible = read.Unsigned(columns[index], "hidden") == kHiddenUser;
     definition.columns.push_back(std::move(column));
     numbers[index] = static_cast<int>(definition.columns.size());
   }
+  for (const std::size_t index : dropped) {
+    if (read.Failed()) break;
+    ColumnDefinition column;
+    ReadColumn(read, columns[index], column);
+    ReadInstantFacts(read, columns[index], column);
+    column.ordinal = -1;
+    definition.droppedColumns.push_back(std::move(column));
+  }
   if (read.Failed()) return Status::Corruption(read.Error());
+  out.alteredInPlace =
+      definition.instantColumns != 0 || !definition.droppedColumns.empty() ||
+      std::any_of(
+          definition.columns.begin(), definition.columns.end(), [](const ColumnDefinition& column) {
+            return column.versionAdded != 0 || column.instantDefault != InstantDefault::kNone;
+          });
   if (definition.columns.empty()) {
     return Status::Corruption("the SDI of table " + out.name + " lists no columns");
   }

@@ -60,6 +60,14 @@ inline constexpr std::uint8_t kRowTypeCompact = 5;
 inline constexpr std::uint16_t kOptionPackRecord = 0x0001;
 inline constexpr std::uint16_t kOptionChecksum = 0x0020;
 
+// What a record written before a column was added in place
+// (ALGORITHM=INSTANT) holds for that column.
+enum class InstantDefault : std::uint8_t {
+  kNone,   // not known (or the column was not added in place)
+  kNull,   // NULL
+  kValue,  // the bytes of `instantDefaultBytes`
+};
+
 // Character set number of binary strings.
 inline constexpr std::uint32_t kBinaryCharset = 63;
 
@@ -110,6 +118,21 @@ struct ColumnDefinition {
   bool isVirtual = false;
   // INVISIBLE: left out of SELECT *.
   bool invisible = false;
+
+  // Columns added, dropped or moved in place (ALGORITHM=INSTANT), as the
+  // server keeps them: a record holds the fields of the columns the table
+  // had when it was written. MySQL 8.0.29 and later: the field's place
+  // among a clustered-index record's fields when every column is counted,
+  // dropped ones too (-1: not given, the definition's order), and the row
+  // versions that added and dropped the column (0: none).
+  std::int32_t physicalPosition = -1;
+  std::uint32_t versionAdded = 0;
+  std::uint32_t versionDropped = 0;
+  // The value of the column in records written before it was added, as
+  // the storage engine stores it (integers big-endian, strings without
+  // their length).
+  InstantDefault instantDefault = InstantDefault::kNone;
+  std::string instantDefaultBytes;
 
   // Numeric columns: the definition marks the column signed.
   bool IsSigned() const { return (packFlags & kPackSigned) != 0; }
@@ -183,6 +206,15 @@ struct TableDefinition {
   // What the source of the definition does not know and was guessed, one
   // sentence each (a dictionary keeps no ENUM member names, say).
   std::vector<std::string> gaps;
+
+  // Columns added or dropped in place (ALGORITHM=INSTANT), as MySQL 8
+  // keeps them. `instantColumns`: the columns the table had before its
+  // first instant ADD COLUMN of MySQL 8.0.12 to 8.0.28 (0: none), which is
+  // what records written before it hold. `droppedColumns`: columns
+  // dropped in place, which records written before the drop still hold
+  // (with their physical position and versions; ordinal -1).
+  std::uint32_t instantColumns = 0;
+  std::vector<ColumnDefinition> droppedColumns;
 
   // Packed-record option of the table (bit 0 of the table options).
   bool PackedRecords() const { return (tableOptions & kOptionPackRecord) != 0; }

@@ -11,8 +11,11 @@ constexpr std::size_t kChildPageBytes = 4;
 
 }  // namespace
 
-std::uint32_t FindFirstLeafPage(const PageSource& source, std::uint32_t root,
-                                const std::vector<InnoColumn>& recordColumns) {
+namespace {
+
+std::uint32_t DescendToFirstLeaf(const PageSource& source, std::uint32_t root,
+                                 const std::vector<InnoColumn>& recordColumns,
+                                 std::size_t nullBitmapSize) {
   PageBuffer buffer = NewPageBuffer();
   std::uint32_t page = root;
   for (int depth = 0; depth < kMaxTreeDepth; ++depth) {
@@ -23,16 +26,29 @@ std::uint32_t FindFirstLeafPage(const PageSource& source, std::uint32_t root,
     if (index.Level() == 0) return page;
     // A table of the redundant format: its node pointers say how long
     // each of their fields is.
-    if (index.HasRedundantInfimum()) return FindFirstLeafPageRedundant(source, page);
-    if (!index.HasCompactInfimum()) return 0;
+    const RecordFormat format = index.Format();
+    if (format == RecordFormat::kRedundant) return FindFirstLeafPageRedundant(source, page);
+    if (format != RecordFormat::kCompact) return 0;
     const std::uint32_t first = index.FirstCompactRecord();
-    if (first >= kInnoPageSize) return 0;
+    if (first >= kInnoPageSize || first <= kCompactSupremumOrigin) return 0;
     if (index.IsSupremumAt(first)) return 0;  // an empty node-pointer page
-    const std::uint32_t keyLength = ClusterKeyLength(buffer, first, recordColumns);
+    const std::uint32_t keyLength = ClusterKeyLength(buffer, first, recordColumns, nullBitmapSize);
     if (keyLength == 0) return 0;
     page = Be32(buffer, first + keyLength);
   }
   return 0;
+}
+
+}  // namespace
+
+std::uint32_t FindFirstLeafPage(const PageSource& source, std::uint32_t root,
+                                const std::vector<InnoColumn>& recordColumns) {
+  return DescendToFirstLeaf(source, root, recordColumns, NullBitmapSize(recordColumns));
+}
+
+std::uint32_t FindFirstLeafPage(const PageSource& source, std::uint32_t root,
+                                const RecordLayout& layout) {
+  return DescendToFirstLeaf(source, root, layout.Fields(), layout.NodePointerNullBytes());
 }
 
 std::uint32_t FindFirstLeafPageRedundant(const PageSource& source, std::uint32_t root) {
@@ -45,7 +61,7 @@ std::uint32_t FindFirstLeafPageRedundant(const PageSource& source, std::uint32_t
     const IndexPage index(buffer);
     if (!index.IsIndexPage()) return 0;
     if (index.Level() == 0) return page;
-    if (!index.HasRedundantInfimum()) return 0;
+    if (index.Format() != RecordFormat::kRedundant) return 0;
     const std::uint32_t first = index.FirstRedundantRecord();
     if (first >= kInnoPageSize || first == 0) return 0;
     if (index.IsSupremumAt(first)) return 0;

@@ -7,6 +7,7 @@
 
 #include "innodb/inno_column.h"
 #include "innodb/page.h"
+#include "innodb/record_layout.h"
 
 namespace rowmender {
 
@@ -22,6 +23,11 @@ inline constexpr int kMaxTreeDepth = 64;
 // the clustered key's fields, which the node pointers start with.
 std::uint32_t FindFirstLeafPage(const PageSource& source, std::uint32_t root,
                                 const std::vector<InnoColumn>& recordColumns);
+// The same for records that `layout` lays out (a table whose columns were
+// added or dropped in place keeps the null bitmap of its node pointers at
+// the size its records had before).
+std::uint32_t FindFirstLeafPage(const PageSource& source, std::uint32_t root,
+                                const RecordLayout& layout);
 
 // The same for a B-tree of redundant records (the data dictionary), whose
 // node pointers end with the child page number as a 4-byte field.

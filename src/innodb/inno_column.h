@@ -55,6 +55,8 @@ enum class InnoFieldRole : std::uint8_t {
   kSystem,     // a hidden system column: skipped
   kKeyPrefix,  // the clustered key's copy of a column prefix; the whole
                // column follows among the other fields
+  kDropped,    // a column dropped in place, which older records still
+               // hold: skipped
 };
 
 struct InnoColumn {

@@ -79,7 +79,22 @@ PageHeaders PageHeaders::DecodeFrom(ByteView page) {
 RecordFormat IndexPage::Format() const {
   if (HasCompactInfimum()) return RecordFormat::kCompact;
   if (HasRedundantInfimum()) return RecordFormat::kRedundant;
-  return RecordFormat::kNone;
+  if (Fil().pageType != kInstantIndexPageType) return RecordFormat::kNone;
+  // The infimum's text is all zero, the supremum's too but for its last
+  // byte (which MariaDB uses for the null bitmap size of older records).
+  const bool compact =
+      (Be16(page_, IndexPageHeader::kHeapCountOffset) & IndexPageHeader::kCompactHeapFlag) != 0;
+  const std::size_t infimum = compact ? kCompactInfimumOrigin : kRedundantInfimumOrigin;
+  const std::size_t supremum = compact ? kCompactSupremumOrigin : kRedundantSupremumOrigin;
+  const auto zero = [this](std::size_t from, std::size_t count) {
+    for (std::size_t i = from; i < from + count; ++i) {
+      if (i >= page_.size() || page_[i] != 0) return false;
+    }
+    return true;
+  };
+  if (!zero(infimum, kInfimumText.size()) || !zero(supremum, kSupremumText.size() - 1))
+    return RecordFormat::kNone;
+  return compact ? RecordFormat::kCompact : RecordFormat::kRedundant;
 }
 
 std::uint32_t IndexPage::FirstCompactRecord() const {

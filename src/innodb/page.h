@@ -27,7 +27,10 @@ inline constexpr unsigned kInnoPageShift = 14;
 // A page number with all bits set means "no page".
 inline constexpr std::uint32_t kNoPage = 0xFFFFFFFF;
 inline constexpr std::uint16_t kIndexPageType = 17855;  // 0x45BF
-// The root page of a table altered in place (MariaDB's instant ALTER).
+// The clustered index root of a table whose columns MariaDB added,
+// dropped or moved in place (instant ALTER TABLE). MySQL 8 gives the same
+// number to the BLOB pages of its SDI, which are no index pages: they hold
+// no fixed records where an index page keeps them (IndexPage::Format).
 inline constexpr std::uint16_t kInstantIndexPageType = 18;
 inline constexpr std::uint16_t kBlobPageType = 10;
 
@@ -97,7 +100,9 @@ struct FilHeader {
   std::uint32_t spaceId = 0;
 
   static FilHeader DecodeFrom(ByteView page);
-  bool IsIndexPage() const { return pageType == kIndexPageType; }
+  bool IsIndexPage() const {
+    return pageType == kIndexPageType || pageType == kInstantIndexPageType;
+  }
 };
 
 // ---- Index page header: 56 bytes after the FIL header ----
@@ -106,6 +111,9 @@ struct IndexPageHeader {
   static constexpr std::size_t kOffset = FilHeader::kSize;
   static constexpr std::size_t kSize = 56;
   static constexpr std::size_t kLevelOffset = kOffset + 26;
+  static constexpr std::size_t kHeapCountOffset = kOffset + 4;
+  // The top bit of the heap count: the page holds compact records.
+  static constexpr std::uint16_t kCompactHeapFlag = 0x8000;
 
   std::uint16_t directorySlots = 0;
   std::uint16_t heapTop = 0;
@@ -167,7 +175,9 @@ class IndexPage {
   bool IsIndexPage() const { return Fil().IsIndexPage(); }
   std::uint16_t Level() const { return Be16(page_, IndexPageHeader::kLevelOffset); }
 
-  // The format, told by where the text "infimum" stands.
+  // The format, told by where the text "infimum" stands; on the root of a
+  // table whose columns MariaDB dropped or moved in place, where the texts
+  // of the fixed records are cleared, by the page header.
   RecordFormat Format() const;
   bool HasCompactInfimum() const { return BytesEqual(page_, kCompactInfimumOrigin, kInfimumText); }
   bool HasRedundantInfimum() const {

@@ -104,7 +104,12 @@ std::vector<InnoColumn> ArrangeRecordColumns(std::vector<InnoColumn>& pending,
 
 std::uint32_t ClusterKeyLength(ByteView page, std::size_t origin,
                                const std::vector<InnoColumn>& recordColumns) {
-  const std::size_t nullBitmap = NullBitmapSize(recordColumns);
+  return ClusterKeyLength(page, origin, recordColumns, NullBitmapSize(recordColumns));
+}
+
+std::uint32_t ClusterKeyLength(ByteView page, std::size_t origin,
+                               const std::vector<InnoColumn>& recordColumns,
+                               std::size_t nullBitmap) {
   PageCursor lengths(page,
                      static_cast<std::ptrdiff_t>(origin) -
                          static_cast<std::ptrdiff_t>(CompactRecordHeader::kSize + nullBitmap));

@@ -37,5 +37,10 @@ std::vector<InnoColumn> ArrangeRecordColumns(std::vector<InnoColumn>& pending,
 // a leaf record). 6 (the row id) when the table has no clustered key.
 std::uint32_t ClusterKeyLength(ByteView page, std::size_t origin,
                                const std::vector<InnoColumn>& recordColumns);
+// The same where the null bitmap has `nullBitmapSize` bytes (the size of a
+// table's records before columns were added or dropped in place).
+std::uint32_t ClusterKeyLength(ByteView page, std::size_t origin,
+                               const std::vector<InnoColumn>& recordColumns,
+                               std::size_t nullBitmapSize);
 
 }  // namespace rowmender

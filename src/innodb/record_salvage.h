@@ -12,6 +12,7 @@
 #include "base/bytes.h"
 #include "innodb/inno_column.h"
 #include "innodb/page.h"
+#include "innodb/record_layout.h"
 
 namespace rowmender {
 
@@ -46,10 +47,21 @@ bool FitCompactRecord(ByteView page, std::uint32_t origin, const std::vector<Inn
                       std::size_t nullBitmapSize, const RecordHeap& heap, RecordSpan& span,
                       bool linkMustFit = true);
 
+// The same for a record of a table whose records `layout` lays out: one
+// that holds only some of its fields fits as far as its header says it
+// holds them (`scratch` is work space).
+bool FitCompactRecord(ByteView page, std::uint32_t origin, const RecordLayout& layout,
+                      const RecordHeap& heap, RecordSpan& span, RecordShape& scratch,
+                      bool linkMustFit = true);
+
 // The same for a record of the redundant format, whose header counts its
-// fields (as many as `fields`) and ends each one.
+// fields (as many as `fields`, or as many as `layout` allows) and ends each
+// one.
 bool FitRedundantRecord(ByteView page, std::uint32_t origin, const std::vector<InnoColumn>& fields,
                         const RecordHeap& heap, RecordSpan& span, bool linkMustFit = true);
+bool FitRedundantRecord(ByteView page, std::uint32_t origin, const RecordLayout& layout,
+                        const RecordHeap& heap, RecordSpan& span, RecordShape& scratch,
+                        bool linkMustFit = true);
 
 // True when the record list of a page runs from the infimum to the
 // supremum through origins inside the heap, each once, and holds as many
@@ -65,6 +77,8 @@ inline bool CompactRecordListSound(ByteView page) {
 std::vector<RecordSpan> SalvageRecords(ByteView page, RecordFormat format,
                                        const std::vector<InnoColumn>& fields,
                                        std::size_t nullBitmapSize);
+std::vector<RecordSpan> SalvageRecords(ByteView page, RecordFormat format,
+                                       const RecordLayout& layout);
 inline std::vector<RecordSpan> SalvageCompactRecords(ByteView page,
                                                      const std::vector<InnoColumn>& fields,
                                                      std::size_t nullBitmapSize) {

@@ -68,13 +68,24 @@ std::size_t NullBitmapSize(const std::vector<InnoColumn>& fields) {
 void CompactFieldExtents(ByteView page, std::size_t origin, std::size_t span,
                          const std::vector<InnoColumn>& fields, std::size_t nullBitmapSize,
                          std::vector<FieldExtent>& out) {
+  RecordShape shape;
+  shape.nullBitmapSize = nullBitmapSize;
+  CompactFieldExtents(page, origin, span, fields, shape, out);
+}
+
+void CompactFieldExtents(ByteView page, std::size_t origin, std::size_t span,
+                         const std::vector<InnoColumn>& fields, const RecordShape& shape,
+                         std::vector<FieldExtent>& out) {
   out.assign(fields.size(), FieldExtent{});
+  const std::size_t nullBitmapSize = shape.nullBitmapSize;
   const auto originAt = static_cast<std::ptrdiff_t>(origin);
-  // The null bitmap ends just below the five header bytes; the length bytes
+  // The null bitmap ends just below the five header bytes (and the count
+  // of fields or row version some records keep there); the length bytes
   // follow below it, the first field's nearest.
-  PageCursor nulls(page, originAt - static_cast<std::ptrdiff_t>(CompactRecordHeader::kSize));
-  PageCursor lengths(
-      page, originAt - static_cast<std::ptrdiff_t>(CompactRecordHeader::kSize + nullBitmapSize));
+  const auto nullsEnd =
+      originAt - static_cast<std::ptrdiff_t>(CompactRecordHeader::kSize + shape.headerExtra);
+  PageCursor nulls(page, nullsEnd);
+  PageCursor lengths(page, nullsEnd - static_cast<std::ptrdiff_t>(nullBitmapSize));
   std::uint8_t nullByte = 0;
   unsigned nullBit = 8;  // a fresh bitmap byte is read before the first test
   std::size_t consumed = 0;
@@ -83,8 +94,8 @@ void CompactFieldExtents(ByteView page, std::size_t origin, std::size_t span,
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const InnoColumn& field = fields[i];
     FieldExtent& extent = out[i];
-    if (consumed >= span) {
-      extent.missing = true;
+    if (!shape.Holds(i)) {
+      extent.absent = true;
       continue;
     }
     if (field.IsNullable() && nullBitmapSize > 0) {
@@ -117,9 +128,16 @@ void CompactFieldExtents(ByteView page, std::size_t origin, std::size_t span,
         // The header runs off the start of the page: nothing after this
         // field can be placed either.
         for (std::size_t j = i; j < fields.size(); ++j)
-          out[j].missing = true;
+          (shape.Holds(j) ? out[j].missing : out[j].absent) = true;
         return;
       }
+    }
+    // A field that starts where the record's bytes end holds nothing (it
+    // is empty) or lies outside the record.
+    if (consumed >= span && length > 0) {
+      extent.missing = true;
+      extent.external = false;
+      continue;
     }
     extent.start = data;
     extent.length = length;
@@ -132,15 +150,17 @@ void CompactFieldExtents(ByteView page, std::size_t origin, std::size_t span,
   }
 }
 
-void RedundantFieldExtents(ByteView page, std::size_t origin, std::vector<FieldExtent>& out) {
+void RedundantFieldExtents(ByteView page, std::size_t origin, std::vector<FieldExtent>& out,
+                           std::size_t headerExtra) {
   const RedundantRecordHeader header = RedundantRecordHeader::DecodeFrom(page, origin);
   out.assign(header.fieldCount, FieldExtent{});
   const std::size_t entrySize = header.oneByteOffsets ? 1 : 2;
   std::size_t previousEnd = 0;
   for (std::size_t i = 0; i < header.fieldCount; ++i) {
     FieldExtent& extent = out[i];
-    // Entry i lies below the six header bytes, the first one nearest.
-    const std::size_t below = RedundantRecordHeader::kSize + (i + 1) * entrySize;
+    // Entry i lies below the six header bytes (and a row version some
+    // records keep there), the first one nearest.
+    const std::size_t below = RedundantRecordHeader::kSize + headerExtra + (i + 1) * entrySize;
     if (below > origin) {
       for (std::size_t j = i; j < out.size(); ++j)
         out[j].missing = true;

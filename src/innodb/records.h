@@ -21,6 +21,12 @@ namespace rowmender {
 inline constexpr std::uint8_t kRecordDeleteMark = 0x20;
 inline constexpr std::uint8_t kRecordMinimumMark = 0x10;
 inline constexpr std::uint8_t kRecordOwnedMask = 0x0F;
+// MySQL 8, tables whose columns were added or dropped in place: a record
+// that counts its own fields (written after an instant ADD COLUMN of
+// 8.0.12 to 8.0.28), and one that carries the row version it was written
+// in (8.0.29 and later).
+inline constexpr std::uint8_t kRecordCountsFieldsMark = 0x80;
+inline constexpr std::uint8_t kRecordVersionMark = 0x40;
 
 // Record status of a compact record (low three bits of its heap word).
 enum class RecordStatus : std::uint8_t {
@@ -28,6 +34,10 @@ enum class RecordStatus : std::uint8_t {
   kNodePointer = 1,
   kInfimum = 2,
   kSupremum = 3,
+  // MariaDB: a leaf record written after columns were added, dropped or
+  // moved in place, which counts the fields it holds beyond the table's
+  // first ones.
+  kInstant = 4,
 };
 
 struct CompactRecordHeader {
@@ -84,21 +94,50 @@ struct FieldExtent {
   // The field lies outside its record or outside the page (damage): it
   // gets the empty text.
   bool missing = false;
+  // The record does not hold the field: it was written before the field's
+  // column was added in place (the column's value for such records
+  // applies), or after the column was dropped.
+  bool absent = false;
 
   ByteView BytesIn(ByteView page) const { return SubView(page, start, length); }
 };
 
+// Which of a table's fields one record holds, and where its header puts
+// them. A table whose columns were added, dropped or moved in place keeps
+// records written at different times, which hold different fields.
+struct RecordShape {
+  // Header bytes between the fixed header and the null bitmap (compact)
+  // or the end-offset array (redundant): a count of fields or a row
+  // version.
+  std::size_t headerExtra = 0;
+  // Compact records: bytes of the null bitmap.
+  std::size_t nullBitmapSize = 0;
+  // One entry per field of the table's records, nonzero where the record
+  // holds it; empty: the record holds every field.
+  std::vector<std::uint8_t> held;
+
+  bool Holds(std::size_t field) const { return held.empty() || held[field] != 0; }
+};
+
 // The fields of the compact record at `origin`, one per entry of `fields`
-// (the record order). A field that starts at or after `span` bytes into the
-// record, or whose bytes or header bytes would lie outside the page, is
-// marked missing. `nullBitmapSize` is NullBitmapSize(fields).
+// (the record order). A field of some bytes that starts at or after `span`
+// bytes into the record (a NULL or empty one there is read as such), or
+// whose bytes or header bytes would lie outside the page, is marked
+// missing. `nullBitmapSize` is NullBitmapSize(fields).
 void CompactFieldExtents(ByteView page, std::size_t origin, std::size_t span,
                          const std::vector<InnoColumn>& fields, std::size_t nullBitmapSize,
                          std::vector<FieldExtent>& out);
+// The same for a record of `shape`: the fields it does not hold are marked
+// absent.
+void CompactFieldExtents(ByteView page, std::size_t origin, std::size_t span,
+                         const std::vector<InnoColumn>& fields, const RecordShape& shape,
+                         std::vector<FieldExtent>& out);
 
 // The fields of the redundant record at `origin`, as its end-offset array
-// gives them (as many as its header counts).
-void RedundantFieldExtents(ByteView page, std::size_t origin, std::vector<FieldExtent>& out);
+// gives them (as many as its header counts). `headerExtra` bytes lie
+// between the fixed header and the array (a row version).
+void RedundantFieldExtents(ByteView page, std::size_t origin, std::vector<FieldExtent>& out,
+                           std::size_t headerExtra = 0);
 
 // Bytes of a compact record's null bitmap: one bit per nullable field.
 std::size_t NullBitmapSize(const std::vector<InnoColumn>& fields);

@@ -55,13 +55,13 @@ bool LeafChain::Next(std::uint32_t& page) {
 }
 
 InnoTableCursor::InnoTableCursor(const PageSource& source, WalkForm form,
-                                 const TableDefinition& table,
-                                 std::vector<InnoColumn> recordColumns,
+                                 const TableDefinition& table, RecordLayout layout,
                                  const CollationTable* collations, std::uint32_t startPage)
     : source_(source),
       form_(form),
       table_(table),
-      recordColumns_(std::move(recordColumns)),
+      layout_(std::move(layout)),
+      recordColumns_(layout_.Fields()),
       nullBitmapSize_(NullBitmapSize(recordColumns_)),
       longValues_(source),
       buffer_(NewPageBuffer()),
@@ -87,10 +87,9 @@ InnoTableCursor::InnoTableCursor(const PageSource& source, WalkForm form,
 }
 
 InnoTableCursor::InnoTableCursor(const PageSource& source, WalkForm form,
-                                 const TableDefinition& table,
-                                 std::vector<InnoColumn> recordColumns,
+                                 const TableDefinition& table, RecordLayout layout,
                                  const CollationTable* collations, std::vector<std::uint32_t> pages)
-    : InnoTableCursor(source, form, table, std::move(recordColumns), collations,
+    : InnoTableCursor(source, form, table, std::move(layout), collations,
                       pages.empty() ? kNoPage : pages.front()) {
   listed_ = true;
   pages_ = std::move(pages);
@@ -136,7 +135,7 @@ bool InnoTableCursor::LoadPage() {
       format_ != RecordFormat::kNone && index.Level() == 0 && !RecordListSound(buffer_, format_);
   if (salvaging_) {
     damagedPage_ = true;
-    salvaged_ = SalvageRecords(buffer_, format_, recordColumns_, nullBitmapSize_);
+    salvaged_ = SalvageRecords(buffer_, format_, layout_);
     ++report_.pagesSalvaged;
     report_.Note("the record list of page " + std::to_string(page_) + " is broken: " +
                  std::to_string(salvaged_.size()) + " records were found one by one");
@@ -227,13 +226,75 @@ bool InnoTableCursor::NextCompact(RowBuffer& row) {
     // The metadata record of a table altered in place describes columns;
     // it is not a row.
     const bool metadata = header.MinimumRecord() && index.Level() == 0;
-    if (!metadata) {
-      CompactFieldExtents(buffer_, origin, span, recordColumns_, nullBitmapSize_, extents_);
+    if (!metadata && PlaceCompact(origin, span)) {
       MakeRow(header.Deleted(), row);
       position_ = PageStart{page_, next};
       return true;
     }
   }
+}
+
+bool InnoTableCursor::PlaceCompact(std::uint32_t origin, std::size_t span) {
+  const CompactRecordHeader header = CompactRecordHeader::DecodeFrom(buffer_, origin);
+  if (layout_.Kind() == LayoutKind::kPlain) {
+    // A record written after the table's columns were changed in place,
+    // where nothing says how: its fields cannot be told.
+    if (header.status == static_cast<std::uint8_t>(RecordStatus::kInstant) ||
+        (header.flags & (kRecordCountsFieldsMark | kRecordVersionMark)) != 0) {
+      LeaveOut(origin,
+               "it was written after the table's columns were changed in place "
+               "(ALGORITHM=INSTANT), and neither the definition nor the tablespace tells how "
+               "its fields lie");
+      return false;
+    }
+    CompactFieldExtents(buffer_, origin, span, recordColumns_, nullBitmapSize_, extents_);
+    return true;
+  }
+  std::string why;
+  if (!layout_.CompactShape(buffer_, origin, header, shape_, why)) {
+    LeaveOut(origin, why);
+    return false;
+  }
+  CompactFieldExtents(buffer_, origin, span, recordColumns_, shape_, extents_);
+  return true;
+}
+
+bool InnoTableCursor::PlaceRedundant(std::uint32_t origin) {
+  if (layout_.Kind() == LayoutKind::kPlain) {
+    RedundantFieldExtents(buffer_, origin, extents_);
+    if (extents_.size() < recordColumns_.size()) {
+      FieldExtent absent;
+      absent.missing = true;
+      extents_.resize(recordColumns_.size(), absent);
+    }
+    return true;
+  }
+  std::string why;
+  const RedundantRecordHeader header = RedundantRecordHeader::DecodeFrom(buffer_, origin);
+  if (!layout_.RedundantShape(buffer_, origin, header, shape_, why)) {
+    LeaveOut(origin, why);
+    return false;
+  }
+  // The record's own fields, in order, are the ones its shape holds.
+  RedundantFieldExtents(buffer_, origin, stored_, shape_.headerExtra);
+  extents_.assign(recordColumns_.size(), FieldExtent{});
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < recordColumns_.size(); ++i) {
+    if (!shape_.Holds(i)) {
+      extents_[i].absent = true;
+    } else if (next < stored_.size()) {
+      extents_[i] = stored_[next++];
+    } else {
+      extents_[i].missing = true;
+    }
+  }
+  return true;
+}
+
+void InnoTableCursor::LeaveOut(std::uint32_t origin, const std::string& why) {
+  ++report_.recordsDropped;
+  report_.Note("the record at offset " + std::to_string(origin) + " of page " +
+               std::to_string(page_) + " is left out: " + why);
 }
 
 bool InnoTableCursor::NextRedundant(RowBuffer& row) {
@@ -248,13 +309,7 @@ bool InnoTableCursor::NextRedundant(RowBuffer& row) {
     if (!FirstVisit(origin)) return false;
     const RedundantRecordHeader header = RedundantRecordHeader::DecodeFrom(buffer_, origin);
     origin_ = header.nextRecord;
-    if (!(header.MinimumRecord() && index.Level() == 0)) {
-      RedundantFieldExtents(buffer_, origin, extents_);
-      if (extents_.size() < recordColumns_.size()) {
-        FieldExtent absent;
-        absent.missing = true;
-        extents_.resize(recordColumns_.size(), absent);
-      }
+    if (!(header.MinimumRecord() && index.Level() == 0) && PlaceRedundant(origin)) {
       MakeRow(header.Deleted(), row);
       position_ = PageStart{page_, header.nextRecord};
       return true;
@@ -264,21 +319,24 @@ bool InnoTableCursor::NextRedundant(RowBuffer& row) {
 }
 
 bool InnoTableCursor::NextSalvaged(RowBuffer& row) {
-  if (nextSalvaged_ >= salvaged_.size()) return false;
-  const RecordSpan& span = salvaged_[nextSalvaged_++];
-  if (format_ == RecordFormat::kRedundant) {
-    // A record found one by one has as many fields as the table's records.
-    RedundantFieldExtents(buffer_, span.origin, extents_);
-    MakeRow(RedundantRecordHeader::DecodeFrom(buffer_, span.origin).Deleted(), row);
-  } else {
-    CompactFieldExtents(buffer_, span.origin, span.dataEnd - span.origin, recordColumns_,
-                        nullBitmapSize_, extents_);
-    MakeRow(CompactRecordHeader::DecodeFrom(buffer_, span.origin).Deleted(), row);
+  while (nextSalvaged_ < salvaged_.size()) {
+    const RecordSpan& span = salvaged_[nextSalvaged_++];
+    // A record found one by one fits the table's records (as many fields
+    // as they have, in the redundant format).
+    const bool placed = format_ == RecordFormat::kRedundant
+                            ? PlaceRedundant(span.origin)
+                            : PlaceCompact(span.origin, span.dataEnd - span.origin);
+    if (!placed) continue;
+    MakeRow(format_ == RecordFormat::kRedundant
+                ? RedundantRecordHeader::DecodeFrom(buffer_, span.origin).Deleted()
+                : CompactRecordHeader::DecodeFrom(buffer_, span.origin).Deleted(),
+            row);
+    const std::uint32_t next =
+        nextSalvaged_ < salvaged_.size() ? salvaged_[nextSalvaged_].origin : SupremumOrigin();
+    position_ = PageStart{page_, next};
+    return true;
   }
-  const std::uint32_t next =
-      nextSalvaged_ < salvaged_.size() ? salvaged_[nextSalvaged_].origin : SupremumOrigin();
-  position_ = PageStart{page_, next};
-  return true;
+  return false;
 }
 
 void InnoTableCursor::MakeRow(bool deleted, RowBuffer& row) {
@@ -294,7 +352,21 @@ void InnoTableCursor::MakeRow(bool deleted, RowBuffer& row) {
     if (field.column.ordinal < 0 || slot >= columnCount) continue;
     const FieldExtent& extent = extents_[i];
     Cell& cell = row.cells[slot];
-    if (extent.missing) {
+    if (extent.absent) {
+      // Written before the column was added: the value the table keeps
+      // for such records.
+      const ColumnDefinition& column = field.column;
+      if (column.instantDefault == InstantDefault::kValue) {
+        const ByteView value(
+            reinterpret_cast<const std::uint8_t*>(column.instantDefaultBytes.data()),
+            column.instantDefaultBytes.size());
+        DecodeInnoCell(field, fieldFormats_[i], value, false, cell);
+      } else if (column.instantDefault == InstantDefault::kNull) {
+        cell.SetNull();
+      } else {
+        cell.SetMissing();
+      }
+    } else if (extent.missing) {
       cell.SetMissing();
     } else if (extent.isNull) {
       cell.SetNull();

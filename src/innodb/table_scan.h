@@ -17,6 +17,7 @@
 #include "innodb/external_value.h"
 #include "innodb/inno_column.h"
 #include "innodb/page.h"
+#include "innodb/record_layout.h"
 #include "innodb/record_salvage.h"
 #include "innodb/records.h"
 #include "values/read_report.h"
@@ -66,19 +67,29 @@ class LeafChain {
 // and a record origin on it (0: the page's first record).
 class InnoTableCursor final : public TableCursor {
  public:
-  // `recordColumns` in record order (copied); `table` is the definition
-  // whose columns make a row's cells. `source` and `table` must outlive
-  // the cursor. The walk starts at `startPage` (kNoPage: no rows).
+  // `layout` gives the fields of the records (copied); `table` is the
+  // definition whose columns make a row's cells. `source` and `table` must
+  // outlive the cursor. The walk starts at `startPage` (kNoPage: no rows).
+  InnoTableCursor(const PageSource& source, WalkForm form, const TableDefinition& table,
+                  RecordLayout layout, const CollationTable* collations, std::uint32_t startPage);
+  // Records that all hold every one of `recordColumns` (record order).
   InnoTableCursor(const PageSource& source, WalkForm form, const TableDefinition& table,
                   std::vector<InnoColumn> recordColumns, const CollationTable* collations,
-                  std::uint32_t startPage);
+                  std::uint32_t startPage)
+      : InnoTableCursor(source, form, table, RecordLayout(std::move(recordColumns)), collations,
+                        startPage) {}
 
   // The rows of the leaf pages `pages` alone, in that order (a stretch of
   // the chain a LeafChain walked): one part of a scan read apart from the
   // others. Seek is not used on such a cursor.
   InnoTableCursor(const PageSource& source, WalkForm form, const TableDefinition& table,
-                  std::vector<InnoColumn> recordColumns, const CollationTable* collations,
+                  RecordLayout layout, const CollationTable* collations,
                   std::vector<std::uint32_t> pages);
+  InnoTableCursor(const PageSource& source, WalkForm form, const TableDefinition& table,
+                  std::vector<InnoColumn> recordColumns, const CollationTable* collations,
+                  std::vector<std::uint32_t> pages)
+      : InnoTableCursor(source, form, table, RecordLayout(std::move(recordColumns)), collations,
+                        std::move(pages)) {}
 
   bool Next(RowBuffer& row) override;
   PageStart Position() const override { return position_; }
@@ -106,13 +117,23 @@ class InnoTableCursor final : public TableCursor {
     return static_cast<std::uint32_t>(format_ == RecordFormat::kRedundant ? kRedundantSupremumOrigin
                                                                           : kCompactSupremumOrigin);
   }
+  // Places the fields of the leaf record at `origin` in `extents_`, the
+  // record reaching at most `span` bytes; false when its header names a
+  // shape the table's records cannot have (the record is then counted as
+  // left out, and noted).
+  bool PlaceCompact(std::uint32_t origin, std::size_t span);
+  bool PlaceRedundant(std::uint32_t origin);
+  // Counts and notes a record left out because of `why`.
+  void LeaveOut(std::uint32_t origin, const std::string& why);
   // Turns the fields placed in `extents_` into `row`.
   void MakeRow(bool deleted, RowBuffer& row);
 
   const PageSource& source_;
   WalkForm form_;
   const TableDefinition& table_;
-  std::vector<InnoColumn> recordColumns_;
+  RecordLayout layout_;
+  // The fields of layout_.
+  const std::vector<InnoColumn>& recordColumns_;
   // Per record field: the format its cell is decoded by.
   std::vector<ColumnFormat> fieldFormats_;
   // Per cell: the format the row's consumers format it by.
@@ -121,6 +142,10 @@ class InnoTableCursor final : public TableCursor {
   ExternalValueReader longValues_;
   PageBuffer buffer_;
   std::vector<FieldExtent> extents_;
+  // The shape of the record being read, and a redundant record's own
+  // fields before they are put in place.
+  RecordShape shape_;
+  std::vector<FieldExtent> stored_;
 
   // Walk state: the chain, or the pages given.
   LeafChain chain_;

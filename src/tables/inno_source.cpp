@@ -11,6 +11,7 @@
 #include "innodb/page_checksum.h"
 #include "innodb/page_scan.h"
 #include "innodb/record_columns.h"
+#include "innodb/record_layout.h"
 #include "innodb/record_salvage.h"
 #include "innodb/records.h"
 #include "innodb/table_scan.h"
@@ -59,6 +60,7 @@ class InnoSource final : public TableSource {
       : table_(std::move(table)), options_(options) {}
 
   Status Open(const TableFiles& files) {
+    tableName_ = files.tableName;
     const SystemTablespace* system = options_.systemTablespace;
     const std::string dictionaryName =
         LastComponent(WithoutTrailingSeparator(files.databaseFolder)) + "/" + files.tableName;
@@ -113,7 +115,8 @@ class InnoSource final : public TableSource {
                            ": its columns are typed by the definition file");
         }
       }
-      Status status = CheckTablespaceBelongs(clustered, dictionaryName);
+      Status status = LayOut();
+      if (status.ok()) status = CheckTablespaceBelongs(clustered, dictionaryName);
       if (status.ok()) status = FindStart();
       if (status.ok() && clustered == nullptr) status = CheckRecordsFit(dictionaryName);
       return status;
@@ -137,7 +140,8 @@ class InnoSource final : public TableSource {
         BuildColumnsFromDefinition();
       }
       root_ = 0;
-      const Status status = FindStart();
+      Status status = LayOut();
+      if (status.ok()) status = FindStart();
       if (!status.ok()) {
         return Status::NotFound(missing +
                                 ", and the damaged data dictionary does not list the table; no "
@@ -156,14 +160,15 @@ class InnoSource final : public TableSource {
     form_ = WalkForm::kSystemTablespace;
     BuildColumns(*system, tableId);
     root_ = clustered->rootPage;
-    return FindStart();
+    const Status status = LayOut();
+    return status.ok() ? FindStart() : status;
   }
 
   const TableDefinition& Definition() const override { return table_; }
 
   std::unique_ptr<TableCursor> NewCursor() const override {
-    return std::make_unique<InnoTableCursor>(*pages_, form_, table_, recordColumns_,
-                                             options_.collations, firstLeaf_);
+    return std::make_unique<InnoTableCursor>(*pages_, form_, table_, layout_, options_.collations,
+                                             firstLeaf_);
   }
 
   // The leaf pages found by reading every page's headers, not by the tree.
@@ -177,7 +182,7 @@ class InnoSource final : public TableSource {
     return std::make_unique<ListedPageParts>(
         std::move(pages), split.pagesPerPart,
         [this](std::vector<std::uint32_t> part) {
-          return std::make_unique<InnoTableCursor>(*pages_, form_, table_, recordColumns_,
+          return std::make_unique<InnoTableCursor>(*pages_, form_, table_, layout_,
                                                    options_.collations, std::move(part));
         },
         std::move(report));
@@ -247,8 +252,7 @@ class InnoSource final : public TableSource {
   // Without the dictionary: the records of the first leaf must fit the
   // table's columns (told apart only where the character sets are known).
   Status CheckRecordsFit(const std::string& name) {
-    if (options_.collations == nullptr || firstLeaf_ == kNoPage || rootInstant_)
-      return Status::Ok();
+    if (options_.collations == nullptr || firstLeaf_ == kNoPage) return Status::Ok();
     PageBuffer page = NewPageBuffer();
     pages_->Read(firstLeaf_, page);
     if (RecordsFitPage(page)) return Status::Ok();
@@ -268,12 +272,28 @@ class InnoSource final : public TableSource {
   // page fits anything.
   bool RecordsFitPage(ByteView page) const {
     const IndexPage index(page);
-    const std::uint32_t counted = index.Header().userRecords;
+    std::uint32_t counted = index.Header().userRecords;
+    // The metadata record of a table altered in place is counted, and is
+    // no row.
+    if (counted > 0 && layout_.Kind() == LayoutKind::kMariaDb && StartsWithMetadata(index))
+      --counted;
     if (counted == 0) return true;
     const RecordFormat format = index.Format();
-    return format != RecordFormat::kNone &&
-           SalvageRecords(page, format, recordColumns_, NullBitmapSize(recordColumns_)).size() >=
-               counted;
+    return format != RecordFormat::kNone && SalvageRecords(page, format, layout_).size() >= counted;
+  }
+
+  // The first record of the leaf page is a metadata record: the one leaf
+  // record with the minimum-record mark.
+  static bool StartsWithMetadata(const IndexPage& index) {
+    if (index.Level() != 0) return false;
+    const RecordFormat format = index.Format();
+    if (format == RecordFormat::kCompact) {
+      return CompactRecordHeader::DecodeFrom(index.Bytes(), index.FirstCompactRecord())
+          .MinimumRecord();
+    }
+    return format == RecordFormat::kRedundant &&
+           RedundantRecordHeader::DecodeFrom(index.Bytes(), index.FirstRedundantRecord())
+               .MinimumRecord();
   }
 
   // The first leaf, by descending from the root. Where the tree is
@@ -287,12 +307,13 @@ class InnoSource final : public TableSource {
     PageBuffer page = NewPageBuffer();
     if (pages_->Holds(root_)) pages_->Read(root_, page);
     const IndexPage rootPage(page);
-    rootInstant_ = rootPage.Fil().pageType == kInstantIndexPageType;
+    const InstantRoot instant = ReadInstantRoot(page);
+    if (instant.altered) layout_ = RootLayout(recordColumns_, instant);
     if (rootPage.IsIndexPage() && indexId_ == 0) indexId_ = rootPage.Header().indexId;
-    const std::uint32_t first = FindFirstLeafPage(*pages_, root_, recordColumns_);
+    const std::uint32_t first = FindFirstLeafPage(*pages_, root_, layout_);
     if (first != 0) {
       firstLeaf_ = first;
-      return Status::Ok();
+      return ReadInstantLayout(instant);
     }
     treeProblem_ = root_ == 0 ? "the data dictionary does not give the root page of the table: "
                                 "its leaf pages were looked for among every page of " +
@@ -318,7 +339,44 @@ class InnoSource final : public TableSource {
     }
     firstLeaf_ = pages.front();
     notes_.push_back(treeProblem_);
-    return Status::Ok();
+    return ReadInstantLayout(instant);
+  }
+
+  // The layout of the records, from the definition: MySQL 8's keeps the
+  // columns added and dropped in place. A layout that cannot be made is a
+  // table that cannot be read, said so.
+  Status LayOut() {
+    const CollationTable none;
+    const CollationTable& collations = options_.collations != nullptr ? *options_.collations : none;
+    const Status status = LayoutFromDefinition(recordColumns_, table_, collations, layout_);
+    if (status.ok()) return status;
+    return Status::NotSupported(dataPath_ + ": the columns of " + tableName_ +
+                                " were added or dropped in place (ALGORITHM=INSTANT), and its "
+                                "definition does not tell how its older records hold them: " +
+                                status.message());
+  }
+
+  // A table MariaDB altered in place: the layout the metadata record at
+  // the start of the first leaf gives (where the root is lost, the record
+  // alone tells that the table was altered).
+  Status ReadInstantLayout(const InstantRoot& instant) {
+    // MySQL 8's definition has told the layout already.
+    if (layout_.Kind() == LayoutKind::kMySql) return Status::Ok();
+    const Status status =
+        ReadMariaDbLayout(*pages_, instant, firstLeaf_, recordColumns_, table_, layout_);
+    if (status.ok()) {
+      if (!instant.altered && layout_.Kind() == LayoutKind::kMariaDb) {
+        notes_.push_back(
+            "the clustered index root, which counts the fields of the records "
+            "written before the table's columns were changed in place, is lost: "
+            "the metadata record on leaf page " +
+            std::to_string(firstLeaf_) + " tells them");
+      }
+      return status;
+    }
+    return Status::Corruption(dataPath_ + ": the columns of " + tableName_ +
+                              " were added, dropped or moved in place (ALGORITHM=INSTANT), and " +
+                              status.message());
   }
 
   // The clustered index's leaf pages in reading order, by the headers of
@@ -370,19 +428,21 @@ class InnoSource final : public TableSource {
   }
 
   TableDefinition table_;
+  std::string tableName_;
   ReadOptions options_;
   DataFile own_;
   std::unique_ptr<FilePageSource> ownPages_;
   const PageSource* pages_ = nullptr;
   WalkForm form_ = WalkForm::kOwnTablespace;
   std::vector<InnoColumn> recordColumns_;
+  // How the records hold those fields (a table altered in place holds
+  // records of different shapes).
+  RecordLayout layout_;
   std::uint32_t root_ = kOwnTablespaceRoot;
   // The clustered index's id (0: not known yet).
   std::uint64_t indexId_ = 0;
   // The ids the dictionary gives other tables' indexes.
   std::unordered_set<std::uint64_t> otherIndexIds_;
-  // The root is that of a table altered in place (instant ADD/DROP COLUMN).
-  bool rootInstant_ = false;
   std::uint32_t firstLeaf_ = kNoPage;
   // Why the tree could not be walked from its root (empty: it could).
   std::string treeProblem_;

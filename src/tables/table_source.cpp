@@ -144,12 +144,6 @@ Status ReadTablespaceDefinition(const std::string& path, const std::string& tabl
                           EncodeTableFileName(table.schema) == databaseName;
     if (tables.size() == 1 ||
         (database && (table.name == tableName || EncodeTableFileName(table.name) == tableName))) {
-      if (table.alteredInPlace) {
-        return Status::NotSupported(
-            path + ": table " + table.name +
-            " had columns added or dropped in place (ALGORITHM=INSTANT), so its records carry "
-            "different sets of columns; such tables are not read yet");
-      }
       out = std::move(table.definition);
       if (!sdi.problems.empty()) {
         out.gaps.push_back("the SDI of " + path + " is partly damaged" + problems);
