@@ -20,6 +20,14 @@ inline std::string SakilaFolder() {
 inline std::string Sakila8Folder() {
   return std::string(ROWMENDER_SHARED_FIXTURES) + "/mysql-8.0-sakila";
 }
+// Real MySQL 8.4 and MySQL 5.6 REDUNDANT sakila files, unpacked by the
+// build from testdata/.
+inline std::string Sakila84Folder() {
+  return std::string(ROWMENDER_BINARY_DIR) + "/mysql-8.4-sakila";
+}
+inline std::string SakilaRedundantFolder() {
+  return std::string(ROWMENDER_BINARY_DIR) + "/mysql-5.6-redundant-sakila";
+}
 // The Aria tables of testdata/aria, unpacked by the build.
 inline std::string AriaFolder() {
   return ROWMENDER_ARIA_DATADIR;

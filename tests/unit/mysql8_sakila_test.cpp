@@ -13,25 +13,28 @@
 namespace rowmender {
 namespace {
 
-TableFiles SakilaTable(const std::string& name) {
+TableFiles SakilaTable(const std::string& name,
+                       const std::string& folder = testing::Sakila8Folder()) {
   TableFiles files;
-  files.databaseFolder = testing::Sakila8Folder() + "/sakila";
+  files.databaseFolder = folder + "/sakila";
   files.tableName = name;
   files.definitionPath = files.databaseFolder + "/" + name + ".ibd";
   files.origin = DefinitionOrigin::kTablespaceSdi;
   return files;
 }
 
-std::unique_ptr<TableSource> OpenSakila(const std::string& name) {
+std::unique_ptr<TableSource> OpenSakila(const std::string& name,
+                                        const std::string& folder = testing::Sakila8Folder()) {
   ReadOptions options;
   options.collations = &testing::ServerCollations();
   std::unique_ptr<TableSource> source;
-  const Status status = TableSource::Open(SakilaTable(name), options, source);
+  const Status status = TableSource::Open(SakilaTable(name, folder), options, source);
   EXPECT_TRUE(status.ok()) << name << ": " << status.message();
   return status.ok() ? std::move(source) : nullptr;
 }
 
-// The published row counts (see the fixture's README).
+// The published row counts (see the fixture's README), from the files of a
+// MySQL 8.0 and of a MySQL 8.4 server.
 TEST(Mysql8Sakila, EveryTableGivesThePublishedRowCount) {
   const std::pair<const char*, std::size_t> kTables[] = {
       {"actor", 200},      {"address", 603},     {"category", 16},
@@ -39,16 +42,39 @@ TEST(Mysql8Sakila, EveryTableGivesThePublishedRowCount) {
       {"film", 1000},      {"film_actor", 5462}, {"film_category", 1000},
       {"film_text", 1000}, {"inventory", 4581},  {"language", 6},
       {"staff", 2},        {"store", 2}};
-  for (const auto& [name, count] : kTables) {
-    const auto source = OpenSakila(name);
-    if (!source) continue;
-    const testing::ReadOut read = testing::ReadWhole(*source);
-    std::size_t live = 0;
-    for (const std::string& row : read.rows)
-      live += row.starts_with("D") ? 0 : 1;
-    EXPECT_EQ(live, count) << name;
-    EXPECT_TRUE(read.report.Complete()) << name;
-    EXPECT_EQ(source->Definition().origin, DefinitionOrigin::kTablespaceSdi);
+  for (const std::string& folder : {testing::Sakila8Folder(), testing::Sakila84Folder()}) {
+    for (const auto& [name, count] : kTables) {
+      SCOPED_TRACE(folder);
+      const auto source = OpenSakila(name, folder);
+      if (!source) continue;
+      const testing::ReadOut read = testing::ReadWhole(*source);
+      std::size_t live = 0;
+      for (const std::string& row : read.rows)
+        live += row.starts_with("D") ? 0 : 1;
+      EXPECT_EQ(live, count) << name;
+      EXPECT_TRUE(read.report.Complete()) << name;
+      EXPECT_EQ(source->Definition().origin, DefinitionOrigin::kTablespaceSdi);
+    }
+  }
+}
+
+// The two servers hold the same data: every table reads the same, values
+// and definitions, from either's files.
+TEST(Mysql8Sakila, TheFilesOfMysql84ReadAsThoseOf80) {
+  for (const char* name :
+       {"actor", "address", "customer", "film", "film_text", "inventory", "staff", "store"}) {
+    const auto older = OpenSakila(name);
+    const auto newer = OpenSakila(name, testing::Sakila84Folder());
+    if (!older || !newer) continue;
+    const testing::ReadOut a = testing::ReadWhole(*older);
+    const testing::ReadOut b = testing::ReadWhole(*newer);
+    EXPECT_EQ(a.rows, b.rows) << name;
+    ASSERT_EQ(older->Definition().columns.size(), newer->Definition().columns.size()) << name;
+    for (std::size_t i = 0; i < older->Definition().columns.size(); ++i) {
+      EXPECT_EQ(ColumnTypeName(older->Definition().columns[i], 255, testing::ServerCollations()),
+                ColumnTypeName(newer->Definition().columns[i], 255, testing::ServerCollations()))
+          << name << " " << older->Definition().columns[i].name;
+    }
   }
 }
 
