@@ -45,58 +45,6 @@ std::string LastComponent(std::string_view path) {
 
 namespace {
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
-std::string EncodeTableFileName(std::string_view name) {
-  std::string out;
-  for (std::size_t i = 0; i < name.size();) {
-    const char c = name[i];
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_') {
-      out.push_back(c);
-      ++i;
-      continue;
-    }
-    std::uint32_t cp = DecodeUtf8At(name, i);
-    if (cp == kInvalidCodePoint) cp = static_cast<std::uint8_t>(name[i - 1]);
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "@%04x", static_cast<unsigned>(cp & 0xFFFF));
-    out += buffer;
-  }
-  return out;
-}
-
-std::string DecodeTableFileName(std::string_view fileName) {
-  std::string out;
-  for (std::size_t i = 0; i < fileName.size();) {
-    if (fileName[i] == '@' && i + 4 < fileName.size()) {
-      std::uint32_t cp = 0;
-      bool ok = true;
-      for (std::size_t k = 1; k <= 4; ++k) {
-        const int d = HexDigit(fileName[i + k]);
-        if (d < 0) ok = false;
-        cp = (cp << 4) | static_cast<std::uint32_t>(d < 0 ? 0 : d);
-      }
-      if (ok) {
-        AppendUtf8(out, cp);
-        i += 5;
-        continue;
-      }
-    }
-    out.push_back(fileName[i]);
-    ++i;
-  }
-  return out;
-}
-
-namespace {
-
 std::string LowerAscii(std::string text) {
   for (char& c : text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

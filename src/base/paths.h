@@ -26,17 +26,6 @@ std::string WithoutTrailingSeparator(std::string_view folder);
 // The text after the last separator.
 std::string LastComponent(std::string_view path);
 
-// The server's file-name form of a database or table name: ASCII letters,
-// digits and '_' stay, every other character becomes '@' and four hex digits
-// of its code point (so "my-table" is stored as "my@002dtable"). The server
-// writes most accented letters as '@' and a two-character code instead; such
-// names are found by their on-disk form.
-std::string EncodeTableFileName(std::string_view name);
-
-// The reverse of the '@' escapes that EncodeTableFileName writes; other text
-// is kept as it is.
-std::string DecodeTableFileName(std::string_view fileName);
-
 // The file in `folder` named `stem` plus `extension`, the extension compared
 // without regard to case; empty when there is none.
 std::string FindFileWithExtension(const std::string& folder, const std::string& stem,

@@ -10,6 +10,7 @@
 #include "base/data_file.h"
 #include "base/file_check.h"
 #include "base/paths.h"
+#include "base/table_file_names.h"
 #include "base/table_files_check.h"
 #include "definitions/table_definition.h"
 #include "innodb/dictionary_definition.h"
@@ -395,6 +396,14 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
   return files;
 }
 
+TreeNode InsertNamedNode(UserInterface& ui, const std::string& onDiskName, int image,
+                         std::int32_t itemData, TreeNode parent) {
+  const std::string name = DecodeTableFileName(onDiskName);
+  const TreeNode node = ui.TreeInsert(name, image, itemData, parent);
+  if (name != onDiskName) ui.TreeSetNote(node, kOnDiskNotePrefix + onDiskName);
+  return node;
+}
+
 void ScanDatabaseFolder(UserInterface& ui, CatalogueLists& lists, TreeNode databaseNode,
                         const std::string& folderPath, TreeNode tablesNode,
                         std::int32_t databaseIndex, const DefinitionSources* sources) {
@@ -406,8 +415,8 @@ void ScanDatabaseFolder(UserInterface& ui, CatalogueLists& lists, TreeNode datab
     switch (file.kind) {
       case CatalogueFileKind::kTable: {
         lists.tables.push_back(TableEntry{databaseIndex, name, file.origin, file.definitionPath});
-        const TreeNode table = ui.TreeInsert(
-            name, kImageFolder, static_cast<std::int32_t>(lists.tables.size()), tablesNode);
+        const TreeNode table = InsertNamedNode(
+            ui, name, kImageFolder, static_cast<std::int32_t>(lists.tables.size()), tablesNode);
         ui.TreeInsert(kKeysLabel, kImageKeys, kItemKeys, table);
         break;
       }
@@ -416,7 +425,8 @@ void ScanDatabaseFolder(UserInterface& ui, CatalogueLists& lists, TreeNode datab
           viewsNode = ui.TreeInsert(kViewsLabel, kImageViews, kItemViewsGroup, databaseNode);
         }
         lists.views.push_back(JoinPath(folderPath, file.fileName));
-        ui.TreeInsert(name, kImageFolder, static_cast<std::int32_t>(lists.views.size()), viewsNode);
+        InsertNamedNode(ui, name, kImageFolder, static_cast<std::int32_t>(lists.views.size()),
+                        viewsNode);
         break;
       case CatalogueFileKind::kTriggers:
         if (triggerNode == kNoNode) {
@@ -424,8 +434,8 @@ void ScanDatabaseFolder(UserInterface& ui, CatalogueLists& lists, TreeNode datab
               ui.TreeInsert(kTriggerLabel, kImageTriggers, kItemTriggerGroup, databaseNode);
         }
         lists.triggers.push_back(TriggerEntry{file.fileName, folderPath});
-        ui.TreeInsert(name, kImageFolder, static_cast<std::int32_t>(lists.triggers.size()),
-                      triggerNode);
+        InsertNamedNode(ui, name, kImageFolder, static_cast<std::int32_t>(lists.triggers.size()),
+                        triggerNode);
         break;
     }
   }

@@ -92,6 +92,16 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
                                               std::vector<std::string>& problems,
                                               const DefinitionSources* sources = nullptr);
 
+// The note on a tree node whose name differs from its file's: "On disk: "
+// and the file or folder name.
+inline constexpr const char* kOnDiskNotePrefix = "On disk: ";
+
+// Inserts a node labelled with the SQL name of the database, table, view or
+// trigger file named `onDiskName`; when the two differ, the on-disk form is
+// the node's note.
+TreeNode InsertNamedNode(UserInterface& ui, const std::string& onDiskName, int image,
+                         std::int32_t itemData, TreeNode parent);
+
 // Scans one database folder (`folderPath`, without trailing separator,
 // database index `databaseIndex`): appends its tables, views and triggers
 // to `lists` and inserts their nodes, under `tablesNode` for tables and

@@ -6,6 +6,7 @@
 
 #include "base/file_check.h"
 #include "base/paths.h"
+#include "base/table_file_names.h"
 
 namespace rowmender {
 

@@ -5,6 +5,7 @@
 // table's node, N - 1 "Next Records", then the export into OUTFILE.
 #include "app/logic/headless_session.h"
 #include "base/paths.h"
+#include "base/table_file_names.h"
 #include "catalogue/catalogue_lists.h"
 #include "catalogue/table_locator.h"
 #include "cli/commands.h"
@@ -65,8 +66,10 @@ int RunCsv(CTarnSalvorProjApp& app, const Arguments& args, std::ostream&, std::o
     err << "rowmender-cli: " << error << "\n";
     return kExitFailure;
   }
+  // The tree shows the SQL names of what it finds on disk.
   const TreeNode table = session.FindBelowDataFolder(
-      {LastComponent(lookup.location->databaseFolder), kTablesLabel, lookup.location->tableName});
+      {DecodeTableFileName(LastComponent(lookup.location->databaseFolder)), kTablesLabel,
+       DecodeTableFileName(lookup.location->tableName)});
   if (table == kNoNode) {
     err << "rowmender-cli: table not found: " << positional[1] << "." << positional[2] << "\n";
     return kExitFailure;

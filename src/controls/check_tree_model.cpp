@@ -190,6 +190,26 @@ std::string CheckTreeModel::GetItemMarkReason(TreeNodeId id) const {
   return node == nullptr ? std::string() : node->markReason;
 }
 
+bool CheckTreeModel::SetItemNote(TreeNodeId id, std::string note) {
+  Node* node = FindMutable(id);
+  if (node == nullptr) return false;
+  node->note = std::move(note);
+  return true;
+}
+
+std::string CheckTreeModel::GetItemNote(TreeNodeId id) const {
+  const Node* node = Find(id);
+  return node == nullptr ? std::string() : node->note;
+}
+
+std::string CheckTreeModel::GetItemToolTip(TreeNodeId id) const {
+  const Node* node = Find(id);
+  if (node == nullptr) return {};
+  if (node->markReason.empty()) return node->note;
+  if (node->note.empty()) return node->markReason;
+  return node->markReason + "\n" + node->note;
+}
+
 bool CheckTreeModel::SetExpanded(TreeNodeId id, bool expanded) {
   Node* node = FindMutable(id);
   if (node == nullptr || node->children.empty() || !node->enabled) return false;

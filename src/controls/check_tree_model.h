@@ -57,6 +57,8 @@ class CheckTreeModel {
     TreeMark mark = TreeMark::kNone;
     // Why the node is marked, for its tooltip.
     std::string markReason;
+    // A standing line of the tooltip (the name as it is on disk).
+    std::string note;
   };
 
   // Items carry checkboxes.
@@ -117,6 +119,13 @@ class CheckTreeModel {
   bool SetItemMark(TreeNodeId id, TreeMark mark, std::string reason);
   TreeMark GetItemMark(TreeNodeId id) const;
   std::string GetItemMarkReason(TreeNodeId id) const;
+
+  // Sets the line the tooltip shows whether or not the node is marked.
+  // Returns false when there is no such node.
+  bool SetItemNote(TreeNodeId id, std::string note);
+  std::string GetItemNote(TreeNodeId id) const;
+  // The tooltip: the mark's reason and the note, one per line.
+  std::string GetItemToolTip(TreeNodeId id) const;
 
   // Records the expand state of an enabled node with children; returns true
   // when it changed.

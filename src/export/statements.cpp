@@ -6,6 +6,7 @@
 
 #include "base/data_file.h"
 #include "base/paths.h"
+#include "base/table_file_names.h"
 #include "base/utf8.h"
 
 namespace rowmender {
@@ -71,15 +72,16 @@ void TrimSpaces(std::string& text) {
   text = text.substr(begin, end - begin);
 }
 
-// The view name: the file name after the last separator, up to its last
-// full stop; empty without a separator or without a full stop.
+// The view's SQL name: the file name after the last separator, up to its
+// last full stop, decoded from the server's file-name form; empty without a
+// separator or without a full stop.
 std::string ViewNameFromPath(std::string_view path) {
   const std::size_t slash = path.rfind(kPathSeparator);
   if (slash == std::string_view::npos) return {};
   const std::string_view fileName = path.substr(slash + 1);
   const std::size_t dot = fileName.rfind('.');
   if (dot == std::string_view::npos) return {};
-  return std::string(fileName.substr(0, dot));
+  return DecodeTableFileName(fileName.substr(0, dot));
 }
 
 }  // namespace
@@ -161,7 +163,10 @@ std::string BuildViewStatementFromFile(ByteView file, std::string_view viewName)
 
   std::string statement(kViewPrefix);
   statement += '`';
-  statement += viewName;
+  for (char c : viewName) {
+    if (c == '`') statement += '`';
+    statement += c;
+  }
   statement += "` AS ";
   statement += DecodeStoredEscapes(query);
   statement += ';';

@@ -7,6 +7,7 @@
 #include "base/data_file.h"
 #include "base/file_check.h"
 #include "base/paths.h"
+#include "base/table_file_names.h"
 #include "base/table_files_check.h"
 #include "definitions/frm_reader.h"
 #include "definitions/sdi_definition.h"

@@ -28,6 +28,14 @@ inline std::string Sakila84Folder() {
 inline std::string SakilaRedundantFolder() {
   return std::string(ROWMENDER_BINARY_DIR) + "/mysql-5.6-redundant-sakila";
 }
+// Databases and tables with encoded names (testdata/names), unpacked by
+// the build, and the server's list of its two-character codes.
+inline std::string NamesFolder() {
+  return std::string(ROWMENDER_BINARY_DIR) + "/names-datadir";
+}
+inline std::string NamesTruthFolder() {
+  return std::string(ROWMENDER_SHARED_FIXTURES) + "/names";
+}
 // The Aria tables of testdata/aria, unpacked by the build.
 inline std::string AriaFolder() {
   return ROWMENDER_ARIA_DATADIR;

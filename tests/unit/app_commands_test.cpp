@@ -23,7 +23,7 @@ TEST_F(AppCommands, WhileAScanRunsEveryCommandAndClickIsRefusedWithItsMessage) {
   ASSERT_TRUE(ui.PumpUntil([&] { return Node({"legacy"}) != kNoNode; }));
   ASSERT_TRUE(frame.ScanActive());
   ASSERT_TRUE(frame.StopEnabled());
-  const TreeNode database = Node({"b@1ocherei"});
+  const TreeNode database = Node({"bücherei"});
   ASSERT_NE(database, kNoNode);
 
   const std::size_t calls = ui.CallCount();
@@ -46,7 +46,7 @@ TEST_F(AppCommands, WhileAScanRunsEveryCommandAndClickIsRefusedWithItsMessage) {
                 "ShowMessage(Please wait for the running process.)",
                 "ShowMessage(Please wait for the running process.)",
                 "ShowMessage(Please wait for the running process.)",
-                "ClickLabel(b@1ocherei)",
+                "ClickLabel(bücherei)",
                 // The refused click is undone: the previous selection (none).
                 "TreeSelect()",
                 "ShowMessage(Please wait for the running process.)",
@@ -65,7 +65,7 @@ TEST_F(AppCommands, StopAsksThenClearsTheGuardAndTheScanGivesUpAtTheNextFolder) 
   ui.pumpUiCalls = true;
   ui.settingsAttempts = {Folders(SampleFolder())};
   frame.OnOpen();
-  ASSERT_TRUE(ui.PumpUntil([&] { return Node({"b@1ocherei", "Tables"}) != kNoNode; }));
+  ASSERT_TRUE(ui.PumpUntil([&] { return Node({"bücherei", "Tables"}) != kNoNode; }));
 
   // No leaves everything as it was.
   ui.yesNoAnswers = {false};
@@ -86,19 +86,19 @@ TEST_F(AppCommands, StopAsksThenClearsTheGuardAndTheScanGivesUpAtTheNextFolder) 
 
   // The scan still holds the engine and the lists: clicks stay refused.
   EXPECT_TRUE(frame.ScanActive());
-  EXPECT_EQ(ui.ClickLabel(frame, Node({"b@1ocherei"})), 0);
+  EXPECT_EQ(ui.ClickLabel(frame, Node({"bücherei"})), 0);
   EXPECT_EQ(ui.messages.back(), "Please wait for the running process.");
 
   ui.PumpUntilScanEnds(frame);
   // It finished the folder it was in, then gave up: no further database,
   // no dictionary, and the completion message all the same.
-  EXPECT_NE(Node({"b@1ocherei", "Tables", "ausleihe"}), kNoNode);
+  EXPECT_NE(Node({"bücherei", "Tables", "ausleihe"}), kNoNode);
   EXPECT_EQ(Node({"legacy"}), kNoNode);
   EXPECT_EQ(ui.outputLines,
             (std::vector<std::string>{"Finding Database and tables", "Processing ibdata1 File",
                                       "scanning completed."}));
   EXPECT_EQ(ui.messages.back(), "Scanning completed for selected database file(s)");
-  EXPECT_EQ(ui.ClickLabel(frame, Node({"b@1ocherei"})), 1);
+  EXPECT_EQ(ui.ClickLabel(frame, Node({"bücherei"})), 1);
 }
 
 TEST_F(AppCommands, StopIsDisabledWhenNothingRuns) {

@@ -72,16 +72,16 @@ TEST_F(AppOpen, TheScanBuildsTheCatalogueTreeOfTheSampleFolder) {
   std::vector<std::string> databases;
   for (TreeNode db : ui.tree.Children(pathNode))
     databases.push_back(ui.tree.GetItemText(db));
-  EXPECT_EQ(databases, (std::vector<std::string>{"b@1ocherei", "legacy", "shop", "typezoo"}));
+  EXPECT_EQ(databases, (std::vector<std::string>{"bücherei", "legacy", "shop", "typezoo"}));
 
-  // Positions count on across databases: b@1ocherei has 2 tables and legacy
+  // Positions count on across databases: bücherei has 2 tables and legacy
   // 8, so the first table of shop is the 11th.
   EXPECT_EQ(Render(Node({"shop"})),
             "shop -1 0\n"
             "  Tables -1 0\n"
             "    coupons 11 0\n      Keys -2 2\n"
             "    customers 12 0\n      Keys -2 2\n"
-            "    gift@002dcards 13 0\n      Keys -2 2\n"
+            "    gift-cards 13 0\n      Keys -2 2\n"
             "    newsletter_subscribers 14 0\n      Keys -2 2\n"
             "    order_history 15 0\n      Keys -2 2\n"
             "    order_items 16 0\n      Keys -2 2\n"

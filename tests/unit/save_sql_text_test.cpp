@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "export/save/file_names.h"
+#include "base/table_file_names.h"
 #include "export/save/sql_text.h"
 #include "support/truth_files.h"
 
@@ -60,31 +60,10 @@ TEST(SaveSqlText, HexLiteralsAndHexTexts) {
   }
 }
 
-TEST(SaveFileNames, DecodesBothEscapesOfTheServersFileNames) {
-  const struct {
-    const char* onDisk;
-    const char* sqlName;
-  } cases[] = {
-      {"orders", "orders"},
-      {"b@1ocherei", "bücherei"},
-      {"price@002dlist", "price-list"},
-      {"gift@002dcards", "gift-cards"},
-      {"@0G@0g", "Àà"},
-      {"rm@0020@0060hostile", "rm `hostile"},
-      {"x@002", "x@002"},  // cut short: kept
-      {"a@", "a@"},
-      {"a@0", "a@0"},
-      {"@zz@00g1@@", "@zz@00g1@@"},
-      {"@0000", "@0000"},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(SqlNameFromFileName(c.onDisk), c.sqlName) << c.onDisk;
-}
-
 TEST(SaveFileNames, EverySampleNameDecodesToTheServersName) {
   for (const auto& table : testing::SampleTables()) {
-    EXPECT_EQ(SqlNameFromFileName(table.databaseFolder), table.database);
-    EXPECT_EQ(SqlNameFromFileName(table.fileName), table.table);
+    EXPECT_EQ(DecodeTableFileName(table.databaseFolder), table.database);
+    EXPECT_EQ(DecodeTableFileName(table.fileName), table.table);
   }
 }
 

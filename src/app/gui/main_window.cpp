@@ -430,6 +430,10 @@ void CMainWindow::TreeSetMark(TreeNode node, TreeMark mark, const std::string& r
   tree_->ItemModel().SetItemMark(node, mark, reason);
 }
 
+void CMainWindow::TreeSetNote(TreeNode node, const std::string& note) {
+  tree_->ItemModel().SetItemNote(node, note);
+}
+
 // ---- UserInterface: the record panel ----
 
 void CMainWindow::GridClear() {

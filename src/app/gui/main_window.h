@@ -124,6 +124,7 @@ class CMainWindow : public QMainWindow, public UserInterface {
   bool TreeIsChecked(TreeNode node) override;
   std::size_t TreeCheckedCount() override;
   void TreeSetMark(TreeNode node, TreeMark mark, const std::string& reason) override;
+  void TreeSetNote(TreeNode node, const std::string& note) override;
 
   void GridClear() override;
   void GridDeleteAllRows() override;

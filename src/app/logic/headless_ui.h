@@ -94,6 +94,9 @@ class HeadlessUi : public UserInterface {
   void TreeSetMark(TreeNode node, TreeMark mark, const std::string& reason) override {
     tree.SetItemMark(node, mark, reason);
   }
+  void TreeSetNote(TreeNode node, const std::string& note) override {
+    tree.SetItemNote(node, note);
+  }
 
   void GridClear() override;
   void GridDeleteAllRows() override { gridRows.clear(); }

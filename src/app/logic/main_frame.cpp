@@ -206,7 +206,7 @@ void CMainFrame::ScanDataFolder() {
 
   const auto addDatabase = [&](const std::string& folder, std::int32_t index) {
     const TreeNode database =
-        target.TreeInsert(LastComponent(folder), kImageFolder, kItemContainer, pathNode);
+        InsertNamedNode(target, LastComponent(folder), kImageFolder, kItemContainer, pathNode);
     const TreeNode tables = target.TreeInsert(kTablesLabel, kImageFolder, kItemContainer, database);
     ScanDatabaseFolder(target, catalogue, database, folder, tables, index, &definitionSources_);
   };

@@ -94,6 +94,10 @@ void UiThreadForwarder::TreeSetMark(TreeNode node, TreeMark mark, const std::str
   Forward([&](UserInterface& ui) { ui.TreeSetMark(node, mark, reason); });
 }
 
+void UiThreadForwarder::TreeSetNote(TreeNode node, const std::string& note) {
+  Forward([&](UserInterface& ui) { ui.TreeSetNote(node, note); });
+}
+
 void UiThreadForwarder::GridClear() {
   Forward([&](UserInterface& ui) { ui.GridClear(); });
 }

@@ -40,6 +40,7 @@ class UiThreadForwarder final : public UserInterface {
   bool TreeIsChecked(TreeNode node) override;
   std::size_t TreeCheckedCount() override;
   void TreeSetMark(TreeNode node, TreeMark mark, const std::string& reason) override;
+  void TreeSetNote(TreeNode node, const std::string& note) override;
 
   void GridClear() override;
   void GridDeleteAllRows() override;

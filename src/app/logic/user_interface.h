@@ -111,6 +111,8 @@ class UserInterface {
   // with `reason` for its tooltip; TreeMark::kNone takes the mark away.
   // The mark is drawn so that it shows in every application look.
   virtual void TreeSetMark(TreeNode node, TreeMark mark, const std::string& reason) = 0;
+  // A line the node's tooltip always shows (a name's on-disk form).
+  virtual void TreeSetNote(TreeNode node, const std::string& note) = 0;
 
   // ---- Record grid ----
 

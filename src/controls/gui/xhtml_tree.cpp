@@ -87,6 +87,14 @@ void CheckTreeItemModel::SetItemMark(TreeNodeId node, TreeMark mark, const std::
   }
 }
 
+void CheckTreeItemModel::SetItemNote(TreeNodeId node, const std::string& note) {
+  if (!tree_.SetItemNote(node, note)) return;
+  const QModelIndex index = IndexOf(node);
+  if (index.isValid()) {
+    emit dataChanged(index, index, {Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
+  }
+}
+
 QIcon CheckTreeItemModel::MarkedIcon(const QIcon& picture, TreeMark mark) {
   if (mark == TreeMark::kNone) return picture;
   // Made once per picture and mark.
@@ -197,9 +205,9 @@ QVariant CheckTreeItemModel::data(const QModelIndex& index, int role) const {
       return {};
     case Qt::ToolTipRole:
     case Qt::AccessibleDescriptionRole: {
-      const std::string reason = tree_.GetItemMarkReason(node);
-      if (reason.empty()) return {};
-      return QString::fromStdString(reason);
+      const std::string tip = tree_.GetItemToolTip(node);
+      if (tip.empty()) return {};
+      return QString::fromStdString(tip);
     }
     case Qt::CheckStateRole:
       if (!tree_.checkBoxes) return {};

@@ -63,6 +63,7 @@ class CheckTreeItemModel : public QAbstractItemModel {
   bool ToggleCheck(TreeNodeId node, bool markHot);
   void SetItemEnabled(TreeNodeId node, bool enabled);
   void SetItemMark(TreeNodeId node, TreeMark mark, const std::string& reason);
+  void SetItemNote(TreeNodeId node, const std::string& note);
 
   // `picture` with the badge of `mark` over its lower right corner
   // (`picture` itself for TreeMark::kNone).

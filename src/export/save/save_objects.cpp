@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "base/paths.h"
+#include "base/table_file_names.h"
 #include "catalogue/data_folder_scan.h"
-#include "export/save/file_names.h"
 #include "export/save/sql_text.h"
 
 namespace rowmender {
@@ -42,9 +42,9 @@ SaveObject MakeSaveObject(SaveObjectKind kind, const std::string& dataFolder,
   object.kind = kind;
   object.location.dataFolder = WithTrailingSeparator(dataFolder);
   object.location.databaseFolder = WithoutTrailingSeparator(databaseFolder);
-  object.databaseName = SqlNameFromFileName(LastComponent(object.location.databaseFolder));
+  object.databaseName = DecodeTableFileName(LastComponent(object.location.databaseFolder));
   object.location.tableName = Stem(fileName);
-  object.name = SqlNameFromFileName(object.location.tableName);
+  object.name = DecodeTableFileName(object.location.tableName);
   const std::string path = JoinPath(object.location.databaseFolder, fileName);
   if (kind == SaveObjectKind::kTable) {
     object.location.definitionPath = definitionPath.empty() ? path : definitionPath;

@@ -1,7 +1,9 @@
-#include "export/save/file_names.h"
+#include "base/table_file_names.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstdio>
 #include <iterator>
 
 #include "base/utf8.h"
@@ -282,10 +284,41 @@ constexpr FileNameLetter kLetters[] = {
     {5988, 0x1F45}, {5989, 0x1F63}, {5991, 0x1FA3}, {5992, 0x1FD1},
 };
 
+constexpr std::size_t kLetterCount = std::size(kLetters);
+
+// The server writes its four hex digits in lower case and reads either.
 int HexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
+}
+
+bool IsPlainFileNameCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// kLetters ordered by character, for writing names.
+const std::array<FileNameLetter, kLetterCount>& LettersByCodePoint() {
+  static const std::array<FileNameLetter, kLetterCount> sorted = [] {
+    std::array<FileNameLetter, kLetterCount> letters{};
+    std::copy(std::begin(kLetters), std::end(kLetters), letters.begin());
+    std::sort(letters.begin(), letters.end(), [](const FileNameLetter& a, const FileNameLetter& b) {
+      return a.codePoint < b.codePoint;
+    });
+    return letters;
+  }();
+  return sorted;
+}
+
+// The two-character code of `codePoint`, or 0 when it has none.
+std::uint16_t CodeOfLetter(std::uint32_t codePoint) {
+  const auto& letters = LettersByCodePoint();
+  const auto* found = std::lower_bound(
+      letters.begin(), letters.end(), codePoint,
+      [](const FileNameLetter& letter, std::uint32_t value) { return letter.codePoint < value; });
+  if (found == letters.end() || found->codePoint != codePoint) return 0;
+  return found->code;
 }
 
 // The character of a two-character code, or 0 when the code has none.
@@ -302,7 +335,7 @@ std::uint32_t LetterOfCode(char first, char second) {
 
 }  // namespace
 
-std::string SqlNameFromFileName(std::string_view fileName) {
+std::string DecodeTableFileName(std::string_view fileName) {
   std::string name;
   name.reserve(fileName.size());
   std::size_t i = 0;
@@ -339,6 +372,30 @@ std::string SqlNameFromFileName(std::string_view fileName) {
     name.push_back(fileName[i++]);
   }
   return name;
+}
+
+std::string EncodeTableFileName(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (std::size_t i = 0; i < name.size();) {
+    if (IsPlainFileNameCharacter(name[i])) {
+      out.push_back(name[i++]);
+      continue;
+    }
+    std::uint32_t codePoint = DecodeUtf8At(name, i);
+    if (codePoint == kInvalidCodePoint) codePoint = static_cast<std::uint8_t>(name[i - 1]);
+    const std::uint16_t code = CodeOfLetter(codePoint);
+    if (code != 0) {
+      out.push_back(kEscape);
+      out.push_back(static_cast<char>(kCodeBase + code / kCodeRadix));
+      out.push_back(static_cast<char>(kCodeBase + code % kCodeRadix));
+      continue;
+    }
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "@%04x", static_cast<unsigned>(codePoint & 0xFFFF));
+    out += digits;
+  }
+  return out;
 }
 
 }  // namespace rowmender
