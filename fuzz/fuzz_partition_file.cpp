@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the partition file (.par) decoder.
+// Feeds arbitrary bytes to the partition file (.par) decoder, and to the
+// reader of the PARTITION BY clause a definition file keeps.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& name : par.names)
       total += name.size() + 1;
     if (total > size) std::abort();
+  }
+  rowmender::PartitionFile clause;
+  if (rowmender::PartitionFileFromDefinition(rowmender::ByteView(data, size), clause).ok()) {
+    if (clause.names.empty() || clause.names.size() > rowmender::kMaxPartitions ||
+        clause.names.size() != clause.engines.size()) {
+      std::abort();
+    }
   }
   return 0;
 }

@@ -1,6 +1,9 @@
 #include "definitions/partition_file.h"
 
 #include <algorithm>
+#include <cctype>
+
+#include "base/paths.h"
 
 namespace rowmender {
 
@@ -11,6 +14,15 @@ constexpr std::size_t kLengthWord = 0;
 constexpr std::size_t kPartitionCountWord = 2;
 constexpr std::size_t kEnginesOffset = 3 * kWord;
 constexpr std::size_t kDefinitionPartitionEngineOffset = 61;
+
+// Definition file header fields that find the extra segment.
+constexpr std::size_t kHeaderKeyInfoOffset = 6;
+constexpr std::size_t kHeaderKeyInfoLength = 14;
+constexpr std::size_t kHeaderRecordLength = 16;
+constexpr std::size_t kHeaderExtraLength = 55;
+constexpr std::string_view kPartitionEngineName = "partition";
+// The longest clause read.
+constexpr std::size_t kLargestClause = 1u << 20;
 
 bool SafeName(std::string_view name) {
   return !name.empty() && name != "." && name != ".." &&
@@ -73,6 +85,140 @@ Status ParsePartitionFile(ByteView file, PartitionFile& out) {
     return Status::Corruption("the partition file gives " + std::to_string(out.names.size()) +
                               " names for " + std::to_string(count) + " partitions");
   }
+  return Status::Ok();
+}
+
+namespace {
+
+// The words of a PARTITION BY clause, with the depth of parentheses each
+// stands at; quoted names are words of their own, unquoted.
+struct ClauseWord {
+  std::string text;
+  bool quoted = false;
+  int depth = 0;
+};
+
+std::vector<ClauseWord> SplitClause(std::string_view text) {
+  std::vector<ClauseWord> words;
+  int depth = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    if (c == '(') {
+      ++depth;
+      ++i;
+    } else if (c == ')') {
+      --depth;
+      ++i;
+    } else if (c == '`' || c == '\'' || c == '"') {
+      std::string word;
+      std::size_t j = i + 1;
+      for (; j < text.size(); ++j) {
+        if (text[j] == c) {
+          if (j + 1 < text.size() && text[j + 1] == c) {
+            word += c;
+            ++j;
+            continue;
+          }
+          break;
+        }
+        word += text[j];
+      }
+      words.push_back(ClauseWord{word, c == '`', depth});
+      i = j + 1;
+    } else if (std::isalnum(static_cast<unsigned char>(c)) || c == '_') {
+      std::size_t j = i;
+      while (j < text.size() &&
+             (std::isalnum(static_cast<unsigned char>(text[j])) || text[j] == '_'))
+        ++j;
+      words.push_back(ClauseWord{std::string(text.substr(i, j - i)), false, depth});
+      i = j;
+    } else {
+      ++i;
+    }
+  }
+  return words;
+}
+
+bool IsWord(const ClauseWord& word, std::string_view keyword) {
+  if (word.quoted || word.text.size() != keyword.size()) return false;
+  for (std::size_t i = 0; i < keyword.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(word.text[i])) != keyword[i]) return false;
+  }
+  return true;
+}
+
+std::size_t CountAfter(const std::vector<ClauseWord>& words, std::size_t i) {
+  if (i + 1 >= words.size()) return 0;
+  const std::string& text = words[i + 1].text;
+  if (text.empty() || text.size() > 5 ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return 0;
+  }
+  return static_cast<std::size_t>(std::stoul(text));
+}
+
+}  // namespace
+
+Status PartitionFileFromDefinition(ByteView definition, PartitionFile& out) {
+  out = PartitionFile{};
+  const std::size_t extraAt = std::size_t{Le16(definition, kHeaderKeyInfoOffset)} +
+                              Le16(definition, kHeaderKeyInfoLength) +
+                              Le16(definition, kHeaderRecordLength);
+  const ByteView extra = SubView(definition, extraAt, Le32(definition, kHeaderExtraLength));
+  std::size_t at = 2 + std::size_t{Le16(extra, 0)};  // the connect string
+  const std::size_t engineLength = Le16(extra, at);
+  at += 2;
+  if (!BytesEqual(extra, at, kPartitionEngineName) || engineLength != kPartitionEngineName.size()) {
+    return Status::NotFound("the definition keeps no partition clause");
+  }
+  at += engineLength;
+  const std::size_t clauseLength = std::min<std::size_t>(Le32(extra, at), kLargestClause);
+  const ByteView clause = SubView(extra, at + 4, clauseLength);
+  if (clause.size() != clauseLength || clauseLength == 0) {
+    return Status::Corruption("the definition's partition clause is cut short");
+  }
+  const std::vector<ClauseWord> words =
+      SplitClause(std::string_view(reinterpret_cast<const char*>(clause.data()), clause.size()));
+  std::size_t partitions = 0;
+  std::size_t subpartitions = 0;
+  std::vector<std::string> listed;  // SQL names, "part#SP#sub" for subpartitions
+  std::vector<std::vector<std::string>> subs;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const ClauseWord& word = words[i];
+    if (word.depth == 0 && IsWord(word, "PARTITIONS")) partitions = CountAfter(words, i);
+    if (word.depth == 0 && IsWord(word, "SUBPARTITIONS")) subpartitions = CountAfter(words, i);
+    if (word.depth == 1 && IsWord(word, "PARTITION") && i + 1 < words.size()) {
+      listed.push_back(words[i + 1].text);
+      subs.emplace_back();
+    }
+    if (word.depth == 2 && IsWord(word, "SUBPARTITION") && i + 1 < words.size() && !subs.empty()) {
+      subs.back().push_back(words[i + 1].text);
+    }
+  }
+  if (listed.empty()) {
+    if (partitions > kMaxPartitions) partitions = 0;
+    for (std::size_t p = 0; p < partitions; ++p) {
+      listed.push_back("p" + std::to_string(p));
+      subs.emplace_back();
+    }
+  }
+  for (std::size_t p = 0; p < listed.size() && out.names.size() < kMaxPartitions; ++p) {
+    const std::string part = EncodeTableFileName(listed[p]);
+    if (subs[p].empty()) {
+      for (std::size_t s = 0; s < subpartitions; ++s)
+        subs[p].push_back(listed[p] + "sp" + std::to_string(s));
+    }
+    if (subs[p].empty()) {
+      out.names.push_back(part);
+    } else {
+      for (const std::string& sub : subs[p])
+        out.names.push_back(part + std::string(kSubpartitionMarker) + EncodeTableFileName(sub));
+    }
+  }
+  if (out.names.empty() || out.names.size() > kMaxPartitions) {
+    return Status::Corruption("the definition's partition clause names no partitions");
+  }
+  out.engines.assign(out.names.size(), DefinitionPartitionEngine(definition));
   return Status::Ok();
 }
 

@@ -41,12 +41,23 @@ struct PartitionFile {
   std::vector<std::uint8_t> engines;
   // The checksum does not match: the names were read all the same.
   bool checksumMismatch = false;
+  // Why the names come from the definition file's partition clause rather
+  // than from a .par; empty when they come from a .par.
+  std::string fromDefinition;
 };
 
 // Decodes a whole .par file; a status says what is damaged. Names that
 // could reach outside the folder (holding '/', '\\', or "." or "..") are
 // refused as damage.
 Status ParsePartitionFile(ByteView file, PartitionFile& out);
+
+// The partitions a partitioned table's definition file (.frm) names in the
+// PARTITION BY clause it keeps in its extra segment (after the connect
+// string and the engine name "partition"), for a table whose .par is gone
+// or was never written (MySQL 5.7's InnoDB partitions): the names listed,
+// or those the server gives ("p0", "p0sp0", ...) where only counts are
+// given, in file name form; the engine is the header's.
+Status PartitionFileFromDefinition(ByteView definition, PartitionFile& out);
 
 // The engine of the partitions a partitioned table's definition file
 // names in its header (byte 61, "default_part_db_type"); 0 when the

@@ -228,16 +228,35 @@ std::string PartitionStem(const std::string& folder, const std::string& table,
 Status ReadPartitionFile(const std::string& databaseFolder, const std::string& table,
                          PartitionFile& out) {
   const std::string path = FindFileWithExtension(databaseFolder, table, "par");
+  Status problem;
   if (path.empty()) {
-    return Status::NotFound("the partition file (.par) of " + table + " is missing (" +
-                            JoinPath(databaseFolder, table + ".par") + ")");
+    problem = Status::NotFound("the partition file (.par) of " + table + " is missing (" +
+                               JoinPath(databaseFolder, table + ".par") + ")");
+  } else {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, kLargestPartitionFile)) {
+      problem = Status::IoError("the partition file " + path + " cannot be read");
+    } else {
+      const Status parsed = ParsePartitionFile(bytes, out);
+      if (parsed.ok()) return parsed;
+      problem = Status::Corruption(path + ": " + parsed.message());
+    }
   }
+  // The definition file keeps the PARTITION BY clause too (and is all
+  // MySQL 5.7 keeps for InnoDB's partitions).
+  const std::string definition = FindFileWithExtension(databaseFolder, table, "frm");
   std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(path, bytes, kLargestPartitionFile)) {
-    return Status::IoError("the partition file " + path + " cannot be read");
+  if (definition.empty() || !ReadWholeFile(definition, bytes, kLargestPartitionFile * 16)) {
+    return problem;
   }
-  const Status parsed = ParsePartitionFile(bytes, out);
-  if (!parsed.ok()) return Status::Corruption(path + ": " + parsed.message());
+  const Status fromDefinition = PartitionFileFromDefinition(bytes, out);
+  if (!fromDefinition.ok()) {
+    return problem.code() == Status::Code::kNotFound
+               ? Status::NotFound(problem.message() + ", and " + definition + ": " +
+                                  fromDefinition.message())
+               : problem;
+  }
+  out.fromDefinition = problem.message();
   return Status::Ok();
 }
 
@@ -259,6 +278,10 @@ Status OpenPartitionedSource(TableDefinition table, const TableFiles& files,
                               " are not known");
   }
   std::vector<std::string> notes;
+  if (!par.fromDefinition.empty()) {
+    notes.push_back(par.fromDefinition + ": the partitions of " + shown +
+                    " are those the PARTITION BY clause of its definition file names");
+  }
   if (par.checksumMismatch) {
     notes.push_back("the partition file of " + shown +
                     " fails its checksum: its partition names are used all the same");

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -154,9 +156,6 @@ TEST_P(PartitionedTables, EachPartitionReadsAloneByTheNameOfItsFiles) {
   }
   EXPECT_EQ(joined, Truth(t.name, "rows"));
 }
-
-INSTANTIATE_TEST_SUITE_P(RealServer, PartitionedTables, ::testing::ValuesIn(kTables),
-                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(PartitionedTable, PartitionWithSubpartitionsReadsThemAll) {
   const Read read = ReadTable(FilesOf(DataFolder(), "subparted", "subparted#P#p1"));
@@ -306,15 +305,60 @@ TEST(PartitionedTable, AMissingPartitionIsALossTheOthersRead) {
   }
 }
 
-TEST(PartitionedTable, EveryPartitionMissingOrNoPartitionFileIsAnError) {
-  const DamagedCopy copy({"keyed#P#p0.ibd", "keyed#P#p1.ibd", "keyed#P#p2.ibd", "listed.par"});
+TEST(PartitionedTable, EveryPartitionMissingIsAnError) {
+  const DamagedCopy copy({"keyed#P#p0.ibd", "keyed#P#p1.ibd", "keyed#P#p2.ibd"});
   const Read none = ReadTable(FilesOf(copy.Folder(), "keyed", "keyed"));
   EXPECT_FALSE(none.status.ok());
   EXPECT_NE(none.status.message().find("none of the 3 partitions"), std::string::npos)
       << none.status.message();
-  const Read noPar = ReadTable(FilesOf(copy.Folder(), "listed", "listed"));
-  EXPECT_EQ(noPar.status.code(), Status::Code::kNotFound);
-  EXPECT_NE(noPar.status.message().find("listed.par"), std::string::npos) << noPar.status.message();
+}
+
+// Without its .par (gone, or never written: MySQL 5.7's InnoDB partitions)
+// a table reads by the PARTITION BY clause of its definition file: listed
+// names, encoded ones, subpartitions, and names the server makes up from
+// counts alone (KEY ... PARTITIONS 3).
+TEST_P(PartitionedTables, WithoutItsPartitionFileTheDefinitionsClauseNamesThePartitions) {
+  const PartitionedTable& t = GetParam();
+  const DamagedCopy copy({std::string(t.name) + ".par"});
+  const Read read = ReadTable(FilesOf(copy.Folder(), t.name, t.name));
+  ASSERT_TRUE(read.status.ok()) << read.status.message();
+  EXPECT_EQ(read.engine, t.engine);
+  EXPECT_EQ(read.live, Truth(t.name, "rows"));
+  Status status;
+  const std::unique_ptr<TableSource> source = Open(FilesOf(copy.Folder(), t.name, t.name), status);
+  ASSERT_TRUE(source);
+  ASSERT_FALSE(source->Notes().empty());
+  EXPECT_NE(source->Notes().front().find(".par) of " + std::string(t.name) + " is missing"),
+            std::string::npos)
+      << source->Notes().front();
+  // The partitions are those of the .par, in its order.
+  PartitionFile par;
+  ASSERT_TRUE(ReadPartitionFile(DataFolder() + "/" + kDatabase, t.name, par).ok());
+  PartitionFile fromClause;
+  ASSERT_TRUE(ReadPartitionFile(copy.Folder() + "/" + kDatabase, t.name, fromClause).ok());
+  EXPECT_EQ(fromClause.names, par.names);
+  EXPECT_EQ(fromClause.engines, par.engines);
+}
+
+TEST(PartitionedTable, NeitherPartitionFileNorClauseIsAnError) {
+  testing::ScratchFolder scratch;
+  const std::string frm = DataFolder() + "/" + kDatabase + "/ranged.frm";
+  std::vector<std::uint8_t> bytes;
+  {
+    std::ifstream in(frm, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  // The engine name "partition" of the extra segment made unrecognisable.
+  const std::string engine = "partition";
+  const auto found = std::search(bytes.begin(), bytes.end(), engine.begin(), engine.end());
+  ASSERT_NE(found, bytes.end());
+  *found = 'X';
+  scratch.Write("parts/ranged.frm", bytes);
+  const Read read = ReadTable(FilesOf(scratch.Path().string(), "ranged", "ranged"));
+  EXPECT_EQ(read.status.code(), Status::Code::kNotFound);
+  EXPECT_NE(read.status.message().find("ranged.par"), std::string::npos) << read.status.message();
+  EXPECT_NE(read.status.message().find("no partition clause"), std::string::npos)
+      << read.status.message();
 }
 
 TEST(PartitionedTable, CliReadsTheTableAndAPartitionAloneAndSaysWhatIsLost) {
@@ -404,6 +448,9 @@ TEST(PartitionFile, MarkersAreFoundInEitherCase) {
   EXPECT_EQ(PartitionMarkerAt("plain"), std::string::npos);
   EXPECT_EQ(PartitionMarkerAt("t#Q#p0"), std::string::npos);
 }
+
+INSTANTIATE_TEST_SUITE_P(RealServer, PartitionedTables, ::testing::ValuesIn(kTables),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace rowmender
