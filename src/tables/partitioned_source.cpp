@@ -169,10 +169,24 @@ class PartitionedSource final : public TableSource {
         partitions_(std::move(partitions)),
         opening_(std::move(opening)) {
     notes_ = std::move(notes);
+    // A note that several partitions give is told once, with their names.
+    std::vector<std::pair<std::string, std::string>> grouped;  // note, partitions
     for (const Partition& partition : partitions_) {
       if (dataPath_.empty()) dataPath_ = partition.source->DataPath();
-      for (const std::string& note : partition.source->Notes())
-        notes_.push_back("partition " + DecodeTableFileName(partition.name) + ": " + note);
+      const std::string name = DecodeTableFileName(partition.name);
+      for (const std::string& note : partition.source->Notes()) {
+        const auto same = std::find_if(grouped.begin(), grouped.end(),
+                                       [&](const auto& entry) { return entry.first == note; });
+        if (same == grouped.end()) {
+          grouped.emplace_back(note, name);
+        } else {
+          same->second += ", " + name;
+        }
+      }
+    }
+    for (const auto& [note, names] : grouped) {
+      const bool several = names.find(", ") != std::string::npos;
+      notes_.push_back((several ? "partitions " : "partition ") + names + ": " + note);
     }
   }
 
