@@ -63,7 +63,6 @@ class PartitionCursor final : public TableCursor {
   PartitionCursor(std::vector<const TableSource*> parts, const ReadReport& opening)
       : parts_(std::move(parts)), opening_(opening) {
     if (!parts_.empty()) cursor_ = parts_.front()->NewCursor();
-    if (cursor_) formats_ = cursor_->Formats();
   }
 
   bool Next(RowBuffer& row) override {
@@ -102,7 +101,11 @@ class PartitionCursor final : public TableCursor {
     }
   }
 
-  const TableFormat& Formats() const override { return formats_; }
+  // The formats point into the cursor that read the row.
+  const TableFormat& Formats() const override {
+    if (cursor_) return cursor_->Formats();
+    return last_ ? last_->Formats() : noFormats_;
+  }
 
   const ReadReport& Report() const override {
     report_ = opening_;
@@ -112,16 +115,20 @@ class PartitionCursor final : public TableCursor {
   }
 
  private:
+  // The cursor done with is kept until the next one reads: the last row's
+  // cells and formats may point into it.
   void Finish() {
-    if (cursor_) done_.Add(cursor_->Report());
-    cursor_.reset();
+    if (!cursor_) return;
+    done_.Add(cursor_->Report());
+    last_ = std::move(cursor_);
   }
 
   std::vector<const TableSource*> parts_;
   ReadReport opening_;
   std::size_t index_ = 0;
   std::unique_ptr<TableCursor> cursor_;
-  TableFormat formats_;
+  std::unique_ptr<TableCursor> last_;
+  TableFormat noFormats_;
   ReadReport done_;
   mutable ReadReport report_;
 };
