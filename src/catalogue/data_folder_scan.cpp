@@ -12,6 +12,7 @@
 #include "base/paths.h"
 #include "base/table_file_names.h"
 #include "base/table_files_check.h"
+#include "definitions/partition_file.h"
 #include "definitions/table_definition.h"
 #include "innodb/dictionary_definition.h"
 #include "tables/system_tablespace.h"
@@ -255,6 +256,34 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
     }
     return status.ok() ? std::string() : status.message();
   };
+  // A partitioned table's rows are in the files of the partitions its .par
+  // names: those missing or unreadable are its problem.
+  const auto partitionProblem = [&](const std::string& stem) {
+    PartitionFile par;
+    const Status status = ReadPartitionFile(folderPath, stem, par);
+    if (!status.ok()) return status.message();
+    std::string found;
+    for (std::size_t i = 0; i < par.names.size(); ++i) {
+      std::string partStem = stem + std::string(kPartitionMarker) + par.names[i];
+      const std::string lowerStem = stem + "#p#" + par.names[i];
+      const char* extension = par.engines[i] == kEngineMyIsam ? "myd"
+                              : par.engines[i] == kEngineAria ? "mad"
+                                                              : "ibd";
+      if (entryOf(partStem, extension).empty() && !entryOf(lowerStem, extension).empty())
+        partStem = lowerStem;
+      const std::string missing = par.engines[i] == kEngineInnoDb ||
+                                          par.engines[i] == kEngineMyIsam ||
+                                          par.engines[i] == kEngineAria
+                                      ? dataProblem(partStem, par.engines[i])
+                                      : std::string();
+      if (!missing.empty()) {
+        found += (found.empty() ? "" : "; ") + std::string("partition ") +
+                 DecodeTableFileName(par.names[i]) + " of " + DecodeTableFileName(stem) + ": " +
+                 missing;
+      }
+    }
+    return found;
+  };
   std::vector<NamedTriggers> named;
   for (const FolderEntry& entry : entries) {
     const std::string extension = LowerCaseExtension(entry.name);
@@ -272,8 +301,11 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
         failed.problem = "cannot be read";
         unreadable(CatalogueFileKind::kTable, entry.name, "the definition file", failed);
       } else if (probe->kind == DefinitionFileKind::kTable) {
+        const std::string stem = WithoutExtension(entry.name);
         files.push_back(MakeFile(CatalogueFileKind::kTable, entry.name,
-                                 dataProblem(WithoutExtension(entry.name), probe->engine)));
+                                 probe->engine == kEnginePartitioned
+                                     ? partitionProblem(stem)
+                                     : dataProblem(stem, probe->engine)));
       } else if (probe->kind == DefinitionFileKind::kView) {
         files.push_back(MakeFile(CatalogueFileKind::kView, entry.name, {}));
       }
@@ -316,6 +348,16 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
     if (byStem.contains(stem + "." + std::string(kDefinitionExtension)) ||
         IsFullTextAuxiliaryName(stem)) {
       continue;
+    }
+    // A partition's files are part of the table whose definition or
+    // partition file is there.
+    const std::size_t marker = PartitionMarkerAt(stem);
+    if (marker != std::string::npos) {
+      const std::string table = stem.substr(0, marker);
+      if (byStem.contains(table + "." + std::string(kDefinitionExtension)) ||
+          byStem.contains(table + ".par")) {
+        continue;
+      }
     }
     const std::string path = JoinPath(folderPath, entry.name);
     const FileCheck check = CheckFile(path);

@@ -7,6 +7,7 @@
 #include "base/file_check.h"
 #include "base/paths.h"
 #include "base/table_file_names.h"
+#include "definitions/partition_file.h"
 
 namespace rowmender {
 
@@ -106,6 +107,48 @@ TableLookup LocateTable(const std::string& dataFolder, const std::string& databa
   if (!IsFolderEntryName(table)) return Refused("table", lookup.location->databaseFolder, table);
   for (const auto& stem : {table, EncodeTableFileName(table)}) {
     const std::string path = FindEntryWithExtension(lookup.location->databaseFolder, stem, "frm");
+    if (path.empty()) continue;
+    const Status readable = CheckDataFile(path, "the definition file");
+    if (!readable.ok()) {
+      lookup.location.reset();
+      lookup.error = readable.message();
+      return lookup;
+    }
+    lookup.location->tableName = stem;
+    lookup.location->definitionPath = path;
+    return lookup;
+  }
+  // A partition of a partitioned table, by the stem of its files
+  // ("t#P#p0"): read with the table's definition file.
+  // The names on either side of the marker may be SQL names.
+  const std::size_t asked = PartitionMarkerAt(table);
+  std::string encodedParts;
+  if (asked != std::string::npos) {
+    const std::string rest = table.substr(asked + kPartitionMarker.size());
+    std::size_t sub = rest.find(kSubpartitionMarker);
+    if (sub == std::string::npos) sub = rest.find("#sp#");
+    encodedParts = EncodeTableFileName(table.substr(0, asked)) +
+                   table.substr(asked, kPartitionMarker.size()) +
+                   (sub == std::string::npos
+                        ? EncodeTableFileName(rest)
+                        : EncodeTableFileName(rest.substr(0, sub)) +
+                              rest.substr(sub, kSubpartitionMarker.size()) +
+                              EncodeTableFileName(rest.substr(sub + kSubpartitionMarker.size())));
+  }
+  const auto hasDataFile = [&](const std::string& stem) {
+    for (const char* extension : {"ibd", "MYD", "MAD"}) {
+      if (!FindEntryWithExtension(lookup.location->databaseFolder, stem, extension).empty())
+        return true;
+    }
+    return false;
+  };
+  const bool encodedFound =
+      !encodedParts.empty() && !hasDataFile(table) && hasDataFile(encodedParts);
+  for (const auto& stem : {encodedFound ? encodedParts : table}) {
+    const std::size_t marker = PartitionMarkerAt(stem);
+    if (marker == std::string::npos) continue;
+    const std::string path =
+        FindEntryWithExtension(lookup.location->databaseFolder, stem.substr(0, marker), "frm");
     if (path.empty()) continue;
     const Status readable = CheckDataFile(path, "the definition file");
     if (!readable.ok()) {

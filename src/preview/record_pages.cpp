@@ -36,6 +36,7 @@ ReadReport ReportSince(const ReadReport& now, const ReadReport& before) {
   added.bytesSkipped = Less(now.bytesSkipped, before.bytesSkipped);
   added.deletedRecordsUnreadable =
       Less(now.deletedRecordsUnreadable, before.deletedRecordsUnreadable);
+  added.partitionsUnread = Less(now.partitionsUnread, before.partitionsUnread);
   added.formatUnsupported = now.formatUnsupported && !before.formatUnsupported;
   for (std::size_t i = before.notes.size(); i < now.notes.size(); ++i)
     added.notes.push_back(now.notes[i]);

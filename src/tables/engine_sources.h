@@ -24,4 +24,10 @@ Status OpenAriaSource(TableDefinition table, const TableFiles& files, const Read
 Status OpenInnoSource(TableDefinition table, const TableFiles& files, const ReadOptions& options,
                       std::unique_ptr<TableSource>& out);
 
+// A partitioned table: the partitions its .par names, each read as a table
+// of its engine, one after the other; with a partition's own stem
+// ("t#P#p0") in `files.tableName`, that partition alone.
+Status OpenPartitionedSource(TableDefinition table, const TableFiles& files,
+                             const ReadOptions& options, std::unique_ptr<TableSource>& out);
+
 }  // namespace rowmender

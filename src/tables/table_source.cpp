@@ -10,6 +10,7 @@
 #include "base/table_file_names.h"
 #include "base/table_files_check.h"
 #include "definitions/frm_reader.h"
+#include "definitions/partition_file.h"
 #include "definitions/sdi_definition.h"
 #include "innodb/dictionary_definition.h"
 #include "innodb/page.h"
@@ -39,7 +40,7 @@ std::string EngineName(std::uint8_t code) {
       return "FEDERATED";
     case 19:
       return "BLACKHOLE";
-    case 20:
+    case kEnginePartitioned:
       return "partitioned";
     default:
       return "number " + std::to_string(code);
@@ -373,6 +374,8 @@ Status TableSource::OpenWithDefinition(TableDefinition table, const TableFiles& 
       if (out && !disagreement.empty()) out->notes_.push_back(disagreement);
       return status;
     }
+    case kEnginePartitioned:
+      return OpenPartitionedSource(std::move(table), files, options, out);
     default:
       return Status::NotSupported("tables of the storage engine " +
                                   EngineName(table.storageEngine) + " are not read");

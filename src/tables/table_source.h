@@ -129,6 +129,13 @@ Status ReadStatementFile(const std::string& path, const CollationTable& collatio
 bool StatementNamesTable(const std::string& database, const std::string& name,
                          const std::string& folderName, const std::string& stem);
 
+// The partition file (.par) of the partitioned table whose files are named
+// `table` in `databaseFolder`, decoded; a status says it is missing or
+// damaged.
+struct PartitionFile;
+Status ReadPartitionFile(const std::string& databaseFolder, const std::string& table,
+                         PartitionFile& out);
+
 // The table's definition from where `files` says it is kept.
 Status ReadTableDefinition(const TableFiles& files, const ReadOptions& options,
                            TableDefinition& out);

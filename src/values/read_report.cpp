@@ -16,6 +16,7 @@ void ReadReport::Add(const ReadReport& other) {
   textsNotConverted += other.textsNotConverted;
   bytesSkipped += other.bytesSkipped;
   deletedRecordsUnreadable += other.deletedRecordsUnreadable;
+  partitionsUnread += other.partitionsUnread;
   formatUnsupported = formatUnsupported || other.formatUnsupported;
   for (const std::string& line : other.notes)
     Note(line);

@@ -44,6 +44,9 @@ struct ReadReport {
   // bookkeeping (MyISAM's deleted dynamic blocks): counted, not a loss of
   // live rows.
   std::uint64_t deletedRecordsUnreadable = 0;
+  // Partitions of a partitioned table whose files could not be read: their
+  // rows are lost, the other partitions' read.
+  std::uint64_t partitionsUnread = 0;
   // The table's format is one this reader does not read: no rows at all.
   bool formatUnsupported = false;
   // One line for each of the first kMaxNotes events above.
@@ -54,7 +57,8 @@ struct ReadReport {
   bool Complete() const {
     return recordsDropped == 0 && pagesSkipped == 0 && pagesFailingChecksum == 0 &&
            pagesSalvaged == 0 && loopsBroken == 0 && valuesCutShort == 0 &&
-           textsNotConverted == 0 && bytesSkipped == 0 && !formatUnsupported;
+           textsNotConverted == 0 && bytesSkipped == 0 && partitionsUnread == 0 &&
+           !formatUnsupported;
   }
   void Note(std::string line) {
     if (notes.size() < kMaxNotes) {

@@ -148,6 +148,7 @@ std::string LossSentences(const ReadReport* report, const FormatScratch& scratch
     add(report->rowsFromDamagedPages, "rows come from damaged pages and may be damaged.");
     add(report->loopsBroken, "loops in the table's page or record chains were broken.");
     add(report->bytesSkipped, "damaged bytes of the data file were passed over.");
+    add(report->partitionsUnread, "partitions could not be read: their rows are lost.");
   }
   add(scratch.valuesCutShort, "long values were cut short: their pages are lost.");
   add(scratch.valuesNotRepresentable, "damaged values were written as NULL or the column default.");

@@ -1,0 +1,9 @@
+CREATE TABLE `aria_ranged` (
+  `id` int(11) NOT NULL,
+  `name` varchar(30) DEFAULT NULL,
+  `n` int(11) DEFAULT NULL,
+  PRIMARY KEY (`id`)
+) ENGINE=Aria DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci
+ PARTITION BY RANGE (`id`)
+(PARTITION `p0` VALUES LESS THAN (60) ENGINE = Aria,
+ PARTITION `p1` VALUES LESS THAN MAXVALUE ENGINE = Aria);
