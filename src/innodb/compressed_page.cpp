@@ -33,7 +33,6 @@ constexpr std::size_t kLevelField = kPageHeader + 26;
 // The FIL header, the index page header and its two segment headers: what
 // a compressed page keeps uncompressed at its start.
 constexpr std::size_t kPageDataStart = kPageHeader + 56;
-constexpr std::uint16_t kIndexPageType = 17855;
 constexpr std::uint16_t kCompactFlag = 0x8000;
 constexpr std::uint16_t kHeapCountMask = 0x7FFF;
 constexpr std::uint32_t kNullPage = 0xFFFFFFFF;
@@ -55,7 +54,7 @@ constexpr std::uint8_t kDeletedFlag = 0x20;
 constexpr std::uint8_t kMinimumRecordFlag = 0x10;
 constexpr std::size_t kFirstUserHeapNumber = 2;
 constexpr std::uint8_t kInfimumHeader[] = {0x01, 0x00, 0x02};
-constexpr std::uint8_t kInfimumText[] = {'i', 'n', 'f', 'i', 'm', 'u', 'm', 0};
+constexpr std::uint8_t kInfimumBytes[] = {'i', 'n', 'f', 'i', 'm', 'u', 'm', 0};
 constexpr std::uint8_t kSupremumHeaderAndText[] = {0x00, 0x0b, 0x00, 0x00, 's', 'u',
                                                    'p',  'r',  'e',  'm',  'u', 'm'};
 
@@ -624,7 +623,7 @@ Status Inflater::Run(CompressedPageNotes& notes) {
   std::memcpy(At(kInfimumOrigin - kExtraBytes), kInfimumHeader, sizeof kInfimumHeader);
   SetLink(kInfimumOrigin, userCount_ == 0 ? kSupremumOrigin
                                           : static_cast<std::size_t>(Dense(0) & kDenseOffsetMask));
-  std::memcpy(At(kInfimumOrigin), kInfimumText, sizeof kInfimumText);
+  std::memcpy(At(kInfimumOrigin), kInfimumBytes, sizeof kInfimumBytes);
   std::memcpy(At(kSupremumOrigin - kExtraBytes + 1), kSupremumHeaderAndText,
               sizeof kSupremumHeaderAndText);
 
@@ -826,6 +825,30 @@ Status ReadCompressedLongValue(std::uint32_t firstPage, std::uint32_t partOffset
     page = next;
     offset = kNextPageField;
     expectedType = kCompressedBlobNextPageType;
+  }
+}
+
+void CompressedPageSource::Read(std::uint32_t page, std::span<std::uint8_t> out) const {
+  std::fill(out.begin(), out.end(), std::uint8_t{0});
+  if (!file_.IsOpen() || page >= pageCount_) return;
+  std::vector<std::uint8_t> zip(physical_, 0);
+  file_.ReadAt(std::uint64_t{page} * physical_, zip);
+  const ByteView stored(zip);
+  std::vector<std::uint8_t> full;
+  if (Be16(stored, kPageTypeField) != kIndexPageType) {
+    // The space header and extent descriptors stand at the start of their
+    // pages: a sound page keeps its checksum at the full size, so that
+    // the readers of those trust it.
+    full.assign(kInnoPageSize, 0);
+    std::copy(zip.begin(), zip.end(), full.begin());
+    if (CompressedChecksumMatches(stored)) StampChecksum(full);
+    std::copy_n(full.begin(), std::min(full.size(), out.size()), out.begin());
+    return;
+  }
+  if (InflateCompressedPage(stored, kInnoPageSize, full).ok()) {
+    std::copy_n(full.begin(), std::min(full.size(), out.size()), out.begin());
+  } else {
+    std::copy_n(zip.begin(), std::min(kPageDataStart, out.size()), out.begin());
   }
 }
 

@@ -22,7 +22,9 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/data_file.h"
 #include "base/status.h"
+#include "innodb/page.h"
 
 namespace rowmender {
 
@@ -73,5 +75,28 @@ Status ReadCompressedLongValue(std::uint32_t firstPage, std::uint32_t partOffset
                                std::uint64_t length, std::size_t physicalPageSize,
                                const PhysicalPageReader& read,
                                const std::function<void(ByteView)>& sink, std::uint64_t& delivered);
+
+// The pages of a compressed tablespace file at the full page size, for the
+// walks and scans that read pages through a PageSource: index pages
+// inflated, the others as stored (their physical bytes, then zeros; the
+// long-value reader finds compressed BLOB chains in them). An index page
+// that does not inflate reads as its FIL and index page headers alone,
+// without records and without a valid checksum, so that whatever reads it
+// reports it as damaged.
+class CompressedPageSource final : public PageSource {
+ public:
+  // `file` must outlive the source.
+  CompressedPageSource(const DataFile& file, std::size_t physicalPageSize)
+      : file_(file),
+        physical_(physicalPageSize),
+        pageCount_(physicalPageSize == 0 ? 0 : file.Size() / physicalPageSize) {}
+  std::uint64_t PageCount() const override { return pageCount_; }
+  void Read(std::uint32_t page, std::span<std::uint8_t> out) const override;
+
+ private:
+  const DataFile& file_;
+  std::size_t physical_;
+  std::uint64_t pageCount_;
+};
 
 }  // namespace rowmender

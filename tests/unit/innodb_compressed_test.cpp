@@ -22,6 +22,7 @@
 #include "innodb/table_scan.h"
 #include "support/table_reads.h"
 #include "support/truth_files.h"
+#include "tables/table_source.h"
 #include "values/value_texts.h"
 
 namespace rowmender {
@@ -85,6 +86,28 @@ Inflated InflateTablespace(const std::vector<std::uint8_t>& file) {
   return out;
 }
 
+// The server's text of a table's rows; binary values, which the client
+// prints as their bytes, as the save form writes them (hex).
+Rows Truth(const std::string& table, const char* kind) {
+  const testing::TsvTable tsv =
+      testing::ReadBatchTsv(DataFolder() + "/" + table + "." + kind + ".tsv");
+  Rows rows = tsv.rows;
+  const int binary = tsv.Column("blob_part");
+  if (binary < 0) return rows;
+  for (std::vector<std::string>& values : rows) {
+    std::string& value = values[static_cast<std::size_t>(binary)];
+    if (value == "NULL") continue;
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string hex = "0x";
+    for (const char ch : value) {
+      hex += kDigits[static_cast<unsigned char>(ch) >> 4];
+      hex += kDigits[static_cast<unsigned char>(ch) & 0x0F];
+    }
+    value = hex;
+  }
+  return rows;
+}
+
 struct Case {
   std::string table;
   std::size_t keyBlockSize;
@@ -135,25 +158,9 @@ TEST_P(CompressedTable, InflatedLeavesReadAsTheServerAnswered) {
   EXPECT_EQ(cursor.Report().pagesFailingChecksum, 0u);
   EXPECT_TRUE(cursor.Report().notes.empty()) << cursor.Report().notes.front();
 
-  Rows liveTruth = testing::ReadBatchTsv(DataFolder() + "/" + c.table + ".rows.tsv").rows;
-  Rows deletedTruth = testing::ReadBatchTsv(DataFolder() + "/" + c.table + ".deleted.tsv").rows;
+  Rows liveTruth = Truth(c.table, "rows");
+  Rows deletedTruth = Truth(c.table, "deleted");
   ASSERT_FALSE(deletedTruth.empty());
-  // The client prints binary values as their bytes, the save form as hex.
-  const int binary =
-      testing::ReadBatchTsv(DataFolder() + "/" + c.table + ".rows.tsv").Column("blob_part");
-  for (Rows* rows : {&liveTruth, &deletedTruth}) {
-    for (std::vector<std::string>& values : *rows) {
-      if (binary < 0 || values[static_cast<std::size_t>(binary)] == "NULL") continue;
-      std::string& value = values[static_cast<std::size_t>(binary)];
-      std::string hex = "0x";
-      for (const char ch : value) {
-        static const char kDigits[] = "0123456789ABCDEF";
-        hex += kDigits[static_cast<unsigned char>(ch) >> 4];
-        hex += kDigits[static_cast<unsigned char>(ch) & 0x0F];
-      }
-      value = hex;
-    }
-  }
   if (c.sortTruth) {
     for (Rows* rows : {&live, &deleted, &liveTruth, &deletedTruth})
       std::sort(rows->begin(), rows->end());
@@ -161,6 +168,48 @@ TEST_P(CompressedTable, InflatedLeavesReadAsTheServerAnswered) {
   EXPECT_EQ(live.size(), liveTruth.size());
   EXPECT_EQ(live, liveTruth);
   EXPECT_EQ(deleted, deletedTruth);
+}
+
+// A table read opens a compressed tablespace through the inflation: the
+// walk from the root and the page scan of bulk work give the server's rows.
+TEST_P(CompressedTable, TableReadsInflateThePages) {
+  const Case& c = GetParam();
+  const TableFiles files{DataFolder() + "/zip/" + c.table + ".frm", DataFolder() + "/zip", c.table};
+  ReadOptions options;
+  options.collations = &testing::ServerCollations();
+  std::unique_ptr<TableSource> source;
+  const Status status = TableSource::Open(files, options, source);
+  ASSERT_TRUE(status.ok()) << status.message();
+  Rows liveTruth = Truth(c.table, "rows");
+  Rows deletedTruth = Truth(c.table, "deleted");
+  const ValueOptions valueOptions(ValueForm::kSave, &testing::ServerCollations());
+  auto collect = [&](TableCursor& cursor, Rows& live, Rows& deleted, ReadReport& report) {
+    RowBuffer row;
+    while (cursor.Next(row)) {
+      (row.deleted ? deleted : live)
+          .push_back(RowTexts(row, cursor.Formats(), valueOptions).values);
+    }
+    report.Add(cursor.Report());
+  };
+  Rows walkLive, walkDeleted, scanLive, scanDeleted;
+  ReadReport walkReport, scanReport;
+  collect(*source->NewCursor(), walkLive, walkDeleted, walkReport);
+  const std::unique_ptr<ScanParts> parts = source->SplitScan(ScanSplit{1, 1});
+  while (const std::unique_ptr<TableCursor> part = parts->NextPart())
+    collect(*part, scanLive, scanDeleted, scanReport);
+  scanReport.Add(parts->Report());
+  if (c.sortTruth) {
+    for (Rows* rows : {&walkLive, &walkDeleted, &scanLive, &scanDeleted, &liveTruth, &deletedTruth})
+      std::sort(rows->begin(), rows->end());
+  }
+  for (const ReadReport* report : {&walkReport, &scanReport}) {
+    EXPECT_TRUE(report->Complete());
+    EXPECT_TRUE(report->notes.empty()) << report->notes.front();
+  }
+  EXPECT_EQ(walkLive, liveTruth);
+  EXPECT_EQ(walkDeleted, deletedTruth);
+  EXPECT_EQ(scanLive, liveTruth);
+  EXPECT_EQ(scanDeleted, deletedTruth);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKeyBlockSize, CompressedTable,
