@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "base/paths.h"
+#include "innodb/compressed_page.h"
 #include "innodb/lob_pages.h"
 
 namespace rowmender {
@@ -42,6 +43,25 @@ LongValueReader::Result ReadWholeExternalValue(const PageSource& source, ByteVie
     // MySQL 8 keeps the value in its large-object pages.
     if (FilHeader::DecodeFrom(buffer).pageType == kLobFirstPageType) {
       written = ReadLobValue(source, reference.firstPage, reference.totalLength, sink);
+      result.bytes += written;
+      result.complete = written == reference.totalLength;
+      return result;
+    }
+    // ROW_FORMAT=COMPRESSED keeps the value as one zlib stream over a chain
+    // of pages of the tablespace's physical page size (which page 0 names);
+    // a page of the source holds such a page in its first bytes.
+    if (FilHeader::DecodeFrom(buffer).pageType == kCompressedBlobPageType) {
+      PageBuffer first = NewPageBuffer();
+      source.Read(0, first);
+      const std::size_t physical = CompressedPageSizeOf(first);
+      const auto read = [&](std::uint32_t page, std::vector<std::uint8_t>& out) {
+        if (!source.Holds(page)) return false;
+        out.assign(kInnoPageSize, 0);
+        source.Read(page, out);
+        return true;
+      };
+      ReadCompressedLongValue(reference.firstPage, reference.partOffset, reference.totalLength,
+                              physical, read, sink, written);
       result.bytes += written;
       result.complete = written == reference.totalLength;
       return result;

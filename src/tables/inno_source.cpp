@@ -5,6 +5,7 @@
 #include "base/data_file.h"
 #include "base/paths.h"
 #include "innodb/btree.h"
+#include "innodb/compressed_page.h"
 #include "innodb/dictionary.h"
 #include "innodb/inno_column.h"
 #include "innodb/page.h"
@@ -98,7 +99,16 @@ class InnoSource final : public TableSource {
     if (!ibd.empty()) {
       if (!own_.Open(ibd)) return Status::IoError("cannot open " + ibd);
       dataPath_ = ibd;
-      ownPages_ = std::make_unique<FilePageSource>(own_, PageCountOf(own_.Size()));
+      // ROW_FORMAT=COMPRESSED: pages of a smaller physical size, index
+      // pages inflated on reading.
+      const std::size_t compressed = CompressedPageSizeOf(own_.ReadBlock(0, kInnoPageSize));
+      if (compressed != 0) {
+        ownPages_ = std::make_unique<CompressedPageSource>(own_, compressed);
+        notes_.push_back("the tablespace is compressed (ROW_FORMAT=COMPRESSED, pages of " +
+                         std::to_string(compressed) + " bytes): its pages are inflated");
+      } else {
+        ownPages_ = std::make_unique<FilePageSource>(own_, PageCountOf(own_.Size()));
+      }
       pages_ = ownPages_.get();
       form_ = WalkForm::kOwnTablespace;
       if (clustered != nullptr) {
@@ -431,7 +441,7 @@ class InnoSource final : public TableSource {
   std::string tableName_;
   ReadOptions options_;
   DataFile own_;
-  std::unique_ptr<FilePageSource> ownPages_;
+  std::unique_ptr<PageSource> ownPages_;
   const PageSource* pages_ = nullptr;
   WalkForm form_ = WalkForm::kOwnTablespace;
   std::vector<InnoColumn> recordColumns_;

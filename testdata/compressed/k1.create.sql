@@ -1,0 +1,6 @@
+CREATE TABLE `k1` (
+  `id` int(11) NOT NULL,
+  `v` int(11) DEFAULT NULL,
+  `s` varchar(12) DEFAULT NULL,
+  PRIMARY KEY (`id`)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci ROW_FORMAT=COMPRESSED KEY_BLOCK_SIZE=1;
