@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "base/paths.h"
+#include "base/table_file_names.h"
 
 namespace rowmender {
 

@@ -10,6 +10,7 @@
 
 #include "base/data_file.h"
 #include "base/paths.h"
+#include "base/table_file_names.h"
 #include "definitions/partition_file.h"
 #include "tables/engine_sources.h"
 

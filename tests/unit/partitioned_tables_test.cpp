@@ -21,6 +21,7 @@
 #include "catalogue/table_locator.h"
 #include "definitions/partition_file.h"
 #include "support/table_reads.h"
+#include "base/table_file_names.h"
 #include "support/test_paths.h"
 #include "support/truth_files.h"
 #include "tables/table_source.h"
