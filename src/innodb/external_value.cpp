@@ -35,7 +35,7 @@ LongValueReader::Result ReadWholeExternalValue(const PageSource& source, ByteVie
   result.bytes = prefix.size();
   result.expected = prefix.size() + std::uint64_t{reference.totalLength};
 
-  PageBuffer buffer = NewPageBuffer();
+  PageBuffer buffer = NewPageBuffer(source);
   std::uint64_t written = 0;
   if (source.Holds(reference.firstPage)) {
     source.Read(reference.firstPage, buffer);
