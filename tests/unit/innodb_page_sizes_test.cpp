@@ -297,6 +297,50 @@ TEST(PageSizeDamage, PageZeroLostFindsThePageSizeByProbing) {
   }
 }
 
+// The system tablespace of 8 KiB pages without its page 0: its dictionary
+// is read at the size its other pages show, and the report says how.
+TEST(PageSizeDamage, SystemTablespaceWithoutPageZeroKeepsItsDictionary) {
+  testing::ScratchFolder scratch;
+  std::vector<std::uint8_t> bytes = FileBytes(Folder("8k") / "ibdata1");
+  std::fill_n(bytes.begin(), 8192, std::uint8_t{0});
+  const std::string path = scratch.Write("ibdata1", bytes);
+  std::unique_ptr<SystemTablespace> system;
+  const Status status = SystemTablespace::Open(path, &testing::ServerCollations(), system);
+  ASSERT_TRUE(status.ok()) << status.message();
+  EXPECT_EQ(system->Pages().PageSize(), 8192u);
+  EXPECT_TRUE(AnyNoteHas(system->DictionaryReport().notes, "the page size, 8 KiB, was found"));
+  for (const char* table : {"sizes/items", "sizes/docs", "sizes/older"})
+    EXPECT_NE(system->FindTableId(table), 0u) << table;
+}
+
+// A leaf page whose record list is broken (the infimum's link cleared):
+// its records are found one by one at every page size, and are the rows.
+TEST(PageSizeDamage, BrokenRecordListIsSalvagedAtEveryPageSize) {
+  for (const auto& [server, size] : {std::pair<std::string, std::size_t>{"4k", 4096},
+                                     {"8k", 8192},
+                                     {"32k", 32768},
+                                     {"64k", 65536}}) {
+    SCOPED_TRACE(server);
+    EditedCopy copy(server, "sizes", "items");
+    std::vector<std::uint8_t>& bytes = copy.Bytes();
+    const auto pageAt = [&](std::size_t n) { return ByteView(bytes).subspan(n * size, size); };
+    const std::uint64_t indexId = IndexPage(pageAt(3)).Header().indexId;
+    std::size_t leaf = 0;
+    for (std::size_t n = 3; (n + 1) * size <= bytes.size() && leaf == 0; ++n) {
+      const IndexPage page(pageAt(n));
+      if (page.IsIndexPage() && page.Level() == 0 && page.Header().indexId == indexId) leaf = n;
+    }
+    ASSERT_NE(leaf, 0u);
+    bytes[leaf * size + kCompactFirstLinkOffset] = 0;
+    bytes[leaf * size + kCompactFirstLinkOffset + 1] = 0;
+    const Opened opened = copy.Save();
+    ASSERT_TRUE(opened.status.ok()) << opened.status.message();
+    const Read read = Walk(*opened.source);
+    EXPECT_EQ(read.report.pagesSalvaged, 1u);
+    EXPECT_EQ(read.live, Truth(server, "items"));
+  }
+}
+
 // The pages of a table stored compressed, in page order (the FIL header's
 // type says so).
 std::vector<std::uint32_t> CompressedPages(const std::vector<std::uint8_t>& bytes) {
