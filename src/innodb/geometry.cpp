@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "innodb/page_checksum.h"
+#include "innodb/page_compression.h"
 
 namespace rowmender {
 
@@ -38,8 +39,6 @@ constexpr std::uint32_t kMostZipBits = 5;
 constexpr std::uint16_t kSpaceHeaderPageType = 8;
 constexpr std::size_t kPageTypeOffset = 24;
 constexpr std::size_t kPageNumberOffset = 4;
-constexpr std::uint16_t kPageCompressedType = 34354;
-constexpr std::uint16_t kPageCompressedEncryptedType = 37401;
 constexpr std::uint16_t kFullCrc32CompressedMarker = 0x8000;
 
 // Pages after page 0 a probe looks at.
@@ -133,9 +132,10 @@ std::string TablespaceGeometry::Describe() const {
 
 namespace {
 
-// A page that stands where it belongs in a file of pages of `size` bytes:
-// its header names its own number, and its checksum is sound (or it is
-// stored page-compressed, which hides the checksum).
+// A page read at the place of page `number` for a page size being tried
+// stands there: its header names that number, and its checksum is sound
+// (or it is stored page-compressed, in either form, which hides the
+// checksum).
 bool PageFits(ByteView page, std::uint32_t number) {
   if (Be32(page, kPageNumberOffset) != number) return false;
   const std::uint16_t type = Be16(page, kPageTypeOffset);

@@ -81,11 +81,6 @@ struct TablespaceGeometry {
   std::string Describe() const;
 };
 
-inline bool operator==(const TablespaceGeometry& a, const TablespaceGeometry& b) {
-  return a.pageSize == b.pageSize && a.physicalPageSize == b.physicalPageSize &&
-         a.flags == b.flags && a.fullCrc32 == b.fullCrc32 && a.probed == b.probed;
-}
-
 // Pages a file of `fileLength` bytes holds; a partial last page is not one.
 constexpr std::uint64_t PageCountOf(std::uint64_t fileLength,
                                     const TablespaceGeometry& geometry = {}) {
