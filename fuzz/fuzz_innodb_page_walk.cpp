@@ -53,9 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     table.droppedColumns.back().physicalPosition = position;
   }
 
+  // The page size (and page compression) as the image's page 0 names it,
+  // or as probing its pages finds it.
   std::vector<std::uint8_t> image(data, data + size);
-  image.resize(((image.size() + kInnoPageSize - 1) / kInnoPageSize + 1) * kInnoPageSize, 0);
-  const MemoryPageSource source(image);
+  const TablespaceGeometry geometry = GeometryOfBytes(image, nullptr);
+  const std::size_t pageSize = geometry.physicalPageSize;
+  image.resize(((image.size() + pageSize - 1) / pageSize + 1) * pageSize, 0);
+  const MemoryPageSource source(image, geometry);
 
   std::vector<InnoColumn> pending;
   for (std::size_t i = 0; i < table.columns.size(); ++i) {
@@ -64,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::vector<InnoColumn> fields = ArrangeRecordColumns(pending, table);
   const std::uint32_t root = source.PageCount() > 3 ? 3 : 0;
-  PageBuffer rootPage = NewPageBuffer();
+  PageBuffer rootPage = NewPageBuffer(source);
   source.Read(root, rootPage);
   RecordLayout layout(fields);
   if (mySqlInstant) {
@@ -163,7 +167,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (scan.Report().pagesRead != order.pages.size()) std::abort();
   // Records found one by one on every leaf page, by the layout.
-  PageBuffer leaf = NewPageBuffer();
+  PageBuffer leaf = NewPageBuffer(source);
   for (const std::uint32_t page : order.pages) {
     source.Read(page, leaf);
     (void)SalvageRecords(leaf, IndexPage(leaf).Format(), layout);

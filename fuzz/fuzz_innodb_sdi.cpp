@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       LayOut(table.definition);
     return 0;
   }
-  const MemoryPageSource source(ByteView(data, size));
+  const MemoryPageSource source(ByteView(data, size),
+                                GeometryOfBytes(ByteView(data, size), nullptr));
   const SdiContents sdi = ReadSdi(source);
   for (const SdiObject& object : sdi.objects) {
     SdiTable table;

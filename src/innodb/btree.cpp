@@ -16,7 +16,7 @@ namespace {
 std::uint32_t DescendToFirstLeaf(const PageSource& source, std::uint32_t root,
                                  const std::vector<InnoColumn>& recordColumns,
                                  std::size_t nullBitmapSize) {
-  PageBuffer buffer = NewPageBuffer();
+  PageBuffer buffer = NewPageBuffer(source);
   std::uint32_t page = root;
   for (int depth = 0; depth < kMaxTreeDepth; ++depth) {
     if (!source.Holds(page)) return 0;
@@ -30,7 +30,7 @@ std::uint32_t DescendToFirstLeaf(const PageSource& source, std::uint32_t root,
     if (format == RecordFormat::kRedundant) return FindFirstLeafPageRedundant(source, page);
     if (format != RecordFormat::kCompact) return 0;
     const std::uint32_t first = index.FirstCompactRecord();
-    if (first >= kInnoPageSize || first <= kCompactSupremumOrigin) return 0;
+    if (first >= buffer.size() || first <= kCompactSupremumOrigin) return 0;
     if (index.IsSupremumAt(first)) return 0;  // an empty node-pointer page
     const std::uint32_t keyLength = ClusterKeyLength(buffer, first, recordColumns, nullBitmapSize);
     if (keyLength == 0) return 0;
@@ -52,7 +52,7 @@ std::uint32_t FindFirstLeafPage(const PageSource& source, std::uint32_t root,
 }
 
 std::uint32_t FindFirstLeafPageRedundant(const PageSource& source, std::uint32_t root) {
-  PageBuffer buffer = NewPageBuffer();
+  PageBuffer buffer = NewPageBuffer(source);
   std::vector<FieldExtent> fields;
   std::uint32_t page = root;
   for (int depth = 0; depth < kMaxTreeDepth; ++depth) {
@@ -63,7 +63,7 @@ std::uint32_t FindFirstLeafPageRedundant(const PageSource& source, std::uint32_t
     if (index.Level() == 0) return page;
     if (index.Format() != RecordFormat::kRedundant) return 0;
     const std::uint32_t first = index.FirstRedundantRecord();
-    if (first >= kInnoPageSize || first == 0) return 0;
+    if (first >= buffer.size() || first == 0) return 0;
     if (index.IsSupremumAt(first)) return 0;
     RedundantFieldExtents(buffer, first, fields);
     if (fields.empty()) return 0;

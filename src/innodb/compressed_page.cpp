@@ -839,7 +839,7 @@ void CompressedPageSource::Read(std::uint32_t page, std::span<std::uint8_t> out)
     // The space header and extent descriptors stand at the start of their
     // pages: a sound page keeps its checksum at the full size, so that
     // the readers of those trust it.
-    full.assign(kInnoPageSize, 0);
+    full.assign(geometry_.pageSize, 0);
     std::copy(zip.begin(), zip.end(), full.begin());
     // A compressed BLOB page's stream runs to its end, which at the full
     // size is where the checksum would go: it is left as stored.
@@ -849,7 +849,7 @@ void CompressedPageSource::Read(std::uint32_t page, std::span<std::uint8_t> out)
     std::copy_n(full.begin(), std::min(full.size(), out.size()), out.begin());
     return;
   }
-  if (InflateCompressedPage(stored, kInnoPageSize, full).ok()) {
+  if (InflateCompressedPage(stored, geometry_.pageSize, full).ok()) {
     std::copy_n(full.begin(), std::min(full.size(), out.size()), out.begin());
   } else {
     std::copy_n(zip.begin(), std::min(kPageDataStart, out.size()), out.begin());

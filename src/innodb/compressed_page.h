@@ -85,16 +85,20 @@ Status ReadCompressedLongValue(std::uint32_t firstPage, std::uint32_t partOffset
 // reports it as damaged.
 class CompressedPageSource final : public PageSource {
  public:
-  // `file` must outlive the source.
-  CompressedPageSource(const DataFile& file, std::size_t physicalPageSize)
+  // `file` must outlive the source; `geometry` names the page size in
+  // memory and the smaller one in the file.
+  CompressedPageSource(const DataFile& file, const TablespaceGeometry& geometry)
       : file_(file),
-        physical_(physicalPageSize),
-        pageCount_(physicalPageSize == 0 ? 0 : file.Size() / physicalPageSize) {}
+        geometry_(geometry),
+        physical_(geometry.physicalPageSize),
+        pageCount_(PageCountOf(file.Size(), geometry)) {}
   std::uint64_t PageCount() const override { return pageCount_; }
   void Read(std::uint32_t page, std::span<std::uint8_t> out) const override;
+  const TablespaceGeometry& Geometry() const override { return geometry_; }
 
  private:
   const DataFile& file_;
+  TablespaceGeometry geometry_;
   std::size_t physical_;
   std::uint64_t pageCount_;
 };

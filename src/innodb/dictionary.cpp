@@ -195,7 +195,7 @@ std::vector<std::uint32_t> DictionaryLeafPages(const PageSource& source, const S
   std::vector<std::uint32_t> pages;
   const std::uint32_t first =
       source.Holds(index.root) ? FindFirstLeafPageRedundant(source, index.root) : 0;
-  PageBuffer buffer = NewPageBuffer();
+  PageBuffer buffer = NewPageBuffer(source);
   bool sound = false;
   if (first != 0) {
     std::unordered_set<std::uint32_t> seen;
@@ -229,7 +229,7 @@ std::vector<std::uint32_t> DictionaryLeafPages(const PageSource& source, const S
 // Reads the leaf records of one system table.
 void ReadDictionaryIndex(const PageSource& source, const SystemIndex& index, DictionaryLists& lists,
                          ReadReport& report) {
-  PageBuffer buffer = NewPageBuffer();
+  PageBuffer buffer = NewPageBuffer(source);
   std::vector<FieldExtent> fields;
   for (const std::uint32_t page : DictionaryLeafPages(source, index, report)) {
     source.Read(page, buffer);
@@ -266,7 +266,7 @@ void ReadDictionaryIndex(const PageSource& source, const SystemIndex& index, Dic
     }
     std::uint32_t origin = leaf.FirstRedundantRecord();
     for (int count = 0; count < kMaxRecordsPerPage; ++count) {
-      if (origin == 0 || origin >= kInnoPageSize || leaf.IsSupremumAt(origin)) break;
+      if (origin == 0 || origin >= buffer.size() || leaf.IsSupremumAt(origin)) break;
       RedundantFieldExtents(buffer, origin, fields);
       const RedundantRecordHeader header = RedundantRecordHeader::DecodeFrom(buffer, origin);
       KeepRecord(index.kind, DictionaryRecord(buffer, fields), header.Deleted(), lists);
@@ -292,7 +292,7 @@ const Row* PreferLive(const std::vector<Row>& rows, Match matches) {
 
 std::uint32_t SysFieldsRoot(const PageSource& system) {
   if (!system.Holds(kDictionaryHeaderPage)) return kSysFieldsRoot;
-  PageBuffer buffer = NewPageBuffer();
+  PageBuffer buffer = NewPageBuffer(system);
   system.Read(kDictionaryHeaderPage, buffer);
   const PageCheck check = CheckPage(buffer);
   const FilHeader fil = FilHeader::DecodeFrom(buffer);

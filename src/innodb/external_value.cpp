@@ -36,7 +36,7 @@ LongValueReader::Result ReadWholeExternalValue(const PageSource& source, ByteVie
   result.bytes = prefix.size();
   result.expected = prefix.size() + std::uint64_t{reference.totalLength};
 
-  PageBuffer buffer = NewPageBuffer();
+  PageBuffer buffer = NewPageBuffer(source);
   std::uint64_t written = 0;
   if (source.Holds(reference.firstPage)) {
     source.Read(reference.firstPage, buffer);
@@ -48,15 +48,13 @@ LongValueReader::Result ReadWholeExternalValue(const PageSource& source, ByteVie
       return result;
     }
     // ROW_FORMAT=COMPRESSED keeps the value as one zlib stream over a chain
-    // of pages of the tablespace's physical page size (which page 0 names);
-    // a page of the source holds such a page in its first bytes.
+    // of pages of the tablespace's physical page size; a page of the source
+    // holds such a page in its first bytes.
     if (FilHeader::DecodeFrom(buffer).pageType == kCompressedBlobPageType) {
-      PageBuffer first = NewPageBuffer();
-      source.Read(0, first);
-      const std::size_t physical = CompressedPageSizeOf(first);
+      const std::size_t physical = source.Geometry().physicalPageSize;
       const auto read = [&](std::uint32_t page, std::vector<std::uint8_t>& out) {
         if (!source.Holds(page)) return false;
-        out.assign(kInnoPageSize, 0);
+        out.assign(source.PageSize(), 0);
         source.Read(page, out);
         return true;
       };

@@ -50,12 +50,13 @@ struct FileAddress {
 std::uint64_t ReadLobValue(const PageSource& source, std::uint32_t firstPage, std::uint64_t limit,
                            const std::function<void(ByteView)>& sink) {
   if (!source.Holds(firstPage)) return 0;
-  PageBuffer first = NewPageBuffer();
+  PageBuffer first = NewPageBuffer(source);
   source.Read(firstPage, first);
   if (FilHeader::DecodeFrom(first).pageType != kLobFirstPageType) return 0;
 
-  PageBuffer entryPage = NewPageBuffer();
-  PageBuffer dataPage = NewPageBuffer();
+  PageBuffer entryPage = NewPageBuffer(source);
+  PageBuffer dataPage = NewPageBuffer(source);
+  const std::size_t pageSize = source.PageSize();
   std::uint32_t entryPageNumber = kNoPage;
   std::uint64_t written = 0;
   std::set<std::pair<std::uint32_t, std::uint16_t>> seen;
@@ -69,7 +70,7 @@ std::uint64_t ReadLobValue(const PageSource& source, std::uint32_t firstPage, st
 
   FileAddress entry = FileAddress::DecodeFrom(first, kIndexListOffset + kBaseFirstOffset);
   while (!entry.IsNull() && written < limit) {
-    if (!seen.insert(entry.Key()).second || entry.offset + kEntrySize > kInnoPageSize) break;
+    if (!seen.insert(entry.Key()).second || entry.offset + kEntrySize > pageSize) break;
     // The entry's page: the first page, or an index page.
     ByteView entries = first;
     if (entry.page != firstPage) {
@@ -86,14 +87,14 @@ std::uint64_t ReadLobValue(const PageSource& source, std::uint32_t firstPage, st
     if (partPage == firstPage) {
       const std::size_t length =
           std::min<std::size_t>({partLength, Be32(first, kFirstDataLengthOffset),
-                                 kInnoPageSize - kTrailerSize - kFirstDataOffset});
+                                 pageSize - kTrailerSize - kFirstDataOffset});
       hand(SubView(first, kFirstDataOffset, length));
     } else {
       if (!source.Holds(partPage)) break;
       source.Read(partPage, dataPage);
       if (FilHeader::DecodeFrom(dataPage).pageType != kLobDataPageType) break;
       const std::size_t length =
-          std::min<std::size_t>(partLength, kInnoPageSize - kTrailerSize - kDataPageDataOffset);
+          std::min<std::size_t>(partLength, pageSize - kTrailerSize - kDataPageDataOffset);
       hand(SubView(dataPage, kDataPageDataOffset, length));
     }
     entry = FileAddress::DecodeFrom(entries, entry.offset + kEntryNextOffset);

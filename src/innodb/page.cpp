@@ -1,6 +1,9 @@
 #include "innodb/page.h"
 
 #include <algorithm>
+#include <array>
+
+#include "innodb/page_compression.h"
 
 namespace rowmender {
 
@@ -128,20 +131,93 @@ BlobPart BlobPage::PartAt(std::size_t offset) const {
 
 // ---- Page sources ----
 
-void FilePageSource::Read(std::uint32_t page, std::span<std::uint8_t> out) const {
-  if (!file_.IsOpen()) {
+namespace {
+
+const TablespaceGeometry kDefaultGeometry{};
+constexpr std::size_t kTypeEnd = FilHeader::kPageTypeOffset + 2;
+
+// Reads page `page` through `read` (bytes at an offset, zero beyond the
+// end), decompressing a page stored compressed.
+std::string ReadPage(const TablespaceGeometry& geometry, const TablespaceBytes& read,
+                     std::uint32_t page, std::span<std::uint8_t> out) {
+  const std::uint64_t at = PageOffset(page, geometry);
+  if (geometry.RowCompressed()) {
+    // ROW_FORMAT=COMPRESSED pages are read as they are stored.
     std::fill(out.begin(), out.end(), std::uint8_t{0});
-    return;
+    read(at, out.first(std::min<std::size_t>(out.size(), geometry.physicalPageSize)));
+    return {};
   }
-  file_.ReadAt(PageOffset(page), out);  // zero-fills what the file lacks
+  std::array<std::uint8_t, kTypeEnd> head{};
+  if (out.size() >= kTypeEnd) {
+    read(at, out);
+  } else {
+    read(at, head);
+    std::copy_n(head.begin(), out.size(), out.begin());
+  }
+  const ByteView start = out.size() >= kTypeEnd ? ByteView(out) : ByteView(head);
+  if (!IsStoredCompressed(start, geometry)) return {};
+  std::vector<std::uint8_t> stored(geometry.pageSize, 0);
+  read(at, stored);
+  std::vector<std::uint8_t> whole(geometry.pageSize, 0);
+  std::string problem = InflatePage(stored, geometry, whole);
+  std::copy_n(whole.begin(), std::min(out.size(), whole.size()), out.begin());
+  if (out.size() > whole.size())
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(whole.size()), out.end(), 0);
+  if (!problem.empty()) problem = "page " + std::to_string(page) + " cannot be read: " + problem;
+  return problem;
 }
 
-void MemoryPageSource::Read(std::uint32_t page, std::span<std::uint8_t> out) const {
+}  // namespace
+
+const TablespaceGeometry& PageSource::Geometry() const {
+  return kDefaultGeometry;
+}
+
+std::string FilePageSource::ReadChecked(std::uint32_t page, std::span<std::uint8_t> out) const {
+  if (!file_.IsOpen()) {
+    std::fill(out.begin(), out.end(), std::uint8_t{0});
+    return {};
+  }
+  return ReadPage(
+      geometry_,
+      [this](std::uint64_t at, std::span<std::uint8_t> bytes) {
+        file_.ReadAt(at, bytes);  // zero-fills what the file lacks
+      },
+      page, out);
+}
+
+namespace {
+
+void ReadFromMemory(ByteView image, std::uint64_t at, std::span<std::uint8_t> out) {
   std::fill(out.begin(), out.end(), std::uint8_t{0});
-  const std::uint64_t start = PageOffset(page);
-  if (start >= bytes_.size()) return;
-  const ByteView bytes = SubView(bytes_, static_cast<std::size_t>(start), out.size());
+  if (at >= image.size()) return;
+  const ByteView bytes = SubView(image, static_cast<std::size_t>(at), out.size());
   std::copy(bytes.begin(), bytes.end(), out.begin());
+}
+
+}  // namespace
+
+std::string MemoryPageSource::ReadChecked(std::uint32_t page, std::span<std::uint8_t> out) const {
+  return ReadPage(
+      geometry_,
+      [this](std::uint64_t at, std::span<std::uint8_t> bytes) {
+        ReadFromMemory(bytes_, at, bytes);
+      },
+      page, out);
+}
+
+TablespaceGeometry GeometryOfFile(const DataFile& file, std::string* note) {
+  if (!file.IsOpen()) return TablespaceGeometry{};
+  return DetectGeometry(
+      file.Size(),
+      [&file](std::uint64_t at, std::span<std::uint8_t> bytes) { file.ReadAt(at, bytes); }, note);
+}
+
+TablespaceGeometry GeometryOfBytes(ByteView bytes, std::string* note) {
+  return DetectGeometry(
+      bytes.size(),
+      [bytes](std::uint64_t at, std::span<std::uint8_t> out) { ReadFromMemory(bytes, at, out); },
+      note);
 }
 
 }  // namespace rowmender

@@ -1,7 +1,8 @@
 // InnoDB tablespace pages: the lowest layer of the InnoDB reader.
 //
 // A tablespace (the system tablespace ibdata1 or a table's own .ibd file) is
-// a sequence of 16 KiB pages. This file knows where a page lies in its file,
+// a sequence of pages of one size, 4 to 64 KiB (16 KiB unless the server
+// was set up otherwise; geometry.h). This file knows where a page lies in its file,
 // how to decode the FIL header every page starts with and the header of an
 // index page, where the record list of an index page begins in each record
 // format, and how a BLOB page holds one part of a long value. Every class
@@ -12,18 +13,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/bytes.h"
 #include "base/data_file.h"
+#include "innodb/geometry.h"
 
 namespace rowmender {
 
 // ---- Page geometry ----
 
-inline constexpr std::size_t kInnoPageSize = 16384;
-inline constexpr unsigned kInnoPageShift = 14;
+// The page size and the rest of a tablespace's shape are in geometry.h;
+// PageOffset and PageCountOf take it.
 // A page number with all bits set means "no page".
 inline constexpr std::uint32_t kNoPage = 0xFFFFFFFF;
 inline constexpr std::uint16_t kIndexPageType = 17855;  // 0x45BF
@@ -33,16 +36,6 @@ inline constexpr std::uint16_t kIndexPageType = 17855;  // 0x45BF
 // no fixed records where an index page keeps them (IndexPage::Format).
 inline constexpr std::uint16_t kInstantIndexPageType = 18;
 inline constexpr std::uint16_t kBlobPageType = 10;
-
-// Pages a file of `fileLength` bytes holds; a partial last page is not one.
-constexpr std::uint64_t PageCountOf(std::uint64_t fileLength) {
-  return fileLength >> kInnoPageShift;
-}
-
-// Byte offset of page `page` in its file.
-constexpr std::uint64_t PageOffset(std::uint32_t page) {
-  return static_cast<std::uint64_t>(page) << kInnoPageShift;
-}
 
 // ---- A cursor with checked big-endian reads ----
 
@@ -232,46 +225,74 @@ class BlobPage {
 class PageSource {
  public:
   virtual ~PageSource() = default;
-  // Pages the source holds (its length shifted right by 14).
+  // Pages the source holds (its length over its physical page size).
   virtual std::uint64_t PageCount() const = 0;
-  // Reads page `page` into `out` (kInnoPageSize bytes, or fewer for the
-  // page's first bytes); whatever lies beyond the end of the source reads
-  // as zero.
+  // Reads page `page` into `out` (PageSize() bytes, or fewer for the
+  // page's first bytes), as the server had it in memory (a page stored
+  // compressed is decompressed); whatever lies beyond the end of the
+  // source reads as zero.
   virtual void Read(std::uint32_t page, std::span<std::uint8_t> out) const = 0;
+  // As Read; a page that cannot be made into its in-memory form (stored
+  // compressed with damage, or with an algorithm this build lacks) reads as
+  // its first header bytes and zeros, and the result says why in a
+  // sentence. Empty: the page was read.
+  virtual std::string ReadChecked(std::uint32_t page, std::span<std::uint8_t> out) const {
+    Read(page, out);
+    return {};
+  }
+  // The shape of the tablespace: its page size among others.
+  virtual const TablespaceGeometry& Geometry() const;
+  std::size_t PageSize() const { return Geometry().pageSize; }
 
   // True when `page` is a page the source holds.
   bool Holds(std::uint64_t page) const { return page < PageCount(); }
 };
 
-// Pages of an open read-only file. The page count is given by the owner
-// (the engine keeps it beside the file).
+// Pages of an open read-only file of the given geometry.
 class FilePageSource : public PageSource {
  public:
-  FilePageSource(const DataFile& file, std::uint64_t pageCount)
-      : file_(file), pageCount_(pageCount) {}
+  FilePageSource(const DataFile& file, const TablespaceGeometry& geometry)
+      : file_(file), geometry_(geometry), pageCount_(PageCountOf(file.Size(), geometry)) {}
   std::uint64_t PageCount() const override { return pageCount_; }
-  void Read(std::uint32_t page, std::span<std::uint8_t> out) const override;
+  void Read(std::uint32_t page, std::span<std::uint8_t> out) const override {
+    ReadChecked(page, out);
+  }
+  std::string ReadChecked(std::uint32_t page, std::span<std::uint8_t> out) const override;
+  const TablespaceGeometry& Geometry() const override { return geometry_; }
 
  private:
   const DataFile& file_;
+  TablespaceGeometry geometry_;
   std::uint64_t pageCount_;
 };
 
 // Pages of a tablespace image held in memory (tests and fuzzing).
 class MemoryPageSource : public PageSource {
  public:
-  explicit MemoryPageSource(ByteView bytes) : bytes_(bytes) {}
-  std::uint64_t PageCount() const override { return PageCountOf(bytes_.size()); }
-  void Read(std::uint32_t page, std::span<std::uint8_t> out) const override;
+  explicit MemoryPageSource(ByteView bytes, const TablespaceGeometry& geometry = {})
+      : bytes_(bytes), geometry_(geometry) {}
+  std::uint64_t PageCount() const override { return PageCountOf(bytes_.size(), geometry_); }
+  void Read(std::uint32_t page, std::span<std::uint8_t> out) const override {
+    ReadChecked(page, out);
+  }
+  std::string ReadChecked(std::uint32_t page, std::span<std::uint8_t> out) const override;
+  const TablespaceGeometry& Geometry() const override { return geometry_; }
 
  private:
   ByteView bytes_;
+  TablespaceGeometry geometry_;
 };
+
+// The geometry of the tablespace in `file` (DetectGeometry; `note` says
+// where page 0 could not tell it).
+TablespaceGeometry GeometryOfFile(const DataFile& file, std::string* note);
+// The same for an image in memory.
+TablespaceGeometry GeometryOfBytes(ByteView bytes, std::string* note);
 
 // A page-sized buffer that the walks reuse from page to page.
 using PageBuffer = std::vector<std::uint8_t>;
-inline PageBuffer NewPageBuffer() {
-  return PageBuffer(kInnoPageSize, 0);
+inline PageBuffer NewPageBuffer(const PageSource& source) {
+  return PageBuffer(source.PageSize(), 0);
 }
 
 }  // namespace rowmender

@@ -40,7 +40,11 @@ bool AllZero(ByteView page) {
 }  // namespace
 
 PageCheck CheckPage(ByteView page) {
-  if (page.size() != kInnoPageSize) return PageCheck::kFailed;
+  const std::size_t pageSize = page.size();
+  if (pageSize < kMinInnoPageSize || pageSize > kMaxInnoPageSize ||
+      (pageSize & (pageSize - 1)) != 0) {
+    return PageCheck::kFailed;
+  }
   const std::size_t size = page.size();
 
   // full_crc32: the last four bytes.

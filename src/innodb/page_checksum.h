@@ -26,7 +26,8 @@ enum class PageCheck : std::uint8_t {
   kFailed,  // matches none: the page is damaged
 };
 
-// Checks a whole page (kInnoPageSize bytes; a shorter one fails).
+// Checks a whole page of any page size (4 to 64 KiB; a page of any other
+// length fails).
 PageCheck CheckPage(ByteView page);
 
 inline bool PageIsSound(ByteView page) {

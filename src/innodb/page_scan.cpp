@@ -15,13 +15,11 @@ namespace {
 constexpr std::size_t kSpaceHeaderOffset = FilHeader::kSize;
 constexpr std::size_t kFreeLimitOffset = kSpaceHeaderOffset + 12;
 constexpr std::size_t kSpaceHeaderSize = 112;
-// Extent descriptors: 256 per descriptor page, one for each 64 pages.
+// Extent descriptors: one for each extent, the descriptor page's own among
+// them (an extent is 1 MiB of pages up to 16 KiB pages, 64 pages above).
 constexpr std::size_t kDescriptorsOffset = kSpaceHeaderOffset + kSpaceHeaderSize;
-constexpr std::size_t kDescriptorSize = 40;
 constexpr std::size_t kDescriptorStateOffset = 20;
 constexpr std::size_t kDescriptorBitmapOffset = 24;
-constexpr std::uint32_t kPagesPerExtent = 64;
-constexpr std::uint32_t kPagesPerDescriptorPage = static_cast<std::uint32_t>(kInnoPageSize);
 // Descriptor states: the whole extent free, or pages of it used one by one
 // (fragment extents) or by a segment.
 constexpr std::uint32_t kExtentFree = 1;
@@ -38,7 +36,7 @@ constexpr std::size_t kScanHeaderBytes = IndexPageHeader::kOffset + 36;
 
 // The space id page 0 names, or kNoPage when page 0 cannot be trusted.
 std::uint32_t SpaceIdOf(const PageSource& source) {
-  PageBuffer page = NewPageBuffer();
+  PageBuffer page = NewPageBuffer(source);
   source.Read(0, page);
   const PageCheck check = CheckPage(page);
   if (check == PageCheck::kFailed || check == PageCheck::kAllZero) return kNoPage;
@@ -63,9 +61,13 @@ ExtentMap ExtentMap::Read(const PageSource& source) {
   ExtentMap map;
   const std::uint64_t pageCount = source.PageCount();
   map.free_.assign(static_cast<std::size_t>(pageCount), false);
-  PageBuffer page = NewPageBuffer();
+  PageBuffer page = NewPageBuffer(source);
   std::uint64_t freeLimit = pageCount;
-  for (std::uint64_t first = 0; first < pageCount; first += kPagesPerDescriptorPage) {
+  const TablespaceGeometry& geometry = source.Geometry();
+  const std::uint32_t pagesPerDescriptorPage = geometry.PagesPerDescriptorPage();
+  const std::uint32_t pagesPerExtent = geometry.ExtentPages();
+  const std::uint32_t descriptorSize = geometry.DescriptorSize();
+  for (std::uint64_t first = 0; first < pageCount; first += pagesPerDescriptorPage) {
     source.Read(static_cast<std::uint32_t>(first), page);
     const FilHeader fil = FilHeader::DecodeFrom(page);
     const std::uint16_t expected = first == 0 ? kSpaceHeaderPageType : kDescriptorPageType;
@@ -74,11 +76,11 @@ ExtentMap ExtentMap::Read(const PageSource& source) {
     if (fil.pageType != expected || check == PageCheck::kFailed || check == PageCheck::kAllZero)
       continue;
     if (first == 0) freeLimit = std::min<std::uint64_t>(Be32(page, kFreeLimitOffset), pageCount);
-    for (std::uint32_t extent = 0; extent < kPagesPerDescriptorPage / kPagesPerExtent; ++extent) {
-      const std::size_t at = kDescriptorsOffset + extent * kDescriptorSize;
+    for (std::uint32_t extent = 0; extent < pagesPerDescriptorPage / pagesPerExtent; ++extent) {
+      const std::size_t at = kDescriptorsOffset + std::size_t{extent} * descriptorSize;
       const std::uint32_t state = Be32(page, at + kDescriptorStateOffset);
-      const std::uint64_t base = first + std::uint64_t{extent} * kPagesPerExtent;
-      for (std::uint32_t i = 0; i < kPagesPerExtent && base + i < pageCount; ++i) {
+      const std::uint64_t base = first + std::uint64_t{extent} * pagesPerExtent;
+      for (std::uint32_t i = 0; i < pagesPerExtent && base + i < pageCount; ++i) {
         bool isFree = false;
         if (state == kExtentFree) {
           isFree = true;

@@ -22,7 +22,7 @@
 namespace rowmender {
 
 // Which pages of a tablespace are in use, as the extent descriptors (on
-// page 0 and every 16384th page) say. Pages whose descriptor page cannot
+// page 0 and every Nth page, N the page size in bytes) say. Pages whose descriptor page cannot
 // be trusted count as in use.
 class ExtentMap {
  public:

@@ -389,7 +389,7 @@ Status ReadColumnMap(const PageSource& source, ByteView reference,
       !source.Holds(ref.firstPage)) {
     return Status::Corruption("its reference to the column map is damaged");
   }
-  PageBuffer page = NewPageBuffer();
+  PageBuffer page = NewPageBuffer(source);
   source.Read(ref.firstPage, page);
   const BlobPart part = BlobPage(page).PartAt(kMapPartOffset);
   if (FilHeader::DecodeFrom(page).pageType != kBlobPageType || part.cut ||
@@ -506,7 +506,7 @@ Status ReadMariaDbLayout(const PageSource& source, const InstantRoot& root, std:
 
   // The leftmost leaf starts with the metadata record: the one leaf record
   // with the minimum-record mark.
-  PageBuffer page = NewPageBuffer();
+  PageBuffer page = NewPageBuffer(source);
   if (firstLeaf != kNoPage && source.Holds(firstLeaf)) source.Read(firstLeaf, page);
   const IndexPage leaf(page);
   const RecordFormat format = leaf.Format();
@@ -516,7 +516,7 @@ Status ReadMariaDbLayout(const PageSource& source, const InstantRoot& root, std:
   const std::uint8_t flags = compact ? CompactRecordHeader::DecodeFrom(page, origin).flags
                                      : RedundantRecordHeader::DecodeFrom(page, origin).flags;
   const bool found = leaf.IsIndexPage() && leaf.Level() == 0 && format != RecordFormat::kNone &&
-                     origin > lowest && origin < kInnoPageSize && (flags & kRecordMinimumMark) != 0;
+                     origin > lowest && origin < page.size() && (flags & kRecordMinimumMark) != 0;
   if (!found) {
     // Nothing says the table was altered; or the page type stayed after
     // an ALTER that did not commit: the records are the definition's.
@@ -548,7 +548,7 @@ Status ReadMariaDbLayout(const PageSource& source, const InstantRoot& root, std:
       keyBytes = stored[keyFields - 1].start + stored[keyFields - 1].length - origin;
     }
     const std::size_t at = origin + keyBytes + kTransactionAndRollPointer;
-    if (at + ExternalReference::kSize > kInnoPageSize) return refuse("it runs off its page");
+    if (at + ExternalReference::kSize > page.size()) return refuse("it runs off its page");
     std::vector<std::uint16_t> map;
     Status status = ReadColumnMap(source, SubView(page, at, ExternalReference::kSize), map);
     if (status.ok()) status = ApplyColumnMap(map, table, firstUser, fields);
@@ -601,7 +601,7 @@ Status ReadMariaDbLayout(const PageSource& source, const InstantRoot& root, std:
     std::string why;
     if (!counting.CompactShape(page, origin, header, shape, why)) return refuse(why);
     held = static_cast<std::size_t>(std::count(shape.held.begin(), shape.held.end(), 1));
-    CompactFieldExtents(page, origin, kInnoPageSize - origin, recordFields, shape, extents);
+    CompactFieldExtents(page, origin, page.size() - origin, recordFields, shape, extents);
   } else {
     RedundantFieldExtents(page, origin, extents);
     held = std::min(extents.size(), recordFields.size());

@@ -42,7 +42,7 @@ RecordHeap RecordHeap::OfPage(ByteView page, RecordFormat format) {
   const std::uint32_t first =
       format == RecordFormat::kRedundant ? kFirstRedundantRecord : kFirstCompactRecord;
   const IndexPageHeader header = IndexPageHeader::DecodeFrom(page);
-  const auto pageSize = static_cast<std::uint32_t>(kInnoPageSize);
+  const auto pageSize = static_cast<std::uint32_t>(page.size());
   const std::uint32_t slots =
       std::clamp<std::uint32_t>(header.directorySlots, kFewestSlots, pageSize / 4);
   const std::uint32_t directory = pageSize - kTrailerSize - slots * kSlotSize;
@@ -50,7 +50,7 @@ RecordHeap RecordHeap::OfPage(ByteView page, RecordFormat format) {
   heap.low = first;
   heap.high = header.heapTop >= first && header.heapTop <= directory ? header.heapTop : directory;
   const std::uint32_t records = header.heapRecords & kHeapCountMask;
-  heap.records = records >= kLowestHeapNumber && records <= kInnoPageSize / 4 ? records : 0;
+  heap.records = records >= kLowestHeapNumber && records <= pageSize / 4 ? records : 0;
   return heap;
 }
 
@@ -224,7 +224,7 @@ bool RecordListSound(ByteView page, RecordFormat format) {
   const std::uint32_t supremum = compact ? kCompactSupremumOrigin : kRedundantSupremumOrigin;
   const std::uint32_t headerSize = static_cast<std::uint32_t>(
       compact ? CompactRecordHeader::kSize : RedundantRecordHeader::kSize);
-  std::bitset<kInnoPageSize> seen;
+  std::bitset<kMaxInnoPageSize> seen;
   std::uint32_t origin = compact ? index.FirstCompactRecord() : index.FirstRedundantRecord();
   std::uint32_t count = 0;
   bool metadata = false;
@@ -261,7 +261,7 @@ std::vector<RecordSpan> SalvageRecordsOf(ByteView page, RecordFormat format,
   // Records on the list of freed records are not rows: a page split moves
   // records to a new page and leaves them here, and purge leaves deleted
   // ones. As far as that list can be followed, its records are passed over.
-  std::bitset<kInnoPageSize> freed;
+  std::bitset<kMaxInnoPageSize> freed;
   std::uint32_t freedOrigin = IndexPageHeader::DecodeFrom(page).freeListStart;
   for (int count = 0; count < kMaxRecordsPerPage && freedOrigin >= heap.low + headerSize &&
                       freedOrigin < heap.high && !freed.test(freedOrigin);

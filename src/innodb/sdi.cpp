@@ -15,17 +15,21 @@ namespace rowmender {
 namespace {
 
 // Page 0: the space flags in the file-space header, and where the SDI
-// version and root page stand after the extent descriptors (256 of 40 bytes
-// on a 16 KiB page) and the encryption information (115 bytes).
-constexpr std::size_t kSpaceFlagsOffset = 38 + 16;
+// version and root page stand after the extent descriptors (one for each
+// extent of the pages up to the next descriptor page: 256 of 40 bytes on a
+// 16 KiB page) and the encryption information (115 bytes).
+constexpr std::size_t kSpaceFlagsOffset = TablespaceGeometry::kFlagsOffset;
 constexpr std::size_t kExtentDescriptorsOffset = 38 + 112;
-constexpr std::size_t kExtentDescriptorSize = 40;
-constexpr std::size_t kExtentDescriptorsPerPage = kInnoPageSize / 64;
 constexpr std::size_t kEncryptionInfoSize = 115;
-constexpr std::size_t kSdiVersionOffset = kExtentDescriptorsOffset +
-                                          kExtentDescriptorSize * kExtentDescriptorsPerPage +
-                                          kEncryptionInfoSize;
-constexpr std::size_t kSdiRootOffset = kSdiVersionOffset + 4;
+constexpr std::size_t kSdiVersionSize = 4;
+
+std::size_t SdiRootOffset(ByteView firstPage) {
+  TablespaceGeometry geometry;
+  if (!TablespaceGeometry::DecodeFrom(firstPage, geometry)) geometry = TablespaceGeometry{};
+  const std::size_t descriptors = geometry.PagesPerDescriptorPage() / geometry.ExtentPages();
+  return kExtentDescriptorsOffset + geometry.DescriptorSize() * descriptors + kEncryptionInfoSize +
+         kSdiVersionSize;
+}
 // Where the root is looked for when page 0 does not name it: the server
 // creates it among the first pages of a tablespace.
 constexpr std::uint32_t kRootSearchPages = 64;
@@ -70,7 +74,7 @@ std::string PageName(std::uint32_t page) {
 class SdiWalk {
  public:
   SdiWalk(const PageSource& pages, SdiContents& out)
-      : pages_(pages), out_(out), buffer_(NewPageBuffer()), fields_(SdiFields()) {}
+      : pages_(pages), out_(out), buffer_(NewPageBuffer(pages)), fields_(SdiFields()) {}
 
   void Run(std::uint32_t root) {
     const std::uint32_t leaf = Descend(root);
@@ -140,7 +144,7 @@ class SdiWalk {
     std::uint32_t origin = compact ? index.FirstCompactRecord() : index.FirstRedundantRecord();
     std::vector<FieldExtent> extents;
     for (int count = 0;; ++count) {
-      if (origin == 0 || origin >= kInnoPageSize || index.IsSupremumAt(origin)) return;
+      if (origin == 0 || origin >= buffer_.size() || index.IsSupremumAt(origin)) return;
       if (count == kMaxRecordsPerPage) {
         out_.problems.push_back("the record list of SDI " + PageName(page) + " runs in a circle");
         return;
@@ -149,7 +153,7 @@ class SdiWalk {
       std::uint32_t next = 0;
       if (compact) {
         const CompactRecordHeader header = CompactRecordHeader::DecodeFrom(buffer_, origin);
-        CompactFieldExtents(buffer_, origin, kInnoPageSize - origin, fields_, 0, extents);
+        CompactFieldExtents(buffer_, origin, buffer_.size() - origin, fields_, 0, extents);
         deleted = header.Deleted();
         next = (origin + header.nextLink) & 0xFFFF;
       } else {
@@ -221,7 +225,7 @@ class SdiWalk {
 // The root among the first pages: an SDI page without neighbours, the
 // highest such.
 std::uint32_t FindSdiRoot(const PageSource& pages) {
-  PageBuffer buffer = NewPageBuffer();
+  PageBuffer buffer = NewPageBuffer(pages);
   std::uint32_t root = kNoPage;
   std::uint16_t rootLevel = 0;
   const auto limit =
@@ -250,19 +254,19 @@ bool SdiFlagged(ByteView firstPage) {
 
 std::uint32_t SdiRootPageOf(ByteView firstPage, std::uint64_t pageCount) {
   if (!SdiFlagged(firstPage)) return kNoPage;
-  const std::uint32_t root = Be32(firstPage, kSdiRootOffset);
+  const std::uint32_t root = Be32(firstPage, SdiRootOffset(firstPage));
   return root != 0 && root < pageCount ? root : kNoPage;
 }
 
 SdiContents ReadSdi(const PageSource& pages) {
   SdiContents out;
   if (pages.PageCount() == 0) return out;
-  PageBuffer first = NewPageBuffer();
+  PageBuffer first = NewPageBuffer(pages);
   pages.Read(0, first);
   out.flagged = SdiFlagged(first);
   std::uint32_t root = SdiRootPageOf(first, pages.PageCount());
   if (root != kNoPage) {
-    PageBuffer page = NewPageBuffer();
+    PageBuffer page = NewPageBuffer(pages);
     pages.Read(root, page);
     if (FilHeader::DecodeFrom(page).pageType != kSdiPageType) root = kNoPage;
   }

@@ -11,8 +11,6 @@ namespace rowmender {
 namespace {
 
 constexpr std::uint32_t kLinkModulus = 0x10000;
-constexpr std::uint32_t kForwardLinkLimit = kInnoPageSize;
-constexpr std::uint32_t kBackwardLinkMask = 0x3FFF;
 
 }  // namespace
 
@@ -64,7 +62,7 @@ InnoTableCursor::InnoTableCursor(const PageSource& source, WalkForm form,
       recordColumns_(layout_.Fields()),
       nullBitmapSize_(NullBitmapSize(recordColumns_)),
       longValues_(source),
-      buffer_(NewPageBuffer()),
+      buffer_(NewPageBuffer(source)),
       chain_(source, form, startPage, report_),
       page_(startPage),
       position_{startPage, 0} {
@@ -112,8 +110,20 @@ bool InnoTableCursor::LoadPage() {
   } else if (!chain_.Next(page_)) {
     return false;
   }
-  source_.Read(page_, buffer_);
+  const std::string unreadable = source_.ReadChecked(page_, buffer_);
   ++report_.pagesRead;
+  if (!unreadable.empty()) {
+    // A page stored compressed that cannot be decompressed: skipped.
+    ++report_.pagesSkipped;
+    report_.Note(unreadable);
+    fil_ = FilHeader::DecodeFrom(buffer_);
+    format_ = RecordFormat::kNone;
+    salvaging_ = false;
+    startOffset_ = 0;
+    origin_ = 0;
+    onPage_ = true;
+    return true;
+  }
   damagedPage_ = !PageIsSound(buffer_);
   if (damagedPage_) {
     ++report_.pagesFailingChecksum;
@@ -193,12 +203,13 @@ bool InnoTableCursor::FirstVisit(std::uint32_t origin) {
 
 bool InnoTableCursor::NextCompact(RowBuffer& row) {
   const IndexPage index(buffer_);
+  const auto pageSize = static_cast<std::uint32_t>(buffer_.size());
   if (firstOnPage_) {
     firstOnPage_ = false;
-    if (origin_ >= kLastRecordStart || index.IsSupremumAt(origin_)) return false;
+    if (origin_ >= pageSize - kLastRecordRoom || index.IsSupremumAt(origin_)) return false;
   }
   while (true) {
-    if (origin_ <= kLowestUserRecordOrigin || origin_ >= kInnoPageSize ||
+    if (origin_ <= kLowestUserRecordOrigin || origin_ >= pageSize ||
         recordsOnPage_ > kMaxRecordsPerPage) {
       return false;
     }
@@ -208,17 +219,18 @@ bool InnoTableCursor::NextCompact(RowBuffer& row) {
     const std::uint32_t link = header.nextLink;
     std::uint32_t next = 0;
     std::uint32_t end = 0;
-    if (link <= kForwardLinkLimit) {
+    // A link is taken modulo the page size; on pages below 64 KiB one that
+    // reaches past the page size leads back to a lower offset, on 64 KiB
+    // pages one that wraps past 65536 does.
+    const bool forward = pageSize < kLinkModulus ? link <= pageSize : origin + link < kLinkModulus;
+    if (forward) {
       next = (origin + link) % kLinkModulus;
-      end = (backward_ && form_ == WalkForm::kOwnTablespace)
-                ? static_cast<std::uint32_t>(kInnoPageSize)
-                : next;
+      end = (backward_ && form_ == WalkForm::kOwnTablespace) ? pageSize : next;
     } else {
-      // A link back to a lower offset (taken modulo 65536).
       backward_ = true;
-      const std::uint32_t target = origin + (link & kBackwardLinkMask);
-      next = target > kInnoPageSize ? target - static_cast<std::uint32_t>(kInnoPageSize) : target;
-      end = static_cast<std::uint32_t>(kInnoPageSize);
+      const std::uint32_t target = origin + (link & (pageSize - 1));
+      next = target > pageSize ? target - pageSize : target;
+      end = pageSize;
     }
     const std::size_t span = (end - origin) % kLinkModulus;
     origin_ = next;
@@ -302,7 +314,7 @@ bool InnoTableCursor::NextRedundant(RowBuffer& row) {
   firstOnPage_ = false;
   while (recordsOnPage_ <= kMaxRecordsPerPage) {
     const std::uint32_t origin = origin_;
-    if (origin <= kRedundantSupremumOrigin || origin >= kLastRecordStart ||
+    if (origin <= kRedundantSupremumOrigin || origin >= buffer_.size() - kLastRecordRoom ||
         index.IsSupremumAt(origin)) {
       return false;
     }

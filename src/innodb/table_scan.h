@@ -38,7 +38,7 @@ enum class WalkForm : std::uint8_t {
 // Records on one page at or below this origin are the fixed records.
 inline constexpr std::size_t kLowestUserRecordOrigin = kCompactSupremumOrigin;
 // A first record this close to the page end leaves no room for a record.
-inline constexpr std::uint32_t kLastRecordStart = kInnoPageSize - 8;
+inline constexpr std::uint32_t kLastRecordRoom = 8;
 
 // The pages of a clustered index's leaf chain, in chain order, each read
 // only as far as its header. The walk ends, and says why in `report`, at a
@@ -168,7 +168,7 @@ class InnoTableCursor final : public TableCursor {
   bool salvaging_ = false;
   std::vector<RecordSpan> salvaged_;
   std::size_t nextSalvaged_ = 0;
-  std::bitset<kInnoPageSize> originsSeen_;
+  std::bitset<kMaxInnoPageSize> originsSeen_;
   PageStart position_;
   ReadReport report_;
 };

@@ -99,15 +99,16 @@ class InnoSource final : public TableSource {
     if (!ibd.empty()) {
       if (!own_.Open(ibd)) return Status::IoError("cannot open " + ibd);
       dataPath_ = ibd;
-      // ROW_FORMAT=COMPRESSED: pages of a smaller physical size, index
-      // pages inflated on reading.
-      const std::size_t compressed = CompressedPageSizeOf(own_.ReadBlock(0, kInnoPageSize));
-      if (compressed != 0) {
-        ownPages_ = std::make_unique<CompressedPageSource>(own_, compressed);
-        notes_.push_back("the tablespace is compressed (ROW_FORMAT=COMPRESSED, pages of " +
-                         std::to_string(compressed) + " bytes): its pages are inflated");
+      std::string geometryNote;
+      const TablespaceGeometry geometry = GeometryOfFile(own_, &geometryNote);
+      if (!geometryNote.empty()) notes_.push_back(ibd + ": " + geometryNote);
+      if (geometry.RowCompressed()) {
+        // ROW_FORMAT=COMPRESSED: index pages are inflated on reading.
+        ownPages_ = std::make_unique<CompressedPageSource>(own_, geometry);
+        notes_.push_back("the tablespace is compressed (ROW_FORMAT=COMPRESSED, " +
+                         geometry.Describe() + "): its pages are inflated");
       } else {
-        ownPages_ = std::make_unique<FilePageSource>(own_, PageCountOf(own_.Size()));
+        ownPages_ = std::make_unique<FilePageSource>(own_, geometry);
       }
       pages_ = ownPages_.get();
       form_ = WalkForm::kOwnTablespace;
@@ -235,7 +236,7 @@ class InnoSource final : public TableSource {
   // table's columns (below). It is read only when the options ask for it.
   Status CheckTablespaceBelongs(const DictIndexRow* clustered, const std::string& name) {
     if (clustered == nullptr || pages_->PageCount() == 0) return Status::Ok();
-    PageBuffer page = NewPageBuffer();
+    PageBuffer page = NewPageBuffer(*pages_);
     pages_->Read(0, page);
     const PageCheck check = CheckPage(page);
     const std::uint32_t spaceId = FilHeader::DecodeFrom(page).spaceId;
@@ -263,7 +264,7 @@ class InnoSource final : public TableSource {
   // table's columns (told apart only where the character sets are known).
   Status CheckRecordsFit(const std::string& name) {
     if (options_.collations == nullptr || firstLeaf_ == kNoPage) return Status::Ok();
-    PageBuffer page = NewPageBuffer();
+    PageBuffer page = NewPageBuffer(*pages_);
     pages_->Read(firstLeaf_, page);
     if (RecordsFitPage(page)) return Status::Ok();
     return Mismatch(name, "the records of its first leaf page (" + std::to_string(firstLeaf_) +
@@ -314,7 +315,7 @@ class InnoSource final : public TableSource {
       return Status::Corruption("the tablespace " + dataPath_ + " holds no whole page (" +
                                 std::to_string(own_.IsOpen() ? own_.Size() : 0) + " bytes)");
     }
-    PageBuffer page = NewPageBuffer();
+    PageBuffer page = NewPageBuffer(*pages_);
     if (pages_->Holds(root_)) pages_->Read(root_, page);
     const IndexPage rootPage(page);
     const InstantRoot instant = ReadInstantRoot(page);
@@ -419,7 +420,7 @@ class InnoSource final : public TableSource {
     // The largest few are tried: a file of damage could name an index per page.
     constexpr std::size_t kIndexesTried = 16;
     if (ranked.size() > kIndexesTried) ranked.resize(kIndexesTried);
-    PageBuffer page = NewPageBuffer();
+    PageBuffer page = NewPageBuffer(*pages_);
     for (const auto& [id, tally] : ranked) {
       std::size_t fitting = 0;
       for (const std::uint32_t sample : tally->samples) {

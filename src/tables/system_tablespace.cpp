@@ -8,12 +8,15 @@ Status SystemTablespace::Open(const std::string& path, const CollationTable* col
   if (!system->file_.Open(path)) {
     return Status::NotFound("the system tablespace cannot be opened: " + path);
   }
-  const std::uint64_t pages = PageCountOf(system->file_.Size());
-  if (pages == 0) return Status::Corruption("the system tablespace holds no whole page: " + path);
-  system->pages_ = std::make_unique<FilePageSource>(system->file_, pages);
+  std::string geometryNote;
+  const TablespaceGeometry geometry = GeometryOfFile(system->file_, &geometryNote);
+  if (PageCountOf(system->file_.Size(), geometry) == 0)
+    return Status::Corruption("the system tablespace holds no whole page: " + path);
+  system->pages_ = std::make_unique<FilePageSource>(system->file_, geometry);
   const CollationTable none;
   ReadSystemDictionary(*system->pages_, collations != nullptr ? *collations : none, system->rows_,
                        &system->dictionaryReport_);
+  if (!geometryNote.empty()) system->dictionaryReport_.Note(path + ": " + geometryNote);
   out = std::move(system);
   return Status::Ok();
 }

@@ -69,7 +69,7 @@ std::string DefinitionsDisagree(const TableDefinition& frm, const std::string& t
                                 const std::string& tableName) {
   DataFile file;
   if (!file.Open(tablespacePath)) return {};
-  PageBuffer first = NewPageBuffer();
+  PageBuffer first(kMinInnoPageSize, 0);  // the space header
   file.ReadAt(0, first);
   if (!SdiFlagged(first)) return {};
   TableDefinition kept;
@@ -118,7 +118,7 @@ Status ReadTablespaceDefinition(const std::string& path, const std::string& tabl
   if (!readable.ok()) return readable;
   DataFile file;
   if (!file.Open(path)) return Status::IoError("the tablespace " + path + " cannot be read");
-  const FilePageSource pages(file, PageCountOf(file.Size()));
+  const FilePageSource pages(file, GeometryOfFile(file, nullptr));
   const SdiContents sdi = ReadSdi(pages);
   std::vector<const SdiObject*> tables;
   for (const SdiObject& object : sdi.objects) {
@@ -161,7 +161,7 @@ std::vector<std::string> TablespaceTableNames(const std::string& path) {
   std::vector<std::string> names;
   DataFile file;
   if (!file.Open(path)) return names;
-  const FilePageSource pages(file, PageCountOf(file.Size()));
+  const FilePageSource pages(file, GeometryOfFile(file, nullptr));
   for (const SdiObject& object : ReadSdi(pages).objects) {
     SdiTable table;
     if (object.type != kSdiTypeTable || !ParseSdiTable(object.json, table).ok()) continue;
@@ -228,7 +228,7 @@ std::string FindSdiFile(const std::string& databaseFolder, const std::string& st
 bool TablespaceCarriesDefinition(const std::string& path) {
   DataFile file;
   if (!file.Open(path)) return false;
-  const FilePageSource pages(file, PageCountOf(file.Size()));
+  const FilePageSource pages(file, GeometryOfFile(file, nullptr));
   const SdiContents sdi = ReadSdi(pages);
   return std::any_of(sdi.objects.begin(), sdi.objects.end(),
                      [](const SdiObject& object) { return object.type == kSdiTypeTable; });

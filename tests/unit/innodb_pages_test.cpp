@@ -80,7 +80,7 @@ TEST(InnoDbPages, SourcesReadZerosBeyondTheirEnd) {
   image.resize(kInnoPageSize + 100, 0xAB);  // a partial second page
   const MemoryPageSource source(image);
   EXPECT_EQ(source.PageCount(), 1u);
-  PageBuffer buffer = NewPageBuffer();
+  PageBuffer buffer = NewPageBuffer(source);
   source.Read(1, buffer);
   EXPECT_EQ(buffer[99], 0xAB);
   EXPECT_EQ(buffer[100], 0);

@@ -76,7 +76,7 @@ class RecoveryEngine {
 
   // ---- The data dictionary of the catalogue ----
 
-  // Pages of ibdata1 (length / 16 KiB).
+  // Pages of ibdata1 (its length over its page size).
   std::uint64_t systemPageCount = 0;
   // The data dictionary read from ibdata1.
   std::vector<DictTableRow> dictTables;

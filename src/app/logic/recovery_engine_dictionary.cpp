@@ -8,11 +8,14 @@ namespace rowmender {
 bool RecoveryEngine::LoadSystemDictionary(const std::string& path) {
   CloseSystemDictionary();
   if (!systemTablespaceFile.Open(path)) return false;
-  systemPageCount = PageCountOf(systemTablespaceFile.Size());
+  std::string geometryNote;
+  const TablespaceGeometry geometry = GeometryOfFile(systemTablespaceFile, &geometryNote);
+  systemPageCount = PageCountOf(systemTablespaceFile.Size(), geometry);
   // A file without a whole page holds no dictionary that could be damaged.
   if (systemPageCount == 0) return true;
-  ReadSystemDictionary(FilePageSource(systemTablespaceFile, systemPageCount), app.collations,
-                       dictTables, dictColumns, dictIndexes, &dictionaryReport);
+  ReadSystemDictionary(FilePageSource(systemTablespaceFile, geometry), app.collations, dictTables,
+                       dictColumns, dictIndexes, &dictionaryReport);
+  if (!geometryNote.empty()) dictionaryReport.Note(path + ": " + geometryNote);
   return true;
 }
 
