@@ -1,9 +1,12 @@
 // Feeds arbitrary bytes to the value formatting of every column type, in
 // both forms, with lengths, decimals and character sets from the input.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "values/field_value.h"
+#include "values/plugin_type_values.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace rowmender;
@@ -27,6 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     (void)FixedValueSize(column);
   }
+  for (const char* name : {"uuid", "inet6", "inet4"}) {
+    column.typeName = name;
+    std::string text;
+    (void)AppendPluginTypeText(text, column, value);
+    (void)AppendPluginTypeText(text, column, value.first(std::min<std::size_t>(value.size(), 16)));
+    (void)AppendPluginTypeText(text, column, value.first(std::min<std::size_t>(value.size(), 4)));
+  }
+  column.typeName.clear();
   (void)FormatDecimalValue(value, column.precision, column.scale);
   (void)FormatBitValue(value, column.length);
   for (int decimals = 0; decimals <= 7; ++decimals) {

@@ -217,6 +217,7 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
     } else {
       err << table.QualifiedName() << ": " << result.rows << " rows";
       if (result.deletedRows > 0) err << ", " << result.deletedRows << " deleted rows";
+      if (result.historyRows > 0) err << ", " << result.historyRows << " history rows";
       if (!toStream && !result.files.empty()) err << " -> " << result.files.front();
     }
     err << "\n";

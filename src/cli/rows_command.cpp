@@ -25,6 +25,7 @@ constexpr const char* kRowsUsage =
     "[--read-mismatched] [--definition FILE.sql]";
 
 constexpr const char* kDeletedColumn = "deleted";
+constexpr const char* kHistoryColumn = "history";
 
 enum class OutputFormat { kTsv, kCsv };
 
@@ -134,7 +135,9 @@ class RowWriter {
 
   void WriteHeader(const TableDefinition& table) {
     cells_.clear();
+    historyFlag_ = deletedFlag_ && table.SystemVersioned();
     if (deletedFlag_) cells_.emplace_back(kDeletedColumn);
+    if (historyFlag_) cells_.emplace_back(kHistoryColumn);
     for (const auto& column : table.columns)
       cells_.push_back(column.name);
     WriteCells();
@@ -144,6 +147,7 @@ class RowWriter {
     for (const DecodedRow& row : rows) {
       cells_.clear();
       if (deletedFlag_) cells_.emplace_back(row.deleted ? "1" : "0");
+      if (historyFlag_) cells_.emplace_back(row.history ? "1" : "0");
       cells_.insert(cells_.end(), row.values.begin(), row.values.end());
       WriteCells();
     }
@@ -161,6 +165,9 @@ class RowWriter {
   std::ostream& out_;
   OutputFormat format_;
   bool deletedFlag_;
+  // A system-versioned table: the flag of its history rows beside that of
+  // the deleted ones.
+  bool historyFlag_ = false;
   std::vector<std::string> cells_;
 };
 

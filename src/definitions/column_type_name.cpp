@@ -53,6 +53,10 @@ std::string ColumnTypeName(const ColumnDefinition& column, std::uint32_t tableCh
   const std::uint32_t characters =
       (bytesPerChar != 0 && column.length != 0) ? column.length / bytesPerChar : column.length;
   const bool binary = column.charsetId == kBinaryCharset;
+  // MariaDB's data types of plugins, kept in fixed-length strings.
+  if (column.typeName == "uuid") return "UUID";
+  if (column.typeName == "inet6") return "INET6";
+  if (column.typeName == "inet4") return "INET4";
 
   switch (column.typeCode) {
     case kTypeDecimalOld:

@@ -66,4 +66,11 @@ inline bool IsBinaryColumn(const ColumnDefinition& column) {
   return column.charsetId == kBinaryCharset;
 }
 
+// The server computes the column's values: a generated column (VIRTUAL or
+// STORED) or the row start or row end of a system-versioned table. A
+// statement that adds rows leaves them out.
+inline bool ServerComputesValues(const ColumnDefinition& column) {
+  return !column.generationExpression.empty() || column.periodEdge != RowPeriodEdge::kNone;
+}
+
 }  // namespace rowmender

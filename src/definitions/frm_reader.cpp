@@ -38,10 +38,52 @@ constexpr std::size_t kFormCommentsLength = 284;
 
 // MariaDB's extra segment (where older servers keep the form names): typed
 // entries, each a type byte, a length and that many bytes. A length byte of
-// 0 is followed by a 2-byte length of at least 256.
+// 0 is followed by a 2-byte length of at least 256. Entries of a type from
+// kFirstRequiredExtra on must be understood to read the table; others may
+// be passed over.
+constexpr std::uint8_t kExtraTableVersion = 0;
+constexpr std::uint8_t kExtraPartitionEngine = 1;
+constexpr std::uint8_t kExtraGeometry = 2;
+constexpr std::uint8_t kExtraApplicationPeriod = 3;
+constexpr std::uint8_t kExtraSystemPeriod = 4;
+constexpr std::uint8_t kExtraIndexFlags = 5;
+constexpr std::uint8_t kFirstRequiredExtra = 128;
+constexpr std::uint8_t kExtraEngineOptions = 128;
+constexpr std::uint8_t kExtraFieldFlags = 129;
 constexpr std::uint8_t kExtraFieldDataTypes = 130;
+constexpr std::uint8_t kExtraPeriodWithoutOverlaps = 131;
+// Older servers keep the form names where the extra segment is; their
+// list starts with this separator.
+constexpr std::uint8_t kFormNamesSeparator = '/';
 constexpr std::uint32_t kFirstMariadbVersionId = 100000;
 constexpr std::size_t kLongExtraLength = 256;
+// A column number in a period entry.
+constexpr std::size_t kPeriodColumnSize = 2;
+// Field flags: the visibility in the low bits, then the column left out of
+// system versioning.
+constexpr std::uint8_t kFieldVisibilityMask = 0x03;
+constexpr std::uint8_t kVisibleField = 0;
+constexpr std::uint8_t kFieldAddedByServer = 2;
+constexpr std::uint8_t kFieldWithoutVersioning = 0x08;
+// Index flags.
+constexpr std::uint8_t kIndexIgnored = 0x01;
+
+// Later-format definitions (version 11) keep generated columns, DEFAULT
+// expressions and CHECK constraints after the comments: a header, then
+// entries of a type byte, a 2-byte column number, a 2-byte expression
+// length, a name length byte, the name and the expression.
+constexpr std::uint8_t kVersionWithExpressions = 11;
+constexpr std::size_t kFormExpressionsLength = 286;
+constexpr std::size_t kExpressionsHeaderSize = 16;
+constexpr std::size_t kExpressionEntryHeaderSize = 6;
+constexpr std::uint16_t kNoColumn = 0xFFFF;
+enum ExpressionKind : std::uint8_t {
+  kExpressionVirtual = 0,
+  kExpressionStored = 1,
+  kExpressionDefault = 2,
+  kExpressionColumnCheck = 3,
+  kExpressionTableCheck = 4,
+};
 
 // A region of the file that reads as zero beyond the file's end.
 class ZeroPadded {
@@ -236,25 +278,163 @@ void ReadFieldTypeNames(ByteView entry, std::vector<ColumnDefinition>& columns) 
   }
 }
 
-// Walks MariaDB's extra segment (`length` bytes from the end of the file
-// header) for the entries the readers use.
-void ReadExtraSegment(ByteView file, std::size_t length, std::vector<ColumnDefinition>& columns) {
-  const ByteView segment = SubView(file, kFrmHeaderSize, length);
+// A length as the extra segment writes it: one byte of 1 to 255, or a
+// zero byte and a 2-byte length of at least 256. 0 when it does not fit in
+// `bytes` from `pos`.
+std::size_t ReadExtraLength(ByteView bytes, std::size_t& pos) {
+  if (pos >= bytes.size()) return 0;
+  std::size_t length = bytes[pos++];
+  if (length != 0) return length <= bytes.size() - pos ? length : 0;
+  if (bytes.size() - pos < 2) return 0;
+  length = Le16(bytes, pos);
+  pos += 2;
+  if (length < kLongExtraLength || length > bytes.size() - pos) return 0;
+  return length;
+}
+
+// A period entry: the start and end columns (0-based); false when they
+// do not name columns of the table.
+bool ReadPeriodColumns(ByteView bytes, std::size_t pos, std::size_t columnCount,
+                       TablePeriod& period) {
+  if (bytes.size() < pos || bytes.size() - pos != 2 * kPeriodColumnSize) return false;
+  const std::size_t start = Le16(bytes, pos);
+  const std::size_t end = Le16(bytes, pos + kPeriodColumnSize);
+  if (start >= columnCount || end >= columnCount || start == end) return false;
+  period.startColumn = static_cast<std::int32_t>(start);
+  period.endColumn = static_cast<std::int32_t>(end);
+  return true;
+}
+
+// An application-time period: its name, its constraint's name, then the
+// two columns.
+bool ReadApplicationPeriod(ByteView entry, std::size_t columnCount, TablePeriod& period) {
   std::size_t pos = 0;
-  while (segment.size() - pos >= 2) {
+  const std::size_t nameLength = ReadExtraLength(entry, pos);
+  if (nameLength == 0) return false;
+  period.name.assign(entry.begin() + static_cast<std::ptrdiff_t>(pos),
+                     entry.begin() + static_cast<std::ptrdiff_t>(pos + nameLength));
+  pos += nameLength;
+  const std::size_t constraintLength = ReadExtraLength(entry, pos);
+  if (constraintLength == 0) return false;
+  pos += constraintLength;
+  return ReadPeriodColumns(entry, pos, columnCount, period);
+}
+
+// Walks MariaDB's extra segment (`length` bytes from the end of the file
+// header). Returns a sentence on what keeps the table from being read, or
+// empty; `unknown` tells an entry this reader does not know from damage.
+std::string ReadExtraSegment(ByteView file, std::size_t length, TableDefinition& table,
+                             bool& unknown) {
+  unknown = false;
+  const ByteView segment = SubView(file, kFrmHeaderSize, length);
+  if (segment.empty() || segment[0] == kFormNamesSeparator) return {};
+  const std::size_t columnCount = table.columns.size();
+  std::size_t pos = 0;
+  while (segment.size() - pos >= 3) {
     const std::uint8_t type = segment[pos++];
-    std::size_t entryLength = segment[pos++];
-    if (entryLength == 0) {
-      if (segment.size() - pos < 2) return;
-      entryLength = Le16(segment, pos);
-      pos += 2;
-      if (entryLength < kLongExtraLength) return;
-    }
-    if (entryLength > segment.size() - pos) return;
-    if (type == kExtraFieldDataTypes)
-      ReadFieldTypeNames(segment.subspan(pos, entryLength), columns);
+    const std::size_t entryLength = ReadExtraLength(segment, pos);
+    if (entryLength == 0) return "an entry of its extra segment runs past the segment";
+    const ByteView entry = segment.subspan(pos, entryLength);
     pos += entryLength;
+    switch (type) {
+      case kExtraFieldDataTypes:
+        ReadFieldTypeNames(entry, table.columns);
+        break;
+      case kExtraFieldFlags:
+        if (entry.size() != columnCount) return "its column flags do not match its columns";
+        for (std::size_t c = 0; c < columnCount; ++c) {
+          const std::uint8_t visibility = entry[c] & kFieldVisibilityMask;
+          table.columns[c].invisible = visibility != kVisibleField;
+          table.columns[c].addedByServer = visibility >= kFieldAddedByServer;
+          table.columns[c].withoutVersioning = (entry[c] & kFieldWithoutVersioning) != 0;
+        }
+        break;
+      case kExtraSystemPeriod:
+        if (!ReadPeriodColumns(entry, 0, columnCount, table.systemTime))
+          return "its system versioning names no columns of the table";
+        table.systemTime.name = "SYSTEM_TIME";
+        table.columns[static_cast<std::size_t>(table.systemTime.startColumn)].periodEdge =
+            RowPeriodEdge::kRowStart;
+        table.columns[static_cast<std::size_t>(table.systemTime.endColumn)].periodEdge =
+            RowPeriodEdge::kRowEnd;
+        break;
+      case kExtraApplicationPeriod:
+        if (!ReadApplicationPeriod(entry, columnCount, table.applicationTime))
+          return "its application-time period names no columns of the table";
+        break;
+      case kExtraIndexFlags:
+        if (entry.size() != table.keys.size()) return "its index flags do not match its keys";
+        for (std::size_t k = 0; k < table.keys.size(); ++k)
+          table.keys[k].ignored = (entry[k] & kIndexIgnored) != 0;
+        break;
+      case kExtraPartitionEngine:
+        table.partitionEngine.assign(entry.begin(), entry.end());
+        break;
+      case kExtraEngineOptions:
+        table.engineOptions.assign(entry.begin(), entry.end());
+        break;
+      case kExtraTableVersion:
+      case kExtraGeometry:
+      case kExtraPeriodWithoutOverlaps:
+        break;
+      default:
+        if (type >= kFirstRequiredExtra) {
+          unknown = true;
+          return "its extra segment has an entry of type " + std::to_string(type) +
+                 " that the table cannot be read without and this reader does not know";
+        }
+        break;  // may be passed over
+    }
   }
+  return {};
+}
+
+// The generated columns, DEFAULT expressions and CHECK constraints of a
+// later-format definition. Returns a sentence on what does not fit, or
+// empty.
+std::string ReadExpressions(const ZeroPadded& region, std::size_t from, std::size_t length,
+                            TableDefinition& table) {
+  if (length == 0) return {};
+  if (length < kExpressionsHeaderSize) return "its expressions are cut short";
+  const std::size_t end = from + length;
+  std::size_t pos = from + kExpressionsHeaderSize;
+  while (pos < end) {
+    if (end - pos < kExpressionEntryHeaderSize) return "its expressions are cut short";
+    const std::uint8_t kind = region.At(pos);
+    const std::uint16_t columnNumber = region.Le16At(pos + 1);
+    const std::size_t expressionLength = region.Le16At(pos + 3);
+    const std::size_t nameLength = region.At(pos + 5);
+    pos += kExpressionEntryHeaderSize;
+    if (end - pos < nameLength + expressionLength) return "its expressions are cut short";
+    const auto name = region.Copy(pos, pos + nameLength);
+    pos += nameLength;
+    const auto text = region.Copy(pos, pos + expressionLength);
+    pos += expressionLength;
+    std::string expression(text.begin(), text.end());
+    if (kind == kExpressionTableCheck || columnNumber == kNoColumn) {
+      table.checks.push_back({std::string(name.begin(), name.end()), std::move(expression)});
+      continue;
+    }
+    if (columnNumber >= table.columns.size())
+      return "an expression names column " + std::to_string(columnNumber) + ", which it lacks";
+    ColumnDefinition& column = table.columns[columnNumber];
+    switch (kind) {
+      case kExpressionVirtual:
+      case kExpressionStored:
+        column.generationExpression = std::move(expression);
+        column.isVirtual = kind == kExpressionVirtual;
+        break;
+      case kExpressionDefault:
+        column.defaultExpression = std::move(expression);
+        break;
+      case kExpressionColumnCheck:
+        column.checkExpression = std::move(expression);
+        break;
+      default:
+        break;  // the hash of a long UNIQUE key: nothing a row holds
+    }
+  }
+  return {};
 }
 
 }  // namespace
@@ -274,7 +454,8 @@ DefinitionStatus ParseTableDefinition(ByteView file, TableDefinition& out,
   if (file.size() < kFrmHeaderSize) return DefinitionStatus::kNotADefinition;
   const std::uint8_t version = file[2];
   if (file[0] != 0xFE || file[1] != 0x01 ||
-      (version != 6 && version != 7 && version != 9 && version != 10)) {
+      (version != 6 && version != 7 && version != 9 && version != 10 &&
+       version != kVersionWithExpressions)) {
     return DefinitionStatus::kNotADefinition;
   }
   progress.headerAccepted = true;
@@ -321,11 +502,14 @@ DefinitionStatus ParseTableDefinition(ByteView file, TableDefinition& out,
   const std::size_t intervalCount = formInfo.Le16At(kFormIntervalCount);
   const std::size_t intervalNamesLength = formInfo.Le16At(kFormIntervalNamesLength);
   const std::size_t commentsLength = formInfo.Le16At(kFormCommentsLength);
+  const std::size_t expressionsLength =
+      version >= kVersionWithExpressions ? formInfo.Le16At(kFormExpressionsLength) : 0;
   const std::size_t recordSize = ColumnRecordSize(layoutLevel);
   const std::size_t recordsStart = screensLength;
   const std::size_t namesStart = recordsStart + columnCount * recordSize;
   const std::size_t intervalsStart = namesStart + namesLength;
-  const std::size_t blockLength = intervalsStart + intervalNamesLength + commentsLength;
+  const std::size_t expressionsStart = intervalsStart + intervalNamesLength + commentsLength;
+  const std::size_t blockLength = expressionsStart + expressionsLength;
   const std::uint64_t blockOffset = formPosition + kFormInfoSize;
   const ZeroPadded block(
       file, blockOffset < file.size() ? static_cast<std::size_t>(blockOffset) : file.size(),
@@ -386,8 +570,13 @@ DefinitionStatus ParseTableDefinition(ByteView file, TableDefinition& out,
 
   MarkKeyMembership(out);
   if (out.mysqlVersionId >= kFirstMariadbVersionId && file.size() >= kSmallestFileWithFormNames) {
-    ReadExtraSegment(file, Le16(file, kHeaderFormNamesLength), out.columns);
+    bool unknown = false;
+    progress.problem = ReadExtraSegment(file, Le16(file, kHeaderFormNamesLength), out, unknown);
+    if (!progress.problem.empty())
+      return unknown ? DefinitionStatus::kUnsupported : DefinitionStatus::kCorrupt;
   }
+  progress.problem = ReadExpressions(block, expressionsStart, expressionsLength, out);
+  if (!progress.problem.empty()) return DefinitionStatus::kCorrupt;
 
   // Null-flag bytes.
   std::uint64_t bits = (out.nullFlagsFirst && !out.PackedRecords()) ? 1 : 0;

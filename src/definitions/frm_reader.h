@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "base/bytes.h"
 #include "definitions/table_definition.h"
@@ -13,6 +14,7 @@ enum class DefinitionStatus {
   kMissing,         // the file cannot be opened
   kNotADefinition,  // too short or no binary definition header (a view, say)
   kCorrupt,         // the header is valid but a later part cannot be read
+  kUnsupported,     // the definition needs something this reader does not know
 };
 
 // How far a parse got; kept even when the parse fails part-way.
@@ -21,6 +23,8 @@ struct DefinitionProgress {
   bool formInfoRead = false;
   std::uint8_t storageEngine = 0;
   bool newTemporalFormat = false;
+  // Why a parse failed or what it left out, one sentence (empty: nothing).
+  std::string problem;
 };
 
 // Version ids above this were written by MySQL 5.6 or later.

@@ -83,6 +83,10 @@ inline constexpr std::uint16_t kPackDecimalsMask = 0x1F;
 // FLOAT and DOUBLE declared without a decimals count store this many.
 inline constexpr std::uint16_t kNoDecimals = 31;
 
+// The columns that hold when a row of a system-versioned table began and
+// ended to be the current one.
+enum class RowPeriodEdge : std::uint8_t { kNone, kRowStart, kRowEnd };
+
 struct ColumnDefinition {
   std::string name;
   std::int32_t ordinal = 0;
@@ -118,6 +122,18 @@ struct ColumnDefinition {
   bool isVirtual = false;
   // INVISIBLE: left out of SELECT *.
   bool invisible = false;
+  // Added by the server, not by CREATE TABLE (the row start and row end of
+  // a table declared just WITH SYSTEM VERSIONING); invisible too.
+  bool addedByServer = false;
+  // A DEFAULT given as an expression (as the server prints it, without its
+  // parentheses); empty when the default is a plain value or none.
+  std::string defaultExpression;
+  // The column's own CHECK constraint (the expression); empty when none.
+  std::string checkExpression;
+  // MariaDB's WITHOUT SYSTEM VERSIONING column of a versioned table.
+  bool withoutVersioning = false;
+  // The row start or row end column of a system-versioned table.
+  RowPeriodEdge periodEdge = RowPeriodEdge::kNone;
 
   // Columns added, dropped or moved in place (ALGORITHM=INSTANT), as the
   // server keeps them: a record holds the fields of the columns the table
@@ -161,6 +177,8 @@ struct KeyDefinition {
   bool unique = false;
   std::uint16_t flags = 0;
   std::vector<KeyPart> parts;
+  // IGNORED: kept up to date but not used by the optimizer (MariaDB).
+  bool ignored = false;
 
   bool IsPrimary() const;
 };
@@ -172,6 +190,20 @@ enum class DefinitionOrigin : std::uint8_t {
   kSdiFile,         // the .sdi file MySQL 8 keeps beside a MyISAM or CSV table
   kDictionary,      // the InnoDB data dictionary in the system tablespace
   kStatement,       // a CREATE TABLE statement the user gave
+};
+
+// A table's CHECK constraint.
+struct CheckConstraint {
+  std::string name;
+  std::string expression;
+};
+
+// A PERIOD of a table: the columns (0-based) that start and end it.
+struct TablePeriod {
+  std::string name;
+  std::int32_t startColumn = -1;
+  std::int32_t endColumn = -1;
+  bool Defined() const { return startColumn >= 0 && endColumn >= 0; }
 };
 
 struct TableDefinition {
@@ -216,6 +248,21 @@ struct TableDefinition {
   std::uint32_t instantColumns = 0;
   std::vector<ColumnDefinition> droppedColumns;
 
+  // CHECK constraints of the table (not those of a single column).
+  std::vector<CheckConstraint> checks;
+  // WITH SYSTEM VERSIONING (MariaDB): the row start and row end columns;
+  // a row whose row end is not the largest value is a history row.
+  TablePeriod systemTime;
+  // A PERIOD FOR an application-time period (MariaDB).
+  TablePeriod applicationTime;
+  // The storage engine of a partitioned table's partitions, as the
+  // definition names it (empty: none given).
+  std::string partitionEngine;
+  // Engine-defined table options, as the definition keeps them (not read).
+  std::vector<std::uint8_t> engineOptions;
+
+  bool SystemVersioned() const { return systemTime.Defined(); }
+
   // Packed-record option of the table (bit 0 of the table options).
   bool PackedRecords() const { return (tableOptions & kOptionPackRecord) != 0; }
   // CHECKSUM=1: MyISAM keeps a checksum byte after each packed record.
@@ -228,6 +275,8 @@ struct DecodedRow {
   std::vector<std::string> values;
   // The record carries the storage engine's delete mark.
   bool deleted = false;
+  // A system-versioned table's history row (its row end is in the past).
+  bool history = false;
 };
 
 // Where a page of decoded rows begins. For InnoDB the page that holds the

@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include "values/value_texts.h"
+
 namespace rowmender {
 
 namespace {
@@ -22,13 +24,19 @@ void AddCounts(FormatScratch& total, const FormatScratch& part) {
   total.textsNotConverted += part.textsNotConverted;
 }
 
+RowMark MarkOf(const RowBuffer& row, const TableFormat& formats) {
+  if (row.deleted) return RowMark::kDeleted;
+  return IsHistoryRow(row, formats) ? RowMark::kHistory : RowMark::kLive;
+}
+
 // One thread: each row formatted as it is read.
 class SequentialRows final : public FormattedRows {
  public:
   SequentialRows(std::unique_ptr<ScanParts> parts, RowFormatter format)
       : parts_(std::move(parts)), format_(std::move(format)) {}
 
-  bool Next(std::string_view& text, bool& deleted) override {
+  using FormattedRows::Next;
+  bool Next(std::string_view& text, RowMark& mark) override {
     while (true) {
       if (!cursor_) {
         cursor_ = parts_->NextPart();
@@ -38,7 +46,7 @@ class SequentialRows final : public FormattedRows {
         text_.clear();
         format_(text_, row_, cursor_->Formats(), scratch_);
         text = text_;
-        deleted = row_.deleted;
+        mark = MarkOf(row_, cursor_->Formats());
         return true;
       }
       read_.Add(cursor_->Report());
@@ -87,12 +95,13 @@ class ParallelRows final : public FormattedRows {
       worker.join();
   }
 
-  bool Next(std::string_view& text, bool& deleted) override {
+  using FormattedRows::Next;
+  bool Next(std::string_view& text, RowMark& mark) override {
     while (true) {
       if (current_ != nullptr && row_ < current_->ends.size()) {
         const std::size_t begin = row_ == 0 ? 0 : current_->ends[row_ - 1];
         text = std::string_view(current_->text).substr(begin, current_->ends[row_] - begin);
-        deleted = current_->deleted[row_] != 0;
+        mark = current_->marks[row_];
         ++row_;
         return true;
       }
@@ -127,7 +136,7 @@ class ParallelRows final : public FormattedRows {
     // The part's rows formatted this turn.
     std::string text;
     std::vector<std::size_t> ends;
-    std::vector<std::uint8_t> deleted;
+    std::vector<RowMark> marks;
     // The part has rows left for another turn.
     bool more = false;
     // The part's reads, once it was read to its end.
@@ -144,7 +153,7 @@ class ParallelRows final : public FormattedRows {
   void Format(Slot& slot, FormatScratch& scratch) {
     slot.text.clear();
     slot.ends.clear();
-    slot.deleted.clear();
+    slot.marks.clear();
     slot.more = false;
     RowBuffer row;
     TableCursor& cursor = *slot.cursor;
@@ -156,7 +165,7 @@ class ParallelRows final : public FormattedRows {
       if (!cursor.Next(row)) break;
       format_(slot.text, row, cursor.Formats(), scratch);
       slot.ends.push_back(slot.text.size());
-      slot.deleted.push_back(row.deleted ? 1 : 0);
+      slot.marks.push_back(MarkOf(row, cursor.Formats()));
     }
     slot.report = cursor.Report();
     slot.cursor.reset();

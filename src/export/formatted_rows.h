@@ -20,12 +20,27 @@ namespace rowmender {
 using RowFormatter = std::function<void(std::string& out, const RowBuffer& row,
                                         const TableFormat& formats, FormatScratch& scratch)>;
 
+// What a row is besides its values.
+enum class RowMark : std::uint8_t {
+  kLive,
+  kDeleted,  // the record carries the storage engine's delete mark
+  kHistory,  // a system-versioned table's history row
+};
+
 class FormattedRows {
  public:
   virtual ~FormattedRows() = default;
   // The next row's text (valid until the next call) and whether the
   // record carries the delete mark; false at the end.
-  virtual bool Next(std::string_view& text, bool& deleted) = 0;
+  bool Next(std::string_view& text, bool& deleted) {
+    RowMark mark = RowMark::kLive;
+    const bool more = Next(text, mark);
+    deleted = mark == RowMark::kDeleted;
+    return more;
+  }
+  // The same, telling a history row of a system-versioned table too (a
+  // deleted one is kDeleted).
+  virtual bool Next(std::string_view& text, RowMark& mark) = 0;
   // What formatting met so far, over all threads.
   virtual FormatScratch Scratch() const = 0;
   // What the reads met so far: finding the parts and every part read.

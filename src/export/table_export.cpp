@@ -23,6 +23,9 @@ constexpr std::size_t kFlushBytes = 1u << 20;
 std::string DeletedSuffix() {
   return "__deleted";
 }
+std::string HistorySuffix() {
+  return "__history";
+}
 
 // A file written through a large buffer of our own.
 class OutputFile {
@@ -214,32 +217,41 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
                 FormatScratch& scratch) { writer.Row(out, row, formats, scratch); },
       threads);
   std::string_view line;
-  bool deletedRow = false;
-  while (writable && lines->Next(line, deletedRow)) {
-    if (!deletedRow) {
+  RowMark mark = RowMark::kLive;
+  std::unique_ptr<OutputFile> history;
+  // A delete-marked or history row goes into a file of its own beside the
+  // table's.
+  const auto writeAside = [&](std::unique_ptr<OutputFile>& file, const std::string& suffix) {
+    if (!file) {
+      file = std::make_unique<OutputFile>();
+      const std::string path = JoinPath(folder, stem + suffix + "." + extension);
+      if (!file->Open(path)) {
+        result.failed = true;
+        result.messages.push_back("cannot create " + path);
+        return false;
+      }
+      writer.Header(file->Buffer());
+    }
+    file->Buffer() += line;
+    return file->FlushIfFull();
+  };
+  while (writable && lines->Next(line, mark)) {
+    if (mark == RowMark::kLive) {
       *liveBuffer += line;
       ++result.rows;
       writable = request.stream == nullptr ? live.FlushIfFull()
                                            : (streamBuffer.size() < kFlushBytes || flushStream());
       continue;
     }
-    ++result.deletedRows;
+    const bool isDeleted = mark == RowMark::kDeleted;
+    ++(isDeleted ? result.deletedRows : result.historyRows);
     if (request.stream != nullptr) {
-      ++result.deletedRowsLeftOut;
+      ++(isDeleted ? result.deletedRowsLeftOut : result.historyRowsLeftOut);
       continue;
     }
-    if (!deleted) {
-      deleted = std::make_unique<OutputFile>();
-      const std::string path = JoinPath(folder, stem + DeletedSuffix() + "." + extension);
-      if (!deleted->Open(path)) {
-        result.failed = true;
-        result.messages.push_back("cannot create " + path);
-        return result;
-      }
-      writer.Header(deleted->Buffer());
-    }
-    deleted->Buffer() += line;
-    writable = deleted->FlushIfFull();
+    writable =
+        writeAside(isDeleted ? deleted : history, isDeleted ? DeletedSuffix() : HistorySuffix());
+    if (result.failed) return result;
   }
   if (request.stream != nullptr) {
     writable = flushStream() && writable;
@@ -248,10 +260,19 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
   } else {
     writable = live.Close() && writable;
     result.files.push_back(livePath);
-    if (deleted) {
-      writable = deleted->Close() && writable;
-      result.files.push_back(deleted->Path());
+    for (std::unique_ptr<OutputFile>* aside : {&deleted, &history}) {
+      if (*aside) {
+        writable = (*aside)->Close() && writable;
+        result.files.push_back((*aside)->Path());
+      }
     }
+  }
+  if (request.stream != nullptr && result.historyRowsLeftOut > 0) {
+    result.historyRows -= result.historyRowsLeftOut;
+    result.messages.push_back(std::to_string(result.historyRowsLeftOut) +
+                              " history rows are not in this stream; export to a folder "
+                              "to get them in " +
+                              stem + HistorySuffix() + "." + extension + ".");
   }
   if (!writable) {
     result.failed = true;

@@ -48,6 +48,10 @@ struct TableExportResult {
   std::uint64_t deletedRows = 0;
   // Delete-marked rows found but not written (a TSV or CSV stream).
   std::uint64_t deletedRowsLeftOut = 0;
+  // History rows of a system-versioned table (a file of their own), and
+  // those not written (a TSV or CSV stream).
+  std::uint64_t historyRows = 0;
+  std::uint64_t historyRowsLeftOut = 0;
   std::vector<std::string> files;
   // What to tell the user: errors and losses, one sentence each.
   std::vector<std::string> messages;

@@ -1,6 +1,7 @@
 #include "innodb/inno_column.h"
 
 #include "definitions/column_types.h"
+#include "definitions/record_layout.h"
 #include "values/field_value.h"
 
 namespace rowmender {
@@ -202,6 +203,13 @@ InnoColumn InnoColumnFromDefinition(const ColumnDefinition& column, std::uint32_
         column.charsetId != 0 ? column.charsetId : (binary ? kBinaryCharset : kLatin1SwedishCi);
     field.prtype |= (collation & kPrtypeCollationMask) << kPrtypeCollationShift;
     field.mbMinMaxLen = MbMinMaxLenOf(collation, collations);
+  }
+  // UUID, INET6 and INET4: their binary value, of a fixed size.
+  if (const std::uint32_t named = NamedTypeSize(column); named != 0) {
+    field.mtype = kMtypeFixBinary;
+    field.len = named;
+    field.mbMinMaxLen = 0;
+    field.prtype |= kPrtypeBinary;
   }
   field.fixedLength = CompactFixedLength(field.mtype, field.prtype, field.len, field.mbMinMaxLen);
   AlignColumnWithType(field);

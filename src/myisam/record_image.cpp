@@ -90,6 +90,11 @@ MyisamRecordLayout MyisamRecordLayout::Build(const TableDefinition& table,
     placement.size = placement.separateData ? BlobLengthSize(column.typeCode) + kBlobPointerSize
                      : named != 0           ? named
                                             : FixedValueSize(column);
+    if (column.isVirtual) {
+      // Its null flag is among the record's; its value is nowhere.
+      placement.separateData = false;
+      placement.size = 0;
+    }
     if (column.nullable) {
       placement.nullPosition = nullByte;
       placement.nullBit = static_cast<std::uint8_t>(1u << nullBitIndex);
@@ -294,6 +299,8 @@ void DecodeRecordImage(const TableDefinition& table, const MyisamRecordLayout& l
     const ColumnDefinition& column = table.columns[i];
     const ColumnPlacement& placement = placements[i];
     Cell& cell = row.cells[i];
+    // No record stores a VIRTUAL column's value: the server computes it.
+    if (column.isVirtual) continue;
     if (IsNullFlagSet(nullFlags, placement.nullPosition, placement.nullBit)) {
       cell.SetNull();
       continue;

@@ -87,9 +87,12 @@ bool LoadTableDefinition(RecoveryEngine& engine, const TableLocation& location,
   }
   const bool read = engine.ReadTableDefinition(location.definitionPath);
   if (!read || engine.lastDefinitionStatus != DefinitionStatus::kRead) {
-    error = location.definitionPath + (engine.lastDefinitionStatus == DefinitionStatus::kCorrupt
-                                           ? ": damaged table definition"
-                                           : ": not a table definition");
+    error =
+        location.definitionPath +
+        (engine.lastDefinitionStatus == DefinitionStatus::kCorrupt ? ": damaged table definition"
+         : engine.lastDefinitionStatus == DefinitionStatus::kUnsupported
+             ? ": the table definition needs what this reader does not know"
+             : ": not a table definition");
     return false;
   }
   return true;

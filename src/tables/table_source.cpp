@@ -107,7 +107,11 @@ Status ReadDefinitionFile(const std::string& path, TableDefinition& out) {
     case DefinitionStatus::kNotADefinition:
       return Status::Corruption(path + ": not a table definition");
     case DefinitionStatus::kCorrupt:
-      return Status::Corruption(path + ": damaged table definition");
+      return Status::Corruption(path + ": damaged table definition" +
+                                (progress.problem.empty() ? "" : ": " + progress.problem));
+    case DefinitionStatus::kUnsupported:
+      return Status::Corruption(path +
+                                ": the table definition cannot be read: " + progress.problem);
   }
   return Status::Corruption(path + ": damaged table definition");
 }

@@ -5,6 +5,7 @@
 
 #include "base/utf8.h"
 #include "definitions/column_types.h"
+#include "values/plugin_type_values.h"
 #include "values/temporal_values.h"
 
 namespace rowmender {
@@ -20,8 +21,10 @@ ColumnFormat FormatOfColumn(const ColumnDefinition& column, const CollationTable
     }
   }
   format.decimals = TemporalDecimals(column);
+  // UUID, INET6 and INET4 keep binary bytes in a string column: their text
+  // is made by the value formatting, never taken from the bytes.
   if ((IsCharOrVarcharType(column.typeCode) || IsBlobType(column.typeCode)) &&
-      !IsBinaryColumn(column)) {
+      !IsBinaryColumn(column) && !IsPluginTypeColumn(column)) {
     format.charset =
         std::make_shared<const CharsetDecoder>(CharsetDecoder::ForName(format.characterSet));
     format.storedAsUtf8 = format.characterSet == "utf8mb4" || format.characterSet == "ascii";

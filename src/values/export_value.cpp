@@ -10,6 +10,7 @@
 #include "values/enum_set_bit_values.h"
 #include "values/json_binary.h"
 #include "values/numeric_values.h"
+#include "values/plugin_type_values.h"
 #include "values/temporal_values.h"
 #include "values/text_values.h"
 
@@ -196,12 +197,19 @@ ResolvedValue ResolveCell(const Cell& cell, const ColumnFormat& format,
       AppendSetMembers(text, column, cell.unsignedInteger);
       return Text(ResolvedKind::kText, text);
     case CellKind::kText:
+    case CellKind::kBinary:
+      if (IsPluginTypeColumn(column)) {
+        if (AppendPluginTypeText(text, column, cell.bytes)) return Text(ResolvedKind::kText, text);
+        ++scratch.valuesNotRepresentable;
+        return Null(true);
+      }
+      if (cell.kind == CellKind::kBinary) {
+        if (column.typeCode == kTypeJson) return JsonValue(cell.bytes, scratch);
+        return Bytes(cell.bytes);
+      }
       if (column.typeCode == kTypeJson) return JsonValue(cell.bytes, scratch);
       if (textOutput == TextOutput::kStoredBytes) return StoredText(cell.bytes, format);
       return StringText(cell.bytes, format, scratch);
-    case CellKind::kBinary:
-      if (column.typeCode == kTypeJson) return JsonValue(cell.bytes, scratch);
-      return Bytes(cell.bytes);
     case CellKind::kGeometry:
       if (cell.bytes.empty()) return Null(true);
       return Bytes(cell.bytes);

@@ -196,9 +196,12 @@ void AppendSqlTuple(std::string& out, const RowBuffer& row, const TableFormat& f
                     FormatScratch& scratch) {
   RowTextBuffer text(out);
   text.Put('(');
+  bool first = true;
   for (std::size_t i = 0; i < formats.Size(); ++i) {
-    if (i > 0) text.Put(',');
     const ColumnFormat& format = formats[i];
+    if (ServerComputesValues(format.Column())) continue;
+    if (!first) text.Put(',');
+    first = false;
     if (i >= row.cells.size()) {
       text.Put(format.Column().nullable ? "NULL" : "DEFAULT");
       continue;

@@ -5,6 +5,7 @@
 #include "values/enum_set_bit_values.h"
 #include "values/json_binary.h"
 #include "values/numeric_values.h"
+#include "values/plugin_type_values.h"
 #include "values/spatial_values.h"
 #include "values/temporal_values.h"
 #include "values/text_values.h"
@@ -192,6 +193,17 @@ void AppendValueText(std::string& out, const Cell& cell, const ColumnFormat& for
       return;
     case CellKind::kText:
     case CellKind::kBinary:
+      if (IsPluginTypeColumn(column)) {
+        // A value of the wrong size (damage) is shown as its bytes.
+        if (AppendPluginTypeText(out, column, cell.bytes)) return;
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        out += "0x";
+        for (const std::uint8_t b : cell.bytes) {
+          out += kHex[b >> 4];
+          out += kHex[b & 0x0F];
+        }
+        return;
+      }
       if (IsBlobType(column.typeCode) || column.typeCode == kTypeJson) {
         AppendBlobText(out, cell, format, save);
       } else {
@@ -221,6 +233,7 @@ std::string ValueText(const Cell& cell, const ColumnFormat& format, const ValueO
 void AppendRowTexts(const RowBuffer& row, const TableFormat& formats, const ValueOptions& options,
                     DecodedRow& out) {
   out.deleted = row.deleted;
+  out.history = IsHistoryRow(row, formats);
   out.values.resize(row.cells.size());
   for (std::size_t i = 0; i < row.cells.size(); ++i) {
     std::string& text = out.values[i];
@@ -235,6 +248,25 @@ DecodedRow RowTexts(const RowBuffer& row, const TableFormat& formats, const Valu
   DecodedRow out;
   AppendRowTexts(row, formats, options, out);
   return out;
+}
+
+bool IsHistoryRow(const RowBuffer& row, const TableFormat& formats) {
+  // The largest TIMESTAMP (2038-01-19 03:14:07 UTC) with all six
+  // fractional digits, and the largest transaction id.
+  constexpr std::uint64_t kLastTimestampSecond = 0x7FFFFFFF;
+  constexpr std::uint32_t kLastMicrosecond = 999999;
+  constexpr std::uint64_t kLastTransaction = ~std::uint64_t{0};
+  for (std::size_t i = 0; i < formats.Size() && i < row.cells.size(); ++i) {
+    if (formats[i].Column().periodEdge != RowPeriodEdge::kRowEnd) continue;
+    const Cell& cell = row.cells[i];
+    if (cell.kind == CellKind::kTimestamp) {
+      return cell.unsignedInteger != kLastTimestampSecond ||
+             cell.time.microsecond != kLastMicrosecond;
+    }
+    if (cell.kind == CellKind::kUnsigned) return cell.unsignedInteger != kLastTransaction;
+    return false;
+  }
+  return false;
 }
 
 }  // namespace rowmender

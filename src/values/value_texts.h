@@ -30,4 +30,10 @@ void AppendRowTexts(const RowBuffer& row, const TableFormat& formats, const Valu
                     DecodedRow& out);
 DecodedRow RowTexts(const RowBuffer& row, const TableFormat& formats, const ValueOptions& options);
 
+// A history row of a system-versioned table: its row end is not the
+// largest value the column takes (TIMESTAMP '2038-01-19 03:14:07.999999',
+// or the largest transaction id). False where the table is not versioned
+// or the row end is NULL or could not be read.
+bool IsHistoryRow(const RowBuffer& row, const TableFormat& formats);
+
 }  // namespace rowmender

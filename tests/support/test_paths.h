@@ -40,6 +40,14 @@ inline std::string NamesTruthFolder() {
 inline std::string AriaFolder() {
   return ROWMENDER_ARIA_DATADIR;
 }
+// The tables of testdata/frm-extras (MariaDB's later definition format),
+// unpacked by the build, and the server's text of them.
+inline std::string FrmExtrasFolder() {
+  return std::string(ROWMENDER_BINARY_DIR) + "/frm-extras-datadir";
+}
+inline std::string FrmExtrasTruth() {
+  return std::string(ROWMENDER_SHARED_FIXTURES) + "/frm-extras";
+}
 inline std::string SourceFolder() {
   return ROWMENDER_SOURCE_DIR;
 }

@@ -34,6 +34,7 @@ bool RecoveryEngine::ReadTableDefinition(const std::string& path) {
       frmFile.Close();
       return true;
     case DefinitionStatus::kCorrupt:
+    case DefinitionStatus::kUnsupported:
       return false;  // the file stays open until the next read
     case DefinitionStatus::kRead:
       break;
@@ -51,6 +52,11 @@ bool RecoveryEngine::ReadTableDefinition(const std::string& path) {
   table.mysqlVersionId = parsed.mysqlVersionId;
   table.tableOptions = parsed.tableOptions;
   table.nullFlagsFirst = parsed.nullFlagsFirst;
+  table.checks = std::move(parsed.checks);
+  table.systemTime = parsed.systemTime;
+  table.applicationTime = parsed.applicationTime;
+  table.partitionEngine = std::move(parsed.partitionEngine);
+  table.engineOptions = std::move(parsed.engineOptions);
   frmFile.Close();
   return true;
 }

@@ -10,6 +10,7 @@
 #include "export/save/sql_text.h"
 #include "export/save/value_literals.h"
 #include "values/field_value.h"
+#include "values/plugin_type_values.h"
 
 namespace rowmender {
 
@@ -203,6 +204,8 @@ void AppendKeys(std::string& out, const TableDefinition& table, const CollationT
     std::string parts;
     for (const KeyPart& part : key.parts) {
       if (part.columnNumber == 0 || part.columnNumber > table.columns.size()) continue;
+      // The server puts the row end of a versioned table in its keys.
+      if (table.columns[part.columnNumber - 1].addedByServer) continue;
       if (!parts.empty()) parts += ',';
       AppendKeyPart(parts, table.columns[part.columnNumber - 1], part, collations);
     }
@@ -270,6 +273,7 @@ std::string CreateDatabaseStatement(std::string_view database, const DatabaseOpt
 }
 
 std::string SqlColumnType(const ColumnDefinition& column, const CollationTable& collations) {
+  if (IsPluginTypeColumn(column)) return column.typeName;
   const bool binary = IsBinaryColumn(column);
   switch (column.typeCode) {
     case kTypeTiny:
@@ -353,17 +357,55 @@ std::string CreateTableStatement(std::string_view tableName, const TableDefiniti
   std::string statement = "CREATE TABLE IF NOT EXISTS ";
   AppendQuotedIdentifier(statement, tableName);
   statement += " (";
+  bool first = true;
   for (std::size_t i = 0; i < table.columns.size(); ++i) {
     const ColumnDefinition& column = table.columns[i];
-    statement += i == 0 ? "\n  " : ",\n  ";
+    // The server adds these again itself.
+    if (column.addedByServer) continue;
+    statement += first ? "\n  " : ",\n  ";
+    first = false;
     AppendQuotedIdentifier(statement, column.name);
     statement += ' ';
     statement += SqlColumnType(column, collations);
-    statement += CharacterSetClause(column, table, collations);
-    statement += column.nullable ? " NULL" : " NOT NULL";
-    if (defaults != nullptr) AppendDefault(statement, table, i, (*defaults)[i], collations, keys);
+    if (!IsPluginTypeColumn(column)) statement += CharacterSetClause(column, table, collations);
+    if (column.periodEdge != RowPeriodEdge::kNone) {
+      statement += column.periodEdge == RowPeriodEdge::kRowStart ? " GENERATED ALWAYS AS ROW START"
+                                                                 : " GENERATED ALWAYS AS ROW END";
+    } else if (!column.generationExpression.empty()) {
+      statement += " GENERATED ALWAYS AS (" + column.generationExpression + ")";
+      statement += column.isVirtual ? " VIRTUAL" : " STORED";
+    } else {
+      statement += column.nullable ? " NULL" : " NOT NULL";
+      if (!column.defaultExpression.empty()) {
+        statement += " DEFAULT (" + column.defaultExpression + ")";
+      } else if (defaults != nullptr) {
+        AppendDefault(statement, table, i, (*defaults)[i], collations, keys);
+      }
+    }
+    if (column.invisible) statement += " INVISIBLE";
+    if (column.withoutVersioning) statement += " WITHOUT SYSTEM VERSIONING";
+    if (!column.checkExpression.empty()) statement += " CHECK (" + column.checkExpression + ")";
   }
   if (keys == TableKeys::kPrimaryAndUnique) AppendKeys(statement, table, collations);
+  if (table.SystemVersioned() &&
+      !table.columns[static_cast<std::size_t>(table.systemTime.startColumn)].addedByServer) {
+    statement += ",\n  PERIOD FOR SYSTEM_TIME (";
+    AppendQuotedIdentifier(
+        statement, table.columns[static_cast<std::size_t>(table.systemTime.startColumn)].name);
+    statement += ", ";
+    AppendQuotedIdentifier(
+        statement, table.columns[static_cast<std::size_t>(table.systemTime.endColumn)].name);
+    statement += ')';
+  }
+  for (const CheckConstraint& check : table.checks) {
+    statement += ",\n  ";
+    if (!check.name.empty()) {
+      statement += "CONSTRAINT ";
+      AppendQuotedIdentifier(statement, check.name);
+      statement += ' ';
+    }
+    statement += "CHECK (" + check.expression + ")";
+  }
   statement += "\n)";
   const std::string_view engine = EngineName(table.storageEngine);
   if (!engine.empty()) {
@@ -378,6 +420,7 @@ std::string CreateTableStatement(std::string_view tableName, const TableDefiniti
           " DEFAULT CHARSET=" + entry->characterSetName + " COLLATE=" + entry->collationName;
     }
   }
+  if (table.SystemVersioned()) statement += " WITH SYSTEM VERSIONING";
   return statement;
 }
 

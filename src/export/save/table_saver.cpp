@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "definitions/column_types.h"
 #include "export/formatted_rows.h"
 #include "export/save/column_defaults.h"
 #include "export/save/sql_text.h"
@@ -166,9 +167,12 @@ std::string InsertPrefix(std::string_view tableName, const TableDefinition& tabl
   std::string prefix = "INSERT INTO ";
   AppendQuotedIdentifier(prefix, tableName);
   prefix += " (";
-  for (std::size_t i = 0; i < table.columns.size(); ++i) {
-    if (i > 0) prefix += ',';
-    AppendQuotedIdentifier(prefix, table.columns[i].name);
+  bool first = true;
+  for (const ColumnDefinition& column : table.columns) {
+    if (ServerComputesValues(column)) continue;
+    if (!first) prefix += ',';
+    first = false;
+    AppendQuotedIdentifier(prefix, column.name);
   }
   prefix += ") VALUES ";
   return prefix;
@@ -415,11 +419,16 @@ void TableSaver::SaveTable(const SaveObject& object) {
   Run(kStartTransaction, name);
   bool stopped = false;
   std::string_view tuple;
-  bool deletedRow = false;
+  RowMark mark = RowMark::kLive;
   std::size_t sinceProgress = 0;
-  while (!summary_.aborted && tuples->Next(tuple, deletedRow)) {
-    if (deletedRow) {
+  // A system-versioned table is saved with its current rows: the server
+  // stamps them anew, and keeps no history rows given to it by INSERT.
+  std::uint64_t historyRows = 0;
+  while (!summary_.aborted && tuples->Next(tuple, mark)) {
+    if (mark == RowMark::kDeleted) {
       deleted.Add(std::string(tuple));
+    } else if (mark == RowMark::kHistory) {
+      ++historyRows;
     } else {
       batch.StartTuple();
       batch.statement += tuple;
@@ -481,6 +490,11 @@ void TableSaver::SaveTable(const SaveObject& object) {
         ", " + std::to_string(old.written) + " deleted rows saved in " + QuoteIdentifier(companion);
   }
   line += '.';
+  if (historyRows > 0) {
+    line += " " + std::to_string(historyRows) +
+            " history rows of the system-versioned table were left out: its current rows are "
+            "saved.";
+  }
   if (live.failed + old.failed > 0) {
     line += " " + std::to_string(live.failed + old.failed) + " rows could not be saved.";
   }

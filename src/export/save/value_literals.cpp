@@ -308,8 +308,11 @@ void AppendValueLiteral(std::string& out, const ColumnDefinition& column, std::s
 std::string RowTuple(const TableDefinition& table, const std::vector<std::string>& values,
                      const LiteralContext& context, LiteralProblems& problems) {
   std::string out = "(";
+  bool first = true;
   for (std::size_t i = 0; i < table.columns.size(); ++i) {
-    if (i > 0) out += ',';
+    if (ServerComputesValues(table.columns[i])) continue;
+    if (!first) out += ',';
+    first = false;
     if (i < values.size()) {
       AppendValueLiteral(out, table.columns[i], values[i], context, problems);
     } else {
