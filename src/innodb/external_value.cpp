@@ -51,7 +51,14 @@ LongValueReader::Result ReadWholeExternalValue(const PageSource& source, ByteVie
     // of pages of the tablespace's physical page size; a page of the source
     // holds such a page in its first bytes.
     if (FilHeader::DecodeFrom(buffer).pageType == kCompressedBlobPageType) {
-      const std::size_t physical = source.Geometry().physicalPageSize;
+      std::size_t physical =
+          source.Geometry().RowCompressed() ? source.Geometry().physicalPageSize : 0;
+      if (physical == 0) {
+        // A source of pages already inflated: page 0 still names the size.
+        PageBuffer first = NewPageBuffer(source);
+        source.Read(0, first);
+        physical = CompressedPageSizeOf(first);
+      }
       const auto read = [&](std::uint32_t page, std::vector<std::uint8_t>& out) {
         if (!source.Holds(page)) return false;
         out.assign(source.PageSize(), 0);

@@ -94,6 +94,7 @@ bool TablespaceGeometry::FromFlags(std::uint32_t flags, TablespaceGeometry& out)
     if (zipBits < kFewestZipBits || zipBits > kMostZipBits || SizeOf(zipBits) > g.pageSize)
       return false;
     g.physicalPageSize = SizeOf(zipBits);
+    g.zipCompressed = true;
   } else {
     g.physicalPageSize = g.pageSize;
   }

@@ -50,6 +50,9 @@ struct TablespaceGeometry {
   // ROW_FORMAT=COMPRESSED (KEY_BLOCK_SIZE).
   std::uint32_t physicalPageSize = kInnoPageSize;
   std::uint32_t flags = 0;
+  // ROW_FORMAT=COMPRESSED: the flags name a compressed page size, which
+  // may equal pageSize (KEY_BLOCK_SIZE=16 on 16 KiB pages).
+  bool zipCompressed = false;
   bool fullCrc32 = false;
   // PAGE_COMPRESSED=1: pages may be stored compressed one by one.
   bool pageCompressed = false;
@@ -68,7 +71,7 @@ struct TablespaceGeometry {
   // false where the flags are not valid.
   static bool DecodeFrom(ByteView page0, TablespaceGeometry& out);
 
-  bool RowCompressed() const { return physicalPageSize != pageSize; }
+  bool RowCompressed() const { return zipCompressed || physicalPageSize != pageSize; }
   // Pages in one extent: 1 MiB of pages up to 16 KiB, 64 pages above.
   std::uint32_t ExtentPages() const;
   // Bytes of one extent descriptor (its list node, id, state and two bits
