@@ -1,5 +1,6 @@
 #include "innodb/geometry.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -204,6 +205,28 @@ TablespaceGeometry DetectGeometry(std::uint64_t fileLength, const TablespaceByte
             std::to_string(bestFits) + " pages after it";
   }
   return geometry;
+}
+
+bool TablespaceEncryption::DecodeFrom(ByteView page0, TablespaceEncryption& out) {
+  // Where the settings stand depends on the page size; the magic is
+  // looked for past the space header instead, on page 0 alone.
+  constexpr std::size_t kSearchFrom = 38 + 112;
+  constexpr std::size_t kMagicSize = sizeof kMagic;
+  constexpr std::size_t kIvLengthOffset = kMagicSize + 1;
+  if (page0.size() <= kSearchFrom) return false;
+  const auto found =
+      std::search(page0.begin() + kSearchFrom, page0.end(), std::begin(kMagic), std::end(kMagic));
+  if (found == page0.end()) return false;
+  const ByteView settings = page0.subspan(static_cast<std::size_t>(found - page0.begin()));
+  if (settings.size() <= kIvLengthOffset) return false;
+  const std::size_t keyIdOffset = kIvLengthOffset + 1 + settings[kIvLengthOffset] + 4;
+  if (settings.size() < keyIdOffset + 4) return false;
+  out.scheme = settings[kMagicSize];
+  out.keyId = static_cast<std::uint32_t>(settings[keyIdOffset]) << 24 |
+              static_cast<std::uint32_t>(settings[keyIdOffset + 1]) << 16 |
+              static_cast<std::uint32_t>(settings[keyIdOffset + 2]) << 8 |
+              static_cast<std::uint32_t>(settings[keyIdOffset + 3]);
+  return true;
 }
 
 }  // namespace rowmender

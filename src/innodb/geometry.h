@@ -106,4 +106,20 @@ using TablespaceBytes = std::function<void(std::uint64_t offset, std::span<std::
 TablespaceGeometry DetectGeometry(std::uint64_t fileLength, const TablespaceBytes& read,
                                   std::string* note);
 
+// MariaDB's data-at-rest encryption of a tablespace, as page 0 keeps it
+// after its extent descriptors: a magic, the scheme (0: not encrypted, 1:
+// its pages are), the initialisation vector, the oldest key version, the
+// key id and the mode the table was created with.
+struct TablespaceEncryption {
+  static constexpr std::uint8_t kMagic[] = {'s', 0x0E, 0x0C, 'R', 'E', 't'};
+  static constexpr std::uint8_t kEncryptedScheme = 1;
+
+  std::uint8_t scheme = 0;
+  std::uint32_t keyId = 0;
+
+  // The settings found in `page0`; false when it keeps none.
+  static bool DecodeFrom(ByteView page0, TablespaceEncryption& out);
+  bool Encrypted() const { return scheme == kEncryptedScheme; }
+};
+
 }  // namespace rowmender

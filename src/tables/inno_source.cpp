@@ -102,6 +102,15 @@ class InnoSource final : public TableSource {
       std::string geometryNote;
       const TablespaceGeometry geometry = GeometryOfFile(own_, &geometryNote);
       if (!geometryNote.empty()) notes_.push_back(ibd + ": " + geometryNote);
+      TablespaceEncryption encryption;
+      if (TablespaceEncryption::DecodeFrom(own_.ReadBlock(0, geometry.physicalPageSize),
+                                           encryption) &&
+          encryption.Encrypted()) {
+        return Status::NotSupported(
+            ibd + ": the tablespace is encrypted (data-at-rest encryption, key " +
+            std::to_string(encryption.keyId) +
+            "); its pages cannot be read without the server's key, and are not read");
+      }
       if (geometry.RowCompressed()) {
         // ROW_FORMAT=COMPRESSED: index pages are inflated on reading.
         ownPages_ = std::make_unique<CompressedPageSource>(own_, geometry);
