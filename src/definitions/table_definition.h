@@ -12,6 +12,7 @@ namespace rowmender {
 inline constexpr std::uint8_t kEngineMyIsam = 9;
 inline constexpr std::uint8_t kEngineInnoDb = 12;
 inline constexpr std::uint8_t kEngineAria = 42;
+inline constexpr std::uint8_t kEngineCsv = 17;
 
 // MySQL column type codes.
 enum ColumnType : std::uint32_t {

@@ -24,6 +24,11 @@ Status OpenAriaSource(TableDefinition table, const TableFiles& files, const Read
 Status OpenInnoSource(TableDefinition table, const TableFiles& files, const ReadOptions& options,
                       std::unique_ptr<TableSource>& out);
 
+// A table of the CSV engine: read when its .CSV is empty (a table without
+// rows), refused with the reason otherwise.
+Status OpenCsvSource(TableDefinition table, const TableFiles& files, const ReadOptions& options,
+                     std::unique_ptr<TableSource>& out);
+
 // A partitioned table: the partitions its .par names, each read as a table
 // of its engine, one after the other; with a partition's own stem
 // ("t#P#p0") in `files.tableName`, that partition alone.

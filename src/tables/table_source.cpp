@@ -380,6 +380,8 @@ Status TableSource::OpenWithDefinition(TableDefinition table, const TableFiles& 
     }
     case kEnginePartitioned:
       return OpenPartitionedSource(std::move(table), files, options, out);
+    case kEngineCsv:
+      return OpenCsvSource(std::move(table), files, options, out);
     default:
       return Status::NotSupported("tables of the storage engine " +
                                   EngineName(table.storageEngine) + " are not read");
