@@ -316,11 +316,13 @@ TEST(PageSizeDamage, SystemTablespaceWithoutPageZeroKeepsItsDictionary) {
 // A leaf page whose record list is broken (the infimum's link cleared):
 // its records are found one by one at every page size, and are the rows.
 TEST(PageSizeDamage, BrokenRecordListIsSalvagedAtEveryPageSize) {
-  for (const auto& [server, size] : {std::pair<std::string, std::size_t>{"4k", 4096},
-                                     {"8k", 8192},
-                                     {"32k", 32768},
-                                     {"64k", 65536}}) {
+  for (const auto& [server, pageSize] : {std::pair<std::string, std::size_t>{"4k", 4096},
+                                         {"8k", 8192},
+                                         {"32k", 32768},
+                                         {"64k", 65536}}) {
     SCOPED_TRACE(server);
+    // clang before 16 cannot capture a structured binding in a lambda.
+    const std::size_t size = pageSize;
     EditedCopy copy(server, "sizes", "items");
     std::vector<std::uint8_t>& bytes = copy.Bytes();
     const auto pageAt = [&](std::size_t n) { return ByteView(bytes).subspan(n * size, size); };
