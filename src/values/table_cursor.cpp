@@ -15,29 +15,34 @@ class OnePart final : public ScanParts {
   ReadReport report_;
 };
 
-// The parts of a scan read one after the other.
+// The parts of a scan read one after the other. The formats are those of
+// the part being read: they may refer to what the part owns, so the last
+// part is kept once it is read to its end.
 class PartsInTurn final : public TableCursor {
  public:
-  explicit PartsInTurn(std::unique_ptr<ScanParts> parts) : parts_(std::move(parts)) {
-    part_ = parts_->NextPart();
-    if (part_) formats_ = part_->Formats();
-  }
+  explicit PartsInTurn(std::unique_ptr<ScanParts> parts)
+      : parts_(std::move(parts)), part_(parts_->NextPart()) {}
 
   bool Next(RowBuffer& row) override {
-    while (part_) {
+    while (part_ && !ended_) {
       if (part_->Next(row)) return true;
+      std::unique_ptr<TableCursor> next = parts_->NextPart();
+      if (!next) {
+        ended_ = true;
+        break;
+      }
       done_.Add(part_->Report());
-      part_ = parts_->NextPart();
+      part_ = std::move(next);
     }
     return false;
   }
-  PageStart Position() const override { return part_ ? part_->Position() : PageStart{}; }
+  PageStart Position() const override { return part_ && !ended_ ? part_->Position() : PageStart{}; }
   // Parts are read once, in order.
   void Seek(const PageStart& position) override { (void)position; }
-  const TableFormat& Formats() const override { return formats_; }
+  const TableFormat& Formats() const override { return part_ ? part_->Formats() : noParts_; }
   const ReadReport& Report() const override {
     // Finding the parts (known once the last is made), the parts read,
-    // and the one being read.
+    // and the one being read (or the last one).
     report_ = done_;
     report_.Add(parts_->Report());
     if (part_) report_.Add(part_->Report());
@@ -47,7 +52,8 @@ class PartsInTurn final : public TableCursor {
  private:
   std::unique_ptr<ScanParts> parts_;
   std::unique_ptr<TableCursor> part_;
-  TableFormat formats_;
+  bool ended_ = false;
+  TableFormat noParts_;
   ReadReport done_;
   mutable ReadReport report_;
 };
