@@ -25,6 +25,9 @@ struct TableEntry {
   // `definitionPath` (statements, the system tablespace).
   DefinitionOrigin origin = DefinitionOrigin::kDefinitionFile;
   std::string definitionPath;
+  // Why the scan found its rows cannot be read; empty when nothing is known
+  // against them.
+  std::string problem;
 };
 
 struct TriggerEntry {

@@ -16,6 +16,7 @@
 #include "definitions/table_definition.h"
 #include "innodb/dictionary_definition.h"
 #include "tables/system_tablespace.h"
+#include "tables/table_refusals.h"
 #include "tables/table_source.h"
 
 namespace rowmender {
@@ -237,7 +238,9 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
     const auto found = byStem.find(stem + "." + extension);
     return found == byStem.end() ? std::string() : JoinPath(folderPath, found->second);
   };
-  // The problem of the files that hold a table's rows (empty: none seen).
+  // The problem of the files that hold a table's rows (empty: none seen),
+  // or what is known against reading them (an engine no reader here reads,
+  // encryption).
   const auto dataProblem = [&](const std::string& stem, std::uint8_t engine) {
     TableDataFiles rowFiles{folderPath, stem, {}, {}};
     Status status;
@@ -253,7 +256,10 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
       rowFiles.dataPath = entryOf(stem, "ibd");
       // A table without a tablespace of its own may be in ibdata1.
       status = CheckInnoTablespaceFile(rowFiles, false);
+    } else if (engine == kEngineCsv) {
+      rowFiles.dataPath = entryOf(stem, "csv");
     }
+    if (status.ok()) status = CheckTableRowsReadable(engine, rowFiles);
     return status.ok() ? std::string() : status.message();
   };
   // A partitioned table's rows are in the files of the partitions its .par
@@ -271,11 +277,7 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
                                                               : "ibd";
       if (entryOf(partStem, extension).empty() && !entryOf(lowerStem, extension).empty())
         partStem = lowerStem;
-      const std::string missing = par.engines[i] == kEngineInnoDb ||
-                                          par.engines[i] == kEngineMyIsam ||
-                                          par.engines[i] == kEngineAria
-                                      ? dataProblem(partStem, par.engines[i])
-                                      : std::string();
+      const std::string missing = dataProblem(partStem, par.engines[i]);
       if (!missing.empty()) {
         found += (found.empty() ? "" : "; ") + std::string("partition ") +
                  DecodeTableFileName(par.names[i]) + " of " + DecodeTableFileName(stem) + ": " +
@@ -456,10 +458,14 @@ void ScanDatabaseFolder(UserInterface& ui, CatalogueLists& lists, TreeNode datab
     const std::string name = WithoutExtension(file.fileName);
     switch (file.kind) {
       case CatalogueFileKind::kTable: {
-        lists.tables.push_back(TableEntry{databaseIndex, name, file.origin, file.definitionPath});
+        lists.tables.push_back(
+            TableEntry{databaseIndex, name, file.origin, file.definitionPath, file.problem});
         const TreeNode table = InsertNamedNode(
             ui, name, kImageFolder, static_cast<std::int32_t>(lists.tables.size()), tablesNode);
         ui.TreeInsert(kKeysLabel, kImageKeys, kItemKeys, table);
+        // Found but not readable: marked with the reason before it is opened.
+        if (!file.problem.empty())
+          ui.TreeSetMark(table, TreeMark::kUnreadable, kCannotBeReadPrefix + file.problem);
         break;
       }
       case CatalogueFileKind::kView:

@@ -96,6 +96,10 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
 // and the file or folder name.
 inline constexpr const char* kOnDiskNotePrefix = "On disk: ";
 
+// The start of the tooltip of a table node marked unreadable, before the
+// reason.
+inline constexpr const char* kCannotBeReadPrefix = "Cannot be read: ";
+
 // Inserts a node labelled with the SQL name of the database, table, view or
 // trigger file named `onDiskName`; when the two differ, the on-disk form is
 // the node's note.
@@ -107,7 +111,8 @@ TreeNode InsertNamedNode(UserInterface& ui, const std::string& onDiskName, int i
 // to `lists` and inserts their nodes, under `tablesNode` for tables and
 // under a "Views" and a "Trigger" node of `databaseNode`, each created when
 // the first file of its kind is met; what cannot be read is appended to
-// `lists.problems`. Sub-folders are not entered.
+// `lists.problems`, and a table's node is marked unreadable with its
+// problem. Sub-folders are not entered.
 void ScanDatabaseFolder(UserInterface& ui, CatalogueLists& lists, TreeNode databaseNode,
                         const std::string& folderPath, TreeNode tablesNode,
                         std::int32_t databaseIndex, const DefinitionSources* sources = nullptr);

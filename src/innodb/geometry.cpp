@@ -216,7 +216,21 @@ bool TablespaceEncryption::DecodeFrom(ByteView page0, TablespaceEncryption& out)
   if (page0.size() <= kSearchFrom) return false;
   const auto found =
       std::search(page0.begin() + kSearchFrom, page0.end(), std::begin(kMagic), std::end(kMagic));
-  if (found == page0.end()) return false;
+  if (found == page0.end()) {
+    // MySQL's: the flag, and the key's magic behind the extent descriptors.
+    constexpr std::uint8_t kKeyringMagic[] = {'l', 'C'};
+    if ((Be32(page0, TablespaceGeometry::kFlagsOffset) & kKeyringFlag) == 0) return false;
+    for (auto at = page0.begin() + kSearchFrom;;) {
+      at = std::search(at, page0.end(), std::begin(kKeyringMagic), std::end(kKeyringMagic));
+      if (at == page0.end() || page0.end() - at < 3) return false;
+      const std::uint8_t version = at[2];
+      if (version >= 'A' && version <= 'C') break;
+      ++at;
+    }
+    out = TablespaceEncryption{};
+    out.keyring = true;
+    return true;
+  }
   const ByteView settings = page0.subspan(static_cast<std::size_t>(found - page0.begin()));
   if (settings.size() <= kIvLengthOffset) return false;
   const std::size_t keyIdOffset = kIvLengthOffset + 1 + settings[kIvLengthOffset] + 4;

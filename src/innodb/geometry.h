@@ -110,16 +110,24 @@ TablespaceGeometry DetectGeometry(std::uint64_t fileLength, const TablespaceByte
 // after its extent descriptors: a magic, the scheme (0: not encrypted, 1:
 // its pages are), the initialisation vector, the oldest key version, the
 // key id and the mode the table was created with.
+//
+// MySQL 5.7's and 8.0's ENCRYPTION='Y' is told by a flag of the space
+// header and the tablespace key, itself encrypted with the server's
+// keyring, kept at the same place behind a magic of its own ("lCA", "lCB"
+// or "lCC").
 struct TablespaceEncryption {
   static constexpr std::uint8_t kMagic[] = {'s', 0x0E, 0x0C, 'R', 'E', 't'};
   static constexpr std::uint8_t kEncryptedScheme = 1;
+  static constexpr std::uint32_t kKeyringFlag = 1u << 13;
 
   std::uint8_t scheme = 0;
   std::uint32_t keyId = 0;
+  // MySQL's encryption with a keyring.
+  bool keyring = false;
 
   // The settings found in `page0`; false when it keeps none.
   static bool DecodeFrom(ByteView page0, TablespaceEncryption& out);
-  bool Encrypted() const { return scheme == kEncryptedScheme; }
+  bool Encrypted() const { return keyring || scheme == kEncryptedScheme; }
 };
 
 }  // namespace rowmender

@@ -9,6 +9,7 @@
 #include "base/paths.h"
 #include "myisam/record_scan.h"
 #include "tables/engine_sources.h"
+#include "tables/table_refusals.h"
 
 namespace rowmender {
 
@@ -171,24 +172,12 @@ class AriaSource final : public TableSource {
 
   // A status for a format no reader here reads; Ok otherwise.
   Status Usable() {
-    const std::string name = dataPath_;
-    switch (format_.recordType) {
-      case AriaRecordType::kCompressed:
-        return Status::NotSupported(
-            name + ": the table was packed by aria_pack; such tables are not read");
-      case AriaRecordType::kNoRecord:
-        return Status::NotSupported(name + ": the table keeps no rows in its data file");
-      case AriaRecordType::kPage:
-        if (format_.Encrypted()) {
-          return Status::NotSupported(name +
-                                      ": the table's pages are encrypted; they are not read");
-        }
-        break;
-      case AriaRecordType::kFixed:
-      case AriaRecordType::kDynamic:
-        descriptors_ = MyisamDescriptorsOf(format_);
-        base_ = MyisamBaseOf(format_);
-        break;
+    Status readable = CheckAriaFormatReadable(format_, dataPath_);
+    if (!readable.ok()) return readable;
+    if (format_.recordType == AriaRecordType::kFixed ||
+        format_.recordType == AriaRecordType::kDynamic) {
+      descriptors_ = MyisamDescriptorsOf(format_);
+      base_ = MyisamBaseOf(format_);
     }
     return Status::Ok();
   }

@@ -2,14 +2,13 @@
 // (.CSV) that is not read; an empty one, though, is a table without rows
 // (the server's general_log and slow_log are kept that way while the logs
 // go to files), and is read as one.
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <utility>
 
 #include "base/paths.h"
 #include "tables/engine_sources.h"
+#include "tables/table_refusals.h"
 
 namespace rowmender {
 
@@ -51,17 +50,8 @@ class EmptyCsvSource final : public TableSource {
 Status OpenCsvSource(TableDefinition table, const TableFiles& files, const ReadOptions& options,
                      std::unique_ptr<TableSource>& out) {
   const std::string data = FindEntryWithExtension(files.databaseFolder, files.tableName, "CSV");
-  if (data.empty()) {
-    return Status::NotFound("the data file (.CSV) of " + files.tableName + " is missing (" +
-                            JoinPath(files.databaseFolder, files.tableName + ".CSV") + ")");
-  }
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(data, error);
-  if (error) return Status::IoError("cannot read " + data + ": " + error.message());
-  if (size != 0) {
-    return Status::NotSupported("tables of the storage engine CSV are not read (" + data +
-                                " holds " + std::to_string(size) + " bytes of rows)");
-  }
+  const Status readable = CheckCsvDataFile(data, files.tableName, files.databaseFolder);
+  if (!readable.ok()) return readable;
   out = std::make_unique<EmptyCsvSource>(std::move(table), options.collations, data);
   return Status::Ok();
 }

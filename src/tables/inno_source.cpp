@@ -18,6 +18,7 @@
 #include "innodb/table_scan.h"
 #include "tables/engine_sources.h"
 #include "tables/system_tablespace.h"
+#include "tables/table_refusals.h"
 
 namespace rowmender {
 
@@ -102,15 +103,9 @@ class InnoSource final : public TableSource {
       std::string geometryNote;
       const TablespaceGeometry geometry = GeometryOfFile(own_, &geometryNote);
       if (!geometryNote.empty()) notes_.push_back(ibd + ": " + geometryNote);
-      TablespaceEncryption encryption;
-      if (TablespaceEncryption::DecodeFrom(own_.ReadBlock(0, geometry.physicalPageSize),
-                                           encryption) &&
-          encryption.Encrypted()) {
-        return Status::NotSupported(
-            ibd + ": the tablespace is encrypted (data-at-rest encryption, key " +
-            std::to_string(encryption.keyId) +
-            "); its pages cannot be read without the server's key, and are not read");
-      }
+      const Status encrypted =
+          CheckTablespaceNotEncrypted(ibd, own_.ReadBlock(0, geometry.physicalPageSize));
+      if (!encrypted.ok()) return encrypted;
       if (geometry.RowCompressed()) {
         // ROW_FORMAT=COMPRESSED: index pages are inflated on reading.
         ownPages_ = std::make_unique<CompressedPageSource>(own_, geometry);

@@ -17,6 +17,7 @@
 #include "innodb/sdi.h"
 #include "tables/engine_sources.h"
 #include "tables/system_tablespace.h"
+#include "tables/table_refusals.h"
 
 namespace rowmender {
 
@@ -24,28 +25,6 @@ namespace {
 
 // Definition files are small; anything beyond this is not one.
 constexpr std::uint64_t kLargestDefinitionFile = 64u << 20;
-
-// The server's names of the legacy engine codes a definition file keeps.
-std::string EngineName(std::uint8_t code) {
-  switch (code) {
-    case 6:
-      return "MEMORY";
-    case 10:
-      return "MERGE";
-    case 16:
-      return "ARCHIVE";
-    case 17:
-      return "CSV";
-    case 18:
-      return "FEDERATED";
-    case 19:
-      return "BLACKHOLE";
-    case kEnginePartitioned:
-      return "partitioned";
-    default:
-      return "number " + std::to_string(code);
-  }
-}
 
 // The entries that hold the table's rows, whatever their kind, so that one
 // that is there but cannot be read is told from one that is missing.
@@ -383,8 +362,7 @@ Status TableSource::OpenWithDefinition(TableDefinition table, const TableFiles& 
     case kEngineCsv:
       return OpenCsvSource(std::move(table), files, options, out);
     default:
-      return Status::NotSupported("tables of the storage engine " +
-                                  EngineName(table.storageEngine) + " are not read");
+      return EngineRefusal(table.storageEngine);
   }
 }
 

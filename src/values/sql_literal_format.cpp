@@ -179,8 +179,17 @@ void AppendSqlLiteral(std::string& out, const Cell& cell, const ColumnFormat& fo
         out.push_back('\'');
       }
       return;
-    case ResolvedKind::kStoredText:
     case ResolvedKind::kUnconvertedText:
+      // Bytes that are not text in their character set (a damaged value,
+      // often the overwritten start of a deleted record): with the
+      // character set's introducer the server would refuse the whole
+      // statement, so they go as plain bytes, which it stores with what it
+      // cannot read as '?' (and a warning).
+      out += "X'";
+      AppendHexDigits(out, value.bytes);
+      out.push_back('\'');
+      return;
+    case ResolvedKind::kStoredText:
       AppendIntroducedHex(out, format.characterSet.empty() ? "binary" : format.characterSet,
                           value.bytes);
       return;

@@ -52,7 +52,7 @@ TEST_F(AppLossReport, ThePageThatLostRowsIsToldOnceAndMarksTheTable) {
   ASSERT_EQ(told.size(), 1u);
   EXPECT_EQ(
       told[0].rfind("shop.orders: Records 1001 to " + std::to_string(frame.lastRowShown) +
-                        " read with losses: 1 pages of the table could not be read. (page " +
+                        " read with losses: 1 page of the table could not be read. (page " +
                         std::to_string(table.chain[5]) + " of the leaf chain is not an index page",
                     0),
       0u)
@@ -60,7 +60,7 @@ TEST_F(AppLossReport, ThePageThatLostRowsIsToldOnceAndMarksTheTable) {
   EXPECT_EQ(ui.tree.GetItemMark(orders), TreeMark::kLosses);
   const std::string reason = ui.tree.GetItemMarkReason(orders);
   EXPECT_NE(reason.find("Read with losses"), std::string::npos) << reason;
-  EXPECT_NE(reason.find("1 pages of the table could not be read."), std::string::npos) << reason;
+  EXPECT_NE(reason.find("1 page of the table could not be read."), std::string::npos) << reason;
   // The log has the line too.
   EXPECT_NE(ReadText(LogPath()).find(Utf16(told[0])), std::string::npos);
 
@@ -87,7 +87,7 @@ TEST_F(AppLossReport, LossesOnTheFirstPageAreToldWithTheSelection) {
   const auto told = LinesStartingWith("shop.orders:");
   ASSERT_EQ(told.size(), 1u);
   EXPECT_EQ(told[0].rfind("shop.orders: Records 1 to " + std::to_string(ui.gridRows.size()) +
-                              " read with losses: 1 pages of the table could not be read.",
+                              " read with losses: 1 page of the table could not be read.",
                           0),
             0u)
       << told[0];
@@ -124,6 +124,34 @@ TEST_F(AppLossReport, ATableThatCannotBeReadIsMarkedWithTheReason) {
   const auto told = LinesStartingWith("shop.coupons:");
   ASSERT_EQ(told.size(), 1u);
   EXPECT_NE(told[0].find("it is read as asked."), std::string::npos) << told[0];
+}
+
+TEST_F(AppLossReport, TablesThatCannotBeReadAreMarkedByTheScan) {
+  OpenAndScan(std::string(ROWMENDER_BINARY_DIR) + "/refusals-datadir/");
+  const struct {
+    const char* table;
+    const char* reason;
+  } cases[] = {
+      {"secret", "the tablespace is encrypted"},
+      {"archived", "tables of the storage engine ARCHIVE are not read"},
+      {"held", "tables of the storage engine MEMORY are not read"},
+  };
+  for (const auto& c : cases) {
+    const TreeNode node = Node({"refusals", "Tables", c.table});
+    ASSERT_NE(node, kNoNode) << c.table;
+    EXPECT_EQ(ui.tree.GetItemMark(node), TreeMark::kUnreadable) << c.table;
+    const std::string reason = ui.tree.GetItemMarkReason(node);
+    EXPECT_EQ(reason.rfind("Cannot be read: ", 0), 0u) << reason;
+    EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+  }
+  EXPECT_EQ(ui.tree.GetItemMark(Node({"refusals", "Tables", "plain"})), TreeMark::kNone);
+
+  // Opened, it says the same and the mark is not set again.
+  const TreeNode held = Node({"refusals", "Tables", "held"});
+  const std::size_t marks = MarkCalls();
+  ASSERT_EQ(ui.ClickLabel(frame, held), 1);
+  EXPECT_NE(frame.tableProblem.find("MEMORY"), std::string::npos) << frame.tableProblem;
+  EXPECT_EQ(MarkCalls(), marks);
 }
 
 TEST_F(AppLossReport, ADamagedDictionaryIsToldAfterTheScan) {
@@ -166,7 +194,7 @@ TEST_F(AppLossReport, TheWindowsSaveTellsWhatWasLost) {
   frame.OnSaveData();
   const std::string path = folder + "/recovery-report.txt";
   const std::string report = ReadText(path);
-  EXPECT_EQ(report.rfind("Not everything was read: 1 tables were read with losses.\n"
+  EXPECT_EQ(report.rfind("Not everything was read: 1 table was read with losses.\n"
                          "`shop`.`orders`: read with losses: ",
                          0),
             0u)
@@ -183,7 +211,7 @@ TEST_F(AppLossReport, TheWindowsSaveTellsWhatWasLost) {
                                        ui.outputLines.end());
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[1].rfind("Saved 1 tables", 0), 0u) << lines[1];
-  EXPECT_EQ(lines[2], "Not everything was read: 1 tables were read with losses.");
+  EXPECT_EQ(lines[2], "Not everything was read: 1 table was read with losses.");
   EXPECT_EQ(lines[3], report.substr(report.find('\n') + 1, report.size() - report.find('\n') - 2));
   EXPECT_NE(ReadText(LogPath()).find(Utf16(lines[3])), std::string::npos);
 }

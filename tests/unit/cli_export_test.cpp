@@ -141,7 +141,7 @@ TEST_F(CliExport, ALeafChainThatLoopsEndsTheScanAndIsReported) {
     const auto exported = RunCli({"export", table.data, "shop.orders", "--to", folder.string(),
                                   "--format", "tsv", "--jobs", jobs});
     EXPECT_EQ(exported.status, 3) << exported.err;
-    EXPECT_NE(exported.err.find("1 loops in the table's page or record chains were broken"),
+    EXPECT_NE(exported.err.find("1 loop in the table's page or record chains was broken"),
               std::string::npos)
         << exported.err;
     EXPECT_NE(exported.err.find("1 tables were read with losses"), std::string::npos);
@@ -162,7 +162,7 @@ TEST_F(CliExport, APageFailingItsChecksumIsReadAndReported) {
   const auto exported =
       RunCli({"export", table.data, "shop.orders", "--to", out.Path().string(), "--format", "tsv"});
   EXPECT_EQ(exported.status, 3) << exported.err;
-  EXPECT_NE(exported.err.find("1 pages failed their checksum"), std::string::npos) << exported.err;
+  EXPECT_NE(exported.err.find("1 page failed its checksum"), std::string::npos) << exported.err;
   // Every row is still there.
   EXPECT_NE(exported.err.find("2594 rows, 6 deleted rows"), std::string::npos) << exported.err;
 }

@@ -65,7 +65,7 @@ TEST_F(CliLossReport, OnePageOfRowsTellsWhatReadingThatPageLost) {
         << label << "\n"
         << rows.err;
     EXPECT_NE(rows.err.find(std::string("rowmender-cli: page ") + c.page +
-                            " read with losses: 1 pages of the table could not be read."),
+                            " read with losses: 1 page of the table could not be read."),
               std::string::npos)
         << label << "\n"
         << rows.err;

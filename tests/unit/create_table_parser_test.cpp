@@ -1025,7 +1025,9 @@ DELIMITER ;
   std::unique_ptr<TableSource> source;
   const Status opened = TableSource::OpenWithDefinition(
       tables[3].definition, TableFiles{"", "/nonexistent", "m"}, WithCollations(), source);
-  EXPECT_EQ(opened.message(), "tables of the storage engine MEMORY are not read");
+  EXPECT_EQ(opened.message(),
+            "tables of the storage engine MEMORY are not read (the server keeps their rows in "
+            "memory only; none are in the files)");
 
   tables.clear();
   const Status missing = Parse("CREATE TABLE a (id INT);\nCREATE TABLE b LIKE nosuch;", tables);

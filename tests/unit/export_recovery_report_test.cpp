@@ -56,13 +56,13 @@ TEST_F(SaveRecoveryReport, ASaveOfADamagedTableNamesItAndWhatWasLost) {
 
   const std::vector<std::string> report = Lines(ReadText(path));
   ASSERT_EQ(report.size(), 2u) << ReadText(path);
-  EXPECT_EQ(report[0], "Not everything was read: 1 tables were read with losses.");
+  EXPECT_EQ(report[0], "Not everything was read: 1 table was read with losses.");
   const std::string prefix = "`shop`.`orders`: read with losses: ";
   ASSERT_EQ(report[1].rfind(prefix, 0), 0u) << report[1];
   const std::string zeroed = "leaf page " + std::to_string(table.chain[1]) +
                              ", which its neighbours name, is not a leaf page of the table";
   EXPECT_NE(report[1].find(zeroed), std::string::npos) << report[1];
-  EXPECT_NE(report[1].find(" 1 pages of the table could not be read."), std::string::npos)
+  EXPECT_NE(report[1].find(" 1 page of the table could not be read."), std::string::npos)
       << report[1];
   // The same sentences as the save's own line for the table, after the
   // rows read.
@@ -100,7 +100,7 @@ TEST_F(SaveRecoveryReport, ATableThatCannotBeReadIsListedWithTheReason) {
   EXPECT_EQ(saved.status, 1) << saved.err;
   const std::vector<std::string> report = Lines(ReadText(folder + "/recovery-report.txt"));
   ASSERT_EQ(report.size(), 2u);
-  EXPECT_EQ(report[0], "Not everything was read: 1 tables could not be read.");
+  EXPECT_EQ(report[0], "Not everything was read: 1 table could not be read.");
   EXPECT_EQ(report[1].rfind("`shop`.`coupons`: not read: ", 0), 0u) << report[1];
   EXPECT_NE(report[1].find("coupons.ibd does not seem to belong to shop/coupons"),
             std::string::npos)
@@ -147,7 +147,7 @@ TEST(RecoveryReportLines, TheFirstLineSaysWhatKeptTheReadFromBeingWhole) {
        "",
        {"Not everything was read: The data dictionary is damaged.",
         "`a`.`t`: read whole: 5 rows read. (its columns are typed by the definition file)",
-        "The data dictionary is damaged: 1 pages failed their checksum; their records were read "
+        "The data dictionary is damaged: 1 page failed its checksum; its records were read "
         "as they stand. (page 10 of SYS_COLUMNS fails its checksum)"}},
       {"unreadable system tablespace",
        &notes,

@@ -13,19 +13,23 @@ std::string RefusalsFolder() {
   return std::string(ROWMENDER_BINARY_DIR) + "/refusals-datadir";
 }
 
+// The tables of the folder that cannot be read, and why.
+const struct {
+  const char* table;
+  const char* reason;
+} kRefused[] = {
+    {"secret", "secret.ibd: the tablespace is encrypted (data-at-rest encryption, key 1)"},
+    {"secret_aria", "secret_aria.MAD: the table's pages are encrypted"},
+    {"archived", "tables of the storage engine ARCHIVE are not read"},
+    {"comma", "tables of the storage engine CSV are not read"},
+    {"held",
+     "tables of the storage engine MEMORY are not read (the server keeps their rows in memory "
+     "only; none are in the files)"},
+    {"nothing", "tables of the storage engine BLACKHOLE are not read (the engine keeps no rows)"},
+};
+
 TEST(Refusals, EachTableThatCannotBeReadSaysWhy) {
-  const struct {
-    const char* table;
-    const char* reason;
-  } cases[] = {
-      {"secret", "secret.ibd: the tablespace is encrypted (data-at-rest encryption, key 1)"},
-      {"secret_aria", "secret_aria.MAD: the table's pages are encrypted"},
-      {"archived", "tables of the storage engine ARCHIVE are not read"},
-      {"comma", "tables of the storage engine CSV are not read"},
-      {"held", "tables of the storage engine MEMORY are not read"},
-      {"nothing", "tables of the storage engine BLACKHOLE are not read"},
-  };
-  for (const auto& c : cases) {
+  for (const auto& c : kRefused) {
     const CliResult result = RunCli({"rows", RefusalsFolder(), "refusals", c.table});
     EXPECT_EQ(result.status, 1) << c.table;
     EXPECT_EQ(result.out, "") << c.table;
@@ -39,6 +43,18 @@ TEST(Refusals, EachTableThatCannotBeReadSaysWhy) {
   const CliResult empty = RunCli({"rows", RefusalsFolder(), "refusals", "comma_empty"});
   EXPECT_EQ(empty.status, 0) << empty.err;
   EXPECT_EQ(empty.out, "id\tnote\n");
+}
+
+TEST(Refusals, TheCatalogueListsThemWithTheirReasons) {
+  const CliResult result = RunCli({"catalogue", RefusalsFolder()});
+  EXPECT_EQ(result.status, 1);
+  for (const auto& c : kRefused) {
+    EXPECT_NE(result.out.find(c.table), std::string::npos) << c.table;
+    EXPECT_NE(result.err.find(c.reason), std::string::npos) << c.table << ": " << result.err;
+  }
+  // Nothing is said of the tables that can be read.
+  for (const char* readable : {"plain", "comma_empty"})
+    EXPECT_EQ(result.err.find(std::string(readable) + "."), std::string::npos) << result.err;
 }
 
 }  // namespace

@@ -104,6 +104,19 @@ TEST(SaveTableDdl, KeepsDefaultsAutoIncrementUniqueKeysAndForeignCharacterSets) 
   EXPECT_EQ(companion.find("AUTO_INCREMENT"), std::string::npos);
 }
 
+TEST(SaveTableDdl, AriaIsNamedForMariaDbServersOnly) {
+  // MySQL servers have no Aria: the clause is in a comment only MariaDB
+  // servers execute, so a MySQL server makes the table with its default
+  // engine.
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(
+      ReadWholeFile(JoinPath(JoinPath(testing::AriaFolder(), "aria"), "page_trans.frm"), bytes));
+  const std::string statement =
+      CreateTableStatement("page_trans", Definition(bytes), Collations(), TableKeys::kNone);
+  EXPECT_NE(statement.find("\n) /*M! ENGINE=Aria */ DEFAULT CHARSET="), std::string::npos)
+      << statement;
+}
+
 TEST(SaveTableDdl, TemporalDefaultsAndBitsComeFromTheDefaultRecord) {
   const std::string orders = Create("shop", "orders", TableKeys::kPrimaryAndUnique);
   EXPECT_NE(orders.find("`status` enum('new','paid','shipped','cancelled','returned') NOT NULL "

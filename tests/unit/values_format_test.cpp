@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/application_state.h"
+#include "values/export_formats.h"
 #include "values/field_value.h"
 
 namespace rowmender {
@@ -437,6 +438,34 @@ TEST_F(FieldValueTest, TextIsDecodedByTheColumnsCharacterSet) {
            std::string("a\0b", 3)},
       },
       Preview(), Save());
+}
+
+TEST_F(FieldValueTest, SqlTextsThatAreNoTextInTheirCharacterSetGoAsPlainBytes) {
+  // The server refuses a whole statement over an introduced string that is
+  // not text in its character set (_utf8mb4 X'61FF62'); plain bytes it
+  // stores, with what it cannot read as '?'.
+  TableDefinition table;
+  table.columns = {Text(kTypeVarchar, kUtf8mb4), Text(kTypeVarchar, kLatin1)};
+  const TableFormat formats(table, &collations_);
+  const struct {
+    std::size_t column;
+    Bytes bytes;
+    const char* literal;
+    std::uint64_t notConverted;
+  } cases[] = {
+      {0, {'a', 0xFF, 'b'}, "X'61FF62'", 1},
+      {0, {0xC3, 0xA9, '\''}, "'\xC3\xA9\\''", 0},
+      {1, {0xE9}, "'\xC3\xA9'", 0},
+  };
+  for (const auto& c : cases) {
+    Cell cell;
+    cell.SetBytes(CellKind::kText, ByteView(c.bytes.data(), c.bytes.size()));
+    FormatScratch scratch;
+    std::string out;
+    AppendSqlLiteral(out, cell, formats[c.column], nullptr, scratch);
+    EXPECT_EQ(out, c.literal);
+    EXPECT_EQ(scratch.textsNotConverted, c.notConverted) << c.literal;
+  }
 }
 
 TEST_F(FieldValueTest, BinaryValuesAreHexWithPlaceholdersForLongOnesInThePreview) {

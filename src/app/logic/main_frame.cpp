@@ -231,6 +231,16 @@ void CMainFrame::ScanDataFolder() {
   }
   target.TreeExpand(root);
   target.TreeExpand(pathNode);
+  // The tables the scan marked unreadable keep that mark until a read says
+  // otherwise.
+  for (std::size_t i = 0; i < catalogue.tables.size(); ++i) {
+    const std::string& problem = catalogue.tables[i].problem;
+    if (problem.empty()) continue;
+    TableAccount& account = tableAccounts_[i];
+    account.problem = problem;
+    account.mark = TreeMark::kUnreadable;
+    account.markReason = kCannotBeReadPrefix + problem;
+  }
   // What was found but cannot be read: its node is in the tree, and why it
   // cannot be read is said here.
   for (const std::string& problem : catalogue.problems) {

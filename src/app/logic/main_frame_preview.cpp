@@ -8,6 +8,7 @@
 #include "app/logic/main_frame.h"
 #include "base/file_check.h"
 #include "base/paths.h"
+#include "catalogue/data_folder_scan.h"
 #include "catalogue/table_locator.h"
 #include "export/save/table_saver.h"
 #include "export/statements.h"
@@ -317,7 +318,7 @@ void CMainFrame::MarkTable(std::size_t index, TreeNode node) {
   std::string reason;
   if (!account.problem.empty()) {
     mark = TreeMark::kUnreadable;
-    reason = "Cannot be read: " + account.problem;
+    reason = kCannotBeReadPrefix + account.problem;
   } else if (!account.losses.Complete()) {
     // The counts; the notes are in the output pane.
     ReadReport counts = account.losses;

@@ -9,6 +9,11 @@ namespace rowmender {
 
 namespace {
 
+// "1 table" or "N tables".
+std::string Tables(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " table" : " tables");
+}
+
 std::size_t CountOutcome(const SaveSummary& summary, TableReadAccount::Outcome outcome) {
   std::size_t count = 0;
   for (const TableReadAccount& table : summary.readAccounts) {
@@ -50,13 +55,14 @@ std::vector<std::string> RecoveryReportLines(const ReadAccount& account) {
 
   std::vector<std::string> lines;
   if (account.EverythingRead()) {
-    lines.push_back("Everything was read: " + std::to_string(summary.tables) +
-                    " tables, nothing lost.");
+    lines.push_back("Everything was read: " + Tables(summary.tables) + ", nothing lost.");
   } else {
     std::string first = "Not everything was read:";
-    if (withLosses > 0)
-      first += " " + std::to_string(withLosses) + " tables were read with losses.";
-    if (notRead > 0) first += " " + std::to_string(notRead) + " tables could not be read.";
+    if (withLosses > 0) {
+      first +=
+          " " + Tables(withLosses) + (withLosses == 1 ? " was" : " were") + " read with losses.";
+    }
+    if (notRead > 0) first += " " + Tables(notRead) + " could not be read.";
     if (dictionaryDamaged) first += " The data dictionary is damaged.";
     if (!account.systemProblem.empty()) first += " The system tablespace could not be read.";
     if (summary.stopped) first += " The save was stopped before its end.";

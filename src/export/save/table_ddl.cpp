@@ -411,6 +411,10 @@ std::string CreateTableStatement(std::string_view tableName, const TableDefiniti
   if (!engine.empty()) {
     statement += " ENGINE=";
     statement += engine;
+  } else if (table.storageEngine == kEngineAria) {
+    // MariaDB's own engine, in a comment only MariaDB servers execute: a
+    // MySQL server makes the table with its default engine.
+    statement += " /*M! ENGINE=Aria */";
   }
   if (table.tableCharsetId != 0 && table.tableCharsetId != kBinaryCharset) {
     const CollationEntry* entry = collations.Lookup(table.tableCharsetId);

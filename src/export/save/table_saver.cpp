@@ -136,24 +136,34 @@ bool CursorRowSource::Open(const SaveObject& table, std::string& error) {
 
 std::string LossSentences(const ReadReport* report, const FormatScratch& scratch) {
   std::string text;
-  const auto add = [&text](std::uint64_t count, const char* what) {
-    if (count > 0) text += " " + std::to_string(count) + " " + what;
+  // Each count with its sentence, in the singular for one.
+  const auto add = [&text](std::uint64_t count, const char* one, const char* many) {
+    if (count > 0) text += " " + std::to_string(count) + " " + (count == 1 ? one : many);
   };
   if (report != nullptr) {
-    add(report->recordsDropped, "damaged records were left out.");
-    add(report->pagesSkipped, "pages of the table could not be read.");
+    add(report->recordsDropped, "damaged record was left out.", "damaged records were left out.");
+    add(report->pagesSkipped, "page of the table could not be read.",
+        "pages of the table could not be read.");
     add(report->pagesFailingChecksum,
+        "page failed its checksum; its records were read as they stand.",
         "pages failed their checksum; their records were read as they stand.");
-    add(report->pagesSalvaged,
+    add(report->pagesSalvaged, "page had a broken record list; its records were found one by one.",
         "pages had a broken record list; their records were found one by one.");
-    add(report->rowsFromDamagedPages, "rows come from damaged pages and may be damaged.");
-    add(report->loopsBroken, "loops in the table's page or record chains were broken.");
-    add(report->bytesSkipped, "damaged bytes of the data file were passed over.");
-    add(report->partitionsUnread, "partitions could not be read: their rows are lost.");
+    add(report->rowsFromDamagedPages, "row comes from a damaged page and may be damaged.",
+        "rows come from damaged pages and may be damaged.");
+    add(report->loopsBroken, "loop in the table's page or record chains was broken.",
+        "loops in the table's page or record chains were broken.");
+    add(report->bytesSkipped, "damaged byte of the data file was passed over.",
+        "damaged bytes of the data file were passed over.");
+    add(report->partitionsUnread, "partition could not be read: its rows are lost.",
+        "partitions could not be read: their rows are lost.");
   }
-  add(scratch.valuesCutShort, "long values were cut short: their pages are lost.");
-  add(scratch.valuesNotRepresentable, "damaged values were written as NULL or the column default.");
+  add(scratch.valuesCutShort, "long value was cut short: its pages are lost.",
+      "long values were cut short: their pages are lost.");
+  add(scratch.valuesNotRepresentable, "damaged value was written as NULL or the column default.",
+      "damaged values were written as NULL or the column default.");
   add(scratch.textsNotConverted,
+      "text did not convert from its character set and was written as its bytes.",
       "texts did not convert from their character set and were written as their bytes.");
   if (report != nullptr) {
     if (report->formatUnsupported) text += " Its format is not read.";
