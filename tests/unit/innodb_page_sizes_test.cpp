@@ -216,6 +216,47 @@ TEST(TablespaceGeometry, FlagsOfEveryServerGiveItsShape) {
   }
 }
 
+TEST(TablespaceEncryption, MySqlKeyringEncryptionIsToldByItsFlagAndKeyMagic) {
+  // No server here writes MySQL's ENCRYPTION='Y': a real MySQL 8.4 page 0
+  // is given its flag and the tablespace key's magic behind the extent
+  // descriptors, where the server keeps them.
+  const std::vector<std::uint8_t> real =
+      FileBytes(std::filesystem::path(testing::Sakila84Folder()) / "sakila" / "actor.ibd");
+  ASSERT_GE(real.size(), kInnoPageSize);
+  const std::vector<std::uint8_t> page0(real.begin(), real.begin() + kInnoPageSize);
+  constexpr std::size_t kKeyAt = 10390;  // past 256 extent descriptors of 40 bytes
+  const auto withFlag = [](std::vector<std::uint8_t> page) {
+    page[TablespaceGeometry::kFlagsOffset + 2] |= 0x20;  // bit 13 of the big-endian flags
+    return page;
+  };
+  const auto withMagic = [](std::vector<std::uint8_t> page, char version) {
+    page[kKeyAt] = 'l';
+    page[kKeyAt + 1] = 'C';
+    page[kKeyAt + 2] = static_cast<std::uint8_t>(version);
+    return page;
+  };
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> page;
+    bool encrypted;
+  } cases[] = {
+      {"as the server wrote it", page0, false},
+      {"the flag alone", withFlag(page0), false},
+      {"the magic alone", withMagic(page0, 'C'), false},
+      {"flag and key, version 3", withMagic(withFlag(page0), 'C'), true},
+      {"flag and key, version 1", withMagic(withFlag(page0), 'A'), true},
+      {"flag and an unknown version", withMagic(withFlag(page0), 'Z'), false},
+  };
+  for (const auto& c : cases) {
+    TablespaceEncryption encryption;
+    const bool found = TablespaceEncryption::DecodeFrom(c.page, encryption);
+    EXPECT_EQ(found && encryption.Encrypted(), c.encrypted) << c.what;
+    if (c.encrypted) {
+      EXPECT_TRUE(encryption.keyring) << c.what;
+    }
+  }
+}
+
 TEST(TablespaceGeometry, FlagsOfEachFormDecode) {
   TablespaceGeometry g;
   // MySQL 5.7 and MariaDB: 8 KiB pages, ROW_FORMAT=COMPRESSED of 4 KiB.
