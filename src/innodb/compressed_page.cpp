@@ -10,48 +10,30 @@
 #include <unordered_set>
 
 #include "base/crc32c.h"
+#include "innodb/records.h"
 
 namespace rowmender {
 namespace {
 
 // ---- Page layout ----
 
-constexpr std::size_t kPageNumberField = 4;
-constexpr std::size_t kPreviousPageField = 8;
-constexpr std::size_t kNextPageField = 12;
-constexpr std::size_t kLsnField = 16;
-constexpr std::size_t kPageTypeField = 24;
-constexpr std::size_t kFlushLsnField = 26;
-constexpr std::size_t kFilHeaderSize = 38;
 constexpr std::size_t kPageTrailerSize = 8;
-constexpr std::size_t kPageHeader = kFilHeaderSize;
+constexpr std::size_t kPageHeader = IndexPageHeader::kOffset;
 constexpr std::size_t kDirSlotsField = kPageHeader + 0;
 constexpr std::size_t kHeapTopField = kPageHeader + 2;
-constexpr std::size_t kHeapCountField = kPageHeader + 4;
 constexpr std::size_t kRecordCountField = kPageHeader + 16;
-constexpr std::size_t kLevelField = kPageHeader + 26;
 // The FIL header, the index page header and its two segment headers: what
 // a compressed page keeps uncompressed at its start.
-constexpr std::size_t kPageDataStart = kPageHeader + 56;
-constexpr std::uint16_t kCompactFlag = 0x8000;
+constexpr std::size_t kPageDataStart = IndexPageHeader::kOffset + IndexPageHeader::kSize;
 constexpr std::uint16_t kHeapCountMask = 0x7FFF;
-constexpr std::uint32_t kNullPage = 0xFFFFFFFF;
 constexpr std::uint32_t kNoChecksumMagic = 0xDEADBEEF;
 
-// The fixed records and the five header bytes every compact record has
-// below its origin: info bits and owned count, heap number and status,
-// next-record link.
-constexpr std::size_t kInfimumOrigin = 99;
-constexpr std::size_t kSupremumOrigin = 112;
+// The fixed records as the full page keeps them, and the parts of the
+// heap-number-and-status field of a compact record's header.
 constexpr std::size_t kRecordsStart = 120;
-constexpr std::size_t kExtraBytes = 5;
-constexpr std::size_t kHeapBelowOrigin = 4;
-constexpr std::size_t kLinkBelowOrigin = 2;
 constexpr unsigned kHeapNumberShift = 3;
 constexpr std::uint8_t kStatusOrdinary = 0;
 constexpr std::uint8_t kStatusNodePointer = 1;
-constexpr std::uint8_t kDeletedFlag = 0x20;
-constexpr std::uint8_t kMinimumRecordFlag = 0x10;
 constexpr std::size_t kFirstUserHeapNumber = 2;
 constexpr std::uint8_t kInfimumHeader[] = {0x01, 0x00, 0x02};
 constexpr std::uint8_t kInfimumBytes[] = {'i', 'n', 'f', 'i', 'm', 'u', 'm', 0};
@@ -225,7 +207,7 @@ bool LayOutRecord(const ZipIndex& index, bool nodePointer, HeaderByte headerByte
     out.ends.push_back(offset);
     out.external.push_back(external);
   }
-  out.extraSize = lengthByte + kExtraBytes;
+  out.extraSize = lengthByte + CompactRecordHeader::kSize;
   return true;
 }
 
@@ -238,8 +220,9 @@ bool LayOutRecord(const ZipIndex& index, bool nodePointer, HeaderByte headerByte
 bool CompressedChecksumMatches(ByteView zip) {
   constexpr std::size_t kSpaceIdField = 34;
   const std::uint32_t stored = Be32(zip, 0);
-  const ByteView a = zip.subspan(kPageNumberField, kLsnField - kPageNumberField);
-  const ByteView b = zip.subspan(kPageTypeField, 2);
+  const ByteView a = zip.subspan(FilHeader::kPageNumberOffset,
+                                 FilHeader::kLsnOffset - FilHeader::kPageNumberOffset);
+  const ByteView b = zip.subspan(FilHeader::kPageTypeOffset, 2);
   const ByteView c = zip.subspan(kSpaceIdField);
   std::vector<std::uint8_t> joined(a.begin(), a.end());
   joined.insert(joined.end(), b.begin(), b.end());
@@ -259,10 +242,11 @@ bool CompressedChecksumMatches(ByteView zip) {
 void StampChecksum(std::vector<std::uint8_t>& page) {
   const std::size_t size = page.size();
   const ByteView view(page);
-  Write32(&page[size - kPageTrailerSize + 4], Be32(view, kLsnField + 4));
+  Write32(&page[size - kPageTrailerSize + 4], Be32(view, FilHeader::kLsnOffset + 4));
   const std::uint32_t crc =
-      Crc32c(view.subspan(kPageNumberField, kFlushLsnField - kPageNumberField)) ^
-      Crc32c(view.subspan(kFilHeaderSize, size - kFilHeaderSize - kPageTrailerSize));
+      Crc32c(view.subspan(FilHeader::kPageNumberOffset,
+                          FilHeader::kFlushLsnOffset - FilHeader::kPageNumberOffset)) ^
+      Crc32c(view.subspan(FilHeader::kSize, size - FilHeader::kSize - kPageTrailerSize));
   Write32(&page[0], crc);
   Write32(&page[size - kPageTrailerSize], crc);
 }
@@ -314,10 +298,12 @@ class Inflater {
   Status ApplyLog(std::size_t logStart, std::size_t logEnd, std::size_t& logEndOut,
                   CompressedPageNotes& notes);
   void SetHeapWord(std::size_t origin, std::size_t heapNumber) {
-    Write16(At(origin - kHeapBelowOrigin), (heapNumber << kHeapNumberShift) | status_);
+    Write16(At(origin - CompactRecordHeader::kHeapBelowOrigin),
+            (heapNumber << kHeapNumberShift) | status_);
   }
   void SetLink(std::size_t origin, std::size_t next) {
-    Write16(At(origin - kLinkBelowOrigin), next == 0 ? 0 : (next - origin) & 0xFFFF);
+    Write16(At(origin - CompactRecordHeader::kLinkBelowOrigin),
+            next == 0 ? 0 : (next - origin) & 0xFFFF);
   }
   Status SetHeaderBytes(CompressedPageNotes& notes);
 
@@ -340,7 +326,7 @@ class Inflater {
 
 Status Inflater::DecodeDirectory() {
   const std::size_t firstSlot = logical_ - kPageTrailerSize - kDirSlotSize;
-  Write16(At(firstSlot), kInfimumOrigin);
+  Write16(At(firstSlot), kCompactInfimumOrigin);
   std::size_t written = 1;
   records_.clear();
   for (std::size_t i = 0; i < denseCount_; ++i) {
@@ -355,17 +341,18 @@ Status Inflater::DecodeDirectory() {
     } else if ((entry & ~kDenseOffsetMask) != 0) {
       return Corrupt("a record on the free list carries flags");
     }
-    if (origin < kRecordsStart + kExtraBytes || origin >= recordLimit_) {
+    if (origin < kRecordsStart + CompactRecordHeader::kSize || origin >= recordLimit_) {
       return Corrupt("a directory entry points outside the record area (" + std::to_string(origin) +
                      ")");
     }
     records_.push_back(origin);
   }
-  Write16(At(firstSlot - kDirSlotSize * written), kSupremumOrigin);
+  Write16(At(firstSlot - kDirSlotSize * written), kCompactSupremumOrigin);
   if (written + 1 != slotCount_) return Corrupt("the directory slot count does not match");
   std::sort(records_.begin(), records_.end());
   for (std::size_t i = 1; i < records_.size(); ++i) {
-    if (records_[i] < records_[i - 1] + kExtraBytes) return Corrupt("records overlap");
+    if (records_[i] < records_[i - 1] + CompactRecordHeader::kSize)
+      return Corrupt("records overlap");
   }
   return Status::Ok();
 }
@@ -385,7 +372,7 @@ bool Inflater::InflateTo(std::size_t target, bool throughEnd, bool& ended) {
 }
 
 bool Inflater::EnterRecord(std::size_t origin) {
-  if (OutOffset() != origin - kExtraBytes) return false;
+  if (OutOffset() != origin - CompactRecordHeader::kSize) return false;
   stream_->next_out = At(origin);
   SetHeapWord(origin, nextHeapNumber_++);
   return true;
@@ -394,8 +381,8 @@ bool Inflater::EnterRecord(std::size_t origin) {
 bool Inflater::LayOutInPage(std::size_t origin, bool nodePointer, RecordFields& out) const {
   const std::uint8_t* page = page_.data();
   const auto headerByte = [&](std::size_t k, std::uint8_t& value) {
-    if (origin < kRecordsStart + kExtraBytes + 1 + k) return false;
-    value = page[origin - kExtraBytes - 1 - k];
+    if (origin < kRecordsStart + CompactRecordHeader::kSize + 1 + k) return false;
+    value = page[origin - CompactRecordHeader::kSize - 1 - k];
     return true;
   };
   return LayOutRecord(index_, nodePointer, headerByte, out) && FitsPage(origin, out);
@@ -404,7 +391,8 @@ bool Inflater::LayOutInPage(std::size_t origin, bool nodePointer, RecordFields& 
 Status Inflater::InflateNodePointers(bool& ended) {
   RecordFields fields;
   for (const std::size_t origin : records_) {
-    if (!InflateTo(origin - kExtraBytes, false, ended)) return Corrupt("the stream breaks off");
+    if (!InflateTo(origin - CompactRecordHeader::kSize, false, ended))
+      return Corrupt("the stream breaks off");
     if (ended) {
       EnterRecord(origin);
       return Status::Ok();
@@ -422,8 +410,9 @@ Status Inflater::InflateNodePointers(bool& ended) {
 
 Status Inflater::InflateSecondary(bool& ended) {
   for (const std::size_t origin : records_) {
-    if (OutOffset() != origin - kExtraBytes) {
-      if (!InflateTo(origin - kExtraBytes, false, ended)) return Corrupt("the stream breaks off");
+    if (OutOffset() != origin - CompactRecordHeader::kSize) {
+      if (!InflateTo(origin - CompactRecordHeader::kSize, false, ended))
+        return Corrupt("the stream breaks off");
       if (ended) {
         EnterRecord(origin);
         return Status::Ok();
@@ -437,7 +426,8 @@ Status Inflater::InflateSecondary(bool& ended) {
 Status Inflater::InflateClustered(bool& ended) {
   RecordFields fields;
   for (const std::size_t origin : records_) {
-    if (!InflateTo(origin - kExtraBytes, false, ended)) return Corrupt("the stream breaks off");
+    if (!InflateTo(origin - CompactRecordHeader::kSize, false, ended))
+      return Corrupt("the stream breaks off");
     if (ended) {
       EnterRecord(origin);
       return Status::Ok();
@@ -514,11 +504,11 @@ Status Inflater::ApplyLog(std::size_t pos, std::size_t end, std::size_t& logEndO
     };
     if (!LayOutRecord(index_, nodePointer, headerByte, fields) || !FitsPage(origin, fields))
       return Corrupt("a record of the modification log is damaged");
-    const std::size_t below = fields.extraSize - kExtraBytes;
+    const std::size_t below = fields.extraSize - CompactRecordHeader::kSize;
     if (origin < kRecordsStart + fields.extraSize || pos + below >= end)
       return Corrupt("a record header of the modification log does not fit");
     for (std::size_t k = 0; k < below; ++k)
-      page_[origin - kExtraBytes - 1 - k] = log[pos++];
+      page_[origin - CompactRecordHeader::kSize - 1 - k] = log[pos++];
     if (fields.anyExternal) {
       if (nodePointer) return Corrupt("a node pointer refers to a BLOB");
       std::size_t out = origin;
@@ -557,13 +547,13 @@ Status Inflater::ApplyLog(std::size_t pos, std::size_t end, std::size_t& logEndO
 
 Status Inflater::SetHeaderBytes(CompressedPageNotes& notes) {
   std::uint8_t info = 0;
-  if (!leaf_ && Be32(zip_, kPreviousPageField) == kNullPage) info = kMinimumRecordFlag;
+  if (!leaf_ && Be32(zip_, FilHeader::kPreviousPageOffset) == kNoPage) info = kRecordMinimumMark;
   std::size_t owned = 1;
-  std::size_t origin = kInfimumOrigin;
+  std::size_t origin = kCompactInfimumOrigin;
   for (std::size_t i = 0; i < userCount_; ++i) {
     const std::uint16_t entry = Dense(i);
     if ((entry & kDenseDeleted) != 0) {
-      info |= kDeletedFlag;
+      info |= kRecordDeleteMark;
       ++notes.deleteMarked;
     }
     if ((entry & kDenseOwned) != 0) {
@@ -575,17 +565,17 @@ Status Inflater::SetHeaderBytes(CompressedPageNotes& notes) {
     const std::size_t next = entry & kDenseOffsetMask;
     SetLink(origin, next);
     origin = next;
-    page_[origin - kExtraBytes] = info;
+    page_[origin - CompactRecordHeader::kSize] = info;
     info = 0;
   }
-  SetLink(origin, kSupremumOrigin);
+  SetLink(origin, kCompactSupremumOrigin);
   if (owned > 0x0F) return Corrupt("the supremum owns too many records");
-  page_[kSupremumOrigin - kExtraBytes] = static_cast<std::uint8_t>(owned);
+  page_[kCompactSupremumOrigin - CompactRecordHeader::kSize] = static_cast<std::uint8_t>(owned);
   if (userCount_ == denseCount_) return Status::Ok();
   // The free list, in the dense directory's order.
   for (std::size_t i = userCount_; i < denseCount_; ++i) {
     const std::size_t at = Dense(i);
-    page_[at - kExtraBytes] = 0;
+    page_[at - CompactRecordHeader::kSize] = 0;
     SetLink(at, i + 1 < denseCount_ ? Dense(i + 1) : 0);
   }
   return Status::Ok();
@@ -593,11 +583,12 @@ Status Inflater::SetHeaderBytes(CompressedPageNotes& notes) {
 
 Status Inflater::Run(CompressedPageNotes& notes) {
   const std::size_t zipSize = zip_.size();
-  if (Be16(zip_, kPageTypeField) != kIndexPageType)
+  if (Be16(zip_, FilHeader::kPageTypeOffset) != kIndexPageType)
     return Status::NotSupported("not a compressed index page (page type " +
-                                std::to_string(Be16(zip_, kPageTypeField)) + ")");
-  const std::uint16_t heapField = Be16(zip_, kHeapCountField);
-  if ((heapField & kCompactFlag) == 0) return Corrupt("the page does not hold compact records");
+                                std::to_string(Be16(zip_, FilHeader::kPageTypeOffset)) + ")");
+  const std::uint16_t heapField = Be16(zip_, IndexPageHeader::kHeapCountOffset);
+  if ((heapField & IndexPageHeader::kCompactHeapFlag) == 0)
+    return Corrupt("the page does not hold compact records");
   const std::size_t heapCount = heapField & kHeapCountMask;
   if (heapCount < kFirstUserHeapNumber) return Corrupt("the heap holds no fixed records");
   denseCount_ = heapCount - kFirstUserHeapNumber;
@@ -608,7 +599,7 @@ Status Inflater::Run(CompressedPageNotes& notes) {
   if (slotCount_ < 2 || kRecordsStart + slotCount_ * kDirSlotSize + kPageTrailerSize > logical_)
     return Corrupt("the directory slot count is out of range");
   recordLimit_ = logical_ - kPageTrailerSize - slotCount_ * kDirSlotSize;
-  leaf_ = Be16(zip_, kLevelField) == 0;
+  leaf_ = Be16(zip_, IndexPageHeader::kLevelOffset) == 0;
   status_ = leaf_ ? kStatusOrdinary : kStatusNodePointer;
   notes.leaf = leaf_;
   notes.records = userCount_;
@@ -620,11 +611,13 @@ Status Inflater::Run(CompressedPageNotes& notes) {
   if (!status.ok()) return status;
 
   // The fixed records.
-  std::memcpy(At(kInfimumOrigin - kExtraBytes), kInfimumHeader, sizeof kInfimumHeader);
-  SetLink(kInfimumOrigin, userCount_ == 0 ? kSupremumOrigin
-                                          : static_cast<std::size_t>(Dense(0) & kDenseOffsetMask));
-  std::memcpy(At(kInfimumOrigin), kInfimumBytes, sizeof kInfimumBytes);
-  std::memcpy(At(kSupremumOrigin - kExtraBytes + 1), kSupremumHeaderAndText,
+  std::memcpy(At(kCompactInfimumOrigin - CompactRecordHeader::kSize), kInfimumHeader,
+              sizeof kInfimumHeader);
+  SetLink(kCompactInfimumOrigin, userCount_ == 0
+                                     ? kCompactSupremumOrigin
+                                     : static_cast<std::size_t>(Dense(0) & kDenseOffsetMask));
+  std::memcpy(At(kCompactInfimumOrigin), kInfimumBytes, sizeof kInfimumBytes);
+  std::memcpy(At(kCompactSupremumOrigin - CompactRecordHeader::kSize + 1), kSupremumHeaderAndText,
               sizeof kSupremumHeaderAndText);
 
   stream_.reset(new z_stream{});
@@ -792,11 +785,12 @@ Status ReadCompressedLongValue(std::uint32_t firstPage, std::uint32_t partOffset
     if (!read(page, bytes) || bytes.size() < physicalPageSize)
       return cut("the BLOB page cannot be read");
     const ByteView view(bytes.data(), physicalPageSize);
-    const std::uint16_t type = Be16(view, kPageTypeField);
+    const std::uint16_t type = Be16(view, FilHeader::kPageTypeOffset);
     if (type != expectedType) return cut("the page has type " + std::to_string(type));
     if (offset + 4 > physicalPageSize) return cut("the reference points outside the page");
     const std::uint32_t next = Be32(view, offset);
-    const std::size_t dataStart = offset == kNextPageField ? kFilHeaderSize : offset + 4;
+    const std::size_t dataStart =
+        offset == FilHeader::kNextPageOffset ? FilHeader::kSize : offset + 4;
     stream->next_in = const_cast<Bytef*>(view.data() + dataStart);
     stream->avail_in = static_cast<uInt>(physicalPageSize - dataStart);
     bool streamEnd = false;
@@ -821,9 +815,9 @@ Status ReadCompressedLongValue(std::uint32_t firstPage, std::uint32_t partOffset
     }
     if (delivered >= length) return Status::Ok();
     if (streamEnd) return cut("the zlib stream ends early");
-    if (next == kNullPage) return cut("the chain ends early");
+    if (next == kNoPage) return cut("the chain ends early");
     page = next;
-    offset = kNextPageField;
+    offset = FilHeader::kNextPageOffset;
     expectedType = kCompressedBlobNextPageType;
   }
 }
@@ -835,7 +829,7 @@ void CompressedPageSource::Read(std::uint32_t page, std::span<std::uint8_t> out)
   file_.ReadAt(std::uint64_t{page} * physical_, zip);
   const ByteView stored(zip);
   std::vector<std::uint8_t> full;
-  if (Be16(stored, kPageTypeField) != kIndexPageType) {
+  if (Be16(stored, FilHeader::kPageTypeOffset) != kIndexPageType) {
     // The space header and extent descriptors stand at the start of their
     // pages: a sound page keeps its checksum at the full size, so that
     // the readers of those trust it.
@@ -843,7 +837,7 @@ void CompressedPageSource::Read(std::uint32_t page, std::span<std::uint8_t> out)
     std::copy(zip.begin(), zip.end(), full.begin());
     // A compressed BLOB page's stream runs to its end, which at the full
     // size is where the checksum would go: it is left as stored.
-    const std::uint16_t type = Be16(stored, kPageTypeField);
+    const std::uint16_t type = Be16(stored, FilHeader::kPageTypeOffset);
     const bool blob = type == kCompressedBlobPageType || type == kCompressedBlobNextPageType;
     if (!blob && CompressedChecksumMatches(stored)) StampChecksum(full);
     std::copy_n(full.begin(), std::min(full.size(), out.size()), out.begin());
