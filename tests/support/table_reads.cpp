@@ -4,6 +4,7 @@
 
 #include "support/test_paths.h"
 #include "values/export_formats.h"
+#include "values/value_texts.h"
 
 namespace rowmender::testing {
 
@@ -31,6 +32,46 @@ ReadOut ReadInParts(const TableSource& source, const ScanSplit& split) {
     Collect(*part, out);
   out.report.Add(parts->Report());
   return out;
+}
+
+void CollectTexts(TableCursor& cursor, TextsRead& out) {
+  const ValueOptions options(ValueForm::kSave, &ServerCollations());
+  RowBuffer row;
+  while (cursor.Next(row)) {
+    (row.deleted ? out.deleted : out.live)
+        .push_back(RowTexts(row, cursor.Formats(), options).values);
+  }
+  out.report.Add(cursor.Report());
+}
+
+TextsRead WalkTexts(const TableSource& source) {
+  TextsRead out;
+  CollectTexts(*source.NewCursor(), out);
+  return out;
+}
+
+TextsRead ScanTexts(const TableSource& source) {
+  TextsRead out;
+  const std::unique_ptr<ScanParts> parts = source.SplitScan(ScanSplit{1, 1});
+  while (const std::unique_ptr<TableCursor> part = parts->NextPart())
+    CollectTexts(*part, out);
+  out.report.Add(parts->Report());
+  return out;
+}
+
+void WriteColumnAsHex(TextRows& rows, std::size_t column) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  for (std::vector<std::string>& row : rows) {
+    std::string& value = row.at(column);
+    if (value == "NULL") continue;
+    std::string hex = "0x";
+    for (const char c : value) {
+      const auto byte = static_cast<unsigned char>(c);
+      hex += kDigits[byte >> 4];
+      hex += kDigits[byte & 0xF];
+    }
+    value = std::move(hex);
+  }
 }
 
 const CollationTable& ServerCollations() {

@@ -24,6 +24,27 @@ ReadOut ReadWhole(const TableSource& source);
 // The scan in parts, read one after the other.
 ReadOut ReadInParts(const TableSource& source, const ScanSplit& split);
 
+// Rows as texts in save forms (whole values, as the server prints them),
+// live and delete-marked apart, for comparing with a server's text of them.
+using TextRows = std::vector<std::vector<std::string>>;
+struct TextsRead {
+  TextRows live;
+  TextRows deleted;
+  ReadReport report;
+};
+
+// Appends every row of `cursor` and its account to `out`.
+void CollectTexts(TableCursor& cursor, TextsRead& out);
+// By the walk from the root: one cursor over the whole table.
+TextsRead WalkTexts(const TableSource& source);
+// By the page scan bulk work reads by: one page to a part.
+TextsRead ScanTexts(const TableSource& source);
+
+// The values of `column` of a server's text of rows (the client prints a
+// binary value as its bytes) as the save form writes binary values: 0x and
+// hex digits. NULL stays NULL.
+void WriteColumnAsHex(TextRows& rows, std::size_t column);
+
 // The collations of the bundled collation file (character sets and their
 // bytes per character), loaded once.
 const CollationTable& ServerCollations();

@@ -93,18 +93,7 @@ Rows Truth(const std::string& table, const char* kind) {
       testing::ReadBatchTsv(DataFolder() + "/" + table + "." + kind + ".tsv");
   Rows rows = tsv.rows;
   const int binary = tsv.Column("blob_part");
-  if (binary < 0) return rows;
-  for (std::vector<std::string>& values : rows) {
-    std::string& value = values[static_cast<std::size_t>(binary)];
-    if (value == "NULL") continue;
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string hex = "0x";
-    for (const char ch : value) {
-      hex += kDigits[static_cast<unsigned char>(ch) >> 4];
-      hex += kDigits[static_cast<unsigned char>(ch) & 0x0F];
-    }
-    value = hex;
-  }
+  if (binary >= 0) testing::WriteColumnAsHex(rows, static_cast<std::size_t>(binary));
   return rows;
 }
 
@@ -182,34 +171,19 @@ TEST_P(CompressedTable, TableReadsInflateThePages) {
   ASSERT_TRUE(status.ok()) << status.message();
   Rows liveTruth = Truth(c.table, "rows");
   Rows deletedTruth = Truth(c.table, "deleted");
-  const ValueOptions valueOptions(ValueForm::kSave, &testing::ServerCollations());
-  auto collect = [&](TableCursor& cursor, Rows& live, Rows& deleted, ReadReport& report) {
-    RowBuffer row;
-    while (cursor.Next(row)) {
-      (row.deleted ? deleted : live)
-          .push_back(RowTexts(row, cursor.Formats(), valueOptions).values);
-    }
-    report.Add(cursor.Report());
-  };
-  Rows walkLive, walkDeleted, scanLive, scanDeleted;
-  ReadReport walkReport, scanReport;
-  collect(*source->NewCursor(), walkLive, walkDeleted, walkReport);
-  const std::unique_ptr<ScanParts> parts = source->SplitScan(ScanSplit{1, 1});
-  while (const std::unique_ptr<TableCursor> part = parts->NextPart())
-    collect(*part, scanLive, scanDeleted, scanReport);
-  scanReport.Add(parts->Report());
+  testing::TextsRead walk = testing::WalkTexts(*source);
+  testing::TextsRead scan = testing::ScanTexts(*source);
   if (c.sortTruth) {
-    for (Rows* rows : {&walkLive, &walkDeleted, &scanLive, &scanDeleted, &liveTruth, &deletedTruth})
+    for (Rows* rows :
+         {&walk.live, &walk.deleted, &scan.live, &scan.deleted, &liveTruth, &deletedTruth})
       std::sort(rows->begin(), rows->end());
   }
-  for (const ReadReport* report : {&walkReport, &scanReport}) {
-    EXPECT_TRUE(report->Complete());
-    EXPECT_TRUE(report->notes.empty()) << report->notes.front();
+  for (const testing::TextsRead* read : {&walk, &scan}) {
+    EXPECT_TRUE(read->report.Complete());
+    EXPECT_TRUE(read->report.notes.empty()) << read->report.notes.front();
+    EXPECT_EQ(read->live, liveTruth);
+    EXPECT_EQ(read->deleted, deletedTruth);
   }
-  EXPECT_EQ(walkLive, liveTruth);
-  EXPECT_EQ(walkDeleted, deletedTruth);
-  EXPECT_EQ(scanLive, liveTruth);
-  EXPECT_EQ(scanDeleted, deletedTruth);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKeyBlockSize, CompressedTable,

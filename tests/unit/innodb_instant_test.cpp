@@ -62,23 +62,9 @@ TableFiles FilesOf(const fs::path& folder, const std::string& table) {
   return {(folder / "instant" / (table + ".frm")).string(), (folder / "instant").string(), table};
 }
 
-// The rows of a cursor in save forms (whole values, as the server prints
-// them), live and delete-marked apart.
-struct Read {
-  Rows live;
-  Rows deleted;
-  ReadReport report;
-};
-
-void Collect(TableCursor& cursor, Read& out) {
-  const ValueOptions options(ValueForm::kSave, &testing::ServerCollations());
-  RowBuffer row;
-  while (cursor.Next(row)) {
-    (row.deleted ? out.deleted : out.live)
-        .push_back(RowTexts(row, cursor.Formats(), options).values);
-  }
-  out.report.Add(cursor.Report());
-}
+using Read = testing::TextsRead;
+using testing::ScanTexts;
+using testing::WalkTexts;
 
 struct Opened {
   std::unique_ptr<TableSource> source;
@@ -91,22 +77,6 @@ Opened Open(const TableFiles& files, bool dictionary) {
   options.systemTablespace = dictionary ? &Dictionary() : nullptr;
   Opened out;
   out.status = TableSource::Open(files, options, out.source);
-  return out;
-}
-
-Read Walk(const TableSource& source) {
-  Read out;
-  Collect(*source.NewCursor(), out);
-  return out;
-}
-
-// The page scan bulk work reads by, one page to a part.
-Read Scan(const TableSource& source) {
-  Read out;
-  const std::unique_ptr<ScanParts> parts = source.SplitScan(ScanSplit{1, 1});
-  while (const std::unique_ptr<TableCursor> part = parts->NextPart())
-    Collect(*part, out);
-  out.report.Add(parts->Report());
   return out;
 }
 
@@ -159,7 +129,7 @@ TEST_P(InstantTable, ReadsAsTheServerAnswered) {
   const Rows live = Truth(c.table, "rows");
   const Rows deleted = Truth(c.table, "deleted");
   ASSERT_FALSE(deleted.empty());
-  for (const Read& read : {Walk(*opened.source), Scan(*opened.source)}) {
+  for (const Read& read : {WalkTexts(*opened.source), ScanTexts(*opened.source)}) {
     EXPECT_TRUE(read.report.Complete());
     EXPECT_TRUE(read.report.notes.empty()) << read.report.notes.front();
     EXPECT_EQ(read.live, live);
@@ -348,7 +318,7 @@ TEST(InstantTableDamage, DamageIsReadAroundOrTold) {
     copy.Save();
     const Opened opened = Open(copy.Files(), false);
     ASSERT_TRUE(opened.status.ok()) << opened.status.message();
-    const Read read = Walk(*opened.source);
+    const Read read = WalkTexts(*opened.source);
     EXPECT_EQ(read.report.pagesSalvaged, 1u);
     EXPECT_EQ(read.live, Truth("appended", "rows"));
     EXPECT_EQ(read.deleted, Truth("appended", "deleted"));
@@ -365,7 +335,7 @@ TEST(InstantTableDamage, DamageIsReadAroundOrTold) {
     EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), [](const std::string& note) {
       return note.find("the metadata record on leaf page") != std::string::npos;
     }));
-    const Read read = Scan(*opened.source);
+    const Read read = ScanTexts(*opened.source);
     EXPECT_EQ(read.live, Truth("many", "rows"));
     EXPECT_EQ(read.deleted, Truth("many", "deleted"));
   }
@@ -412,7 +382,7 @@ TEST(InstantTableDamage, ARecordOfNoShapeOfTheTableIsLeftOutAndTold) {
   copy.Save();
   const Opened opened = Open(copy.Files(), false);
   ASSERT_TRUE(opened.status.ok()) << opened.status.message();
-  const Read read = Walk(*opened.source);
+  const Read read = WalkTexts(*opened.source);
   EXPECT_EQ(read.report.recordsDropped, 1u);
   // The changed byte fails the page's checksum too.
   EXPECT_EQ(read.report.pagesFailingChecksum, 1u);

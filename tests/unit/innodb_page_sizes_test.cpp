@@ -46,50 +46,13 @@ Rows Truth(const std::string& server, const std::string& table) {
                                     "/" + table + ".rows.tsv")
                   .rows;
   constexpr std::size_t kDocsData = 3;
-  if (table != "docs") return rows;
-  for (std::vector<std::string>& row : rows) {
-    std::string& value = row.at(kDocsData);
-    if (value == "NULL") continue;
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string hex = "0x";
-    for (const char c : value) {
-      const auto byte = static_cast<unsigned char>(c);
-      hex += kDigits[byte >> 4];
-      hex += kDigits[byte & 0xF];
-    }
-    value = hex;
-  }
+  if (table == "docs") testing::WriteColumnAsHex(rows, kDocsData);
   return rows;
 }
 
-struct Read {
-  Rows live;
-  ReadReport report;
-};
-
-void Collect(TableCursor& cursor, Read& out) {
-  const ValueOptions options(ValueForm::kSave, &testing::ServerCollations());
-  RowBuffer row;
-  while (cursor.Next(row))
-    out.live.push_back(RowTexts(row, cursor.Formats(), options).values);
-  out.report.Add(cursor.Report());
-}
-
-Read Walk(const TableSource& source) {
-  Read out;
-  Collect(*source.NewCursor(), out);
-  return out;
-}
-
-// The page scan, without the tree: one page to a part.
-Read Scan(const TableSource& source) {
-  Read out;
-  const std::unique_ptr<ScanParts> parts = source.SplitScan(ScanSplit{1, 1});
-  while (const std::unique_ptr<TableCursor> part = parts->NextPart())
-    Collect(*part, out);
-  out.report.Add(parts->Report());
-  return out;
-}
+using Read = testing::TextsRead;
+using testing::ScanTexts;
+using testing::WalkTexts;
 
 struct Opened {
   std::unique_ptr<TableSource> source;
@@ -144,7 +107,7 @@ TEST_P(PageSizeTable, ReadsAsTheServerAnswered) {
   }
   const Rows truth = Truth(c.server, c.table);
   ASSERT_FALSE(truth.empty());
-  for (const Read& read : {Walk(*opened.source), Scan(*opened.source)}) {
+  for (const Read& read : {WalkTexts(*opened.source), ScanTexts(*opened.source)}) {
     EXPECT_TRUE(read.report.Complete());
     EXPECT_TRUE(read.report.notes.empty()) << read.report.notes.front();
     EXPECT_EQ(read.live, truth);
@@ -333,7 +296,7 @@ TEST(PageSizeDamage, PageZeroLostFindsThePageSizeByProbing) {
     EXPECT_TRUE(AnyNoteHas(opened.source->Notes(),
                            "page 0, which names the page size, is damaged: the page size, " +
                                std::to_string(size / 1024) + " KiB, was found"));
-    for (const Read& read : {Walk(*opened.source), Scan(*opened.source)})
+    for (const Read& read : {WalkTexts(*opened.source), ScanTexts(*opened.source)})
       EXPECT_EQ(read.live, Truth(server, "items"));
   }
 }
@@ -378,7 +341,7 @@ TEST(PageSizeDamage, BrokenRecordListIsSalvagedAtEveryPageSize) {
     bytes[leaf * size + kCompactFirstLinkOffset + 1] = 0;
     const Opened opened = copy.Save();
     ASSERT_TRUE(opened.status.ok()) << opened.status.message();
-    const Read read = Walk(*opened.source);
+    const Read read = WalkTexts(*opened.source);
     EXPECT_EQ(read.report.pagesSalvaged, 1u);
     EXPECT_EQ(read.live, Truth(server, "items"));
   }
@@ -420,7 +383,7 @@ TEST(PageSizeDamage, UnreadableCompressedPageIsSkippedAndNamed) {
     const Opened opened = copy.Save();
     ASSERT_TRUE(opened.status.ok()) << opened.status.message();
     const Rows truth = Truth("crc32", "t_zlib");
-    const Read read = Walk(*opened.source);
+    const Read read = WalkTexts(*opened.source);
     EXPECT_EQ(read.report.pagesSkipped, 1u);
     EXPECT_TRUE(AnyNoteHas(read.report.notes,
                            "page " + std::to_string(damaged) + " cannot be read: " + d.note));
