@@ -32,6 +32,38 @@ std::vector<std::string> TruthHeader(const std::string& database, const std::str
 
 using AppSelection = AppScenario;
 
+TEST_F(AppSelection, CreateTableShowsTheSavedStatementAndTheOtherKeys) {
+  OpenAndScan(SampleFolder());
+  // Nothing selected but a folder: said, nothing shown.
+  ui.ClickLabel(frame, Node({"legacy", "Tables"}));
+  EXPECT_EQ(frame.OnShowCreateTable(), 0);
+  EXPECT_EQ(ui.messages.back(), kNoTableForStatementMessage);
+
+  // From the table's keys node as from the table itself: the statement the
+  // server printed, as a save writes it, and the full-text key it leaves
+  // to the DBA as a comment.
+  const std::string expected =
+      "CREATE TABLE IF NOT EXISTS `artikel` (\n"
+      "  `id` smallint(5) unsigned NOT NULL AUTO_INCREMENT,\n"
+      "  `titel` varchar(200) NOT NULL,\n"
+      "  `text` text NOT NULL,\n"
+      "  PRIMARY KEY (`id`)\n"
+      ") ENGINE=MyISAM DEFAULT CHARSET=latin1 COLLATE=latin1_swedish_ci;\n"
+      "-- The other keys of the table, which a save leaves to the DBA:\n"
+      "--   FULLTEXT KEY `volltext` (`titel`,`text`)\n";
+  for (const std::vector<std::string>& path :
+       {std::vector<std::string>{"legacy", "Tables", "artikel", "Keys"},
+        std::vector<std::string>{"legacy", "Tables", "artikel"}}) {
+    ui.ClickLabel(frame, Node(path));
+    ui.textBox.clear();
+    ASSERT_EQ(frame.OnShowCreateTable(), 1);
+    EXPECT_EQ(ui.textBox, expected);
+    EXPECT_TRUE(ui.textBoxVisible);
+    EXPECT_FALSE(ui.gridVisible);
+    EXPECT_EQ(ui.caption, "artikel - CREATE TABLE");
+  }
+}
+
 TEST_F(AppSelection, AKeysNodeShowsTheStructureGridWithItsCaption) {
   OpenAndScan(SampleFolder());
   const TreeNode keys = Node({"legacy", "Tables", "artikel", "Keys"});
@@ -43,9 +75,10 @@ TEST_F(AppSelection, AKeysNodeShowsTheStructureGridWithItsCaption) {
                                                       "Allow Nulls", "Key Name"}));
   ASSERT_EQ(ui.gridRows.size(), 3u);
   EXPECT_EQ(ui.gridRows[0].values,
-            (std::vector<std::string>{"id", "SMALLINT", "5", "False", "Primary Key"}));
+            (std::vector<std::string>{"id", "smallint(5) unsigned", "5", "False", "Primary Key"}));
   EXPECT_EQ(ui.gridRows[1].values,
-            (std::vector<std::string>{"titel", "VARCHAR(200)", "200", "False", ""}));
+            (std::vector<std::string>{"titel", "varchar(200)", "200", "False",
+                                      "Full-text Key volltext (part 1 of 2)"}));
   EXPECT_EQ(ui.gridRows[2].values[0], "text");
   EXPECT_TRUE(ui.gridVisible);
   EXPECT_FALSE(ui.textBoxVisible);
@@ -111,11 +144,13 @@ TEST_F(AppSelection, StructureSizesCaptionsAndKeyCellsOfHandMadeTables) {
   EXPECT_EQ(ui.caption, "Keys[3]");
   ASSERT_EQ(ui.gridRows.size(), 3u);
   EXPECT_EQ(ui.gridRows[0].values,
-            (std::vector<std::string>{"id", "INT", "11", "False", "Primary Key"}));
-  EXPECT_EQ(ui.gridRows[1].values[2], "90");
+            (std::vector<std::string>{"id", "int(11)", "11", "False",
+                                      "Primary Key; Unique Key both (part 1 of 2)"}));
+  // 90 bytes of a character set of three bytes a character.
+  EXPECT_EQ(ui.gridRows[1].values[2], "30");
   EXPECT_EQ(ui.gridRows[1].values[3], "True");
   EXPECT_EQ(ui.gridRows[1].values[4], "");
-  EXPECT_EQ(ui.gridRows[2].values[4], "Unique Key");
+  EXPECT_EQ(ui.gridRows[2].values[4], "Unique Key code; Unique Key both (part 2 of 2)");
 
   ui.ClickLabel(frame, Node({"db", "Tables", "one", "Keys"}));
   EXPECT_EQ(ui.gridRows.size(), 1u);

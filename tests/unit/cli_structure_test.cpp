@@ -14,10 +14,10 @@ TEST(CliStructure, PrintsTheStructureGridOfARealTable) {
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.out,
             "Column Name\tData Type\tsize\tAllow Nulls\tKey Name\n"
-            "store_id\tTINYINT\t3\tFalse\tPrimary Key\n"
-            "manager_staff_id\tTINYINT\t3\tFalse\tUnique Key\n"
-            "address_id\tSMALLINT\t5\tFalse\t\n"
-            "last_update\tTIMESTAMP\t19\tFalse\t\n");
+            "store_id\ttinyint(3) unsigned\t3\tFalse\tPrimary Key\n"
+            "manager_staff_id\ttinyint(3) unsigned\t3\tFalse\tUnique Key idx_unique_manager\n"
+            "address_id\tsmallint(5) unsigned\t5\tFalse\tKey idx_fk_address_id\n"
+            "last_update\ttimestamp\t\tFalse\t\n");
 }
 
 TEST(CliStructure, ReportsWhatIsMissingOnOneLine) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <regex>
 #include <set>
 
@@ -16,31 +17,36 @@ namespace {
 using testing::ReadBatchTsv;
 using testing::SampleTables;
 
-// The server's COLUMN_TYPE in the grid's form: the type keyword in upper
-// case; no display width for integers, no fractional digits for temporal
-// types, no UNSIGNED, ZEROFILL or storage-format comment; ENUM and SET
-// members with the server's doubled quotes undone.
-std::string GridFormOfColumnType(std::string type) {
-  type = std::regex_replace(type, std::regex(R"( /\*.*\*/)"), "");
-  type = std::regex_replace(type, std::regex(R"( (unsigned|zerofill))"), "");
-  const auto paren = type.find('(');
-  std::string keyword = type.substr(0, paren);
-  std::string arguments = paren == std::string::npos ? "" : type.substr(paren);
-  std::transform(keyword.begin(), keyword.end(), keyword.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  static const std::set<std::string> kNoArguments = {
-      "TINYINT", "SMALLINT", "MEDIUMINT", "INT", "BIGINT", "TIME", "DATETIME", "TIMESTAMP", "YEAR"};
-  if (kNoArguments.count(keyword)) arguments.clear();
-  if (keyword == "ENUM" || keyword == "SET") {
-    arguments = std::regex_replace(arguments, std::regex("''"), "'");
+// The server's COLUMN_TYPE without its storage-format comment
+// ("/* mariadb-5.3 */"), and the column's character set and collation
+// where they are not the table's.
+std::string FullColumnType(const testing::TsvTable& columns, std::size_t i,
+                           const std::string& tableCollation) {
+  std::string type =
+      std::regex_replace(columns.Cell(i, "COLUMN_TYPE"), std::regex(R"( /\*.*\*/)"), "");
+  const std::string collation = columns.Cell(i, "COLLATION_NAME");
+  if (collation != "NULL" && collation != tableCollation) {
+    type += " CHARACTER SET " + columns.Cell(i, "CHARACTER_SET_NAME") + " COLLATE " + collation;
   }
-  return keyword + arguments;
+  return type;
 }
 
-struct KeyFlags {
-  bool primary = false;
-  bool unique = false;
-};
+// The size the grid gives: the length a text or binary type declares (the
+// most a TEXT or BLOB holds), a decimal's precision, an integer's display
+// width, a time's fractional digits.
+std::string ExpectedSize(const testing::TsvTable& columns, std::size_t i) {
+  const std::string dataType = columns.Cell(i, "DATA_TYPE");
+  const std::string characters = columns.Cell(i, "CHARACTER_MAXIMUM_LENGTH");
+  if (characters != "NULL" && dataType != "enum" && dataType != "set") return characters;
+  if (dataType == "decimal") return columns.Cell(i, "NUMERIC_PRECISION");
+  const std::string precision = columns.Cell(i, "DATETIME_PRECISION");
+  if (precision != "NULL") return precision == "0" ? "" : precision;
+  static const std::regex kWidth(R"(^(tinyint|smallint|mediumint|int|bigint|year|bit)\((\d+)\))");
+  std::smatch width;
+  const std::string type = columns.Cell(i, "COLUMN_TYPE");
+  if (std::regex_search(type, width, kWidth)) return width[2];
+  return "";
+}
 
 TEST(SampleStructure, EveryTableAgreesWithTheServersColumnsAndKeys) {
   const auto tables = SampleTables();
@@ -68,14 +74,31 @@ TEST(SampleStructure, EveryTableAgreesWithTheServersColumnsAndKeys) {
     }
     const auto columns = ReadBatchTsv(t.TruthFile("columns"));
     const auto keys = ReadBatchTsv(t.TruthFile("keys"));
-    std::map<std::string, KeyFlags> flags;
+    const auto meta = ReadBatchTsv(t.TruthFile("meta"));
+    const std::string tableCollation = meta.Cell(0, "TABLE_COLLATION");
+    // Every key a column is part of, as the grid names it.
+    std::map<std::string, std::size_t> partsOf;
+    for (std::size_t k = 0; k < keys.rows.size(); ++k)
+      ++partsOf[keys.Cell(k, "INDEX_NAME")];
+    std::map<std::string, std::multiset<std::string>> keysOf;
     for (std::size_t k = 0; k < keys.rows.size(); ++k) {
-      auto& f = flags[keys.Cell(k, "COLUMN_NAME")];
-      if (keys.Cell(k, "INDEX_NAME") == "PRIMARY") {
-        f.primary = true;
-      } else if (keys.Cell(k, "NON_UNIQUE") == "0") {
-        f.unique = true;
+      const std::string index = keys.Cell(k, "INDEX_NAME");
+      const std::string type = keys.Cell(k, "INDEX_TYPE");
+      std::string entry = index == "PRIMARY"                  ? "Primary Key"
+                          : type == "FULLTEXT"                ? "Full-text Key " + index
+                          : type == "SPATIAL"                 ? "Spatial Key " + index
+                          : keys.Cell(k, "NON_UNIQUE") == "0" ? "Unique Key " + index
+                                                              : "Key " + index;
+      std::string details;
+      if (partsOf[index] > 1) {
+        details = "part " + keys.Cell(k, "SEQ_IN_INDEX") + " of " + std::to_string(partsOf[index]);
       }
+      const std::string prefix = keys.Cell(k, "SUB_PART");
+      if (prefix != "NULL" && type != "SPATIAL") {
+        details += (details.empty() ? "" : ", ") + std::string("first ") + prefix;
+      }
+      if (!details.empty()) entry += " (" + details;
+      keysOf[keys.Cell(k, "COLUMN_NAME")].insert(entry);
     }
     ASSERT_EQ(grid.size(), columns.rows.size() + 1);
     for (std::size_t i = 0; i < columns.rows.size(); ++i) {
@@ -83,18 +106,23 @@ TEST(SampleStructure, EveryTableAgreesWithTheServersColumnsAndKeys) {
       ASSERT_EQ(cells.size(), 5u);
       const std::string name = columns.Cell(i, "COLUMN_NAME");
       EXPECT_EQ(cells[0], name);
-      EXPECT_EQ(cells[1], GridFormOfColumnType(columns.Cell(i, "COLUMN_TYPE"))) << name;
+      EXPECT_EQ(cells[1], FullColumnType(columns, i, tableCollation)) << name;
+      EXPECT_EQ(cells[2], ExpectedSize(columns, i)) << name;
       EXPECT_EQ(cells[3], columns.Cell(i, "IS_NULLABLE") == "YES" ? "True" : "False") << name;
-      const auto& f = flags[name];
-      EXPECT_EQ(cells[4], f.primary ? "Primary Key" : f.unique ? "Unique Key" : "") << name;
-      // Character columns are sized in bytes, the server's octet length.
-      const std::string octets = columns.Cell(i, "CHARACTER_OCTET_LENGTH");
-      const std::string dataType = columns.Cell(i, "DATA_TYPE");
-      if ((dataType == "varchar" || dataType == "char" || dataType == "varbinary" ||
-           dataType == "binary") &&
-          octets != "NULL") {
-        EXPECT_EQ(cells[2], octets) << name;
+      // The grid's entries, cut where the truth's end (the prefix's unit,
+      // characters or bytes, is the grid's own).
+      std::multiset<std::string> shown;
+      std::size_t from = 0;
+      while (!cells[4].empty() && from <= cells[4].size()) {
+        const std::size_t end = std::min(cells[4].find("; ", from), cells[4].size());
+        std::string entry = cells[4].substr(from, end - from);
+        const std::size_t unit = entry.rfind(' ');
+        if (entry.ends_with(" characters)") || entry.ends_with(" bytes)")) entry.resize(unit);
+        if (entry.ends_with(")")) entry.pop_back();
+        shown.insert(entry);
+        from = end + 2;
       }
+      EXPECT_EQ(shown, keysOf[name]) << name << ": " << cells[4];
     }
   }
 }

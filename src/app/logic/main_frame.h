@@ -22,6 +22,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -38,6 +39,9 @@ namespace rowmender {
 
 // The system's texts.
 inline constexpr const char* kWaitMessage = "Please wait for the running process.";
+inline constexpr const char* kNoTableForStatementMessage =
+    "Select a table in the tree to see its CREATE TABLE statement.";
+inline constexpr const char* kCreateTableCaptionSuffix = " - CREATE TABLE";
 inline constexpr const char* kStopFirstMessage =
     "Please stop the running process to continue the process.";
 inline constexpr const char* kStopQuestion = "Are you sure to stop the running process?";
@@ -95,6 +99,11 @@ class CMainFrame {
   int OnTreeSelect(TreeNode node);
   int OnNextRecords();
   int OnPreviousRecords();
+  // Shows the CREATE TABLE statement a save writes for the table of the
+  // selected node (the table's or its keys node) in the text box, where it
+  // can be selected and copied, with the keys the save leaves out as
+  // comments. Returns 0 when no table is selected.
+  int OnShowCreateTable();
 
   // ---- State ----
 
@@ -161,6 +170,10 @@ class CMainFrame {
 
   // The selection's branches.
   void ShowTableStructure(TreeNode keysNode);
+  // Reads the definition of the table of `tableNode` into the engine; the
+  // table's location, or nothing when it cannot be read (said in the
+  // output pane and the log).
+  std::optional<TableLocation> LoadDefinitionOf(TreeNode tableNode);
   void ShowTriggerStatements(std::size_t index);
   void ShowViewStatement(std::size_t index);
   void LoadFirstPage(std::size_t index, TreeNode node);

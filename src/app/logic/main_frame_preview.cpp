@@ -8,8 +8,10 @@
 #include "app/logic/main_frame.h"
 #include "base/file_check.h"
 #include "base/paths.h"
+#include "base/table_file_names.h"
 #include "catalogue/data_folder_scan.h"
 #include "catalogue/table_locator.h"
+#include "export/save/table_ddl.h"
 #include "export/save/table_saver.h"
 #include "export/statements.h"
 #include "preview/record_pages.h"
@@ -135,24 +137,7 @@ int CMainFrame::OnTreeSelect(TreeNode node) {
 void CMainFrame::ShowTableStructure(TreeNode keysNode) {
   engine.ClearTableLists();
   const TreeNode table = ui.TreeParent(keysNode);
-  if (table != kNoNode) {
-    const std::int32_t position = ui.TreeItemData(table);
-    if (position >= 1 && static_cast<std::size_t>(position - 1) < catalogue.tables.size()) {
-      const TableLocation location = LocationOf(static_cast<std::size_t>(position - 1));
-      ReadOptions options;
-      options.collations = &app.collations;
-      if (location.origin == DefinitionOrigin::kDictionary && !dictionaryPath_.empty()) {
-        options.systemTablespace = engine.SystemTablespaceAt(dictionaryPath_);
-      }
-      std::string error;
-      if (LoadTableDefinition(engine, location, options, error)) {
-        TellDefinitionNotes(location);
-      } else {
-        AddOutputLine(ui, error);
-        log.WriteLine(error);
-      }
-    }
-  }
+  if (table != kNoNode) LoadDefinitionOf(table);
   ui.GridSetColumns({kStructureHeaders.begin(), kStructureHeaders.end()});
   std::vector<DecodedRow> rows;
   for (const auto& structureRow : BuildStructureRows(engine.table, app.collations)) {
@@ -161,6 +146,59 @@ void CMainFrame::ShowTableStructure(TreeNode keysNode) {
   ui.GridAppendRows(rows);
   const std::size_t count = ui.GridRowCount();
   ui.SetCaption(count > 1 ? ui.TreeLabel(keysNode) + "[" + std::to_string(count) + "]" : "");
+}
+
+std::optional<TableLocation> CMainFrame::LoadDefinitionOf(TreeNode tableNode) {
+  const std::int32_t position = ui.TreeItemData(tableNode);
+  if (position < 1 || static_cast<std::size_t>(position - 1) >= catalogue.tables.size())
+    return std::nullopt;
+  const TableLocation location = LocationOf(static_cast<std::size_t>(position - 1));
+  ReadOptions options;
+  options.collations = &app.collations;
+  if (location.origin == DefinitionOrigin::kDictionary && !dictionaryPath_.empty()) {
+    options.systemTablespace = engine.SystemTablespaceAt(dictionaryPath_);
+  }
+  std::string error;
+  if (!LoadTableDefinition(engine, location, options, error)) {
+    AddOutputLine(ui, error);
+    log.WriteLine(error);
+    return std::nullopt;
+  }
+  TellDefinitionNotes(location);
+  return location;
+}
+
+int CMainFrame::OnShowCreateTable() {
+  if (Busy()) {
+    ui.ShowMessage(kWaitMessage);
+    return 0;
+  }
+  // The table of the selected node: the table's own or its keys node.
+  TreeNode node = ui.TreeSelection();
+  if (node == kNoNode) node = selectedNode;
+  if (node != kNoNode && ui.TreeItemData(node) == kItemKeys) node = ui.TreeParent(node);
+  const TreeNode parent = node == kNoNode ? kNoNode : ui.TreeParent(node);
+  if (node == kNoNode ||
+      ClassifyNode(ui.TreeItemData(node),
+                   parent == kNoNode ? std::nullopt
+                                     : std::optional<std::int32_t>(ui.TreeItemData(parent))) !=
+          NodeKind::kTable) {
+    ui.ShowMessage(kNoTableForStatementMessage);
+    return 0;
+  }
+  SetRunning(true);
+  engine.ClearTableLists();
+  const std::optional<TableLocation> location = LoadDefinitionOf(node);
+  if (location) {
+    const std::string name = DecodeTableFileName(location->tableName);
+    ui.SetCaption(ui.TreeLabel(node) + kCreateTableCaptionSuffix);
+    ui.GridShow(false);
+    ui.TextBoxShow(true);
+    ui.TextBoxSet(
+        SavedTableStatement(name, engine.table, location->definitionPath, app.collations));
+  }
+  SetRunning(false);
+  return location ? 1 : 0;
 }
 
 void CMainFrame::ShowTriggerStatements(std::size_t index) {

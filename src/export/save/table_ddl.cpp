@@ -197,29 +197,43 @@ void AppendDefault(std::string& out, const TableDefinition& table, std::size_t i
   }
 }
 
-void AppendKeys(std::string& out, const TableDefinition& table, const CollationTable& collations) {
-  for (const KeyDefinition& key : table.keys) {
-    const bool primary = key.IsPrimary();
-    if (!IsCreatedKey(key)) continue;
-    std::string parts;
-    for (const KeyPart& part : key.parts) {
-      if (part.columnNumber == 0 || part.columnNumber > table.columns.size()) continue;
-      // The server puts the row end of a versioned table in its keys.
-      if (table.columns[part.columnNumber - 1].addedByServer) continue;
-      if (!parts.empty()) parts += ',';
+// The key's clause, for example "UNIQUE KEY `sku` (`sku`(10))"; empty when
+// none of its parts names a column the statement writes.
+std::string KeyClause(const TableDefinition& table, const KeyDefinition& key,
+                      const CollationTable& collations) {
+  std::string parts;
+  for (const KeyPart& part : key.parts) {
+    if (part.columnNumber == 0 || part.columnNumber > table.columns.size()) continue;
+    // The server puts the row end of a versioned table in its keys.
+    if (table.columns[part.columnNumber - 1].addedByServer) continue;
+    if (!parts.empty()) parts += ',';
+    // Full-text and spatial keys take whole columns.
+    if ((key.flags & (kKeyFlagFullText | kKeyFlagSpatial)) != 0) {
+      AppendQuotedIdentifier(parts, table.columns[part.columnNumber - 1].name);
+    } else {
       AppendKeyPart(parts, table.columns[part.columnNumber - 1], part, collations);
     }
-    if (parts.empty()) continue;
-    out += ",\n  ";
-    if (primary) {
-      out += "PRIMARY KEY (";
-    } else {
-      out += "UNIQUE KEY ";
-      AppendQuotedIdentifier(out, key.name);
-      out += " (";
-    }
-    out += parts;
-    out += ')';
+  }
+  if (parts.empty()) return {};
+  std::string clause;
+  if (key.IsPrimary()) {
+    clause = "PRIMARY KEY";
+  } else {
+    clause = (key.flags & kKeyFlagFullText) != 0  ? "FULLTEXT KEY "
+             : (key.flags & kKeyFlagSpatial) != 0 ? "SPATIAL KEY "
+             : key.unique                         ? "UNIQUE KEY "
+                                                  : "KEY ";
+    AppendQuotedIdentifier(clause, key.name);
+  }
+  clause += " (" + parts + ")";
+  return clause;
+}
+
+void AppendKeys(std::string& out, const TableDefinition& table, const CollationTable& collations) {
+  for (const KeyDefinition& key : table.keys) {
+    if (!IsCreatedKey(key)) continue;
+    const std::string clause = KeyClause(table, key, collations);
+    if (!clause.empty()) out += ",\n  " + clause;
   }
 }
 
@@ -348,6 +362,40 @@ std::string_view EngineName(std::uint8_t storageEngine) {
     default:
       return {};
   }
+}
+
+std::string ColumnCharacterSetText(const ColumnDefinition& column, const TableDefinition& table,
+                                   const CollationTable& collations) {
+  if (IsPluginTypeColumn(column)) return {};
+  const std::string clause = CharacterSetClause(column, table, collations);
+  return clause.empty() ? clause : clause.substr(1);
+}
+
+std::vector<std::string> KeysNotCreated(const TableDefinition& table,
+                                        const CollationTable& collations) {
+  std::vector<std::string> clauses;
+  for (const KeyDefinition& key : table.keys) {
+    if (IsCreatedKey(key)) continue;
+    std::string clause = KeyClause(table, key, collations);
+    if (!clause.empty()) clauses.push_back(std::move(clause));
+  }
+  return clauses;
+}
+
+std::string SavedTableStatement(std::string_view tableName, const TableDefinition& table,
+                                const std::string& definitionPath,
+                                const CollationTable& collations) {
+  const std::vector<ColumnDefault> defaults = ReadColumnDefaults(definitionPath, table, collations);
+  std::string text =
+      CreateTableStatement(tableName, table, collations, TableKeys::kPrimaryAndUnique, &defaults) +
+      ";\n";
+  const std::vector<std::string> others = KeysNotCreated(table, collations);
+  if (!others.empty()) {
+    text += "-- The other keys of the table, which a save leaves to the DBA:\n";
+    for (const std::string& clause : others)
+      text += "--   " + clause + "\n";
+  }
+  return text;
 }
 
 std::string CreateTableStatement(std::string_view tableName, const TableDefinition& table,

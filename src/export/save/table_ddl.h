@@ -61,6 +61,23 @@ std::string CreateTableStatement(std::string_view tableName, const TableDefiniti
                                  const CollationTable& collations, TableKeys keys,
                                  const std::vector<ColumnDefault>* defaults = nullptr);
 
+// "CHARACTER SET x COLLATE y" where a character column's differs from the
+// table's, as CREATE TABLE writes it; empty otherwise.
+std::string ColumnCharacterSetText(const ColumnDefinition& column, const TableDefinition& table,
+                                   const CollationTable& collations);
+
+// The clauses of the keys CreateTableStatement leaves out (plain, full-text
+// and spatial keys), for example "KEY `idx_name` (`last_name`)".
+std::vector<std::string> KeysNotCreated(const TableDefinition& table,
+                                        const CollationTable& collations);
+
+// The CREATE TABLE a save writes for the table (its defaults read from the
+// definition file at `definitionPath`), with a semicolon and a line feed,
+// then the keys it leaves out as comment lines.
+std::string SavedTableStatement(std::string_view tableName, const TableDefinition& table,
+                                const std::string& definitionPath,
+                                const CollationTable& collations);
+
 // The engine name of a definition file's engine code ("MyISAM", "InnoDB"),
 // empty for engines whose rows are not read.
 std::string_view EngineName(std::uint8_t storageEngine);
