@@ -306,8 +306,11 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
       const std::size_t sub = partStem.find(kSubpartitionMarker);
       if (sub != std::string::npos) partStem.replace(sub, kSubpartitionMarker.size(), "#sp#");
       const auto entry = byLowerStem.find(LowerAscii(partStem) + ".ibd");
+      // MySQL 8 keeps no partition in the system tablespace.
       const std::string missing =
-          dataProblem(entry == byLowerStem.end() ? partStem : entry->second, kEngineInnoDb);
+          entry == byLowerStem.end()
+              ? "its tablespace " + JoinPath(folderPath, partStem + ".ibd") + " is missing"
+              : dataProblem(entry->second, kEngineInnoDb);
       if (!missing.empty()) {
         found += (found.empty() ? "" : "; ") + std::string("partition ") +
                  DecodeTableFileName(partition.fileName) + " of " + DecodeTableFileName(stem) +

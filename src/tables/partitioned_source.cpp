@@ -376,14 +376,18 @@ Status OpenPartitionedSource(TableDefinition table, const TableFiles& files,
       const TablespacePartition& described = table.tablespacePartitions[i];
       partTable.clusteredRootPage = described.clusteredRootPage;
       partTable.clusteredIndexId = described.clusteredIndexId;
-      const std::string path =
-          FindEntryWithExtension(files.databaseFolder, partFiles.tableName, "ibd");
       partFiles.definitionPath =
-          path.empty() ? JoinPath(files.databaseFolder, partFiles.tableName + ".ibd") : path;
+          FindEntryWithExtension(files.databaseFolder, partFiles.tableName, "ibd");
     }
     std::unique_ptr<TableSource> source;
+    // MySQL 8 keeps no partition in the system tablespace: one without a
+    // tablespace of its own is lost.
     const Status status =
-        TableSource::OpenWithDefinition(std::move(partTable), partFiles, options, source);
+        inTablespaces && partFiles.definitionPath.empty()
+            ? Status::NotFound("its tablespace " +
+                               JoinPath(files.databaseFolder, partFiles.tableName + ".ibd") +
+                               " is missing")
+            : TableSource::OpenWithDefinition(std::move(partTable), partFiles, options, source);
     if (status.ok() && source) {
       partitions.push_back(Partition{par.names[i], std::move(source)});
       continue;

@@ -3,9 +3,9 @@
 // carrying the whole table's definition (SDI) with its partitions. It is
 // one table in the catalogue, read partition after partition in the order
 // the SDI numbers them; a partition reads alone by the name of its file; a
-// partition whose tablespace is gone is a loss the read reports while the
-// other is read; the SDI's partitions, subpartitions among them, come out
-// in the server's order, and damage to them is refused.
+// partition whose tablespace is gone or empty is a loss the read reports
+// while the other is read; the SDI's partitions, subpartitions among them,
+// come out in the server's order, and damage to them is refused.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -62,14 +62,19 @@ const char* const kSecondPartition =
     "5\tFrench              \t2006-02-15 05:02:19\n"
     "6\tGerman              \t2006-02-15 05:02:19\n";
 
-// A copy of the data folder without the files named.
+// A copy of the data folder without the files named, or with them empty.
 class DamagedCopy {
  public:
-  explicit DamagedCopy(const std::vector<std::string>& remove) {
+  explicit DamagedCopy(const std::vector<std::string>& remove, bool empty = false) {
     fs::copy(DataFolder() + "/" + kDatabase, scratch_.Path() / kDatabase,
              fs::copy_options::recursive);
-    for (const std::string& name : remove)
-      fs::remove(scratch_.Path() / kDatabase / name);
+    for (const std::string& name : remove) {
+      if (empty) {
+        fs::resize_file(scratch_.Path() / kDatabase / name, 0);
+      } else {
+        fs::remove(scratch_.Path() / kDatabase / name);
+      }
+    }
   }
   std::string Folder() const { return scratch_.Path().string(); }
 
@@ -171,18 +176,21 @@ TEST(Mysql8Partitions, EachPartitionReadsAloneByTheNameOfItsFile) {
 TEST(Mysql8Partitions, AMissingPartitionIsALossNamingItsFile) {
   // The tablespace the definition would come from first is gone: the
   // other's carries it too.
+  // An empty one cannot be read.
   const struct {
     const char* removed;
+    bool emptied;
     const char* partition;
     std::string rows;
     const char* definedBy;
   } cases[] = {
-      {"tag#p#p0.ibd", "partition p0", kSecondPartition, "tag#p#p1.ibd"},
-      {"tag#p#p1.ibd", "partition p1", kFirstPartition, "tag#p#p0.ibd"},
+      {"tag#p#p0.ibd", false, "partition p0", kSecondPartition, "tag#p#p1.ibd"},
+      {"tag#p#p1.ibd", false, "partition p1", kFirstPartition, "tag#p#p0.ibd"},
+      {"tag#p#p0.ibd", true, "partition p0", kSecondPartition, "tag#p#p1.ibd"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.removed);
-    const DamagedCopy copy({c.removed});
+    SCOPED_TRACE(std::string(c.removed) + (c.emptied ? " emptied" : " removed"));
+    const DamagedCopy copy({c.removed}, c.emptied);
     std::vector<std::string> problems;
     const std::vector<CatalogueFile> files =
         ListCatalogueFiles(copy.Folder() + "/" + kDatabase, problems);
