@@ -286,6 +286,41 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
     }
     return found;
   };
+  // A MySQL 8 partitioned table's rows are in the tablespaces of the
+  // partitions its SDI names (the server writes their names in lower case
+  // since 8.0.17, "#P#" before): those missing or unreadable are its
+  // problem.
+  std::map<std::string, std::string> byLowerStem;
+  for (const FolderEntry& entry : entries) {
+    byLowerStem.emplace(
+        LowerAscii(WithoutExtension(entry.name)) + "." + LowerCaseExtension(entry.name),
+        WithoutExtension(entry.name));
+  }
+  const auto tablespacePartitionProblem = [&](const std::string& stem,
+                                              const std::string& definitionPath) {
+    TableDefinition definition;
+    const Status status = ReadTablespaceDefinition(definitionPath, stem, definition);
+    if (!status.ok()) return status.message();
+    std::string found;
+    for (const TablespacePartition& partition : definition.tablespacePartitions) {
+      // Missing, it is named as MySQL 8 writes it: the markers in lower case.
+      std::string partStem = stem + "#p#" + partition.fileName;
+      const std::size_t sub = partStem.find(kSubpartitionMarker);
+      if (sub != std::string::npos) partStem.replace(sub, kSubpartitionMarker.size(), "#sp#");
+      const auto entry = byLowerStem.find(LowerAscii(partStem) + ".ibd");
+      // MySQL 8 keeps no partition in the system tablespace.
+      const std::string missing =
+          entry == byLowerStem.end()
+              ? "its tablespace " + JoinPath(folderPath, partStem + ".ibd") + " is missing"
+              : dataProblem(entry->second, kEngineInnoDb);
+      if (!missing.empty()) {
+        found += (found.empty() ? "" : "; ") + std::string("partition ") +
+                 DecodeTableFileName(partition.fileName) + " of " + DecodeTableFileName(stem) +
+                 ": " + missing;
+      }
+    }
+    return found;
+  };
   std::vector<NamedTriggers> named;
   for (const FolderEntry& entry : entries) {
     const std::string extension = LowerCaseExtension(entry.name);
@@ -339,6 +374,10 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
   // know the table. One whose definition nothing knows still holds a
   // table's rows: it is listed, and why they cannot be read is told.
   const std::string folderName = LastComponent(WithoutTrailingSeparator(folderPath));
+  // MySQL 8's partitioned tables by the stem of their files, with the
+  // tablespace their definition is read from (empty: none of theirs
+  // describes a partitioned table).
+  std::map<std::string, std::string> partitionedTables;
   for (const FolderEntry& entry : entries) {
     const std::string extension = LowerCaseExtension(entry.name);
     const bool tablespace = extension == "ibd";
@@ -359,6 +398,26 @@ std::vector<CatalogueFile> ListCatalogueFiles(const std::string& folderPath,
       if (byStem.contains(table + "." + std::string(kDefinitionExtension)) ||
           byStem.contains(table + ".par")) {
         continue;
+      }
+      // MySQL 8 writes neither: each partition's tablespace carries the
+      // whole table's definition, and the table is listed once, by its name.
+      if (tablespace) {
+        auto known = partitionedTables.find(table);
+        if (known != partitionedTables.end()) {
+          if (!known->second.empty()) continue;
+        } else {
+          known =
+              partitionedTables.emplace(table, PartitionedTableDefinitionSource(folderPath, table))
+                  .first;
+          if (!known->second.empty()) {
+            CatalogueFile file = MakeFile(CatalogueFileKind::kTable, table,
+                                          tablespacePartitionProblem(table, known->second));
+            file.origin = DefinitionOrigin::kTablespaceSdi;
+            file.definitionPath = known->second;
+            files.push_back(std::move(file));
+            continue;
+          }
+        }
       }
     }
     const std::string path = JoinPath(folderPath, entry.name);

@@ -13,7 +13,10 @@
 // A tablespace (".ibd") without a definition file is a table too: MySQL 8
 // keeps the definition inside it (SDI). One that carries none is listed
 // with that problem, since its rows cannot be read without a definition;
-// the auxiliary tablespaces of full-text indexes are not tables.
+// the auxiliary tablespaces of full-text indexes are not tables. The
+// tablespaces of a MySQL 8 partitioned table's partitions ("t#p#p0.ibd")
+// are one table, named `t`, whose definition is read from the first of
+// them that carries it.
 //
 // Folder entries are taken in the byte order of their names, so the tree
 // and the lists come out the same on every file system and every run.

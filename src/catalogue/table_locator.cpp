@@ -176,6 +176,31 @@ TableLookup LocateTable(const std::string& dataFolder, const std::string& databa
     lookup.location->origin = DefinitionOrigin::kTablespaceSdi;
     return lookup;
   }
+  // A MySQL 8 partitioned table: no file of its own name, but one
+  // tablespace a partition ("t#p#p0.ibd"), each carrying its definition.
+  for (const auto& stem : {table, EncodeTableFileName(table)}) {
+    const std::string path =
+        PartitionedTableDefinitionSource(lookup.location->databaseFolder, stem);
+    if (path.empty()) continue;
+    lookup.location->tableName = stem;
+    lookup.location->definitionPath = path;
+    lookup.location->origin = DefinitionOrigin::kTablespaceSdi;
+    return lookup;
+  }
+  // Or one partition of it, by a name its file may have in another case
+  // ("t#P#p1" for "t#p#p1.ibd") or with SQL names on either side of the
+  // marker.
+  for (const std::string& stem : {table, encodedParts}) {
+    const std::size_t marker = PartitionMarkerAt(stem);
+    if (marker == std::string::npos) continue;
+    const std::string path =
+        PartitionedTableDefinitionSource(lookup.location->databaseFolder, stem.substr(0, marker));
+    if (path.empty()) continue;
+    lookup.location->tableName = stem;
+    lookup.location->definitionPath = path;
+    lookup.location->origin = DefinitionOrigin::kTablespaceSdi;
+    return lookup;
+  }
   // A data file whose definition a statement given, MySQL 8's .sdi file
   // beside it, or the dictionary, knows.
   const std::string folderName = LastComponent(lookup.location->databaseFolder);

@@ -7,7 +7,9 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "base/table_file_names.h"
 #include "definitions/column_types.h"
+#include "definitions/partition_file.h"
 #include "definitions/record_layout.h"
 
 namespace rowmender {
@@ -355,6 +357,74 @@ std::uint8_t EngineCodeOf(std::string_view engine) {
   return 0;
 }
 
+// The entries of a list of partitions in the server's order, that of
+// their "number".
+std::vector<const Json*> InServerOrder(Reader& read, const Json& list) {
+  std::vector<std::pair<std::uint64_t, const Json*>> numbered;
+  for (const Json& entry : list) {
+    if (!entry.is_object()) {
+      read.FailWith("a partition of the SDI is not an object");
+      break;
+    }
+    numbered.emplace_back(read.Unsigned(entry, "number"), &entry);
+  }
+  std::stable_sort(numbered.begin(), numbered.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<const Json*> ordered;
+  for (const auto& [number, entry] : numbered)
+    ordered.push_back(entry);
+  return ordered;
+}
+
+// The clustered index of a partition: the entry of its "indexes" for the
+// table's first index (the primary key, or the hidden one over DB_ROW_ID).
+void ReadPartitionIndex(Reader& read, const Json& partition, TablespacePartition& out) {
+  for (const Json& index : read.Array(partition, "indexes")) {
+    if (!index.is_object() || read.Unsigned(index, "index_opx") != 0) continue;
+    const std::string data = read.TextOr(index, "se_private_data");
+    std::uint64_t root = 0;
+    if (BoundedNumberProperty(data, "root", std::numeric_limits<std::uint32_t>::max(), root))
+      out.clusteredRootPage = static_cast<std::uint32_t>(root);
+    out.clusteredIndexId = NumberProperty(data, "id");
+    return;
+  }
+}
+
+// A partitioned table (MySQL 8) keeps its rows in a tablespace for each
+// partition, or for each subpartition where it has them; the table's
+// indexes name no pages, each partition's entry names those of its own.
+void ReadPartitions(Reader& read, const Json& list, TableDefinition& definition) {
+  const auto nameOf = [&](const Json& partition) {
+    const std::string name = read.Text(partition, "name");
+    if (name.empty() && !read.Failed()) read.FailWith("a partition of the SDI has no name");
+    return EncodeTableFileName(name);
+  };
+  const auto add = [&](std::string fileName, const Json& partition) {
+    if (definition.tablespacePartitions.size() >= kMaxPartitions) {
+      read.FailWith("the SDI names more than " + std::to_string(kMaxPartitions) + " partitions");
+      return;
+    }
+    TablespacePartition leaf;
+    leaf.fileName = std::move(fileName);
+    ReadPartitionIndex(read, partition, leaf);
+    definition.tablespacePartitions.push_back(std::move(leaf));
+  };
+  for (const Json* partition : InServerOrder(read, list)) {
+    if (read.Failed()) return;
+    read.SetContext("a partition of the SDI");
+    const std::string name = nameOf(*partition);
+    const auto subpartitions = partition->find("subpartitions");
+    if (subpartitions == partition->end() || !subpartitions->is_array() || subpartitions->empty()) {
+      add(name, *partition);
+      continue;
+    }
+    for (const Json* subpartition : InServerOrder(read, *subpartitions)) {
+      if (read.Failed()) return;
+      add(name + std::string(kSubpartitionMarker) + nameOf(*subpartition), *subpartition);
+    }
+  }
+}
+
 }  // namespace
 
 Status ParseSdiTable(std::string_view json, SdiTable& out) {
@@ -460,6 +530,14 @@ Status ParseSdiTable(std::string_view json, SdiTable& out) {
     if (!key.parts.empty()) definition.keys.push_back(std::move(key));
   }
   if (read.Failed()) return Status::Corruption(read.Error());
+
+  const auto partitions = table.find("partitions");
+  if (partitions != table.end() && partitions->is_array() && !partitions->empty()) {
+    ReadPartitions(read, *partitions, definition);
+    if (read.Failed()) return Status::Corruption(read.Error());
+    definition.partitionEngine = out.engine;
+    definition.storageEngine = kEnginePartitioned;
+  }
 
   MarkKeyMembership(definition);
   if (definition.storageEngine == kEngineMyIsam) {

@@ -207,6 +207,17 @@ struct TablePeriod {
   bool Defined() const { return startColumn >= 0 && endColumn >= 0; }
 };
 
+// A partition of a MySQL 8 partitioned table as its SDI names it: the
+// name of its tablespace after the table's and the partition marker ("p0",
+// a subpartition's "p0#SP#p0sp0", each name as the server writes it in file
+// names), and the root page and index id of its clustered index (0: not
+// known).
+struct TablespacePartition {
+  std::string fileName;
+  std::uint32_t clusteredRootPage = 0;
+  std::uint64_t clusteredIndexId = 0;
+};
+
 struct TableDefinition {
   std::vector<ColumnDefinition> columns;
   // Every ENUM/SET member of the table, all value lists in file order.
@@ -259,6 +270,10 @@ struct TableDefinition {
   // The storage engine of a partitioned table's partitions, as the
   // definition names it (empty: none given).
   std::string partitionEngine;
+  // The partitions of a MySQL 8 partitioned table in the server's order,
+  // as the SDI its tablespaces carry describes them (empty: the table is
+  // not partitioned, or its partitions are named elsewhere, by a .par).
+  std::vector<TablespacePartition> tablespacePartitions;
   // Engine-defined table options, as the definition keeps them (not read).
   std::vector<std::uint8_t> engineOptions;
 

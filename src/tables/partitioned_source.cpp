@@ -1,11 +1,15 @@
 // A partitioned table (MariaDB, MySQL 5.x): its definition file names the
 // partition engine; the .par beside it names the partitions in order, and
 // each partition keeps its rows in files of its own ("t#P#p0.ibd",
-// "t#P#p0#SP#p0sp0.MYD"), read like those of a table of that engine. The
-// rows are those of partition after partition; a partition whose files
-// cannot be read is a loss the read report tells, and the others are read.
+// "t#P#p0#SP#p0sp0.MYD"), read like those of a table of that engine. A
+// MySQL 8 partitioned table has neither: the SDI each of its tablespaces
+// ("t#p#p0.ibd") carries names the partitions in order, and the clustered
+// index of each. The rows are those of partition after partition; a
+// partition whose files cannot be read is a loss the read report tells,
+// and the others are read.
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <limits>
 
 #include "base/data_file.h"
@@ -231,10 +235,11 @@ std::uint8_t EngineOfDefinitionFile(const std::string& path) {
 
 // The stem of a partition's files: the table's, the marker, the name as
 // the .par gives it. Servers on systems whose file names ignore case write
-// the markers in lower case; where only such files are there, theirs is
-// the stem.
+// the markers in lower case, and MySQL 8 always does; where only such files
+// are there, theirs is the stem. Where none is, the stem of the missing
+// files is in the form the server writes (`lowerWhenMissing`: MySQL 8's).
 std::string PartitionStem(const std::string& folder, const std::string& table,
-                          const std::string& name, std::uint8_t engine) {
+                          const std::string& name, std::uint8_t engine, bool lowerWhenMissing) {
   const std::string upper = table + std::string(kPartitionMarker) + name;
   if (!FindEntryWithExtension(folder, upper, DataExtension(engine)).empty()) return upper;
   std::string lowerMarkers = name;
@@ -242,7 +247,29 @@ std::string PartitionStem(const std::string& folder, const std::string& table,
   if (sub != std::string::npos) lowerMarkers.replace(sub, kSubpartitionMarker.size(), "#sp#");
   const std::string lower = table + "#p#" + lowerMarkers;
   if (!FindEntryWithExtension(folder, lower, DataExtension(engine)).empty()) return lower;
-  return upper;
+  // MySQL 8.0.17 and later write partition names in lower case too ("P1"
+  // is "t#p#p1.ibd"): the folder's entry of that name whatever its case.
+  const std::string wanted = Lower(upper) + "." + Lower(DataExtension(engine));
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string entry = it->path().filename().string();
+    if (entry.size() == wanted.size() && Lower(entry) == wanted) {
+      return entry.substr(0, upper.size());
+    }
+  }
+  return lowerWhenMissing ? lower : upper;
+}
+
+// The partitions the SDI of a MySQL 8 partitioned table names, as a
+// partition file would: every one in an InnoDB tablespace of its own.
+PartitionFile PartitionsOfTablespaces(const TableDefinition& table) {
+  PartitionFile out;
+  for (const TablespacePartition& partition : table.tablespacePartitions) {
+    out.names.push_back(partition.fileName);
+    out.engines.push_back(kEngineInnoDb);
+  }
+  return out;
 }
 
 }  // namespace
@@ -292,8 +319,11 @@ Status OpenPartitionedSource(TableDefinition table, const TableFiles& files,
       marker == std::string::npos ? std::string() : files.tableName.substr(marker + 3);
   const std::string shown = DecodeTableFileName(stem);
 
-  PartitionFile par;
-  const Status parStatus = ReadPartitionFile(files.databaseFolder, stem, par);
+  // MySQL 8: the partitions are those the tablespaces' SDI names.
+  const bool inTablespaces = !table.tablespacePartitions.empty();
+  PartitionFile par = PartitionsOfTablespaces(table);
+  const Status parStatus =
+      inTablespaces ? Status::Ok() : ReadPartitionFile(files.databaseFolder, stem, par);
   if (!parStatus.ok()) {
     if (parStatus.code() == Status::Code::kNotFound) return parStatus;
     return Status::Corruption(parStatus.message() + ": the partitions of " + shown +
@@ -336,13 +366,28 @@ Status OpenPartitionedSource(TableDefinition table, const TableFiles& files,
   for (const std::size_t i : chosen) {
     TableDefinition partTable = table;
     partTable.storageEngine = engineOf(i);
+    partTable.tablespacePartitions.clear();
     if (engine == 0) engine = partTable.storageEngine;
     TableFiles partFiles = files;
-    partFiles.tableName =
-        PartitionStem(files.databaseFolder, stem, par.names[i], partTable.storageEngine);
+    partFiles.tableName = PartitionStem(files.databaseFolder, stem, par.names[i],
+                                        partTable.storageEngine, inTablespaces);
+    if (inTablespaces) {
+      // Each partition's tablespace holds its rows where its SDI entry says.
+      const TablespacePartition& described = table.tablespacePartitions[i];
+      partTable.clusteredRootPage = described.clusteredRootPage;
+      partTable.clusteredIndexId = described.clusteredIndexId;
+      partFiles.definitionPath =
+          FindEntryWithExtension(files.databaseFolder, partFiles.tableName, "ibd");
+    }
     std::unique_ptr<TableSource> source;
+    // MySQL 8 keeps no partition in the system tablespace: one without a
+    // tablespace of its own is lost.
     const Status status =
-        TableSource::OpenWithDefinition(std::move(partTable), partFiles, options, source);
+        inTablespaces && partFiles.definitionPath.empty()
+            ? Status::NotFound("its tablespace " +
+                               JoinPath(files.databaseFolder, partFiles.tableName + ".ibd") +
+                               " is missing")
+            : TableSource::OpenWithDefinition(std::move(partTable), partFiles, options, source);
     if (status.ok() && source) {
       partitions.push_back(Partition{par.names[i], std::move(source)});
       continue;

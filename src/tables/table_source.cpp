@@ -217,6 +217,44 @@ bool TablespaceCarriesDefinition(const std::string& path) {
                      [](const SdiObject& object) { return object.type == kSdiTypeTable; });
 }
 
+std::vector<std::string> PartitionTablespaces(const std::string& databaseFolder,
+                                              const std::string& stem) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> paths;
+  std::error_code error;
+  for (fs::directory_iterator it(databaseFolder, error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || name.size() - dot != 4) continue;
+    std::string extension = name.substr(dot + 1);
+    for (char& c : extension)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension != "ibd") continue;
+    const std::string fileStem = name.substr(0, dot);
+    const std::size_t marker = PartitionMarkerAt(fileStem);
+    if (marker != std::string::npos && fileStem.substr(0, marker) == stem)
+      paths.push_back(it->path().string());
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+std::string PartitionedTableDefinitionSource(const std::string& databaseFolder,
+                                             const std::string& stem) {
+  for (const std::string& path : PartitionTablespaces(databaseFolder, stem)) {
+    if (!TablespaceCarriesDefinition(path)) continue;
+    TableDefinition definition;
+    if (ReadTablespaceDefinition(path, stem, definition,
+                                 LastComponent(WithoutTrailingSeparator(databaseFolder)))
+            .ok() &&
+        !definition.tablespacePartitions.empty()) {
+      return path;
+    }
+  }
+  return {};
+}
+
 Status ReadStatementFile(const std::string& path, const CollationTable& collations,
                          std::vector<StatementTable>& out) {
   constexpr std::uint64_t kLargestStatementFile = 256u << 20;

@@ -113,6 +113,18 @@ std::string FindSdiFile(const std::string& databaseFolder, const std::string& st
 // The tablespace at `path` carries the definition of a table (SDI).
 bool TablespaceCarriesDefinition(const std::string& path);
 
+// The tablespaces in `databaseFolder` of the partitions of the MySQL 8
+// partitioned table whose files are named `stem` ("t#p#p0.ibd",
+// "t#p#p0#sp#p0sp0.ibd", the markers in either case), in name order.
+std::vector<std::string> PartitionTablespaces(const std::string& databaseFolder,
+                                              const std::string& stem);
+
+// The first of the partition tablespaces of the table `stem` whose SDI
+// describes it as a partitioned table, which its definition is read from;
+// empty when none does (all are missing, unreadable or damaged).
+std::string PartitionedTableDefinitionSource(const std::string& databaseFolder,
+                                             const std::string& stem);
+
 // Where a definition not read from a .frm came from, and what its source
 // did not know (its gaps), one sentence each; nothing for a .frm's.
 std::vector<std::string> DefinitionNotes(const TableDefinition& definition,
