@@ -115,9 +115,9 @@ TEST(Mysql8Partitions, TheCatalogueListsTheTableOnceNotEachPartition) {
   EXPECT_EQ(structure.status, 0) << structure.err;
   EXPECT_EQ(structure.out,
             "Column Name\tData Type\tsize\tAllow Nulls\tKey Name\n"
-            "category_id\tTINYINT\t3\tFalse\tPrimary Key\n"
-            "name\tVARCHAR(25)\t100\tFalse\t\n"
-            "last_update\tTIMESTAMP\t19\tFalse\t\n");
+            "category_id\ttinyint(3) unsigned\t3\tFalse\tPrimary Key\n"
+            "name\tvarchar(25)\t25\tFalse\t\n"
+            "last_update\ttimestamp\t\tFalse\t\n");
 }
 
 TEST(Mysql8Partitions, RowsOfEveryPartitionInTheOrderOfTheSdi) {
