@@ -439,7 +439,7 @@ class MainWindowTest : public QObject {
     CMainWindow& window = *scripted.window;
     QVERIFY(scripted.Open(SampleDataFolder()));
     window.SaveAction()->trigger();
-    QCOMPARE(scripted.answers.messages.back(), std::string(kNothingCheckedMessage));
+    QCOMPARE(scripted.answers.messages.back(), std::string(rowmender::kNothingCheckedMessage));
   }
 };
 

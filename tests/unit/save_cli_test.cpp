@@ -178,9 +178,12 @@ TEST(CliSave, AnEarlierSaveIsReplacedOnlyWithOverwrite) {
   const std::string mine = "-- my own notes\n";
   scratch.Write("rescue/notes.txt", mine);
   scratch.Write("rescue/legacy/mine.sql", mine);
+  // A database folder that is a link to another place.
+  const std::string linked = other.Write("linked/x.sql", "-- Rowmender v21.0 recovery script\n");
+  fs::create_directory_symlink(other.Path() / "linked", out + "/linked");
   std::string restore = ReadText(out + "/restore.sql");
-  restore += "SOURCE legacy/mine.sql\nSOURCE ../../" + fs::path(other.Path()).filename().string() +
-             "/outside.sql\nSOURCE " + outside + "\n";
+  restore += "SOURCE legacy/mine.sql\nSOURCE linked/x.sql\nSOURCE ../../" +
+             fs::path(other.Path()).filename().string() + "/outside.sql\nSOURCE " + outside + "\n";
   scratch.Write("rescue/restore.sql", restore);
 
   // The same save again: refused, nothing written.
@@ -210,6 +213,7 @@ TEST(CliSave, AnEarlierSaveIsReplacedOnlyWithOverwrite) {
   EXPECT_EQ(ReadText(out + "/notes.txt"), mine);
   EXPECT_EQ(ReadText(out + "/legacy/mine.sql"), mine);
   EXPECT_TRUE(fs::exists(outside));
+  EXPECT_TRUE(fs::exists(linked));
   // A save reads long values itself: it leaves no blobdata folder.
   EXPECT_FALSE(fs::exists(out + "/blobdata"));
 }

@@ -88,10 +88,11 @@ bool IsScriptPath(std::string_view relative) {
          file.ends_with(kTableScriptSuffix);
 }
 
-// The file at `path` is a plain file whose first line is that of a script
-// a save writes.
+// The file at `path` is a plain file, in a folder that is no link to
+// another place, whose first line is that of a script a save writes.
 bool IsSavedScript(const fs::path& path) {
   std::error_code error;
+  if (!fs::is_directory(fs::symlink_status(path.parent_path(), error))) return false;
   if (!fs::is_regular_file(fs::symlink_status(path, error))) return false;
   std::ifstream file(path, std::ios::binary);
   std::string first;
