@@ -9,6 +9,7 @@
 #include "base/paths.h"
 #include "base/table_file_names.h"
 #include "base/table_files_check.h"
+#include "definitions/engine_names.h"
 #include "definitions/frm_reader.h"
 #include "definitions/partition_file.h"
 #include "definitions/sdi_definition.h"
@@ -25,26 +26,12 @@ namespace {
 // Definition files are small; anything beyond this is not one.
 constexpr std::uint64_t kLargestDefinitionFile = 64u << 20;
 
-// The server's names of the legacy engine codes a definition file keeps.
+// The server's name of the engine code a definition file keeps, for a
+// message about a table of an engine that is not read.
 std::string EngineName(std::uint8_t code) {
-  switch (code) {
-    case 6:
-      return "MEMORY";
-    case 10:
-      return "MERGE";
-    case 16:
-      return "ARCHIVE";
-    case 17:
-      return "CSV";
-    case 18:
-      return "FEDERATED";
-    case 19:
-      return "BLACKHOLE";
-    case kEnginePartitioned:
-      return "partitioned";
-    default:
-      return "number " + std::to_string(code);
-  }
+  if (code == kEnginePartitioned) return "partitioned";
+  const std::string_view name = StorageEngineName(code);
+  return name.empty() ? "number " + std::to_string(code) : std::string(name);
 }
 
 // The entries that hold the table's rows, whatever their kind, so that one

@@ -64,6 +64,22 @@ TEST(CliCatalogue, ListsEveryEntryWithNamedColumnsAsTsvAndAsJson) {
                 object("view", "db1", "v\\\"\\tx", "", "view", db1 + "/v\\\"\\tx.frm") + "\n]\n");
 }
 
+TEST(CliCatalogue, JsonStaysValidForNamesThatAreNotText) {
+  // A byte that is no UTF-8 becomes U+FFFD; a control character an escape.
+  ScratchFolder scratch;
+  fs::create_directories(scratch.Path() / "bad\xFFname");
+  fs::create_directories(scratch.Path() / "ctl\x01x");
+  const CliResult json = RunCli({"catalogue", "--format", "json", scratch.Path().string()});
+  EXPECT_EQ(json.status, 0) << json.err;
+  EXPECT_EQ(json.out,
+            "[\n"
+            "  {\"kind\": \"database\", \"database\": \"bad\\ufffdname\", \"name\": \"\", "
+            "\"engine\": \"\", \"definition\": \"\", \"file\": \"\"},\n"
+            "  {\"kind\": \"database\", \"database\": \"ctl\\u0001x\", \"name\": \"\", "
+            "\"engine\": \"\", \"definition\": \"\", \"file\": \"\"}\n"
+            "]\n");
+}
+
 TEST(CliCatalogue, NamesTheEnginesAndWhereEveryDefinitionCameFrom) {
   // The MySQL 5.5 sakila files: two tables have lost their tablespaces,
   // and there is no ibdata1. They are listed, and standard error says
