@@ -1,14 +1,18 @@
 // The commands of rowmender-cli. Each takes its own arguments (after the
-// command word), writes its result to `out` and a one-line message to `err`
-// on failure, and returns the process exit status.
+// command word), writes its result, the data alone, to `out`, and
+// everything else (messages, progress, what was lost) to `err`, and returns
+// the process exit status: 0 done, 1 an error, 2 a usage error, 3 done
+// with losses.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/application_state.h"
 #include "catalogue/table_locator.h"
+#include "definitions/table_definition.h"
 
 namespace rowmender::cli {
 
@@ -33,6 +37,15 @@ inline constexpr int kExitLosses = 3;
 inline int ReportLookupFailure(const TableLookup& lookup, std::ostream& err) {
   err << "rowmender-cli: " << lookup.error << "\n";
   return lookup.nameRefused ? kExitUsage : kExitFailure;
+}
+
+// The usage problem of a page past the last one of `table` (rows and csv):
+// "there is no page 9: shop.orders has 3 pages (2593 rows, 1000 a page)".
+inline std::string PastLastPageProblem(std::uint64_t page, const std::string& table,
+                                       std::uint64_t pages, std::uint64_t rows) {
+  return "there is no page " + std::to_string(page) + ": " + table + " has " +
+         std::to_string(pages) + (pages == 1 ? " page (" : " pages (") + std::to_string(rows) +
+         " rows, " + std::to_string(kRowsPerPage) + " a page)";
 }
 
 // Why `name` ("DB" or "DB.TABLE", as given to export or save) picks

@@ -6,6 +6,7 @@
 
 #include "base/paths.h"
 #include "catalogue/data_folder_reads.h"
+#include "cli/command_table.h"
 #include "cli/commands.h"
 #include "cli/folder_reads.h"
 #include "cli/read_account.h"
@@ -16,9 +17,6 @@ namespace rowmender::cli {
 
 namespace {
 
-constexpr const char* kExportUsage =
-    "usage: rowmender-cli export DATADIR [DB | DB.TABLE ...] --to DIR|- [--format sql|tsv|csv] "
-    "[--jobs N] [--ibdata PATH] [--no-dictionary] [--read-mismatched] [--definition FILE.sql]";
 constexpr unsigned kMostJobs = 256;
 
 struct ExportArguments {
@@ -147,8 +145,7 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
   std::string problem;
   const std::optional<ExportArguments> request = ParseExportArguments(args, problem);
   if (!request) {
-    err << "rowmender-cli: " << problem << "; " << kExportUsage << "\n";
-    return kExitUsage;
+    return UsageError("export", problem, err);
   }
   std::error_code error;
   if (!std::filesystem::is_directory(request->dataFolder, error)) {
@@ -185,11 +182,13 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
   // What cannot be read of the folder is told first; the rest is exported.
   for (const std::string& folderProblem : folderProblems)
     err << "rowmender-cli: " << folderProblem << "\n";
-  const bool toStream = request->to == "-";
+  const bool toStream = request->to == kStandardOutputName;
   if (toStream && tables.size() != 1) {
-    err << "rowmender-cli: --to - takes exactly one table; these names give " << tables.size()
-        << "; " << kExportUsage << "\n";
-    return kExitUsage;
+    // Many files cannot go to one standard output.
+    return UsageError("export",
+                      "--to - writes one table to standard output; these names give " +
+                          std::to_string(tables.size()) + " tables (use --to DIR for them)",
+                      err);
   }
   if (!toStream && IsFolderInside(request->to, request->dataFolder)) {
     err << "rowmender-cli: the export folder lies in the data folder, which is never written: "

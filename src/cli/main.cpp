@@ -1,46 +1,54 @@
 // rowmender-cli: the command-line front end over the readers.
 #include <iostream>
-#include <map>
 #include <string>
 
 #include "app/application_state.h"
-#include "cli/commands.h"
+#include "cli/command_table.h"
 
 namespace {
 
-using rowmender::CTarnSalvorProjApp;
 using rowmender::cli::Arguments;
 
-using Command = int (*)(CTarnSalvorProjApp&, const Arguments&, std::ostream&, std::ostream&);
-
-const std::map<std::string, Command>& Commands() {
-  static const std::map<std::string, Command> commands = {
-      {"structure", rowmender::cli::RunStructure}, {"rows", rowmender::cli::RunRows},
-      {"catalogue", rowmender::cli::RunCatalogue}, {"view", rowmender::cli::RunView},
-      {"triggers", rowmender::cli::RunTriggers},   {"csv", rowmender::cli::RunCsv},
-      {"save", rowmender::cli::RunSave},           {"export", rowmender::cli::RunExport},
-  };
-  return commands;
-}
-
-int Usage(std::ostream& err) {
-  err << "usage: rowmender-cli COMMAND ARGS...\ncommands:";
-  for (const auto& [name, command] : Commands())
-    err << ' ' << name;
-  err << '\n';
-  return rowmender::cli::kExitUsage;
+// "help", "--help", "-h": the general help, or with a command word after
+// it, that command's help.
+int Help(const Arguments& args) {
+  if (args.empty()) {
+    rowmender::cli::WriteGeneralHelp(std::cout);
+    return rowmender::cli::kExitOk;
+  }
+  const rowmender::cli::CommandDescription* command = rowmender::cli::FindCommand(args[0]);
+  if (command == nullptr || args.size() > 1) {
+    return rowmender::cli::ProgramUsageError(
+        command == nullptr ? "no command named " + args[0] : "help takes one command", std::cerr);
+  }
+  rowmender::cli::WriteCommandHelp(*command, std::cout);
+  return rowmender::cli::kExitOk;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
-  if (argc < 2) return Usage(std::cerr);
-  const auto found = Commands().find(argv[1]);
-  if (found == Commands().end()) return Usage(std::cerr);
-  CTarnSalvorProjApp app;
+  if (argc < 2) return rowmender::cli::ProgramUsageError("no command given", std::cerr);
+  const std::string word = argv[1];
   const Arguments args(argv + 2, argv + argc);
-  const int status = found->second(app, args, std::cout, std::cerr);
+  int status = rowmender::cli::kExitOk;
+  if (word == "help" || word == "--help" || word == "-h") {
+    status = Help(args);
+  } else if (word == "--version" || word == "-V") {
+    rowmender::cli::WriteVersion(std::cout);
+  } else if (const auto* command = rowmender::cli::FindCommand(word); command == nullptr) {
+    status = rowmender::cli::ProgramUsageError("unknown command: " + word, std::cerr);
+  } else if (rowmender::cli::AsksForHelp(args)) {
+    rowmender::cli::WriteCommandHelp(*command, std::cout);
+  } else {
+    rowmender::CTarnSalvorProjApp app;
+    status = command->run(app, args, std::cout, std::cerr);
+  }
   std::cout.flush();
+  if (!std::cout && status == rowmender::cli::kExitOk) {
+    std::cerr << "rowmender-cli: cannot write to standard output\n";
+    status = rowmender::cli::kExitFailure;
+  }
   return status;
 }

@@ -8,6 +8,7 @@
 #include "app/logic/recovery_engine.h"
 #include "catalogue/data_folder_reads.h"
 #include "catalogue/table_locator.h"
+#include "cli/command_table.h"
 #include "cli/commands.h"
 #include "cli/read_account.h"
 #include "cli/table_output.h"
@@ -18,11 +19,6 @@
 namespace rowmender::cli {
 
 namespace {
-
-constexpr const char* kRowsUsage =
-    "usage: rowmender-cli rows DATADIR DB TABLE [--page N | --all] [--format tsv|csv] "
-    "[--save-forms] [--deleted-flag] [--ibdata PATH] [--no-dictionary] [--save-folder DIR] "
-    "[--read-mismatched] [--definition FILE.sql]";
 
 constexpr const char* kDeletedColumn = "deleted";
 constexpr const char* kHistoryColumn = "history";
@@ -118,6 +114,10 @@ std::optional<RowsRequest> ParseRowsArguments(const Arguments& args, std::string
     problem = "rows needs DATADIR DB TABLE";
     return std::nullopt;
   }
+  if (request.pager.saveFolder == kStandardOutputName) {
+    problem = "--save-folder takes a folder: each long value goes into a file of its own";
+    return std::nullopt;
+  }
   if (pageGiven && request.all) {
     problem = "--page and --all exclude each other";
     return std::nullopt;
@@ -204,7 +204,6 @@ int WriteAllRows(CTarnSalvorProjApp& app, const RowsRequest& request, const Tabl
   const std::string saveFolder = request.pager.saveFolder;
   if (request.saveForms && !saveFolder.empty()) {
     // Long values go into files of the save folder, as a save wrote them.
-    PrepareBlobFolder(saveFolder);
     options.longValueSink = [&](ByteView local, const LongValueReader& reader) {
       return WriteLongValueFile(saveFolder, longValueFiles, local, reader);
     };
@@ -235,8 +234,7 @@ int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
   std::string problem;
   const std::optional<RowsRequest> request = ParseRowsArguments(args, problem);
   if (!request) {
-    err << "rowmender-cli: " << problem << "; " << kRowsUsage << "\n";
-    return kExitUsage;
+    return UsageError("rows", problem, err);
   }
   // A table without a .frm: a statement given, or the dictionary, may
   // define it.
@@ -290,22 +288,30 @@ int RunRows(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
     err << "rowmender-cli: " << WithMismatchHint(pager.Problem()) << "\n";
     return kExitFailure;
   }
+  std::size_t pagesLoaded = 1;
+  std::uint64_t rowsLoaded = engine.rows.size();
+  while (pagesLoaded < request->page && pager.LoadNextPage()) {
+    ++pagesLoaded;
+    rowsLoaded += engine.rows.size();
+  }
+  if (pagesLoaded < request->page) {
+    // The same usage error as csv's: the page asked for is not there.
+    return UsageError("rows",
+                      PastLastPageProblem(request->page, request->database + "." + request->table,
+                                          pagesLoaded, rowsLoaded),
+                      err);
+  }
   RowWriter writer(out, request->format, request->deletedFlag);
   writer.WriteHeader(engine.table);
-  bool reached = true;
-  for (std::size_t page = 1; page < request->page && reached; ++page) {
-    reached = pager.LoadNextPage();
-  }
-  if (reached) writer.WriteRows(engine.rows);
+  writer.WriteRows(engine.rows);
   out.flush();
   if (!out) {
     err << "rowmender-cli: cannot write the rows\n";
     return kExitFailure;
   }
   // How the table was opened, and what reading the page printed lost.
-  const bool lost =
-      PrintReadAccount(err, pager.Notes(), reached ? pager.PageReport() : ReadReport{},
-                       "page " + std::to_string(request->page));
+  const bool lost = PrintReadAccount(err, pager.Notes(), pager.PageReport(),
+                                     "page " + std::to_string(request->page));
   return lost || dictionaryDamaged ? kExitLosses : kExitOk;
 }
 

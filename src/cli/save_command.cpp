@@ -9,6 +9,7 @@
 
 #include "base/paths.h"
 #include "catalogue/data_folder_reads.h"
+#include "cli/command_table.h"
 #include "cli/commands.h"
 #include "cli/folder_reads.h"
 #include "cli/read_account.h"
@@ -27,13 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kSaveUsage =
-    "usage: rowmender-cli save DATADIR --script OUTDIR [--tables DB.TABLE,...]\n"
-    "       rowmender-cli save DATADIR --server HOST --port PORT --user USER "
-    "[--tables DB.TABLE,...]\n"
-    "       (the password is read from the environment variable ROWMENDER_PASSWORD)\n"
-    "       options: [--ibdata PATH] [--no-dictionary] [--read-mismatched] [--definition "
-    "FILE.sql]\n";
 constexpr const char* kPasswordVariable = "ROWMENDER_PASSWORD";
 
 struct SaveRequest {
@@ -47,6 +41,8 @@ struct SaveRequest {
   std::vector<std::string> tables;
   DictionaryChoice pager;
   bool readMismatched = false;
+  // An earlier save in the script folder may be replaced.
+  bool overwrite = false;
   std::vector<std::string> definitionFiles;
   bool ToServer() const { return !server.empty(); }
 };
@@ -106,6 +102,8 @@ std::optional<SaveRequest> ParseSaveArguments(const Arguments& args, std::string
       request.definitionFiles.push_back(*text);
     } else if (arg == kReadMismatchedOption) {
       request.readMismatched = true;
+    } else if (arg == "--overwrite") {
+      request.overwrite = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       problem = "unknown option: " + arg;
       return std::nullopt;
@@ -125,6 +123,16 @@ std::optional<SaveRequest> ParseSaveArguments(const Arguments& args, std::string
   }
   if (request.ToServer() && (!request.portGiven || !request.userGiven)) {
     problem = "--server needs --port and --user";
+    return std::nullopt;
+  }
+  if (request.scriptFolder == kStandardOutputName) {
+    problem =
+        "--script takes a folder: a save writes a script per table and restore.sql, "
+        "which cannot go to standard output (export --to - writes one table there)";
+    return std::nullopt;
+  }
+  if (request.overwrite && !script) {
+    problem = "--overwrite belongs to --script";
     return std::nullopt;
   }
   if (script && (request.portGiven || request.userGiven)) {
@@ -175,12 +183,13 @@ class ProgressLine {
 
 }  // namespace
 
-int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, std::ostream& err) {
+// Everything a save says goes to standard error: its data goes into the
+// scripts or the server.
+int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream&, std::ostream& err) {
   std::string problem;
   const std::optional<SaveRequest> request = ParseSaveArguments(args, problem);
   if (!request) {
-    err << "rowmender-cli: " << problem << "\n" << kSaveUsage;
-    return kExitUsage;
+    return UsageError("save", problem, err);
   }
   std::error_code fsError;
   if (!fs::is_directory(request->dataFolder, fsError)) {
@@ -221,6 +230,7 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
 
   std::unique_ptr<ServerConnection> connection;
   std::unique_ptr<SaveTarget> target;
+  const ScriptTarget* scriptTarget = nullptr;
   std::string saveFolder;
   std::string temporaryFolder;
   if (request->ToServer()) {
@@ -262,7 +272,19 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
       return kExitFailure;
     }
     saveFolder = request->scriptFolder;
-    target = std::make_unique<ScriptTarget>(saveFolder);
+    // An earlier save is replaced only when asked to: its restore.sql
+    // would be written over, and scripts it lists that this save does not
+    // write would stay.
+    const std::vector<std::string> earlier = EarlierSaveFiles(saveFolder, objects);
+    if (!earlier.empty() && !request->overwrite) {
+      err << "rowmender-cli: " << saveFolder << " holds an earlier save ("
+          << DescribeEarlierSave(earlier)
+          << "); give --overwrite to replace it, or choose another folder\n";
+      return kExitFailure;
+    }
+    auto script = std::make_unique<ScriptTarget>(saveFolder, request->overwrite);
+    scriptTarget = script.get();
+    target = std::move(script);
     app.saveAsScriptMode = true;
     app.saveToDatabaseMode = false;
   }
@@ -279,13 +301,21 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
   TableSaver saver(*target, source, options);
   saver.report = [&](const std::string& line) {
     progress.End();
-    out << WithMismatchHint(line) << "\n" << std::flush;
+    err << WithMismatchHint(line) << "\n" << std::flush;
   };
   saver.progress = [&](const SaveProgress& step) { progress.Show(step); };
   const SaveSummary summary = saver.Run(std::move(objects));
   progress.End();
 
-  out << "Saved " << summary.tables << " tables (" << summary.rows << " rows, "
+  if (scriptTarget != nullptr) {
+    for (const std::string& removed : scriptTarget->RemovedScripts()) {
+      err << "rowmender-cli: removed " << removed
+          << " of the earlier save (this save does not write it)\n";
+    }
+    for (const std::string& removalProblem : scriptTarget->RemovalProblems())
+      err << "rowmender-cli: " << removalProblem << "\n";
+  }
+  err << "Saved " << summary.tables << " tables (" << summary.rows << " rows, "
       << summary.deletedRows << " deleted rows), " << summary.views << " views and "
       << summary.triggerFiles << " trigger files "
       << (request->ToServer() ? "into " + request->server : "to " + saveFolder) << ".\n";
@@ -300,7 +330,7 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
   bool reportKept = true;
   if (request->ToServer()) {
     for (const std::string& line : reportLines)
-      out << line << "\n";
+      err << line << "\n";
   } else {
     std::string reportPath;
     std::string error;
@@ -311,7 +341,7 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out, s
       err << "rowmender-cli: what was lost is listed in " << reportPath << "\n";
     }
   }
-  out.flush();
+  err.flush();
   const bool failed = summary.stopped || summary.aborted || summary.failedRows > 0 ||
                       summary.failedObjects > 0 || !folderProblems.empty() || !reportKept;
   if (failed) {

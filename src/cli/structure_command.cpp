@@ -1,6 +1,7 @@
 #include "app/logic/recovery_engine.h"
 #include "catalogue/data_folder_reads.h"
 #include "catalogue/table_locator.h"
+#include "cli/command_table.h"
 #include "cli/commands.h"
 #include "cli/table_output.h"
 #include "preview/record_pages.h"
@@ -11,8 +12,7 @@ namespace rowmender::cli {
 int RunStructure(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
                  std::ostream& err) {
   if (args.size() != 3) {
-    err << "usage: rowmender-cli structure DATADIR DB TABLE\n";
-    return kExitUsage;
+    return UsageError("structure", "structure needs DATADIR DB TABLE", err);
   }
   // A table without a .frm may be defined by the data dictionary.
   const DataFolderReads dictionary = OpenDataFolderReads(args[0], {}, true, &app.collations);

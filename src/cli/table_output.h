@@ -23,4 +23,9 @@ std::string CsvEscape(std::string_view cell);
 // One line of comma-separated cells, ended by CR LF (RFC 4180).
 void WriteCsvLine(std::ostream& out, const std::vector<std::string>& cells);
 
+// `text` as a JSON string, in double quotes: quotation mark, backslash and
+// control characters escaped, and each byte that is not part of a valid
+// UTF-8 sequence written as U+FFFD, so the output is always valid JSON.
+std::string JsonString(std::string_view text);
+
 }  // namespace rowmender::cli

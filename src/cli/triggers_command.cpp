@@ -11,6 +11,7 @@
 #include "base/paths.h"
 #include "catalogue/data_folder_scan.h"
 #include "catalogue/table_locator.h"
+#include "cli/command_table.h"
 #include "cli/commands.h"
 #include "export/statements.h"
 
@@ -24,8 +25,7 @@ constexpr const char* kTriggerExtension = "TRG";
 
 int RunTriggers(CTarnSalvorProjApp&, const Arguments& args, std::ostream& out, std::ostream& err) {
   if (args.size() != 3) {
-    err << "usage: rowmender-cli triggers DATADIR DB TABLE\n";
-    return kExitUsage;
+    return UsageError("triggers", "triggers needs DATADIR DB TABLE", err);
   }
   const TableLookup lookup = LocateTable(args[0], args[1], args[2]);
   if (!lookup.location) return ReportLookupFailure(lookup, err);

@@ -5,6 +5,7 @@
 // server writes them on disk.
 #include "catalogue/data_folder_scan.h"
 #include "catalogue/table_locator.h"
+#include "cli/command_table.h"
 #include "cli/commands.h"
 #include "export/statements.h"
 
@@ -12,8 +13,7 @@ namespace rowmender::cli {
 
 int RunView(CTarnSalvorProjApp&, const Arguments& args, std::ostream& out, std::ostream& err) {
   if (args.size() != 3) {
-    err << "usage: rowmender-cli view DATADIR DB VIEW\n";
-    return kExitUsage;
+    return UsageError("view", "view needs DATADIR DB VIEW", err);
   }
   const TableLookup lookup = LocateTable(args[0], args[1], args[2]);
   if (!lookup.location && !lookup.notFound) return ReportLookupFailure(lookup, err);

@@ -14,6 +14,8 @@ std::string WriteLongValueFile(const std::string& saveFolder, std::uint64_t& cou
   const std::string path = JoinPath(BlobFolderOf(saveFolder), std::to_string(counter & kLow32));
   ++counter;
   if (saveFolder.empty()) return {};  // no save folder chosen: nowhere to write
+  std::error_code error;
+  std::filesystem::create_directories(BlobFolderOf(saveFolder), error);
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) return {};
   reader.Read(local, [&file](ByteView part) {
@@ -23,12 +25,6 @@ std::string WriteLongValueFile(const std::string& saveFolder, std::uint64_t& cou
   file.close();
   if (!file) return {};
   return path;
-}
-
-bool PrepareBlobFolder(const std::string& saveFolder) {
-  std::error_code error;
-  std::filesystem::create_directories(BlobFolderOf(saveFolder), error);
-  return !error;
 }
 
 }  // namespace rowmender

@@ -123,9 +123,6 @@ void RecordPager::LoadFirstPage() {
     if (options_.useDictionary) {
       read.systemTablespace = engine_.SystemTablespaceAt(SystemTablespacePath());
     }
-    if (engine_.app.SaveMode() && !engine_.app.saveFolder.empty()) {
-      PrepareBlobFolder(engine_.app.saveFolder);
-    }
   }
   const Status status = TableSource::Open(location_.Files(), read, source_);
   if (!status.ok()) {

@@ -6,6 +6,7 @@
 
 #include "base/data_file.h"
 #include "base/paths.h"
+#include "definitions/engine_names.h"
 #include "definitions/partition_file.h"
 #include "definitions/table_definition.h"
 #include "innodb/geometry.h"
@@ -33,32 +34,18 @@ std::string WhereRowsAre(std::uint8_t code) {
   }
 }
 
-}  // namespace
-
-std::string StorageEngineName(std::uint8_t code) {
-  switch (code) {
-    case 6:
-      return "MEMORY";
-    case 10:
-      return "MERGE";
-    case 16:
-      return "ARCHIVE";
-    case kEngineCsv:
-      return "CSV";
-    case 18:
-      return "FEDERATED";
-    case 19:
-      return "BLACKHOLE";
-    case kEnginePartitioned:
-      return "partitioned";
-    default:
-      return "number " + std::to_string(code);
-  }
+// The engine's name in a message: the server's, or its number.
+std::string EngineForMessage(std::uint8_t code) {
+  if (code == kEnginePartitioned) return "partitioned";
+  const std::string_view name = StorageEngineName(code);
+  return name.empty() ? "number " + std::to_string(code) : std::string(name);
 }
+
+}  // namespace
 
 Status EngineRefusal(std::uint8_t code) {
   const std::string where = WhereRowsAre(code);
-  return Status::NotSupported("tables of the storage engine " + StorageEngineName(code) +
+  return Status::NotSupported("tables of the storage engine " + EngineForMessage(code) +
                               " are not read" + (where.empty() ? "" : " (" + where + ")"));
 }
 

@@ -15,9 +15,6 @@
 
 namespace rowmender {
 
-// The server's name of a legacy engine code of a definition file.
-std::string StorageEngineName(std::uint8_t code);
-
 // The refusal of a table of the storage engine `code`, which no reader
 // here reads, with what becomes of its rows.
 Status EngineRefusal(std::uint8_t code);

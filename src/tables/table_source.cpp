@@ -9,6 +9,7 @@
 #include "base/paths.h"
 #include "base/table_file_names.h"
 #include "base/table_files_check.h"
+#include "definitions/engine_names.h"
 #include "definitions/frm_reader.h"
 #include "definitions/partition_file.h"
 #include "definitions/sdi_definition.h"

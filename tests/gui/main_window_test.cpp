@@ -439,8 +439,7 @@ class MainWindowTest : public QObject {
     CMainWindow& window = *scripted.window;
     QVERIFY(scripted.Open(SampleDataFolder()));
     window.SaveAction()->trigger();
-    QCOMPARE(scripted.answers.messages.back(),
-             std::string("Please select folder to save the database"));
+    QCOMPARE(scripted.answers.messages.back(), std::string(rowmender::kNothingCheckedMessage));
   }
 };
 

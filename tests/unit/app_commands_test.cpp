@@ -148,7 +148,10 @@ TEST_F(AppCommands, SaveNeedsACheckedNode) {
   int saves = 0;
   frame.saveCheckedTables = [&](CMainFrame&) { ++saves; };
   frame.OnSaveData();
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{"Please select folder to save the database"}));
+  // The message says what to do.
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{
+                             "Nothing is checked to save. Check the tables, views or databases to "
+                             "save in the tree, then choose Save MySQL Data again."}));
   OpenAndScan(SampleFolder());
   ui.tree.SetCheck(Node({"shop", "Tables", "orders"}), true);
   frame.OnSaveData();

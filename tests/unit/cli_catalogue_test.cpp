@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "app/logic/headless_session.h"
 #include "export/statements.h"
@@ -10,46 +11,80 @@
 namespace rowmender::testing {
 namespace {
 
-const std::vector<std::uint8_t> kTableHeader = {0xFE, 0x01, 0x0A, 0x09, 0, 0, 0, 0, 0, 0};
+namespace fs = std::filesystem;
 
-TEST(CliCatalogue, PrintsTheScannedTreeOneNodeALine) {
+// A data folder of real files: a MyISAM and an InnoDB table of the sample
+// (the InnoDB one with its triggers), a view whose name needs escaping, and
+// a database without anything in it.
+struct SmallFolder {
+  SmallFolder() {
+    const fs::path sample = SampleDataFolder();
+    fs::create_directories(data / "db0");
+    fs::create_directories(data / "db1");
+    for (const char* file : {"kunden.frm", "kunden.MYD", "kunden.MYI"})
+      fs::copy_file(sample / "legacy" / file, data / "db1" / file);
+    for (const char* file : {"orders.frm", "orders.ibd", "orders.TRG"})
+      fs::copy_file(sample / "shop" / file, data / "db1" / file);
+    scratch.Write("data/db1/v\"\tx.frm", "TYPE=VIEW\nquery=select 1\n");
+  }
   ScratchFolder scratch;
-  scratch.Write("data/db1/b.frm", kTableHeader);
-  scratch.Write("data/db1/b.MYD", "x");
-  scratch.Write("data/db1/a.TRG", "TYPE=TRIGGERS\n");
-  scratch.Write("data/db1/a.frm", kTableHeader);
-  scratch.Write("data/db1/a.MYD", "x");
-  scratch.Write("data/db1/v\tx.frm", "TYPE=VIEW\nquery=select 1\n");
-  scratch.Write("data/db0/readme.txt", "x");
-  scratch.Write("data/ibdata1", "");
-  const std::string data = (scratch.Path() / "data").string();
+  const fs::path data = scratch.Path() / "data";
+};
 
-  const CliResult result = RunCli({"catalogue", data});
-  EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.err, "");
-  EXPECT_EQ(result.out,
-            "MYSQL database\t-1\t0\n"
-            "  " +
-                data +
-                "/\t-1\t0\n"
-                "    db0\t-1\t0\n"
-                "      Tables\t-1\t0\n"
-                "    db1\t-1\t0\n"
-                "      Tables\t-1\t0\n"
-                "        a\t1\t0\n"
-                "          Keys\t-2\t2\n"
-                "        b\t2\t0\n"
-                "          Keys\t-2\t2\n"
-                "      Trigger\t-3\t21\n"
-                "        a\t1\t0\n"
-                "      Views\t-4\t15\n"
-                "        v\\tx\t1\t0\n");
+TEST(CliCatalogue, ListsEveryEntryWithNamedColumnsAsTsvAndAsJson) {
+  const SmallFolder folder;
+  const std::string db1 = (folder.data / "db1").string();
+  const CliResult tsv = RunCli({"catalogue", folder.data.string()});
+  EXPECT_EQ(tsv.status, 0) << tsv.err;
+  EXPECT_EQ(tsv.err, "");
+  EXPECT_EQ(tsv.out,
+            "kind\tdatabase\tname\tengine\tdefinition\tfile\n"
+            "database\tdb0\t\t\t\t\n"
+            "database\tdb1\t\t\t\t\n"
+            "table\tdb1\tkunden\tMyISAM\tfrm\t" +
+                db1 + "/kunden.frm\n" + "table\tdb1\torders\tInnoDB\tfrm\t" + db1 +
+                "/orders.frm\n" + "triggers\tdb1\torders\t\ttriggers\t" + db1 + "/orders.TRG\n" +
+                "view\tdb1\tv\"\\tx\t\tview\t" + db1 + "/v\"\\tx.frm\n");
+
+  const CliResult json = RunCli({"catalogue", "--format", "json", folder.data.string()});
+  EXPECT_EQ(json.status, 0) << json.err;
+  const auto object = [](const std::string& kind, const std::string& database,
+                         const std::string& name, const std::string& engine,
+                         const std::string& definition, const std::string& file) {
+    return "  {\"kind\": \"" + kind + "\", \"database\": \"" + database + "\", \"name\": \"" +
+           name + "\", \"engine\": \"" + engine + "\", \"definition\": \"" + definition +
+           "\", \"file\": \"" + file + "\"}";
+  };
+  EXPECT_EQ(json.out,
+            "[\n" + object("database", "db0", "", "", "", "") + ",\n" +
+                object("database", "db1", "", "", "", "") + ",\n" +
+                object("table", "db1", "kunden", "MyISAM", "frm", db1 + "/kunden.frm") + ",\n" +
+                object("table", "db1", "orders", "InnoDB", "frm", db1 + "/orders.frm") + ",\n" +
+                object("triggers", "db1", "orders", "", "triggers", db1 + "/orders.TRG") + ",\n" +
+                object("view", "db1", "v\\\"\\tx", "", "view", db1 + "/v\\\"\\tx.frm") + "\n]\n");
 }
 
-TEST(CliCatalogue, IsTheTreeTheWindowShowsForTheSakilaFiles) {
+TEST(CliCatalogue, JsonStaysValidForNamesThatAreNotText) {
+  // A byte that is no UTF-8 becomes U+FFFD; a control character an escape.
+  ScratchFolder scratch;
+  fs::create_directories(scratch.Path() / "bad\xFFname");
+  fs::create_directories(scratch.Path() / "ctl\x01x");
+  const CliResult json = RunCli({"catalogue", "--format", "json", scratch.Path().string()});
+  EXPECT_EQ(json.status, 0) << json.err;
+  EXPECT_EQ(json.out,
+            "[\n"
+            "  {\"kind\": \"database\", \"database\": \"bad\\ufffdname\", \"name\": \"\", "
+            "\"engine\": \"\", \"definition\": \"\", \"file\": \"\"},\n"
+            "  {\"kind\": \"database\", \"database\": \"ctl\\u0001x\", \"name\": \"\", "
+            "\"engine\": \"\", \"definition\": \"\", \"file\": \"\"}\n"
+            "]\n");
+}
+
+TEST(CliCatalogue, NamesTheEnginesAndWhereEveryDefinitionCameFrom) {
+  // The MySQL 5.5 sakila files: two tables have lost their tablespaces,
+  // and there is no ibdata1. They are listed, and standard error says
+  // what is missing.
   const CliResult result = RunCli({"catalogue", SakilaFolder()});
-  // Two tables have lost their tablespaces, and there is no ibdata1: they
-  // are in the tree, and standard error says what is missing.
   EXPECT_EQ(result.status, 1);
   for (const char* lost : {"payment", "rental"}) {
     EXPECT_NE(result.err.find("the tablespace (.ibd) of " + std::string(lost) + " is missing (" +
@@ -61,23 +96,27 @@ TEST(CliCatalogue, IsTheTreeTheWindowShowsForTheSakilaFiles) {
         << result.err;
   }
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
-  std::string expected = "MYSQL database\t-1\t0\n  " + SakilaFolder() +
-                         "/\t-1\t0\n    sakila\t-1\t0\n      Tables\t-1\t0\n";
-  int position = 0;
+  std::string expected =
+      "kind\tdatabase\tname\tengine\tdefinition\tfile\ndatabase\tsakila\t\t\t\t\n";
   for (const char* table :
        {"actor", "address", "category", "city", "country", "customer", "film", "film_actor",
         "film_category", "inventory", "language", "payment", "rental", "staff", "store"}) {
-    expected += "        " + std::string(table) + "\t" + std::to_string(++position) +
-                "\t0\n          Keys\t-2\t2\n";
+    expected += "table\tsakila\t" + std::string(table) + "\tInnoDB\tfrm\t" + SakilaFolder() +
+                "/sakila/" + table + ".frm\n";
   }
   EXPECT_EQ(result.out, expected);
 
-  // The in-process session builds the same tree.
-  CTarnSalvorProjApp app;
-  HeadlessSession session(app);
-  std::string error;
-  ASSERT_TRUE(session.Open(SakilaFolder(), error));
-  EXPECT_EQ(session.ui.tree.GetCount(), 4u + 2 * 15);
+  // MySQL 8's tables: the definition from each tablespace; the partitions'
+  // engine of a partitioned table.
+  const CliResult mysql8 = RunCli({"catalogue", Sakila8Folder()});
+  EXPECT_NE(mysql8.out.find("table\tsakila\tfilm_text\tInnoDB\tsdi-tablespace\t" + Sakila8Folder() +
+                            "/sakila/film_text.ibd\n"),
+            std::string::npos)
+      << mysql8.out;
+  const CliResult parts =
+      RunCli({"catalogue", std::string(ROWMENDER_BINARY_DIR) + "/partitions-datadir"});
+  EXPECT_NE(parts.out.find("\tparts\tmyisam_ranged\tpartition MyISAM\tfrm\t"), std::string::npos)
+      << parts.out;
 }
 
 TEST(CliCatalogue, ReportsARefusedFolderAndWrongUse) {
@@ -142,6 +181,13 @@ TEST(CliCsv, WritesExactlyTheFileOfTheCsvCommandForThePage) {
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(ReadText(cliPath), expected) << page;
   }
+  // "-" is standard output: the same bytes, and no file named "-".
+  const CliResult piped =
+      RunCli({"csv", SampleDataFolder(), "legacy", "kunden", "--page", "3", "-"});
+  ASSERT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.err, "");
+  EXPECT_EQ(piped.out, ReadText((scratch.Path() / "cli3.csv").string()));
+  EXPECT_FALSE(fs::exists("-"));
   // SQL names work as well as the names on disk.
   const std::string named = (scratch.Path() / "named.csv").string();
   EXPECT_EQ(RunCli({"csv", SampleDataFolder(), "legacy", "price-list", named}).status, 0);
@@ -153,8 +199,13 @@ TEST(CliCsv, RefusesPagesPastTheEndMissingTablesAndWrongUse) {
   const std::string out = (scratch.Path() / "x.csv").string();
   const CliResult past =
       RunCli({"csv", SampleDataFolder(), "legacy", "kunden", "--page", "4", out});
-  EXPECT_EQ(past.status, 1);
-  EXPECT_EQ(past.err, "rowmender-cli: page 4 is past the end of the table\n");
+  EXPECT_EQ(past.status, 2);
+  EXPECT_EQ(past.err.rfind("rowmender-cli: there is no page 4: legacy.kunden has 3 pages (2593 "
+                           "rows, 1000 a page)\nusage: rowmender-cli csv ",
+                           0),
+            0u)
+      << past.err;
+  EXPECT_FALSE(fs::exists(out));
   const CliResult missing = RunCli({"csv", SampleDataFolder(), "legacy", "nope", out});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err, "rowmender-cli: table not found: legacy.nope\n");

@@ -134,7 +134,8 @@ TEST_F(LostDefinition, TablesKeptInIbdata1AreListedFromTheDictionary) {
   EXPECT_EQ(catalogue.status, 0) << catalogue.err;
   for (const char* table : {"order_history", "settings"}) {
     SCOPED_TRACE(table);
-    EXPECT_NE(catalogue.out.find("        " + std::string(table) + "\t"), std::string::npos)
+    EXPECT_NE(catalogue.out.find("table\tshop\t" + std::string(table) + "\tInnoDB\tdictionary\t"),
+              std::string::npos)
         << catalogue.out;
     const auto original = RunCli({"rows", sample.string(), "shop", table, "--all", "--save-forms"});
     ASSERT_EQ(original.status, 0) << original.err;
@@ -160,7 +161,10 @@ TEST_F(LostDefinition, AMyisamTableIsReadByItsSdiFile) {
   EXPECT_EQ(recovered.out, original.out);
   const auto catalogue = RunCli({"catalogue", Folder()});
   EXPECT_EQ(catalogue.status, 0) << catalogue.err;
-  EXPECT_NE(catalogue.out.find("        numbers_myisam\t"), std::string::npos) << catalogue.out;
+  EXPECT_NE(catalogue.out.find("table\tlossless\tnumbers_myisam\tMyISAM\tsdi-file\t" + Folder() +
+                               "/lossless/numbers_myisam_1085.sdi\n"),
+            std::string::npos)
+      << catalogue.out;
   const auto structure = RunCli({"structure", Folder(), "lossless", "numbers_myisam"});
   EXPECT_EQ(structure.status, 0) << structure.err;
   EXPECT_NE(structure.err.find("definition file (.sdi)"), std::string::npos) << structure.err;
@@ -174,7 +178,10 @@ TEST_F(LostDefinition, TheOpenScanTakesTheStatementFilesOfItsDialog) {
   Copy("binaries_compact.ibd");
   const auto result = RunCli({"catalogue", Folder(), "--definition", Statement("numbers_dynamic")});
   EXPECT_EQ(result.status, 1) << result.err;
-  EXPECT_NE(result.out.find("        numbers_dynamic\t"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("table\tlossless\tnumbers_dynamic\tInnoDB\tstatement\t" +
+                            Statement("numbers_dynamic") + "\n"),
+            std::string::npos)
+      << result.out;
   EXPECT_EQ(result.err.find("numbers_dynamic"), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("the table binaries_compact has no definition file (.frm)"),
             std::string::npos)

@@ -108,7 +108,7 @@ TEST_F(CliExport, UsageAndLookupErrors) {
       {{"export", "--to", "x"}, 2, "export needs DATADIR"},
       {{"export", Data(), "--to", "x", "--format", "xml"}, 2, "unknown format: xml"},
       {{"export", Data(), "--to", "x", "--jobs", "0"}, 2, "--jobs needs a number"},
-      {{"export", Data(), "--to", "-"}, 2, "--to - takes exactly one table"},
+      {{"export", Data(), "--to", "-"}, 2, "--to - writes one table to standard output"},
       {{"export", Data(), "shop.nothing", "--to", "x"}, 1, "no table or database shop.nothing"},
       {{"export", "/no/such/folder", "--to", "x"}, 1, "data folder not found"},
       {{"export", Data(), "--to", Data() + "/shop"}, 1, "never written"},

@@ -66,7 +66,10 @@ TEST_F(SaveRecoveryReport, ASaveOfADamagedTableNamesItAndWhatWasLost) {
       << report[1];
   // The same sentences as the save's own line for the table, after the
   // rows read.
-  const std::string savedLine = Lines(saved.out).front();
+  std::string savedLine;
+  for (const std::string& line : Lines(saved.err)) {
+    if (line.rfind("`shop`.`orders`: ", 0) == 0) savedLine = line;
+  }
   const std::string sentences = savedLine.substr(savedLine.find("`orders__deleted`.") + 18);
   ASSERT_FALSE(sentences.empty()) << savedLine;
   unsigned long live = 0;

@@ -101,6 +101,19 @@ TEST(InnoDbCli, PagesFollowThePageStartChain) {
   EXPECT_EQ(lines3.back(), allLines.back());
 }
 
+TEST(InnoDbCli, SaveFormsMakeNoBlobdataFolderWithoutALongValue) {
+  for (const std::vector<std::string>& more : {std::vector<std::string>{}, {"--all"}}) {
+    testing::ScratchFolder scratch;
+    const std::string folder = (scratch.Path() / "out").string();
+    std::vector<std::string> args = {"rows",         SampleDataFolder(), "shop", "orders",
+                                     "--save-forms", "--save-folder",    folder};
+    args.insert(args.end(), more.begin(), more.end());
+    const auto result = RunCli(args);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(folder + "/blobdata")) << more.size();
+  }
+}
+
 TEST(InnoDbCli, SaveFormsWriteLongValuesIntoTheBlobdataFolder) {
   testing::ScratchFolder scratch;
   const std::string folder = (scratch.Path() / "out").string();

@@ -393,17 +393,20 @@ TEST_F(ExternalValues, AChainThatLoopsOrRunsOffItsPageEnds) {
   EXPECT_EQ(Whole(), std::string("\x01\x02\x03", 3));
 }
 
-TEST_F(ExternalValues, FilesAreNumberedAndAMissingFolderGivesAnEmptyText) {
+TEST_F(ExternalValues, FilesAreNumberedAndAFolderThatCannotBeMadeGivesAnEmptyText) {
   MakeChain(3000, 16000);
   image = testing::Tablespace(pages);
   const MemoryPageSource source(image);
   testing::ScratchFolder scratch;
-  const std::string folder = scratch.Path().string();
+  // A file where the blobdata folder would go.
+  const std::string blocked = (scratch.Path() / "blocked").string();
+  scratch.Write("blocked/blobdata", "x");
   std::uint64_t counter = 5;
   const ExternalValueReader reader(source);
-  EXPECT_EQ(WriteLongValueFile(folder, counter, local, reader), "");  // no blobdata folder
+  EXPECT_EQ(WriteLongValueFile(blocked, counter, local, reader), "");
   EXPECT_EQ(counter, 6u);
-  ASSERT_TRUE(PrepareBlobFolder(folder));
+  // The first value written makes the save folder and its blobdata folder.
+  const std::string folder = (scratch.Path() / "save").string();
   const std::string first = WriteLongValueFile(folder, counter, local, reader);
   const std::string second = WriteLongValueFile(folder, counter, local, reader);
   EXPECT_EQ(first, folder + "/blobdata/6");

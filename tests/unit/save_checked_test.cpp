@@ -1,5 +1,6 @@
 // "Save MySQL Data" with checked nodes, after the save dialog's OK: the
 // checked tables, views and triggers are saved under the running guard.
+#include <algorithm>
 #include <filesystem>
 
 #include "app_scenario_support.h"
@@ -145,6 +146,49 @@ TEST_F(SaveChecked, AConnectionThatFailsShowsTheDriversText) {
   EXPECT_EQ(MessagesSince(messages), std::vector<std::string>{"Access denied (*****)\n"});
   EXPECT_TRUE(connector.statements.empty());
   EXPECT_EQ(app.processRunning.load(), 0);
+}
+
+TEST_F(SaveChecked, AnEarlierSaveIsReplacedOnlyAfterTheUserSaysYes) {
+  Check({"legacy", "Tables", "price-list"});
+  Check({"typezoo", "Tables", "enums_bits_myisam"});
+  const std::string folder = (scratch.Path() / "rescue").string() + "/";
+  const auto save = [&] {
+    app.saveAsScriptMode = true;
+    app.saveFolder = folder;
+    frame.OnSaveData();
+  };
+  save();
+  ASSERT_TRUE(fs::exists(folder + "typezoo/enums_bits_myisam.sql"));
+  ui.tree.SetCheck(Node({"typezoo", "Tables", "enums_bits_myisam"}), false);
+  const std::string before = ReadText(folder + "restore.sql");
+
+  // No: nothing is written.
+  ui.yesNoAnswers = {false};
+  const std::size_t calls = ui.CallCount();
+  save();
+  const auto asked = ui.CallsSince(calls);
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked.front(),
+            "AskYesNo(" +
+                ReplaceEarlierSaveQuestion(
+                    folder, {"restore.sql", "recovery-report.txt", "legacy/price-list.sql"}) +
+                ") -> No");
+  EXPECT_TRUE(summary.aborted);
+  EXPECT_EQ(ReadText(folder + "restore.sql"), before);
+  EXPECT_TRUE(fs::exists(folder + "typezoo/enums_bits_myisam.sql"));
+  EXPECT_FALSE(app.saveAsScriptMode);
+
+  // Yes: the save replaces it, and the script it does not write goes.
+  ui.yesNoAnswers = {true};
+  const std::size_t lines = ui.outputLines.size();
+  save();
+  EXPECT_TRUE(summary.Complete());
+  EXPECT_FALSE(fs::exists(folder + "typezoo/enums_bits_myisam.sql"));
+  EXPECT_TRUE(fs::exists(folder + "legacy/price-list.sql"));
+  const std::vector<std::string> output(ui.outputLines.begin() + lines, ui.outputLines.end());
+  EXPECT_NE(std::find(output.begin(), output.end(),
+                      kRemovedScriptLinePrefix + std::string("typezoo/enums_bits_myisam.sql")),
+            output.end());
 }
 
 TEST_F(SaveChecked, NeverWritesIntoTheDataFolder) {

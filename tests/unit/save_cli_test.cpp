@@ -19,8 +19,10 @@ TEST(CliSave, WritesOneScriptPerTableAndARestoreScriptInLoadingOrder) {
   const auto result = RunCli({"save", testing::SampleDataFolder(), "--script", out, "--tables",
                               "typezoo.enums_bits_myisam,legacy.price-list,shop.v_order_overview"});
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.err, "");
-  EXPECT_EQ(result.out,
+  // Everything the save says goes to standard error; the data goes into
+  // the scripts.
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err,
             "`legacy`.`price-list`: 297 rows saved, 3 deleted rows saved in "
             "`price-list__deleted`.\n"
             "`typezoo`.`enums_bits_myisam`: 8 rows saved.\n"
@@ -79,7 +81,7 @@ TEST(CliSave, TriggersComeInTheirScriptFormAfterTheTable) {
   const auto result =
       RunCli({"save", testing::SampleDataFolder(), "--script", out, "--tables", "shop.orders"});
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_NE(result.out.find("Triggers of `shop`.`orders` saved.\n"), std::string::npos);
+  EXPECT_NE(result.err.find("Triggers of `shop`.`orders` saved.\n"), std::string::npos);
   EXPECT_EQ(ReadText(out + "/shop/orders.trigger.sql"), R"sql(-- Rowmender v21.0 recovery script
 -- triggers of table `shop`.`orders`
 SET NAMES utf8mb4;
@@ -108,9 +110,12 @@ TEST(CliSave, ReportsProgressOfLongTablesOnStandardError) {
   const auto result = RunCli({"save", testing::SampleDataFolder(), "--script",
                               scratch.Path().string(), "--tables", "legacy.kunden"});
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.err,
-            "rowmender-cli: saving `legacy`.`kunden`: 2000 rows read (1 of 1)\n"
-            "rowmender-cli: saving `legacy`.`kunden`: 2593 rows read (1 of 1)\n");
+  EXPECT_EQ(result.err.rfind("rowmender-cli: saving `legacy`.`kunden`: 2000 rows read (1 of 1)\n"
+                             "rowmender-cli: saving `legacy`.`kunden`: 2593 rows read (1 of 1)\n"
+                             "`legacy`.`kunden`: ",
+                             0),
+            0u)
+      << result.err;
 }
 
 TEST(CliSave, RefusesWhatItMustNotDo) {
@@ -141,6 +146,9 @@ TEST(CliSave, RefusesWhatItMustNotDo) {
        1,
        "no such table or view: shop.nothere"},
       {{"save", out + "/nowhere", "--script", out}, 1, "data folder not found"},
+      {{"save", data, "--server", "h", "--port", "1", "--user", "u", "--overwrite"},
+       2,
+       "--overwrite belongs to --script"},
   };
   for (const auto& c : cases) {
     const auto result = RunCli(c.args);
@@ -150,6 +158,64 @@ TEST(CliSave, RefusesWhatItMustNotDo) {
     EXPECT_EQ(result.err.find("pw"), std::string::npos) << result.err;
   }
   EXPECT_FALSE(fs::exists(data + "/rescue"));
+}
+
+// A folder with an earlier save is refused without --overwrite; with it,
+// the earlier save's scripts that the new one does not write are removed,
+// and nothing else in the folder.
+TEST(CliSave, AnEarlierSaveIsReplacedOnlyWithOverwrite) {
+  testing::ScratchFolder scratch;
+  const std::string data = testing::SampleDataFolder();
+  const std::string out = scratch.Path().string() + "/rescue";
+  const auto first = RunCli({"save", data, "--script", out, "--tables",
+                             "legacy.price-list,typezoo.enums_bits_myisam,shop.orders"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  ASSERT_TRUE(fs::exists(out + "/shop/orders.trigger.sql"));
+  // What the user keeps in the folder, and a restore.sql line that leads
+  // out of it: none of it is the save's to remove.
+  testing::ScratchFolder other;
+  const std::string outside = other.Write("outside.sql", "-- Rowmender v21.0 recovery script\n");
+  const std::string mine = "-- my own notes\n";
+  scratch.Write("rescue/notes.txt", mine);
+  scratch.Write("rescue/legacy/mine.sql", mine);
+  // A database folder that is a link to another place.
+  const std::string linked = other.Write("linked/x.sql", "-- Rowmender v21.0 recovery script\n");
+  fs::create_directory_symlink(other.Path() / "linked", out + "/linked");
+  std::string restore = ReadText(out + "/restore.sql");
+  restore += "SOURCE legacy/mine.sql\nSOURCE linked/x.sql\nSOURCE ../../" +
+             fs::path(other.Path()).filename().string() + "/outside.sql\nSOURCE " + outside + "\n";
+  scratch.Write("rescue/restore.sql", restore);
+
+  // The same save again: refused, nothing written.
+  const auto refused = RunCli({"save", data, "--script", out, "--tables", "legacy.price-list"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_EQ(refused.err, "rowmender-cli: " + out +
+                             " holds an earlier save (restore.sql, recovery-report.txt and "
+                             "legacy/price-list.sql); give --overwrite to replace it, or choose "
+                             "another folder\n");
+  EXPECT_EQ(ReadText(out + "/restore.sql"), restore);
+
+  const auto replaced =
+      RunCli({"save", data, "--script", out, "--tables", "legacy.price-list", "--overwrite"});
+  EXPECT_EQ(replaced.status, 0) << replaced.err;
+  EXPECT_NE(replaced.err.find("rowmender-cli: removed typezoo/enums_bits_myisam.sql of the "
+                              "earlier save (this save does not write it)\n"),
+            std::string::npos)
+      << replaced.err;
+  EXPECT_EQ(ReadText(out + "/restore.sql").substr(ReadText(out + "/restore.sql").find("SOURCE")),
+            "SOURCE legacy/price-list.sql\n");
+  for (const char* gone :
+       {"typezoo/enums_bits_myisam.sql", "shop/orders.sql", "shop/orders.trigger.sql"}) {
+    EXPECT_FALSE(fs::exists(out + "/" + gone)) << gone;
+  }
+  EXPECT_TRUE(fs::exists(out + "/legacy/price-list.sql"));
+  EXPECT_EQ(ReadText(out + "/notes.txt"), mine);
+  EXPECT_EQ(ReadText(out + "/legacy/mine.sql"), mine);
+  EXPECT_TRUE(fs::exists(outside));
+  EXPECT_TRUE(fs::exists(linked));
+  // A save reads long values itself: it leaves no blobdata folder.
+  EXPECT_FALSE(fs::exists(out + "/blobdata"));
 }
 
 }  // namespace

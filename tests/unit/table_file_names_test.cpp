@@ -81,27 +81,20 @@ TEST(TableFileNames, EveryTwoCharacterCodeOfTheServerGoesBothWays) {
 TEST(EncodedNames, TheCatalogueShowsTheSqlNames) {
   const CliResult result = RunCli({"catalogue", NamesFolder()});
   EXPECT_EQ(result.status, 0) << result.err;
+  // The names as SQL names; the file as it is on disk.
+  const std::string bakery = NamesFolder() + "/b@0kckerei/";
   EXPECT_EQ(result.out,
-            "MYSQL database\t-1\t0\n"
-            "  " +
-                NamesFolder() +
-                "/\t-1\t0\n"
-                "    bäckerei\t-1\t0\n"
-                "      Tables\t-1\t0\n"
-                "        日本\t1\t0\n"
-                "          Keys\t-2\t2\n"
-                "        Ωmega\t2\t0\n"
-                "          Keys\t-2\t2\n"
-                "        preis-liste\t3\t0\n"
-                "          Keys\t-2\t2\n"
-                "        straße\t4\t0\n"
-                "          Keys\t-2\t2\n"
-                "      Views\t-4\t15\n"
-                "        brot übersicht\t1\t0\n"
-                "    data.base\t-1\t0\n"
-                "      Tables\t-1\t0\n"
-                "        t\t5\t0\n"
-                "          Keys\t-2\t2\n");
+            "kind\tdatabase\tname\tengine\tdefinition\tfile\n"
+            "database\tbäckerei\t\t\t\t\n"
+            "table\tbäckerei\t日本\tInnoDB\tfrm\t" +
+                bakery + "@65e5@672c.frm\n" + "table\tbäckerei\tΩmega\tAria\tfrm\t" + bakery +
+                "@7Pmega.frm\n" + "table\tbäckerei\tpreis-liste\tMyISAM\tfrm\t" + bakery +
+                "preis@002dliste.frm\n" + "table\tbäckerei\tstraße\tInnoDB\tfrm\t" + bakery +
+                "stra@1je.frm\n" + "view\tbäckerei\tbrot übersicht\t\tview\t" + bakery +
+                "brot@0020@1obersicht.frm\n" +
+                "database\tdata.base\t\t\t\t\n"
+                "table\tdata.base\tt\tInnoDB\tfrm\t" +
+                NamesFolder() + "/data@002ebase/t.frm\n");
 }
 
 TEST(EncodedNames, TheWindowsTreeGivesTheOnDiskFormInTheTooltip) {

@@ -36,7 +36,6 @@ constexpr const char* kNothingSelectedMessage =
     "Please select the table from tree which you want to save";
 constexpr const char* kCsvCannotBeCreatedMessage = "File cannot be created.";
 constexpr const char* kCsvCannotBeWrittenMessage = "File cannot be written.";
-constexpr const char* kCsvSavedMessage = "File saved successfully.";
 constexpr const char* kCsvExtension = "csv";
 constexpr const char* kCsvFilter = "*.csv";
 
@@ -291,6 +290,21 @@ void CMainFrame::OnAbout() {
   ui.ShowAbout();
 }
 
+std::string GridCsvBytes(UserInterface& ui) {
+  const std::size_t columnCount = ui.GridColumnCount();
+  std::vector<std::string> captions;
+  captions.reserve(columnCount);
+  for (std::size_t c = 0; c < columnCount; ++c)
+    captions.push_back(ui.GridColumnCaption(c));
+  std::vector<std::vector<std::string>> rows(ui.GridRowCount());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    rows[r].reserve(columnCount);
+    for (std::size_t c = 0; c < columnCount; ++c)
+      rows[r].push_back(ui.GridCell(r, c));
+  }
+  return BuildCsvBytes(captions, rows);
+}
+
 void CMainFrame::OnExportCsv() {
   if (RefuseWhileBusy(kWaitMessage)) return;
   if (ui.TreeNodeCount() == 0) {
@@ -314,17 +328,7 @@ void CMainFrame::OnExportCsv() {
   const std::string path = ui.ChooseSaveFile(request);
   if (path.empty()) return;
 
-  std::vector<std::string> captions;
-  captions.reserve(columnCount);
-  for (std::size_t c = 0; c < columnCount; ++c)
-    captions.push_back(ui.GridColumnCaption(c));
-  std::vector<std::vector<std::string>> rows(ui.GridRowCount());
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    rows[r].reserve(columnCount);
-    for (std::size_t c = 0; c < columnCount; ++c)
-      rows[r].push_back(ui.GridCell(r, c));
-  }
-  switch (WriteCsvFile(path, BuildCsvBytes(captions, rows))) {
+  switch (WriteCsvFile(path, GridCsvBytes(ui))) {
     case CsvWriteResult::kCannotCreate:
       ui.ShowMessage(kCsvCannotBeCreatedMessage);
       return;

@@ -45,7 +45,9 @@ inline constexpr const char* kCreateTableCaptionSuffix = " - CREATE TABLE";
 inline constexpr const char* kStopFirstMessage =
     "Please stop the running process to continue the process.";
 inline constexpr const char* kStopQuestion = "Are you sure to stop the running process?";
-inline constexpr const char* kNothingCheckedMessage = "Please select folder to save the database";
+inline constexpr const char* kNothingCheckedMessage =
+    "Nothing is checked to save. Check the tables, views or databases to save in the tree, "
+    "then choose Save MySQL Data again.";
 inline constexpr const char* kCloseWhileRunningMessage =
     "Please stop the running process to close the application.";
 inline constexpr const char* kCloseQuestion = "Do you want to close the application?";
@@ -56,8 +58,14 @@ inline constexpr const char* kStartOutputLine =
     "select database file to continue the recovery process.";
 inline constexpr const char* kNoMoreRecordsMessage = "No more records in table";
 inline constexpr const char* kLogCannotBeCreatedMessage = "Log file cannot be created: ";
+// Export CSV's message after the file is written.
+inline constexpr const char* kCsvSavedMessage = "File saved successfully.";
 // The exit code of the Close command (all bits set).
 inline constexpr int kCloseExitCode = -1;
+
+// The bytes Export CSV writes for what the record grid shows: its column
+// captions and its rows.
+std::string GridCsvBytes(UserInterface& ui);
 
 class CMainFrame {
  public:
@@ -152,6 +160,10 @@ class CMainFrame {
   // than refuse it (the command line's --read-mismatched).
   bool readMismatchedFiles = false;
 
+  // Where the table at 0-based position `index` of the catalogue is, and
+  // its definition.
+  TableLocation LocationOf(std::size_t index) const;
+
  private:
   // True (after showing `message`) when work is running.
   bool RefuseWhileBusy(const char* message);
@@ -177,8 +189,6 @@ class CMainFrame {
   void ShowTriggerStatements(std::size_t index);
   void ShowViewStatement(std::size_t index);
   void LoadFirstPage(std::size_t index, TreeNode node);
-  // Where the table at `index` of the catalogue is, and its definition.
-  TableLocation LocationOf(std::size_t index) const;
   // Tells in the output pane and the log where a definition that is not a
   // .frm's came from, and what it lacks.
   void TellDefinitionNotes(const TableLocation& location);

@@ -85,6 +85,13 @@ std::string MakeTemporaryFolder(const std::string& base) {
 
 }  // namespace
 
+std::string ReplaceEarlierSaveQuestion(const std::string& folder,
+                                       const std::vector<std::string>& files) {
+  return "The saving folder " + folder + " holds an earlier save (" + DescribeEarlierSave(files) +
+         ").\n\nReplace it? Its scripts that this save does not write are removed; nothing "
+         "else in the folder is touched.";
+}
+
 std::vector<SaveObject> CheckedObjects(UserInterface& ui, const CatalogueLists& catalogue) {
   std::vector<SaveObject> objects;
   Walk(ui, catalogue, kNoNode, std::nullopt, objects);
@@ -116,6 +123,7 @@ SaveSummary SaveCheckedObjects(CMainFrame& frame, ServerConnector& connector,
   if (!toServer && !app.saveAsScriptMode) return summary;
 
   std::unique_ptr<SaveTarget> target;
+  const ScriptTarget* scriptTarget = nullptr;
   std::string saveFolder;
   std::string temporaryFolder;
   if (toServer) {
@@ -141,7 +149,17 @@ SaveSummary SaveCheckedObjects(CMainFrame& frame, ServerConnector& connector,
       summary.aborted = true;
       return summary;
     }
-    target = std::make_unique<ScriptTarget>(saveFolder);
+    // An earlier save in the folder is replaced only when the user says so.
+    const std::vector<std::string> earlier = EarlierSaveFiles(saveFolder, objects);
+    if (!earlier.empty() &&
+        !ui.AskYesNo(ReplaceEarlierSaveQuestion(saveFolder, earlier), MessageIcon::kQuestion)) {
+      clearFlags();
+      summary.aborted = true;
+      return summary;
+    }
+    auto script = std::make_unique<ScriptTarget>(saveFolder, !earlier.empty());
+    scriptTarget = script.get();
+    target = std::move(script);
   }
   std::error_code ignored;
   const std::string keptSaveFolder = app.saveFolder;
@@ -171,6 +189,12 @@ SaveSummary SaveCheckedObjects(CMainFrame& frame, ServerConnector& connector,
   };
   saver.keepGoing = [&] { return app.processRunning.load() != 0; };
   summary = saver.Run(std::move(objects));
+  if (scriptTarget != nullptr) {
+    for (const std::string& removed : scriptTarget->RemovedScripts())
+      line(kRemovedScriptLinePrefix + removed);
+    for (const std::string& problem : scriptTarget->RemovalProblems())
+      line(problem);
+  }
 
   const std::string closing =
       "Saved " + std::to_string(summary.tables) + " tables (" + std::to_string(summary.rows) +

@@ -7,6 +7,10 @@
 // refused meanwhile, the progress indicator shows, the caption bar follows
 // the tables, and Stop ends the save after the page being written. Each
 // table gets one output-pane and log line with its row counts.
+//
+// A saving folder that holds an earlier save is written into only after
+// the user answers Yes to the question whether to replace it; the earlier
+// save's scripts that this save does not write are then removed.
 #pragma once
 
 #include <functional>
@@ -33,6 +37,16 @@ inline constexpr const char* kRecoveryReportLinePrefix = "What was lost is liste
 inline constexpr const char* kSaveFolderInDataFolderMessage =
     "The saving folder lies in the data folder, which is never written. Please choose another "
     "folder.";
+
+// Before each script of an earlier save that a save into its folder
+// removed (it does not write that script itself).
+inline constexpr const char* kRemovedScriptLinePrefix =
+    "Removed from the earlier save in the saving folder: ";
+
+// The question before a save into a folder that holds an earlier save
+// (`files`, as EarlierSaveFiles gives them) replaces it.
+std::string ReplaceEarlierSaveQuestion(const std::string& folder,
+                                       const std::vector<std::string>& files);
 
 // The objects of the checked table, view and trigger nodes of the catalogue
 // tree, in tree order.

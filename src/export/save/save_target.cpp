@@ -1,9 +1,13 @@
 #include "export/save/save_target.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "base/file_check.h"
 #include "base/paths.h"
+#include "export/save/recovery_report.h"
 #include "export/statements.h"
 
 namespace rowmender {
@@ -16,6 +20,13 @@ constexpr std::string_view kTableScriptSuffix = ".sql";
 constexpr std::string_view kViewScriptSuffix = ".view.sql";
 constexpr std::string_view kTriggerScriptSuffix = ".trigger.sql";
 constexpr const char* kScriptHeader = "-- Rowmender v21.0 recovery script\n";
+// How the first line of every script a save writes begins and ends,
+// whatever version wrote it.
+constexpr std::string_view kScriptHeaderStart = "-- Rowmender ";
+constexpr std::string_view kScriptHeaderEnd = " recovery script";
+constexpr std::string_view kSourceCommand = "SOURCE ";
+// An earlier save named in a message: this many of its files by name.
+constexpr std::size_t kNamedEarlierFiles = 3;
 constexpr const char* kSetNames = "SET NAMES utf8mb4;\n";
 constexpr const char* kSelectOne = "SELECT 1";
 constexpr std::string_view kTriggerFileWhat = "the trigger file";
@@ -62,6 +73,39 @@ std::string Unique(std::set<std::string>& taken, const std::string& stem, std::s
   return name;
 }
 
+// `relative` has the shape of a script a save names in restore.sql: a
+// database folder and a .sql file in it, nothing that leads elsewhere.
+bool IsScriptPath(std::string_view relative) {
+  const std::size_t slash = relative.find('/');
+  if (slash == std::string_view::npos || slash == 0) return false;
+  const std::string_view folder = relative.substr(0, slash);
+  const std::string_view file = relative.substr(slash + 1);
+  const auto plain = [](std::string_view part) {
+    return !part.empty() && part != "." && part != ".." &&
+           part.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+  };
+  return plain(folder) && plain(file) && file.size() > kTableScriptSuffix.size() &&
+         file.ends_with(kTableScriptSuffix);
+}
+
+// The file at `path` is a plain file, in a folder that is no link to
+// another place, whose first line is that of a script a save writes.
+bool IsSavedScript(const fs::path& path) {
+  std::error_code error;
+  if (!fs::is_directory(fs::symlink_status(path.parent_path(), error))) return false;
+  if (!fs::is_regular_file(fs::symlink_status(path, error))) return false;
+  std::ifstream file(path, std::ios::binary);
+  std::string first;
+  if (!std::getline(file, first)) return false;
+  return first.starts_with(kScriptHeaderStart) && first.ends_with(kScriptHeaderEnd);
+}
+
+// The name of `object`'s script in its database folder, one that no
+// script before it in that folder has (`taken`).
+std::string ScriptName(std::set<std::string>& taken, const SaveObject& object) {
+  return Unique(taken, ScriptFileName(object.name), SuffixOf(object.kind));
+}
+
 }  // namespace
 
 std::string ScriptFileName(std::string_view name) {
@@ -81,16 +125,66 @@ std::string ScriptFileName(std::string_view name) {
   return out;
 }
 
-ScriptTarget::ScriptTarget(std::string folder) : folder_(std::move(folder)) {}
+std::vector<std::string> EarlierSaveFiles(const std::string& folder,
+                                          const std::vector<SaveObject>& objects) {
+  std::vector<std::string> found;
+  std::error_code error;
+  const auto there = [&](const std::string& relative) {
+    if (fs::exists(fs::symlink_status(JoinPath(folder, relative), error)))
+      found.push_back(relative);
+  };
+  there(kRestoreScriptName);
+  there(kRecoveryReportName);
+  std::map<std::string, std::set<std::string>> taken;
+  for (const SaveObject& object : objects) {
+    const std::string databaseFolder = ScriptFileName(object.databaseName);
+    there(databaseFolder + "/" + ScriptName(taken[databaseFolder], object));
+  }
+  return found;
+}
+
+std::string DescribeEarlierSave(const std::vector<std::string>& files) {
+  std::string text;
+  const std::size_t named = std::min(files.size(), kNamedEarlierFiles);
+  for (std::size_t i = 0; i < named; ++i) {
+    if (i > 0) text += i + 1 == files.size() ? " and " : ", ";
+    text += files[i];
+  }
+  if (files.size() > named) text += " and " + std::to_string(files.size() - named) + " more";
+  return text;
+}
+
+ScriptTarget::ScriptTarget(std::string folder, bool replaceEarlierSave)
+    : folder_(std::move(folder)), replaceEarlierSave_(replaceEarlierSave) {}
+
+void ScriptTarget::RemoveStaleScripts(const std::string& earlierRestore) {
+  std::istringstream lines(earlierRestore);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.starts_with(kSourceCommand)) continue;
+    const std::string relative = line.substr(kSourceCommand.size());
+    if (!IsScriptPath(relative) || begun_.count(relative) != 0) continue;
+    const fs::path path = fs::path(folder_) / relative;
+    if (!IsSavedScript(path)) continue;
+    std::error_code error;
+    if (fs::remove(path, error)) {
+      removed_.push_back(relative);
+    } else if (error) {
+      removalProblems_.push_back("cannot remove " + path.string() +
+                                 " of the earlier save: " + error.message());
+    }
+  }
+}
 
 bool ScriptTarget::BeginObject(const SaveObject& object, std::string& error) {
   const std::string databaseFolder = ScriptFileName(object.databaseName);
   const std::string folder = JoinPath(folder_, databaseFolder);
   std::error_code ignored;
   fs::create_directories(folder, ignored);
-  const std::string fileName =
-      Unique(taken_[databaseFolder], ScriptFileName(object.name), SuffixOf(object.kind));
+  const std::string fileName = ScriptName(taken_[databaseFolder], object);
   currentRelative_ = databaseFolder + "/" + fileName;
+  begun_.insert(currentRelative_);
   currentPath_ = JoinPath(folder, fileName);
   currentKind_ = object.kind;
   stream_.reset();
@@ -153,6 +247,13 @@ bool ScriptTarget::Finish(std::string& error) {
   std::error_code ignored;
   fs::create_directories(folder_, ignored);
   const std::string path = JoinPath(folder_, kRestoreScriptName);
+  std::string earlierRestore;
+  if (replaceEarlierSave_) {
+    std::ifstream earlier(path, std::ios::binary);
+    std::ostringstream text;
+    text << earlier.rdbuf();
+    earlierRestore = text.str();
+  }
   std::ofstream restore(path, std::ios::binary | std::ios::trunc);
   restore << kScriptHeader
           << "-- Loads every script of this save: tables, then views, then triggers.\n"
@@ -168,6 +269,7 @@ bool ScriptTarget::Finish(std::string& error) {
     error = "cannot write " + path;
     return false;
   }
+  if (replaceEarlierSave_) RemoveStaleScripts(earlierRestore);
   return true;
 }
 

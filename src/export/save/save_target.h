@@ -79,9 +79,15 @@ class StreamTarget : public SaveTarget {
 // Writes one folder per database into `folder` and one script per object:
 // "<table>.sql", "<view>.view.sql", "<table>.trigger.sql". restore.sql
 // SOURCEs them in order: tables, then views, then triggers.
+//
+// A folder that holds an earlier save is written over only when the
+// caller says so (after asking; see EarlierSaveFiles): with
+// `replaceEarlierSave`, Finish removes the scripts the earlier restore.sql
+// names that this save has not written, so the folder holds this save
+// alone. Nothing but such scripts is ever removed.
 class ScriptTarget : public SaveTarget {
  public:
-  explicit ScriptTarget(std::string folder);
+  explicit ScriptTarget(std::string folder, bool replaceEarlierSave = false);
 
   bool BeginObject(const SaveObject& object, std::string& error) override;
   bool Execute(const std::string& statement, std::string& error) override;
@@ -97,8 +103,22 @@ class ScriptTarget : public SaveTarget {
   // The scripts written so far, relative to the folder, in restore order.
   std::vector<std::string> Scripts() const;
 
+  // After Finish: the earlier save's scripts it removed (relative paths),
+  // and one line for each it could not remove.
+  const std::vector<std::string>& RemovedScripts() const { return removed_; }
+  const std::vector<std::string>& RemovalProblems() const { return removalProblems_; }
+
  private:
+  // Removes the scripts `earlierRestore` (the text of the earlier
+  // restore.sql) names that this save has not begun.
+  void RemoveStaleScripts(const std::string& earlierRestore);
+
   std::string folder_;
+  bool replaceEarlierSave_ = false;
+  // Every script begun, relative to the folder.
+  std::set<std::string> begun_;
+  std::vector<std::string> removed_;
+  std::vector<std::string> removalProblems_;
   std::ofstream file_;
   // Writes the statements of the current object into `file_`.
   std::unique_ptr<StreamTarget> stream_;
@@ -132,6 +152,17 @@ class ServerTarget : public SaveTarget {
  private:
   ServerConnection& connection_;
 };
+
+// The files of an earlier save in `folder` that a save of `objects` would
+// write over: its restore.sql, its recovery report, and the scripts that
+// have the names the objects' scripts get (relative paths). Empty when the
+// folder holds none of them.
+std::vector<std::string> EarlierSaveFiles(const std::string& folder,
+                                          const std::vector<SaveObject>& objects);
+
+// One line naming them for a question or a refusal: "restore.sql,
+// shop/orders.sql and 3 more".
+std::string DescribeEarlierSave(const std::vector<std::string>& files);
 
 // A file name for a database or object name: characters a file name or
 // the client's SOURCE command cannot carry become '_' (separators, control
