@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 
 #include "app/gui/application_look.h"
 #include "app/gui/catalogue_images.h"
@@ -133,24 +134,115 @@ class ControlsTest : public QObject {
     QCOMPARE(grid.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
              QStringLiteral("note"));
     QVERIFY(!grid.data(header, Qt::ForegroundRole).isValid());
-    // A row whose record is marked deleted is drawn grey.
+    // A row whose record is marked deleted has a background of its own and
+    // says so in its tooltip; its text keeps the normal colour.
     QVERIFY(grid.RowDeleted(2));
-    QCOMPARE(grid.data(grid.index(2, 0), Qt::ForegroundRole).value<QColor>(),
-             QApplication::palette().color(QPalette::Disabled, QPalette::Text));
-
-    // Ctrl+C copies the selected rows, tab-separated.
-    panel.resize(600, 400);
-    panel.show();
-    panel.Grid()->show();
-    panel.Grid()->selectRow(0);
-    QTest::keyClick(panel.Grid(), Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("1\ta,b\n"));
+    QVERIFY(!grid.data(grid.index(0, 0), Qt::BackgroundRole).isValid());
+    QCOMPARE(grid.data(grid.index(2, 0), Qt::BackgroundRole).value<QColor>(),
+             RecordGridModel::DeletedRowBackground(QApplication::palette()));
+    QVERIFY(!grid.data(grid.index(2, 0), Qt::ForegroundRole).isValid());
+    QVERIFY(grid.data(grid.index(2, 1), Qt::ToolTipRole)
+                .toString()
+                .startsWith(QStringLiteral("Deleted record")));
 
     grid.DeleteAllRows();
     QCOMPARE(grid.RowCount(), std::size_t{0});
     QCOMPARE(grid.ColumnCount(), std::size_t{2});
     grid.Clear();
     QCOMPARE(grid.ColumnCount(), std::size_t{0});
+  }
+
+  // NULL is drawn from the cell's NULL state: muted and italic. A text
+  // whose value is "NULL" looks like every other text, and so does an empty
+  // text.
+  void nullCellsAreDrawnFromTheirState() {
+    RecordGridModel grid;
+    grid.SetColumns({"a", "b", "c"});
+    DecodedRow row = Row({"NULL", "NULL", ""});
+    row.kinds = {CellKind::kNull, CellKind::kText, CellKind::kText};
+    grid.AppendRows({row});
+    const QModelIndex null = grid.index(0, 0);
+    const QModelIndex text = grid.index(0, 1);
+    QCOMPARE(null.data().toString(), QStringLiteral("NULL"));
+    QCOMPARE(text.data().toString(), QStringLiteral("NULL"));
+    QVERIFY(grid.CellIsNull(0, 0));
+    QVERIFY(!grid.CellIsNull(0, 1));
+    QVERIFY(null.data(Qt::FontRole).value<QFont>().italic());
+    QCOMPARE(null.data(Qt::ForegroundRole).value<QColor>(),
+             RecordGridModel::NullTextColour(QApplication::palette()));
+    for (const QModelIndex& plain : {text, grid.index(0, 2)}) {
+      QVERIFY(!plain.data(Qt::FontRole).isValid());
+      QVERIFY(!plain.data(Qt::ForegroundRole).isValid());
+    }
+    // Rows made of texts alone (the structure grid) have no NULL cells.
+    grid.AppendRows({Row({"NULL", "x", "y"})});
+    QVERIFY(!grid.CellIsNull(1, 0));
+    QVERIFY(!grid.index(1, 0).data(Qt::FontRole).isValid());
+  }
+
+  // NULL's text and a deleted row's text stay readable in every look:
+  // NULL differs from the normal text, a deleted row's background from the
+  // normal one, and the text on it keeps a good contrast.
+  void nullAndDeletedRowsAreLegibleInEveryLook() {
+    const auto luminance = [](const QColor& c) {
+      const auto channel = [](double v) {
+        v /= 255.0;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+      };
+      return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+    };
+    const auto contrast = [&](const QColor& a, const QColor& b) {
+      const double x = luminance(a);
+      const double y = luminance(b);
+      return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+    };
+    for (const std::uint32_t number :
+         {kLookClassic, kLookBlue, kLookBlack, kLookSilver, kLookAqua, kLookDesktop}) {
+      const QPalette palette = LookFor(number).palette;
+      const QColor text = palette.color(QPalette::Active, QPalette::Text);
+      const QColor base = palette.color(QPalette::Active, QPalette::Base);
+      const QColor deleted = RecordGridModel::DeletedRowBackground(palette);
+      const QColor null = RecordGridModel::NullTextColour(palette);
+      QVERIFY2(deleted != base, qPrintable(QString::number(number)));
+      QVERIFY2(contrast(text, deleted) >= 4.5, qPrintable(QString::number(number)));
+      QVERIFY2(null != text, qPrintable(QString::number(number)));
+      QVERIFY2(contrast(null, base) >= 2.5, qPrintable(QString::number(number)));
+    }
+  }
+
+  // Columns of numbers are right-aligned, captions included; the others
+  // left-aligned. The columns are sized to their contents when the first
+  // rows come in, never wider than the most a column gets.
+  void numericColumnsAlignRightAndColumnsFitTheirContents() {
+    CTarnStatic panel;
+    panel.resize(900, 400);
+    panel.show();
+    panel.Grid()->show();
+    RecordGridModel& grid = panel.GridModel();
+    panel.SetColumns({"id", "name", "note"});
+    grid.SetNumericColumns({true, false, false});
+    grid.AppendRows({Row({"1", "x", std::string(400, 'w')}), Row({"100000", "y", "z"})});
+    const auto alignment = [&](int column) {
+      return grid.index(0, column).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
+             Qt::AlignHorizontal_Mask;
+    };
+    QCOMPARE(alignment(0), Qt::Alignment(Qt::AlignRight));
+    QCOMPARE(alignment(1), Qt::Alignment(Qt::AlignLeft));
+    QCOMPARE(grid.headerData(0, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                 Qt::AlignHorizontal_Mask,
+             Qt::Alignment(Qt::AlignRight));
+    QVERIFY(grid.ColumnIsNumeric(0));
+    QVERIFY(!grid.ColumnIsNumeric(2));
+
+    // Short columns shrink below the first width, long ones stop at the most.
+    QVERIFY(panel.Grid()->columnWidth(0) < CTarnStatic::kColumnWidth);
+    QVERIFY(panel.Grid()->columnWidth(0) >=
+            panel.Grid()->fontMetrics().horizontalAdvance(QStringLiteral("100000")));
+    QCOMPARE(panel.Grid()->columnWidth(2), CTarnStatic::kMaxColumnWidth);
+    // Rows added later (the next page) leave the widths alone.
+    panel.Grid()->setColumnWidth(1, 150);
+    grid.AppendRows({Row({"2", "w", "v"})});
+    QCOMPARE(panel.Grid()->columnWidth(1), 150);
   }
 
   // ---- Output list ----

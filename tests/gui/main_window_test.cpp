@@ -282,13 +282,53 @@ class MainWindowTest : public QObject {
       QCOMPARE(grid.Caption(c), std::string(headers[c]));
     QVERIFY(grid.RowCount() > 0);
     QCOMPARE(Caption(window), "Keys[" + std::to_string(grid.RowCount()) + "]");
+    // Sized to their contents; the size column holds numbers.
     for (int c = 0; c < 5; ++c) {
-      QCOMPARE(window.RecordPanel()->Grid()->columnWidth(c), rowmender::CTarnStatic::kColumnWidth);
+      QVERIFY(window.RecordPanel()->Grid()->columnWidth(c) > 0);
+      QVERIFY(window.RecordPanel()->Grid()->columnWidth(c) <=
+              rowmender::CTarnStatic::kMaxColumnWidth);
     }
+    QVERIFY(grid.ColumnIsNumeric(2));
+    QVERIFY(!grid.ColumnIsNumeric(0));
     // "Next Records" after a structure only disables itself.
     QTest::mouseClick(window.RecordPanel()->NextButton(), Qt::LeftButton);
     QCOMPARE(Buttons(window).nextEnabled, false);
     QCOMPARE(grid.ColumnCount(), std::size_t{5});
+  }
+
+  // A real table's NULLs come from the cells' NULL state, its number
+  // columns are right-aligned from their types, its deleted row is marked.
+  void realTableDrawsNullsNumbersAndDeletedRows() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    QCOMPARE(window.ClickNode(window.FindNode("typezoo/Tables/blobs_dynamic")), 1);
+    rowmender::RecordGridModel& grid = window.RecordPanel()->GridModel();
+    QCOMPARE(grid.Caption(2), std::string("body"));
+    std::size_t nulls = 0;
+    std::size_t deleted = 0;
+    for (std::size_t r = 0; r < grid.RowCount(); ++r) {
+      deleted += grid.RowDeleted(r) ? 1 : 0;
+      if (grid.Cell(r, 1) == "nulls") {
+        for (std::size_t c = 2; c < 5; ++c) {
+          QVERIFY(grid.CellIsNull(r, c));
+          QVERIFY(grid.index(static_cast<int>(r), static_cast<int>(c))
+                      .data(Qt::FontRole)
+                      .value<QFont>()
+                      .italic());
+          ++nulls;
+        }
+      } else {
+        QVERIFY(!grid.CellIsNull(r, 1));
+      }
+    }
+    QCOMPARE(nulls, std::size_t{3});
+    QCOMPARE(deleted, std::size_t{1});
+    QVERIFY(grid.ColumnIsNumeric(0));   // smallint unsigned
+    QVERIFY(!grid.ColumnIsNumeric(2));  // longtext
+    QCOMPARE(grid.index(0, 0).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                 Qt::AlignHorizontal_Mask,
+             Qt::Alignment(Qt::AlignRight));
   }
 
   void viewAndTriggerShowTheirStatements() {

@@ -448,6 +448,10 @@ void CMainWindow::GridSetColumns(const std::vector<std::string>& captions) {
   panel_->SetColumns(captions);
 }
 
+void CMainWindow::GridSetNumericColumns(const std::vector<bool>& numeric) {
+  panel_->GridModel().SetNumericColumns(numeric);
+}
+
 void CMainWindow::GridAppendRows(const std::vector<DecodedRow>& rows) {
   panel_->GridModel().AppendRows(rows);
 }

@@ -146,6 +146,7 @@ class CMainWindow : public QMainWindow, public UserInterface {
   void OutputDeleteAll() override;
   void ShowProgress(bool visible) override;
   void RunningStateChanged(bool running) override;
+  void GridSetNumericColumns(const std::vector<bool>& numeric) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -9,6 +9,7 @@
 #include "base/file_check.h"
 #include "base/paths.h"
 #include "catalogue/table_locator.h"
+#include "definitions/column_types.h"
 #include "export/save/table_saver.h"
 #include "export/statements.h"
 #include "preview/record_pages.h"
@@ -153,6 +154,8 @@ void CMainFrame::ShowTableStructure(TreeNode keysNode) {
     }
   }
   ui.GridSetColumns({kStructureHeaders.begin(), kStructureHeaders.end()});
+  // The size column holds numbers.
+  ui.GridSetNumericColumns({false, false, true, false, false});
   std::vector<DecodedRow> rows;
   for (const auto& structureRow : BuildStructureRows(engine.table, app.collations)) {
     rows.push_back(DecodedRow{{structureRow.begin(), structureRow.end()}, false});
@@ -245,6 +248,11 @@ void CMainFrame::LoadFirstPage(std::size_t index, TreeNode node) {
     captions.push_back(column.name);
   ui.GridDeleteAllRows();
   ui.GridSetColumns(captions);
+  std::vector<bool> numeric;
+  numeric.reserve(engine.table.columns.size());
+  for (const auto& column : engine.table.columns)
+    numeric.push_back(IsNumericType(column.typeCode));
+  ui.GridSetNumericColumns(numeric);
   FillGrid();
   rowsLoaded += static_cast<std::int64_t>(engine.rows.size());
   firstRowShown = 0;

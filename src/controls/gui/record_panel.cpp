@@ -27,6 +27,21 @@ constexpr int kRegularWeight = 400;
 constexpr int kRowPadding = 6;
 constexpr int kBoldWeight = 700;
 
+// NULL's text: this much of the text colour, the rest the background's.
+constexpr double kNullTextWeight = 0.55;
+// A deleted row's background: this much of the tint over the background.
+const QColor kDeletedTint(214, 64, 64);
+constexpr double kDeletedTintWeight = 0.22;
+
+// `weight` of `front` over `back`.
+QColor Blend(const QColor& front, const QColor& back, double weight) {
+  const auto mix = [weight](int a, int b) {
+    return static_cast<int>(a * weight + b * (1.0 - weight) + 0.5);
+  };
+  return QColor(mix(front.red(), back.red()), mix(front.green(), back.green()),
+                mix(front.blue(), back.blue()));
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -35,6 +50,7 @@ constexpr int kBoldWeight = 700;
 void RecordGridModel::Clear() {
   beginResetModel();
   captions_.clear();
+  numeric_.clear();
   rows_.clear();
   endResetModel();
 }
@@ -52,9 +68,26 @@ void RecordGridModel::SetColumns(const std::vector<std::string>& captions) {
   captions_.reserve(captions.size());
   for (const std::string& caption : captions)
     captions_.push_back(QString::fromStdString(caption));
-  for (Row& row : rows_)
+  numeric_.assign(captions_.size(), false);
+  for (Row& row : rows_) {
     row.cells.resize(captions_.size());
+    if (!row.kinds.empty()) row.kinds.resize(captions_.size(), CellKind::kMissing);
+  }
   endResetModel();
+}
+
+void RecordGridModel::SetNumericColumns(const std::vector<bool>& numeric) {
+  for (std::size_t c = 0; c < numeric_.size(); ++c)
+    numeric_[c] = c < numeric.size() && numeric[c];
+  if (!captions_.empty()) {
+    emit headerDataChanged(Qt::Horizontal, 0, static_cast<int>(captions_.size()) - 1);
+    if (!rows_.empty()) {
+      emit dataChanged(
+          index(0, 0),
+          index(static_cast<int>(rows_.size()) - 1, static_cast<int>(captions_.size()) - 1),
+          {Qt::TextAlignmentRole});
+    }
+  }
 }
 
 void RecordGridModel::AppendRows(const std::vector<DecodedRow>& rows) {
@@ -69,6 +102,11 @@ void RecordGridModel::AppendRows(const std::vector<DecodedRow>& rows) {
     for (std::size_t c = 0; c < captions_.size(); ++c) {
       each.cells.push_back(c < row.values.size() ? QString::fromStdString(row.values[c])
                                                  : QString());
+    }
+    if (!row.kinds.empty()) {
+      each.kinds.assign(captions_.size(), CellKind::kMissing);
+      for (std::size_t c = 0; c < captions_.size() && c < row.kinds.size(); ++c)
+        each.kinds[c] = row.kinds[c];
     }
     added.push_back(std::move(each));
   }
@@ -93,6 +131,30 @@ bool RecordGridModel::RowDeleted(std::size_t row) const {
   return row < rows_.size() && rows_[row].deleted;
 }
 
+bool RecordGridModel::ColumnIsNumeric(std::size_t column) const {
+  return column < numeric_.size() && numeric_[column];
+}
+
+bool RecordGridModel::CellIsNull(std::size_t row, std::size_t column) const {
+  const Row* found = RowAt(row, column);
+  return found != nullptr && column < found->kinds.size() &&
+         found->kinds[column] == CellKind::kNull;
+}
+
+const RecordGridModel::Row* RecordGridModel::RowAt(std::size_t row, std::size_t column) const {
+  if (row >= rows_.size() || column >= rows_[row].cells.size()) return nullptr;
+  return &rows_[row];
+}
+
+QColor RecordGridModel::NullTextColour(const QPalette& palette) {
+  return Blend(palette.color(QPalette::Active, QPalette::Text),
+               palette.color(QPalette::Active, QPalette::Base), kNullTextWeight);
+}
+
+QColor RecordGridModel::DeletedRowBackground(const QPalette& palette) {
+  return Blend(kDeletedTint, palette.color(QPalette::Active, QPalette::Base), kDeletedTintWeight);
+}
+
 int RecordGridModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
@@ -105,24 +167,33 @@ QVariant RecordGridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   const auto row = static_cast<std::size_t>(index.row());
   const auto column = static_cast<std::size_t>(index.column());
-  if (row >= rows_.size() || column >= rows_[row].cells.size()) return {};
+  const Row* found = RowAt(row, column);
+  if (found == nullptr) return {};
+  const bool null = CellIsNull(row, column);
   switch (role) {
     case Qt::DisplayRole:
+      return found->cells[column];
     case Qt::ToolTipRole:
-      return rows_[row].cells[column];
+      if (found->deleted) {
+        return QStringLiteral("Deleted record: ") + found->cells[column];
+      }
+      return found->cells[column];
     case Qt::ForegroundRole:
-      if (rows_[row].deleted)
-        return QApplication::palette().color(QPalette::Disabled, QPalette::Text);
+      if (null) return NullTextColour(QApplication::palette());
+      return {};
+    case Qt::BackgroundRole:
+      if (found->deleted) return DeletedRowBackground(QApplication::palette());
       return {};
     case Qt::FontRole:
-      if (rows_[row].deleted) {
+      if (null) {
         QFont font;
         font.setItalic(true);
         return font;
       }
       return {};
     case Qt::TextAlignmentRole:
-      return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+      return QVariant::fromValue((ColumnIsNumeric(column) ? Qt::AlignRight : Qt::AlignLeft) |
+                                 Qt::AlignVCenter);
     default:
       return {};
   }
@@ -138,7 +209,9 @@ QVariant RecordGridModel::headerData(int section, Qt::Orientation orientation, i
     case Qt::ToolTipRole:
       return captions_[static_cast<std::size_t>(section)];
     case Qt::TextAlignmentRole:
-      return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+      return QVariant::fromValue(
+          (ColumnIsNumeric(static_cast<std::size_t>(section)) ? Qt::AlignRight : Qt::AlignLeft) |
+          Qt::AlignVCenter);
     default:
       return {};
   }
@@ -214,6 +287,11 @@ CTarnStatic::CTarnStatic(QWidget* parent)
   grid_->setModel(&model_);
   grid_->horizontalHeader()->setFont(boldFont_);
   grid_->horizontalHeader()->setDefaultSectionSize(kColumnWidth);
+  connect(&model_, &QAbstractItemModel::rowsInserted, this, [this] {
+    if (!fitPending_) return;
+    fitPending_ = false;
+    FitColumns();
+  });
 
   textBox_->setObjectName(QStringLiteral("statementText"));
   textBox_->setReadOnly(true);
@@ -256,6 +334,17 @@ void CTarnStatic::SetColumns(const std::vector<std::string>& captions) {
   model_.SetColumns(captions);
   for (int column = 0; column < static_cast<int>(captions.size()); ++column) {
     grid_->setColumnWidth(column, kColumnWidth);
+  }
+  fitPending_ = true;
+}
+
+void CTarnStatic::FitColumns() {
+  // Every row of the page counts, not only those in view.
+  grid_->horizontalHeader()->setResizeContentsPrecision(-1);
+  for (int column = 0; column < model_.columnCount({}); ++column) {
+    grid_->resizeColumnToContents(column);
+    if (grid_->columnWidth(column) > kMaxColumnWidth)
+      grid_->setColumnWidth(column, kMaxColumnWidth);
   }
 }
 

@@ -23,7 +23,12 @@
 namespace rowmender {
 
 // The rows of the record grid: column captions and up to one page of rows.
-// Rows whose record is marked deleted are drawn in grey italics.
+//
+// A cell is drawn from what its value is, not from its text: a NULL value
+// shows its text "NULL" in a muted italic, so that a text whose value is
+// "NULL" stays plain; columns that hold numbers are right-aligned. Rows
+// whose record is marked deleted get a tinted background (their text keeps
+// the normal colour, so that it stays legible) and say so in their tooltip.
 class RecordGridModel : public QAbstractTableModel {
   Q_OBJECT
 
@@ -33,7 +38,10 @@ class RecordGridModel : public QAbstractTableModel {
   // Removes every row and column.
   void Clear();
   void DeleteAllRows();
+  // Replaces the columns (none of them numeric until SetNumericColumns).
   void SetColumns(const std::vector<std::string>& captions);
+  // Which columns hold numbers; columns beyond `numeric` do not.
+  void SetNumericColumns(const std::vector<bool>& numeric);
   // Appends rows; cells beyond the columns are dropped, missing ones are
   // empty.
   void AppendRows(const std::vector<DecodedRow>& rows);
@@ -43,6 +51,13 @@ class RecordGridModel : public QAbstractTableModel {
   std::string Caption(std::size_t column) const;
   std::string Cell(std::size_t row, std::size_t column) const;
   bool RowDeleted(std::size_t row) const;
+  bool ColumnIsNumeric(std::size_t column) const;
+  // The cell holds NULL (its text is only what stands for it).
+  bool CellIsNull(std::size_t row, std::size_t column) const;
+
+  // The colours a cell is drawn with, from the application's palette.
+  static QColor NullTextColour(const QPalette& palette);
+  static QColor DeletedRowBackground(const QPalette& palette);
 
   // QAbstractTableModel.
   int rowCount(const QModelIndex& parent) const override;
@@ -54,9 +69,14 @@ class RecordGridModel : public QAbstractTableModel {
  private:
   struct Row {
     std::vector<QString> cells;
+    // What each cell's value is (empty: plain texts).
+    std::vector<CellKind> kinds;
     bool deleted = false;
   };
+  const Row* RowAt(std::size_t row, std::size_t column) const;
+
   std::vector<QString> captions_;
+  std::vector<bool> numeric_;
   std::vector<Row> rows_;
 };
 
@@ -79,8 +99,10 @@ class CTarnStatic : public QWidget {
   Q_OBJECT
 
  public:
-  // Width of every grid column, in pixels.
+  // A column's width before its rows are in, and the most a column gets
+  // from its contents, in pixels (the user can widen it further).
   static constexpr int kColumnWidth = 200;
+  static constexpr int kMaxColumnWidth = 400;
   // The strip below the grid that holds the buttons.
   static constexpr int kButtonStripHeight = 35;
   static constexpr int kButtonTopFromBottom = 31;
@@ -99,8 +121,13 @@ class CTarnStatic : public QWidget {
   QToolButton* PreviousButton() const { return previous_; }
   QToolButton* NextButton() const { return next_; }
 
-  // Replaces the grid's columns, each kColumnWidth wide.
+  // Replaces the grid's columns, each kColumnWidth wide until the first
+  // rows that come in size them to their contents (at most
+  // kMaxColumnWidth).
   void SetColumns(const std::vector<std::string>& captions);
+  // Sizes every column to its caption and contents, at most
+  // kMaxColumnWidth.
+  void FitColumns();
 
  signals:
   void previousRecords();
@@ -120,6 +147,8 @@ class CTarnStatic : public QWidget {
   QToolButton* previous_;
   QToolButton* next_;
   QLabel* label_;
+  // The columns are sized to the first rows that come in after SetColumns.
+  bool fitPending_ = false;
 };
 
 }  // namespace rowmender
