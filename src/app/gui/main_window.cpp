@@ -37,6 +37,8 @@ namespace {
 // Wide enough for the names of most tables; the panes can be resized.
 constexpr int kTreePaneWidth = 260;
 constexpr int kOutputPaneWidth = 320;
+// How often the frame looks for a finished row count.
+constexpr int kIdleIntervalMs = 200;
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -76,6 +78,10 @@ CMainWindow::CMainWindow(CTarnSalvorProjApp& application, const Options& options
     if (const SaveCommand& save = RegisteredSaveCommand()) save(frame, this);
   };
   stop_->setEnabled(false);
+  idle_ = new QTimer(this);
+  idle_->setInterval(kIdleIntervalMs);
+  connect(idle_, &QTimer::timeout, this, [this] { frame_.OnIdle(); });
+  idle_->start();
   frame_.Initialize();
 }
 
@@ -446,6 +452,10 @@ void CMainWindow::GridDeleteAllRows() {
 
 void CMainWindow::GridSetColumns(const std::vector<std::string>& captions) {
   panel_->SetColumns(captions);
+}
+
+void CMainWindow::SetRowStatus(const std::string& text) {
+  statusBar_->RowStatus()->setText(Q(text));
 }
 
 void CMainWindow::GridSetNumericColumns(const std::vector<bool>& numeric) {

@@ -14,6 +14,7 @@
 #include <QDockWidget>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -147,6 +148,7 @@ class CMainWindow : public QMainWindow, public UserInterface {
   void ShowProgress(bool visible) override;
   void RunningStateChanged(bool running) override;
   void GridSetNumericColumns(const std::vector<bool>& numeric) override;
+  void SetRowStatus(const std::string& text) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -180,6 +182,8 @@ class CMainWindow : public QMainWindow, public UserInterface {
   QAction* previousPage_ = nullptr;
   QAction* nextPage_ = nullptr;
 
+  // Hands the frame its idle calls (a finished row count).
+  QTimer* idle_ = nullptr;
   ScriptedAnswers* answers_ = nullptr;
   // Whether the application layer shows "Previous Records" and "Next
   // Records"; they appear only while the grid does.

@@ -22,6 +22,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -33,6 +34,7 @@
 #include "catalogue/definition_sources.h"
 #include "export/server_connection.h"
 #include "preview/record_pages.h"
+#include "preview/table_rereads.h"
 
 namespace rowmender {
 
@@ -95,6 +97,13 @@ class CMainFrame {
   int OnTreeSelect(TreeNode node);
   int OnNextRecords();
   int OnPreviousRecords();
+  // Called by the front end now and then (a timer; cheap): shows the
+  // table's total in the row status once its count has finished.
+  void OnIdle();
+  // The table's rows are being counted on a worker thread.
+  bool RowCountRunning() const { return rowCounter_ != nullptr; }
+  // The table's total, once known (counted, or the last page reached).
+  const std::optional<RowTotal>& KnownRowTotal() const { return rowTotal_; }
 
   // ---- State ----
 
@@ -171,8 +180,12 @@ class CMainFrame {
   void TellDefinitionNotes(const TableLocation& location);
   // Shows `engine.rows` in the grid (a row without cells adds nothing).
   void FillGrid();
-  // Sets the caption bar to the row range shown ("%lld rows to %lld").
+  // Sets the row status to the range shown and the table's total.
   void ShowRowRange();
+  // What a read of the table on screen apart from the pager needs.
+  TableReread RereadOfShownTable() const;
+  // Stops counting the rows of the table shown and forgets its total.
+  void ForgetRowTotal();
   // After a page of the table on screen was loaded: one output-pane and log
   // line with how the table was opened (`firstLoad`) and what reading the
   // page lost (a page read for the first time since the selection), and
@@ -207,6 +220,11 @@ class CMainFrame {
   // Where the scan found the definitions of tables without a .frm: the
   // dictionary of `dictionaryPath_` and the statement files the user gave.
   DefinitionSources definitionSources_;
+
+  // The count of the rows of the table on screen, while it runs, and its
+  // total once known.
+  std::unique_ptr<RowCounter> rowCounter_;
+  std::optional<RowTotal> rowTotal_;
 
   std::thread scanThread_;
   std::atomic<bool> scanActive_{false};

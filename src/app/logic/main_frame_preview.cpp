@@ -80,6 +80,7 @@ int CMainFrame::OnTreeSelect(TreeNode node) {
   app.saveToDatabaseMode = false;
   ui.TreeSetEnabled(false);
   pager_.reset();
+  ForgetRowTotal();
 
   engine.pageStarts.clear();
   ui.PageButtonShow(PageButton::kPrevious, true);
@@ -257,7 +258,21 @@ void CMainFrame::LoadFirstPage(std::size_t index, TreeNode node) {
   rowsLoaded += static_cast<std::int64_t>(engine.rows.size());
   firstRowShown = 0;
   lastRowShown = rowsLoaded;
-  ui.SetCaption(ui.TreeLabel(selectedNode) + "[" + std::to_string(lastRowShown) + "]");
+  ui.SetCaption(ui.TreeLabel(selectedNode));
+  if (error.empty()) {
+    if (!engine.moreRows) {
+      // The first page holds the whole table.
+      RowTotal total;
+      for (const DecodedRow& row : engine.rows) {
+        ++total.rows;
+        if (row.deleted) ++total.deleted;
+      }
+      rowTotal_ = total;
+    } else {
+      rowCounter_ = std::make_unique<RowCounter>(RereadOfShownTable());
+    }
+  }
+  ShowRowRange();
   if (error.empty()) ReportPageLoad(true);
   MarkTable(index, node);
 }
@@ -352,7 +367,44 @@ void CMainFrame::FillGrid() {
 }
 
 void CMainFrame::ShowRowRange() {
-  ui.SetCaption(std::to_string(firstRowShown) + " rows to " + std::to_string(lastRowShown));
+  const RowTotal* total = rowTotal_ ? &*rowTotal_ : nullptr;
+  ui.SetRowStatus(RowRangeText(static_cast<std::uint64_t>(firstRowShown) + 1,
+                               static_cast<std::uint64_t>(std::max<std::int64_t>(lastRowShown, 0)),
+                               total, rowCounter_ != nullptr));
+}
+
+void CMainFrame::ForgetRowTotal() {
+  rowCounter_.reset();
+  rowTotal_.reset();
+  ui.SetRowStatus("");
+}
+
+void CMainFrame::OnIdle() {
+  if (!rowCounter_) return;
+  RowTotal total;
+  switch (rowCounter_->Poll(total)) {
+    case RowCounter::State::kCounting:
+      return;
+    case RowCounter::State::kDone:
+      rowTotal_ = total;
+      break;
+    case RowCounter::State::kFailed:
+      break;
+  }
+  rowCounter_.reset();
+  ShowRowRange();
+}
+
+TableReread CMainFrame::RereadOfShownTable() const {
+  TableReread table;
+  if (!pager_) return table;
+  table.files = pager_->Location().Files();
+  if (pager_->Options().useDictionary && engine.table.storageEngine == kEngineInnoDb) {
+    table.systemTablespacePath = pager_->SystemTablespacePath();
+  }
+  table.collations = &app.collations;
+  table.readMismatchedFiles = pager_->Options().readMismatchedFiles;
+  return table;
 }
 
 int CMainFrame::OnNextRecords() {
@@ -379,6 +431,11 @@ int CMainFrame::OnNextRecords() {
       firstRowShown = lastRowShown;
       lastRowShown += read;
       rowsLoaded += read;
+      // The last page: the total is known (a count still running adds how
+      // many of the rows are deleted).
+      if (result.atEdge && !rowTotal_) {
+        rowTotal_ = RowTotal{static_cast<std::uint64_t>(lastRowShown), 0};
+      }
       ShowRowRange();
       ReportPageLoad(false);
       break;
