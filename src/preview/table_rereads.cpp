@@ -47,6 +47,10 @@ Status OpenTable(const TableReread& table, OpenedTable& opened) {
   return Status::Ok();
 }
 
+constexpr const char* kStoppedProblem = "The read was stopped.";
+constexpr const char* kRowMovedProblem =
+    "The row is no longer where the page found it: the files changed since, or the page was read "
+    "from damaged records.";
 
 }  // namespace
 
@@ -106,5 +110,128 @@ void RowCounter::Count() {
   state_ = State::kDone;
 }
 
+// ---------------------------------------------------------------------------
+// Whole values
+
+WholeValueInfo ReadWholeValue(const WholeValueRequest& request,
+                              const std::function<void(ByteView)>& sink,
+                              const std::atomic<bool>* stop) {
+  WholeValueInfo info;
+  OpenedTable opened;
+  const Status status = OpenTable(request.table, opened);
+  if (!status.ok()) {
+    info.problem = status.message();
+    return info;
+  }
+  TableCursor& cursor = *opened.cursor;
+  if (!(cursor.Position() == request.pageStart)) cursor.Seek(request.pageStart);
+  RowBuffer row;
+  for (std::size_t at = 0; at <= request.pageRow; ++at) {
+    if (stop != nullptr && stop->load()) {
+      info.problem = kStoppedProblem;
+      return info;
+    }
+    if (!cursor.Next(row)) {
+      info.problem = kRowMovedProblem;
+      return info;
+    }
+  }
+  const TableFormat& formats = cursor.Formats();
+  // The same row as on screen: its delete mark and the texts of its values
+  // kept in the record.
+  bool same = row.deleted == request.deleted && row.cells.size() == request.rowTexts.size();
+  const ValueOptions options(request.form, request.table.collations);
+  for (std::size_t c = 0; same && c < row.cells.size() && c < formats.Size(); ++c) {
+    if (row.cells[c].kind == CellKind::kExternal) continue;
+    same = ValueText(row.cells[c], formats[c], options) == request.rowTexts[c];
+  }
+  if (!same) {
+    info.problem = kRowMovedProblem;
+    return info;
+  }
+  if (request.column >= row.cells.size() || request.column >= formats.Size()) {
+    info.problem = "The table has no such column.";
+    return info;
+  }
+  const Cell& cell = row.cells[request.column];
+  const ColumnFormat& format = formats[request.column];
+  const ColumnDefinition& column = format.Column();
+  info.columnName = column.name;
+  if (request.table.collations != nullptr) {
+    info.columnType = ColumnTypeName(column, opened.source->Definition().tableCharsetId,
+                                     *request.table.collations);
+  }
+  const auto hand = [&](ByteView bytes) {
+    info.bytes += bytes.size();
+    sink(bytes);
+  };
+  const auto handText = [&](const std::string& text) {
+    info.isText = true;
+    info.characterSet = "utf8mb4";
+    hand(ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  };
+  const bool json = column.typeCode == kTypeJson;
+  switch (cell.kind) {
+    case CellKind::kNull:
+      info.isNull = true;
+      return info;
+    case CellKind::kMissing:
+      info.problem = "No value could be read for this column: its bytes lie outside the record.";
+      return info;
+    case CellKind::kText:
+      if (!json) {
+        info.isText = true;
+        info.characterSet = format.charset ? format.charset->Name() : format.characterSet;
+        hand(cell.bytes);
+        return info;
+      }
+      break;
+    case CellKind::kBinary:
+    case CellKind::kGeometry:
+      if (!json && !IsPluginTypeColumn(column)) {
+        info.isBinary = true;
+        hand(cell.bytes);
+        return info;
+      }
+      break;
+    case CellKind::kExternal:
+      if (!json) {
+        if (row.longValues == nullptr) {
+          info.problem =
+              "The value is kept outside the record, and this table's reader cannot "
+              "follow it.";
+          return info;
+        }
+        const bool binary = IsBinaryColumn(column) || column.typeCode == kTypeGeometry;
+        info.isBinary = binary;
+        info.isText = !binary;
+        if (!binary) {
+          info.characterSet = format.charset ? format.charset->Name() : format.characterSet;
+        }
+        const LongValueReader::Result result = row.longValues->Read(cell.bytes, hand);
+        info.cutShort = !result.complete;
+        info.expected = result.expected;
+        return info;
+      }
+      break;
+    default:
+      break;
+  }
+  // Numbers, dates, ENUM and SET, JSON, UUID and the like: the value's
+  // text, as a save writes it.
+  handText(ValueText(cell, format, ValueOptions(ValueForm::kSave, request.table.collations),
+                     row.longValues));
+  return info;
+}
+
+std::string WholeValueUtf8(const std::string& bytes, const WholeValueInfo& info) {
+  const CharsetDecoder decoder = CharsetDecoder::ForName(info.characterSet);
+  std::string out;
+  if (decoder.AppendUtf8(
+          ByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), out)) {
+    return out;
+  }
+  return {};
+}
 
 }  // namespace rowmender

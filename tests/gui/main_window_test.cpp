@@ -23,6 +23,7 @@
 #include "app/gui/window_bars.h"
 #include "controls/gui/output_list.h"
 #include "controls/gui/record_panel.h"
+#include "controls/gui/value_viewer.h"
 #include "controls/gui/xhtml_tree.h"
 #include "gui/support/gui_test_support.h"
 
@@ -341,6 +342,123 @@ class MainWindowTest : public QObject {
     QCOMPARE(grid.index(0, 0).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
                  Qt::AlignHorizontal_Mask,
              Qt::Alignment(Qt::AlignRight));
+  }
+
+  // The value viewer reads the whole value from the files, not the page's
+  // placeholder: a 200k text kept off-page shows whole, in its character
+  // set, as the server gave it; a 30k blob as its bytes; Save writes them.
+  void valueViewerReadsTheWholeValueFromTheFiles() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    QCOMPARE(window.ClickNode(window.FindNode("typezoo/Tables/blobs_dynamic")), 1);
+    rowmender::RecordGridModel& grid = window.RecordPanel()->GridModel();
+
+    // The server's text of the row: body, data (as HEX) and memo.
+    QFile truthFile(QStringLiteral(ROWMENDER_SAMPLE_TRUTH "/typezoo/blobs_dynamic.rows.tsv"));
+    QVERIFY(truthFile.open(QIODevice::ReadOnly));
+    QStringList truth;
+    for (const QByteArray& line : truthFile.readAll().split('\n')) {
+      if (line.startsWith("4\t")) truth = QString::fromUtf8(line).split(QLatin1Char('\t'));
+    }
+    QCOMPARE(truth.size(), 5);
+    const auto unescape = [](QString text) {
+      QString out;
+      for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != QLatin1Char('\\') || i + 1 == text.size()) {
+          out += text[i];
+          continue;
+        }
+        const QChar next = text[++i];
+        out += next == QLatin1Char('n')   ? QChar(u'\n')
+               : next == QLatin1Char('t') ? QChar(u'\t')
+               : next == QLatin1Char('0') ? QChar(u'\0')
+                                          : next;
+      }
+      return out;
+    };
+
+    int row = -1;
+    for (std::size_t r = 0; r < grid.RowCount(); ++r) {
+      if (grid.Cell(r, 1) == "200k text, 30k blob") row = static_cast<int>(r);
+    }
+    QVERIFY(row >= 0);
+    const QString body = unescape(truth[2]);
+    QVERIFY(body.size() > 150000);
+    // The page shows a placeholder only.
+    QVERIFY(QString::fromStdString(grid.Cell(static_cast<std::size_t>(row), 2)) != body);
+
+    // Sorted by another column first: the viewer still reads the right row.
+    window.RecordPanel()->Grid()->sortByColumn(1, Qt::DescendingOrder);
+    for (std::size_t r = 0; r < grid.RowCount(); ++r) {
+      if (grid.Cell(r, 1) == "200k text, 30k blob") row = static_cast<int>(r);
+    }
+
+    window.ViewValue(row, 2);
+    rowmender::ValueViewerDialog* viewer = window.ValueViewer();
+    QVERIFY(viewer != nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(viewer->IsDone(), 30000);
+    QVERIFY2(viewer->Problem().isEmpty(), qPrintable(viewer->Problem()));
+    QCOMPARE(viewer->TextView()->toPlainText(), body);
+    QVERIFY(viewer->Info().isText);
+    QCOMPARE(viewer->Info().characterSet, std::string("utf8mb4"));
+    QVERIFY(!viewer->Info().cutShort);
+    QVERIFY(viewer->HexView()->toPlainText().startsWith(QStringLiteral("00000000  5A 65 69 6C")));
+
+    // The blob, as its bytes.
+    window.ViewValue(row, 3);
+    viewer = window.ValueViewer();
+    QTRY_VERIFY_WITH_TIMEOUT(viewer->IsDone(), 30000);
+    QVERIFY2(viewer->Problem().isEmpty(), qPrintable(viewer->Problem()));
+    QVERIFY(viewer->Info().isBinary);
+    QCOMPARE(QByteArray::fromStdString(viewer->Bytes()).toHex().toUpper(), truth[3].toLatin1());
+    QVERIFY(viewer->ImageView()->pixmap().isNull());
+
+    // Save value as... writes the same bytes.
+    QTemporaryDir folder;
+    const QString saved = folder.filePath(QStringLiteral("data.bin"));
+    scripted.answers.saveFileAnswer = saved.toStdString();
+    QTest::mouseClick(viewer->SaveButton(), Qt::LeftButton);
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray::fromStdString(viewer->Bytes()));
+
+    // A latin1 text, converted from its character set.
+    window.ViewValue(row, 4);
+    viewer = window.ValueViewer();
+    QTRY_VERIFY_WITH_TIMEOUT(viewer->IsDone(), 30000);
+    QCOMPARE(viewer->Info().characterSet, std::string("latin1"));
+    QCOMPARE(viewer->TextView()->toPlainText(), unescape(truth[4]));
+
+    // NULL is said to be NULL.
+    for (std::size_t r = 0; r < grid.RowCount(); ++r) {
+      if (grid.Cell(r, 1) == "nulls") row = static_cast<int>(r);
+    }
+    window.ViewValue(row, 2);
+    viewer = window.ValueViewer();
+    QTRY_VERIFY_WITH_TIMEOUT(viewer->IsDone(), 30000);
+    QVERIFY(viewer->Info().isNull);
+    QVERIFY(viewer->Summary()->text().endsWith(QStringLiteral("NULL")));
+    viewer->close();
+
+    // The structure grid has no values in files: nothing opens.
+    QCOMPARE(window.ClickNode(window.FindNode("typezoo/Tables/blobs_dynamic/Keys")), 1);
+    QTRY_VERIFY(window.ValueViewer() == nullptr);
+    window.ViewValue(0, 0);
+    QVERIFY(window.ValueViewer() == nullptr);
+  }
+
+  // The picture kinds the viewer knows by their first bytes.
+  void valueViewerKnowsPictures() {
+    using rowmender::ValueViewerDialog;
+    QCOMPARE(ValueViewerDialog::ImageKind(std::string("\x89PNG\r\n\x1a\n....", 12)),
+             QStringLiteral("PNG"));
+    QCOMPARE(ValueViewerDialog::ImageKind("\xff\xd8\xff\xe0"), QStringLiteral("JPEG"));
+    QCOMPARE(ValueViewerDialog::ImageKind("GIF89a.."), QStringLiteral("GIF"));
+    QCOMPARE(ValueViewerDialog::ImageKind("GIF8"), QString());
+    QCOMPARE(ValueViewerDialog::ImageKind("hello"), QString());
+    QCOMPARE(ValueViewerDialog::HexDump(std::string("AB\0c", 4), 16),
+             QStringLiteral("00000000  41 42 00 63                                      AB.c\n"));
   }
 
   void viewAndTriggerShowTheirStatements() {

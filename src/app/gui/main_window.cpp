@@ -28,6 +28,7 @@
 #include "controls/gui/output_list.h"
 #include "controls/gui/record_panel.h"
 #include "controls/gui/splash_window.h"
+#include "controls/gui/value_viewer.h"
 #include "controls/gui/xhtml_tree.h"
 
 namespace rowmender {
@@ -217,6 +218,8 @@ void CMainWindow::BuildPanes() {
       Qt::QueuedConnection);
   connect(panel_, &CTarnStatic::previousRecords, this, [this] { frame_.OnPreviousRecords(); });
   connect(panel_, &CTarnStatic::nextRecords, this, [this] { frame_.OnNextRecords(); });
+  connect(panel_->Grid(), &RecordGridView::valueRequested, this,
+          [this](int row, int column) { ViewValue(row, column); });
 }
 
 void CMainWindow::ShowSplash() {
@@ -259,6 +262,30 @@ TreeNode CMainWindow::FindNode(const std::string& path) const {
 int CMainWindow::ClickNode(TreeNode node) {
   tree_->SelectItem(node);
   return frame_.OnTreeSelect(node);
+}
+
+void CMainWindow::ViewValue(int row, int column) {
+  if (row < 0 || column < 0) return;
+  if (frame_.StopEnabled()) {
+    ShowMessage(kWaitMessage);
+    return;
+  }
+  const RecordGridModel& grid = panel_->GridModel();
+  const std::optional<WholeValueRequest> request = frame_.WholeValueRequestFor(
+      grid.PageRow(static_cast<std::size_t>(row)), static_cast<std::size_t>(column));
+  // The structure grid and the like have no values in files to read.
+  if (!request) return;
+  if (valueViewer_) valueViewer_->close();
+  const QString title = Q(captionBar_->Text()) + QStringLiteral(" \u2013 ") +
+                        Q(grid.Caption(static_cast<std::size_t>(column)));
+  valueViewer_ = new ValueViewerDialog(*request, title, this);
+  valueViewer_->setAttribute(Qt::WA_DeleteOnClose);
+  if (answers_ != nullptr) {
+    ScriptedAnswers* answers = answers_;
+    valueViewer_->chooseSavePath = [answers] { return Q(answers->saveFileAnswer); };
+  }
+  // Window-modal, without a nested event loop: the read goes on meanwhile.
+  valueViewer_->open();
 }
 
 bool CMainWindow::WaitForScanEnd(int timeoutMs) {

@@ -102,6 +102,12 @@ class CMainFrame {
   void OnIdle();
   // The table's rows are being counted on a worker thread.
   bool RowCountRunning() const { return rowCounter_ != nullptr; }
+  // What reading the whole value of the cell at `column` of the row at
+  // `pageRow` of the page on screen (its place among the grid's rows as
+  // they were read) needs; nothing when no table's rows are on screen or
+  // the work is running.
+  std::optional<WholeValueRequest> WholeValueRequestFor(std::size_t pageRow,
+                                                        std::size_t column) const;
   // The table's total, once known (counted, or the last page reached).
   const std::optional<RowTotal>& KnownRowTotal() const { return rowTotal_; }
 

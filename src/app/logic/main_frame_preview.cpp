@@ -395,6 +395,31 @@ void CMainFrame::OnIdle() {
   ShowRowRange();
 }
 
+std::optional<WholeValueRequest> CMainFrame::WholeValueRequestFor(std::size_t pageRow,
+                                                                  std::size_t column) const {
+  if (Busy() || !pager_ || !pager_->Problem().empty() || pager_->DataPath().empty()) return {};
+  // The grid leaves out rows without cells.
+  const DecodedRow* shown = nullptr;
+  std::size_t at = 0;
+  for (const DecodedRow& row : engine.rows) {
+    if (row.values.empty()) continue;
+    if (at++ == pageRow) {
+      shown = &row;
+      break;
+    }
+  }
+  if (shown == nullptr || column >= shown->values.size()) return {};
+  WholeValueRequest request;
+  request.table = RereadOfShownTable();
+  request.pageStart = pager_->ShownPageStart();
+  request.pageRow = static_cast<std::size_t>(shown - engine.rows.data());
+  request.column = column;
+  request.rowTexts = shown->values;
+  request.deleted = shown->deleted;
+  request.form = ValueOptionsFor(app).form;
+  return request;
+}
+
 TableReread CMainFrame::RereadOfShownTable() const {
   TableReread table;
   if (!pager_) return table;
