@@ -519,6 +519,55 @@ class MainWindowTest : public QObject {
     QCOMPARE(window.RecordPanel()->GridModel().RowCount(), std::size_t{30});
   }
 
+  // After a click on a label, the keys act on the tree: the arrows move
+  // its selection and expand, Enter shows the node, Space checks it. The
+  // selection's work must not leave the focus in another pane.
+  void treeKeepsTheKeyboardAfterAClick() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    rowmender::CXHtmlTree* tree = window.Tree();
+    const TreeNode artikel = window.FindNode("legacy/Tables/artikel");
+    tree->SelectItem(artikel);
+    // The table below it (artikel is not expanded).
+    const TreeNode eventLog =
+        tree->ItemModel().NodeOf(tree->indexBelow(tree->ItemModel().IndexOf(artikel)));
+    QVERIFY(eventLog != rowmender::kNoNode);
+    const std::string eventLogLabel = tree->GetItemText(eventLog);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->LabelRect(artikel).center());
+    QTRY_COMPARE(Caption(window), std::string("artikel"));
+    QTRY_VERIFY(tree->hasFocus());
+    const int outputRow = window.OutputList()->currentRow();
+
+    // Keys go where the focus is, as a keyboard's do.
+    const auto press = [](Qt::Key key) {
+      QWidget* focus = QApplication::focusWidget();
+      QVERIFY(focus != nullptr);
+      QTest::keyClick(focus, key);
+      QCoreApplication::processEvents();
+    };
+    press(Qt::Key_Down);
+    QCOMPARE(tree->Selection(), eventLog);
+    QCOMPARE(Caption(window), std::string("artikel"));  // moving reads nothing
+    press(Qt::Key_Return);
+    QTRY_COMPARE(Caption(window), eventLogLabel);
+    QVERIFY(tree->hasFocus());
+    press(Qt::Key_Space);
+    QVERIFY(tree->GetCheck(eventLog));
+    press(Qt::Key_Space);
+    QVERIFY(!tree->GetCheck(eventLog));
+    press(Qt::Key_Right);
+    QVERIFY(tree->isExpanded(tree->ItemModel().IndexOf(eventLog)));
+    press(Qt::Key_Left);
+    QVERIFY(!tree->isExpanded(tree->ItemModel().IndexOf(eventLog)));
+    press(Qt::Key_Up);
+    QCOMPARE(tree->Selection(), artikel);
+    QCOMPARE(window.OutputList()->currentRow(), outputRow);
+  }
+
   void clicksAreRefusedWhileWorkRuns() {
     ScriptedWindow scripted;
     CMainWindow& window = *scripted.window;
