@@ -62,7 +62,9 @@ std::string RowRangeText(std::uint64_t first, std::uint64_t last, const RowTotal
   } else {
     text = "Rows " + WithThousands(first) + "\u2013" + WithThousands(last);
   }
-  if (total != nullptr) {
+  if (total != nullptr && total->rows == 0 && last < first) {
+    // An empty table: nothing more to tell.
+  } else if (total != nullptr) {
     text += " of " + WithThousands(total->rows);
     if (total->deleted > 0) text += " (" + WithThousands(total->deleted) + " deleted)";
   } else if (counting) {

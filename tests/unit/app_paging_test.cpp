@@ -219,6 +219,8 @@ TEST(RowRangeTexts, RangesTotalsAndEmptyPages) {
   EXPECT_EQ(RowRangeText(1, 1000, nullptr, false), "Rows 1–1,000");
   EXPECT_EQ(RowRangeText(1, 1000, &withDeleted, true), "Rows 1–1,000 of 2,600 (6 deleted)");
   EXPECT_EQ(RowRangeText(1, 0, nullptr, false), "No rows");
+  const RowTotal empty{0, 0};
+  EXPECT_EQ(RowRangeText(1, 0, &empty, false), "No rows");
   EXPECT_EQ(RowRangeText(1001, 1000, &total, false), "No rows after row 1,000 of 16,049");
   EXPECT_EQ(RowRangeText(1234567, 1234568, nullptr, false), "Rows 1,234,567–1,234,568");
 }
