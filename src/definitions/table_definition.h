@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "values/cell.h"
+
 namespace rowmender {
 
 // Storage engine codes of the definition file header.
@@ -293,6 +295,10 @@ struct DecodedRow {
   bool deleted = false;
   // A system-versioned table's history row (its row end is in the past).
   bool history = false;
+  // What each value is, where the row was made from cells (empty for rows
+  // made of texts alone, such as the structure grid's): the record grid
+  // draws NULL from this, never from the text.
+  std::vector<CellKind> kinds = {};
 };
 
 // Where a page of decoded rows begins. For InnoDB the page that holds the

@@ -152,6 +152,7 @@ PageOfRows ReadPageOfRows(TableCursor& cursor, const PageStart& start, const Val
 }
 
 void RecordPager::ReadRows(const PageStart& start) {
+  shownStart_ = start;
   ValueOptions options = ValueOptionsFor(engine_.app);
   CTarnSalvorProjApp& app = engine_.app;
   // Save forms show a value kept off-page as the file it is written to.

@@ -131,6 +131,9 @@ class RecordPager {
   // table cannot be read).
   const ReadReport& TableReport() const;
 
+  // Where the page on screen was read from.
+  const PageStart& ShownPageStart() const { return shownStart_; }
+
   const TableLocation& Location() const { return location_; }
   const RecordPagerOptions& Options() const { return options_; }
 
@@ -146,6 +149,8 @@ class RecordPager {
   TableLocation location_;
   // The start the page on screen was loaded from by "Next Records".
   PageStart lastPageStart_;
+  // The start of the page read last, whichever command read it.
+  PageStart shownStart_;
   // The cursor's account as the last page read left it, and what that
   // page's read added to it.
   ReadReport accounted_;

@@ -235,9 +235,11 @@ void AppendRowTexts(const RowBuffer& row, const TableFormat& formats, const Valu
   out.deleted = row.deleted;
   out.history = IsHistoryRow(row, formats);
   out.values.resize(row.cells.size());
+  out.kinds.resize(row.cells.size());
   for (std::size_t i = 0; i < row.cells.size(); ++i) {
     std::string& text = out.values[i];
     text.clear();
+    out.kinds[i] = row.cells[i].kind;
     if (i < formats.Size()) {
       AppendValueText(text, row.cells[i], formats[i], options, row.longValues);
     }

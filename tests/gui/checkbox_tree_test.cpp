@@ -6,7 +6,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
+#include <cmath>
 
+#include "app/gui/application_look.h"
 #include "controls/gui/xhtml_tree.h"
 #include "gui/support/gui_test_support.h"
 
@@ -259,6 +261,52 @@ class CheckboxTreeTest : public QObject {
   void dimmedBackgroundLowersEachChannelByTen() {
     QCOMPARE(CXHtmlTree::DimmedBackground(QColor(255, 255, 255)), QColor(245, 245, 245));
     QCOMPARE(CXHtmlTree::DimmedBackground(QColor(10, 9, 200)), QColor(0, 9, 190));
+  }
+
+  // The checkbox is drawn in colours of the palette: its frame and its
+  // mark stand out from its fill in every look, the dark one included.
+  void checkBoxesShowInEveryLook() {
+    const auto contrast = [](const QColor& a, const QColor& b) {
+      const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+          v /= 255.0;
+          return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+      };
+      const double x = luminance(a);
+      const double y = luminance(b);
+      return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+    };
+    SmallTree nodes(*tree_);
+    tree_->SetCheck(nodes.leaf1, true);  // parent half-checked, leaf1 checked
+    for (const std::uint32_t number :
+         {rowmender::kLookClassic, rowmender::kLookBlue, rowmender::kLookBlack,
+          rowmender::kLookSilver, rowmender::kLookAqua, rowmender::kLookDesktop}) {
+      const QPalette palette = rowmender::LookFor(number).palette;
+      const auto colours = rowmender::CheckTreeDelegate::CheckBoxColoursOf(palette, true);
+      const QString look = QString::number(number);
+      QVERIFY2(contrast(colours.frame, palette.color(QPalette::Base)) >= 3.0, qPrintable(look));
+      QVERIFY2(contrast(colours.mark, colours.fill) >= 4.5, qPrintable(look));
+
+      // As drawn: the box of an unchecked node has its frame, a checked
+      // one its mark, each standing out from the tree's background.
+      tree_->setPalette(palette);
+      const QImage shot = tree_->viewport()->grab().toImage();
+      const QColor background = palette.color(QPalette::Base);
+      for (const TreeNodeId node : {nodes.leaf2, nodes.leaf1, nodes.parent}) {
+        const QRect box = tree_->CheckBoxRect(node);
+        QVERIFY(box.isValid());
+        int standingOut = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y) {
+          for (int x = box.left(); x <= box.right(); ++x) {
+            if (contrast(shot.pixelColor(x, y), background) >= 2.5) ++standingOut;
+          }
+        }
+        QVERIFY2(standingOut >= box.height(), qPrintable(look));
+      }
+    }
+    tree_->setPalette(QPalette());
   }
 
   void deleteAllEmptiesTheTree() {

@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <cmath>
 
 #include "app/gui/application_look.h"
 #include "app/gui/catalogue_images.h"
@@ -133,24 +135,302 @@ class ControlsTest : public QObject {
     QCOMPARE(grid.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
              QStringLiteral("note"));
     QVERIFY(!grid.data(header, Qt::ForegroundRole).isValid());
-    // A row whose record is marked deleted is drawn grey.
+    // A row whose record is marked deleted has a background of its own and
+    // says so in its tooltip; its text keeps the normal colour.
     QVERIFY(grid.RowDeleted(2));
-    QCOMPARE(grid.data(grid.index(2, 0), Qt::ForegroundRole).value<QColor>(),
-             QApplication::palette().color(QPalette::Disabled, QPalette::Text));
-
-    // Ctrl+C copies the selected rows, tab-separated.
-    panel.resize(600, 400);
-    panel.show();
-    panel.Grid()->show();
-    panel.Grid()->selectRow(0);
-    QTest::keyClick(panel.Grid(), Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("1\ta,b\n"));
+    QVERIFY(!grid.data(grid.index(0, 0), Qt::BackgroundRole).isValid());
+    QCOMPARE(grid.data(grid.index(2, 0), Qt::BackgroundRole).value<QColor>(),
+             RecordGridModel::DeletedRowBackground(QApplication::palette()));
+    QVERIFY(!grid.data(grid.index(2, 0), Qt::ForegroundRole).isValid());
+    QVERIFY(grid.data(grid.index(2, 1), Qt::ToolTipRole)
+                .toString()
+                .startsWith(QStringLiteral("Deleted record")));
 
     grid.DeleteAllRows();
     QCOMPARE(grid.RowCount(), std::size_t{0});
     QCOMPARE(grid.ColumnCount(), std::size_t{2});
     grid.Clear();
     QCOMPARE(grid.ColumnCount(), std::size_t{0});
+  }
+
+  // NULL is drawn from the cell's NULL state: muted and italic. A text
+  // whose value is "NULL" looks like every other text, and so does an empty
+  // text.
+  void nullCellsAreDrawnFromTheirState() {
+    RecordGridModel grid;
+    grid.SetColumns({"a", "b", "c"});
+    DecodedRow row = Row({"NULL", "NULL", ""});
+    row.kinds = {CellKind::kNull, CellKind::kText, CellKind::kText};
+    grid.AppendRows({row});
+    const QModelIndex null = grid.index(0, 0);
+    const QModelIndex text = grid.index(0, 1);
+    QCOMPARE(null.data().toString(), QStringLiteral("NULL"));
+    QCOMPARE(text.data().toString(), QStringLiteral("NULL"));
+    QVERIFY(grid.CellIsNull(0, 0));
+    QVERIFY(!grid.CellIsNull(0, 1));
+    QVERIFY(null.data(Qt::FontRole).value<QFont>().italic());
+    QCOMPARE(null.data(Qt::ForegroundRole).value<QColor>(),
+             RecordGridModel::NullTextColour(QApplication::palette()));
+    for (const QModelIndex& plain : {text, grid.index(0, 2)}) {
+      QVERIFY(!plain.data(Qt::FontRole).isValid());
+      QVERIFY(!plain.data(Qt::ForegroundRole).isValid());
+    }
+    // Rows made of texts alone (the structure grid) have no NULL cells.
+    grid.AppendRows({Row({"NULL", "x", "y"})});
+    QVERIFY(!grid.CellIsNull(1, 0));
+    QVERIFY(!grid.index(1, 0).data(Qt::FontRole).isValid());
+  }
+
+  // NULL's text and a deleted row's text stay readable in every look:
+  // NULL differs from the normal text, a deleted row's background from the
+  // normal one, and the text on it keeps a good contrast.
+  void nullAndDeletedRowsAreLegibleInEveryLook() {
+    const auto luminance = [](const QColor& c) {
+      const auto channel = [](double v) {
+        v /= 255.0;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+      };
+      return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+    };
+    const auto contrast = [&](const QColor& a, const QColor& b) {
+      const double x = luminance(a);
+      const double y = luminance(b);
+      return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+    };
+    for (const std::uint32_t number :
+         {kLookClassic, kLookBlue, kLookBlack, kLookSilver, kLookAqua, kLookDesktop}) {
+      const QPalette palette = LookFor(number).palette;
+      const QColor text = palette.color(QPalette::Active, QPalette::Text);
+      const QColor base = palette.color(QPalette::Active, QPalette::Base);
+      const QColor deleted = RecordGridModel::DeletedRowBackground(palette);
+      const QColor null = RecordGridModel::NullTextColour(palette);
+      QVERIFY2(deleted != base, qPrintable(QString::number(number)));
+      QVERIFY2(contrast(text, deleted) >= 4.5, qPrintable(QString::number(number)));
+      QVERIFY2(null != text, qPrintable(QString::number(number)));
+      QVERIFY2(contrast(null, base) >= 2.5, qPrintable(QString::number(number)));
+    }
+  }
+
+  // Columns of numbers are right-aligned, captions included; the others
+  // left-aligned. The columns are sized to their contents when the first
+  // rows come in, never wider than the most a column gets.
+  void numericColumnsAlignRightAndColumnsFitTheirContents() {
+    CTarnStatic panel;
+    panel.resize(900, 400);
+    panel.show();
+    panel.Grid()->show();
+    RecordGridModel& grid = panel.GridModel();
+    panel.SetColumns({"id", "name", "note"});
+    grid.SetNumericColumns({true, false, false});
+    grid.AppendRows({Row({"1", "x", std::string(400, 'w')}), Row({"100000", "y", "z"})});
+    const auto alignment = [&](int column) {
+      return grid.index(0, column).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
+             Qt::AlignHorizontal_Mask;
+    };
+    QCOMPARE(alignment(0), Qt::Alignment(Qt::AlignRight));
+    QCOMPARE(alignment(1), Qt::Alignment(Qt::AlignLeft));
+    QCOMPARE(grid.headerData(0, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                 Qt::AlignHorizontal_Mask,
+             Qt::Alignment(Qt::AlignRight));
+    QVERIFY(grid.ColumnIsNumeric(0));
+    QVERIFY(!grid.ColumnIsNumeric(2));
+
+    // Short columns shrink below the first width, long ones stop at the most.
+    QVERIFY(panel.Grid()->columnWidth(0) < CTarnStatic::kColumnWidth);
+    QVERIFY(panel.Grid()->columnWidth(0) >=
+            panel.Grid()->fontMetrics().horizontalAdvance(QStringLiteral("100000")));
+    QCOMPARE(panel.Grid()->columnWidth(2), CTarnStatic::kMaxColumnWidth);
+    // Rows added later (the next page) leave the widths alone.
+    panel.Grid()->setColumnWidth(1, 150);
+    grid.AppendRows({Row({"2", "w", "v"})});
+    QCOMPARE(panel.Grid()->columnWidth(1), 150);
+  }
+
+  // Numbers compare by value, whatever their digits' count, sign or
+  // trailing zeros; texts that are not numbers come after them.
+  void numberTextsCompareByValue() {
+    struct Case {
+      const char* a;
+      const char* b;
+      int expected;
+    };
+    const Case cases[] = {
+        {"9", "10", -1},
+        {"-10", "-9", -1},
+        {"-1", "0", -1},
+        {"2.5", "2.50", 0},
+        {"-0.0", "0", 0},
+        {"007", "7", 0},
+        {"0.05", "0.5", -1},
+        {"1.000001", "1", 1},
+        {"-2.5", "-2.25", -1},
+        {"18446744073709551615", "9223372036854775807", 1},
+        {"99999999999999999999.5", "99999999999999999999.49", 1},
+        {"12", "abc", -1},
+        {"abc", "12", 1},
+        {"1e5", "2", 1},
+    };
+    for (const Case& each : cases) {
+      const QString a = QString::fromLatin1(each.a);
+      const QString b = QString::fromLatin1(each.b);
+      QCOMPARE(RecordGridModel::CompareNumberTexts(a, b), each.expected);
+      QCOMPARE(RecordGridModel::CompareNumberTexts(b, a), -each.expected);
+    }
+  }
+
+  // A click on a caption sorts the page: numbers by value, NULL first
+  // going up and last going down, equal values in page order; a third
+  // click puts the page order back. Rows keep their place in the page.
+  void captionClicksSortThePage() {
+    CTarnStatic panel;
+    panel.resize(800, 400);
+    panel.show();
+    panel.Grid()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    RecordGridModel& grid = panel.GridModel();
+    panel.SetColumns({"amount", "name"});
+    grid.SetNumericColumns({true, false});
+    std::vector<DecodedRow> rows;
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {"10", "b"}, {"NULL", "c"}, {"9", "a"}, {"-3.5", "B"}, {"10.0", "NULL"}, {"100", "a"}};
+    for (const auto& [amount, name] : values) {
+      DecodedRow row = Row({amount, name});
+      row.kinds = {amount == "NULL" ? CellKind::kNull : CellKind::kDecimal,
+                   name == "NULL" ? CellKind::kNull : CellKind::kText};
+      rows.push_back(row);
+    }
+    grid.AppendRows(rows);
+    const auto column = [&](std::size_t c) {
+      std::vector<std::string> out;
+      for (std::size_t r = 0; r < grid.RowCount(); ++r)
+        out.push_back(grid.Cell(r, c));
+      return out;
+    };
+    QHeaderView* header = panel.Grid()->horizontalHeader();
+    const auto clickCaption = [&](int section) {
+      const int x = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
+      QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    };
+
+    clickCaption(0);
+    QCOMPARE(column(0), (std::vector<std::string>{"NULL", "-3.5", "9", "10", "10.0", "100"}));
+    QCOMPARE(grid.SortColumn(), 0);
+    // 10 and 10.0 are equal: page order.
+    QCOMPARE(grid.PageRow(3), std::size_t{0});
+    QCOMPARE(grid.PageRow(4), std::size_t{4});
+    QVERIFY(grid.CellIsNull(0, 0));
+
+    clickCaption(0);
+    QCOMPARE(column(0), (std::vector<std::string>{"100", "10", "10.0", "9", "-3.5", "NULL"}));
+    QVERIFY(grid.CellIsNull(5, 0));
+
+    clickCaption(0);
+    QCOMPARE(grid.SortColumn(), -1);
+    QCOMPARE(column(0), (std::vector<std::string>{"10", "NULL", "9", "-3.5", "10.0", "100"}));
+
+    // Texts in text order, any case, the NULL first.
+    clickCaption(1);
+    QCOMPARE(column(1), (std::vector<std::string>{"NULL", "a", "a", "b", "B", "c"}));
+    QVERIFY(grid.CellIsNull(0, 1));
+
+    // A new page under the sorted column comes in sorted.
+    grid.DeleteAllRows();
+    grid.AppendRows({Row({"1", "z"}), Row({"2", "y"})});
+    QCOMPARE(column(1), (std::vector<std::string>{"y", "z"}));
+    // A new table starts in page order.
+    panel.SetColumns({"x"});
+    QCOMPARE(header->sortIndicatorSection(), -1);
+  }
+
+  // Ctrl+F opens the find bar over the page; Enter and the buttons go from
+  // match to match round the end, selecting each; every match is
+  // highlighted; Escape closes the bar and takes the highlight away.
+  void findBarGoesFromMatchToMatch() {
+    CTarnStatic panel;
+    panel.resize(800, 400);
+    panel.show();
+    panel.Grid()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    RecordGridModel& grid = panel.GridModel();
+    panel.SetColumns({"id", "city"});
+    DecodedRow nullRow = Row({"4", "NULL"});
+    nullRow.kinds = {CellKind::kSigned, CellKind::kNull};
+    grid.AppendRows({Row({"1", "Berlin"}), Row({"2", "Bern"}), Row({"3", "Paris"}), nullRow,
+                     Row({"5", "BERLINGEN"})});
+    panel.Grid()->setFocus();
+    QTest::keyClick(panel.Grid(), Qt::Key_F, Qt::ControlModifier);
+    GridFindBar* bar = panel.FindBar();
+    QVERIFY(bar->isVisible());
+    QVERIFY(bar->Text()->hasFocus());
+
+    QTest::keyClicks(bar->Text(), QStringLiteral("berl"));
+    const auto current = [&] {
+      const QModelIndex index = panel.Grid()->currentIndex();
+      return std::make_pair(index.row(), index.column());
+    };
+    QCOMPARE(current(), std::make_pair(0, 1));
+    QVERIFY(panel.Grid()->selectionModel()->isSelected(grid.index(0, 1)));
+    QCOMPARE(bar->Count()->text(), QStringLiteral("1 of 2"));
+    // Both matches highlighted, nothing else.
+    const QColor highlight = RecordGridModel::HighlightBackground(QApplication::palette());
+    QCOMPARE(grid.index(4, 1).data(Qt::BackgroundRole).value<QColor>(), highlight);
+    QVERIFY(!grid.index(1, 1).data(Qt::BackgroundRole).isValid());
+
+    QTest::keyClick(bar->Text(), Qt::Key_Return);
+    QCOMPARE(current(), std::make_pair(4, 1));
+    QCOMPARE(bar->Count()->text(), QStringLiteral("2 of 2"));
+    QTest::keyClick(bar->Text(), Qt::Key_Return);
+    QCOMPARE(current(), std::make_pair(0, 1));
+    QTest::keyClick(bar->Text(), Qt::Key_Return, Qt::ShiftModifier);
+    QCOMPARE(current(), std::make_pair(4, 1));
+    QTest::mouseClick(bar->findChild<QToolButton*>(QStringLiteral("findPrevious")), Qt::LeftButton);
+    QCOMPARE(current(), std::make_pair(0, 1));
+
+    // NULL is not a text: it is never found.
+    bar->Text()->setText(QStringLiteral("null"));
+    QCOMPARE(bar->Count()->text(), QStringLiteral("Not found"));
+    QVERIFY(!bar->FindNext());
+
+    QTest::keyClick(bar->Text(), Qt::Key_Escape);
+    QVERIFY(!bar->isVisible());
+    QVERIFY(panel.Grid()->hasFocus());
+    QVERIFY(!grid.index(0, 1).data(Qt::BackgroundRole).isValid());
+  }
+
+  // Ctrl+C copies the selected cells, tab-separated, one line per row;
+  // "Copy with header" puts their column names first. Fields with tabs,
+  // line breaks or quotes are quoted.
+  void copyTakesTheSelectedCells() {
+    CTarnStatic panel;
+    panel.resize(800, 400);
+    panel.show();
+    panel.Grid()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    RecordGridModel& grid = panel.GridModel();
+    panel.SetColumns({"id", "name", "note"});
+    grid.AppendRows({Row({"1", "Ann", "a\tb"}), Row({"2", "Bob", "say \"hi\"\nbye"}),
+                     Row({"3", "Cy", "plain"})});
+    RecordGridView* view = panel.Grid();
+    QItemSelection selection(grid.index(0, 1), grid.index(1, 2));
+    view->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    QApplication::clipboard()->clear();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(),
+             QStringLiteral("Ann\t\"a\tb\"\nBob\t\"say \"\"hi\"\"\nbye\"\n"));
+
+    view->CopyWithHeaderAction()->trigger();
+    QCOMPARE(QApplication::clipboard()->text(),
+             QStringLiteral("name\tnote\nAnn\t\"a\tb\"\nBob\t\"say \"\"hi\"\"\nbye\"\n"));
+
+    // Cells apart: the rows and columns they span, unselected cells empty.
+    view->selectionModel()->select(QItemSelection(grid.index(0, 0), grid.index(0, 0)),
+                                   QItemSelectionModel::ClearAndSelect);
+    view->selectionModel()->select(QItemSelection(grid.index(2, 1), grid.index(2, 1)),
+                                   QItemSelectionModel::Select);
+    QCOMPARE(view->SelectedCellsText(true), QStringLiteral("id\tname\n1\t\n\tCy\n"));
+    // Columns as shown, after the user moved one.
+    view->horizontalHeader()->moveSection(1, 0);
+    QCOMPARE(view->SelectedCellsText(false), QStringLiteral("\t1\nCy\t\n"));
   }
 
   // ---- Output list ----

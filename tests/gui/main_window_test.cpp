@@ -23,6 +23,7 @@
 #include "app/gui/window_bars.h"
 #include "controls/gui/output_list.h"
 #include "controls/gui/record_panel.h"
+#include "controls/gui/value_viewer.h"
 #include "controls/gui/xhtml_tree.h"
 #include "gui/support/gui_test_support.h"
 
@@ -49,6 +50,10 @@ ButtonStates Buttons(CMainWindow& window) {
 
 std::string Caption(CMainWindow& window) {
   return window.CaptionBar()->Text();
+}
+
+QString RowStatus(CMainWindow& window) {
+  return window.StatusBar()->RowStatus()->text();
 }
 
 bool Contains(const std::vector<std::string>& lines, const std::string& line) {
@@ -222,14 +227,16 @@ class MainWindowTest : public QObject {
     QCOMPARE(Buttons(window).previousEnabled, false);
     QCOMPARE(Buttons(window).nextEnabled, true);
     QCOMPARE(panel->GridModel().RowCount(), std::size_t{1000});
-    QCOMPARE(Caption(window), std::string("kunden[1000]"));
+    QCOMPARE(Caption(window), std::string("kunden"));
+    QVERIFY(RowStatus(window).startsWith(QStringLiteral("Rows 1\u20131,000")));
     const std::string firstCell = panel->GridModel().Cell(0, 0);
 
     // Next, by the button.
     QTest::mouseClick(panel->NextButton(), Qt::LeftButton);
     QCOMPARE(Buttons(window).previousEnabled, true);
     QCOMPARE(Buttons(window).nextEnabled, true);
-    QCOMPARE(Caption(window), std::string("1000 rows to 2000"));
+    QVERIFY(RowStatus(window).startsWith(QStringLiteral("Rows 1,001\u20132,000")));
+    QCOMPARE(Caption(window), std::string("kunden"));
     QCOMPARE(panel->GridModel().RowCount(), std::size_t{1000});
 
     // Next, by the keyboard: the last page ends the table.
@@ -237,24 +244,30 @@ class MainWindowTest : public QObject {
     QCOMPARE(Buttons(window).previousEnabled, true);
     QCOMPARE(Buttons(window).nextEnabled, false);
     QVERIFY(Contains(scripted.answers.messages, kNoMoreRecords));
-    QVERIFY(QString::fromStdString(Caption(window)).startsWith(QStringLiteral("2000 rows to 2")));
+    QVERIFY(RowStatus(window).startsWith(QStringLiteral("Rows 2,001\u20132,")));
     const std::size_t lastPageRows = panel->GridModel().RowCount();
     QVERIFY(lastPageRows > 500 && lastPageRows < 1000);
 
     // A disabled "Next Records" ignores its shortcut.
-    const std::string lastCaption = Caption(window);
+    const QString lastStatus = RowStatus(window);
     window.NextPageAction()->trigger();
-    QCOMPARE(Caption(window), lastCaption);
+    QCOMPARE(RowStatus(window), lastStatus);
+    // The last page reached: the total is known, and it is the rows paged.
+    QVERIFY(
+        lastStatus.endsWith(QStringLiteral(" of 2,%1")
+                                .arg(static_cast<int>(lastPageRows), 3, 10, QLatin1Char('0'))) ||
+        lastStatus.contains(QStringLiteral(" of 2,%1 (")
+                                .arg(static_cast<int>(lastPageRows), 3, 10, QLatin1Char('0'))));
 
     QTest::mouseClick(panel->PreviousButton(), Qt::LeftButton);
     QCOMPARE(Buttons(window).previousEnabled, true);
     QCOMPARE(Buttons(window).nextEnabled, true);
-    QCOMPARE(Caption(window), std::string("1000 rows to 2000"));
+    QVERIFY(RowStatus(window).startsWith(QStringLiteral("Rows 1,001\u20132,000 of 2,")));
 
     window.PreviousPageAction()->trigger();
     QCOMPARE(Buttons(window).previousEnabled, false);
     QCOMPARE(Buttons(window).nextEnabled, true);
-    QCOMPARE(Caption(window), std::string("0 rows to 1000"));
+    QVERIFY(RowStatus(window).startsWith(QStringLiteral("Rows 1\u20131,000 of 2,")));
     QCOMPARE(panel->GridModel().Cell(0, 0), firstCell);
   }
 
@@ -282,13 +295,170 @@ class MainWindowTest : public QObject {
       QCOMPARE(grid.Caption(c), std::string(headers[c]));
     QVERIFY(grid.RowCount() > 0);
     QCOMPARE(Caption(window), "Keys[" + std::to_string(grid.RowCount()) + "]");
+    // Sized to their contents; the size column holds numbers.
     for (int c = 0; c < 5; ++c) {
-      QCOMPARE(window.RecordPanel()->Grid()->columnWidth(c), rowmender::CTarnStatic::kColumnWidth);
+      QVERIFY(window.RecordPanel()->Grid()->columnWidth(c) > 0);
+      QVERIFY(window.RecordPanel()->Grid()->columnWidth(c) <=
+              rowmender::CTarnStatic::kMaxColumnWidth);
     }
+    QVERIFY(grid.ColumnIsNumeric(2));
+    QVERIFY(!grid.ColumnIsNumeric(0));
     // "Next Records" after a structure only disables itself.
     QTest::mouseClick(window.RecordPanel()->NextButton(), Qt::LeftButton);
     QCOMPARE(Buttons(window).nextEnabled, false);
     QCOMPARE(grid.ColumnCount(), std::size_t{5});
+  }
+
+  // A real table's NULLs come from the cells' NULL state, its number
+  // columns are right-aligned from their types, its deleted row is marked.
+  void realTableDrawsNullsNumbersAndDeletedRows() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    QCOMPARE(window.ClickNode(window.FindNode("typezoo/Tables/blobs_dynamic")), 1);
+    rowmender::RecordGridModel& grid = window.RecordPanel()->GridModel();
+    QCOMPARE(grid.Caption(2), std::string("body"));
+    std::size_t nulls = 0;
+    std::size_t deleted = 0;
+    for (std::size_t r = 0; r < grid.RowCount(); ++r) {
+      deleted += grid.RowDeleted(r) ? 1 : 0;
+      if (grid.Cell(r, 1) == "nulls") {
+        for (std::size_t c = 2; c < 5; ++c) {
+          QVERIFY(grid.CellIsNull(r, c));
+          QVERIFY(grid.index(static_cast<int>(r), static_cast<int>(c))
+                      .data(Qt::FontRole)
+                      .value<QFont>()
+                      .italic());
+          ++nulls;
+        }
+      } else {
+        QVERIFY(!grid.CellIsNull(r, 1));
+      }
+    }
+    QCOMPARE(nulls, std::size_t{3});
+    QCOMPARE(deleted, std::size_t{1});
+    QVERIFY(grid.ColumnIsNumeric(0));   // smallint unsigned
+    QVERIFY(!grid.ColumnIsNumeric(2));  // longtext
+    QCOMPARE(grid.index(0, 0).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                 Qt::AlignHorizontal_Mask,
+             Qt::Alignment(Qt::AlignRight));
+  }
+
+  // The value viewer reads the whole value from the files, not the page's
+  // placeholder: a 200k text kept off-page shows whole, in its character
+  // set, as the server gave it; a 30k blob as its bytes; Save writes them.
+  void valueViewerReadsTheWholeValueFromTheFiles() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    QCOMPARE(window.ClickNode(window.FindNode("typezoo/Tables/blobs_dynamic")), 1);
+    rowmender::RecordGridModel& grid = window.RecordPanel()->GridModel();
+
+    // The server's text of the row: body, data (as HEX) and memo.
+    QFile truthFile(QStringLiteral(ROWMENDER_SAMPLE_TRUTH "/typezoo/blobs_dynamic.rows.tsv"));
+    QVERIFY(truthFile.open(QIODevice::ReadOnly));
+    QStringList truth;
+    for (const QByteArray& line : truthFile.readAll().split('\n')) {
+      if (line.startsWith("4\t")) truth = QString::fromUtf8(line).split(QLatin1Char('\t'));
+    }
+    QCOMPARE(truth.size(), 5);
+    const auto unescape = [](QString text) {
+      QString out;
+      for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != QLatin1Char('\\') || i + 1 == text.size()) {
+          out += text[i];
+          continue;
+        }
+        const QChar next = text[++i];
+        out += next == QLatin1Char('n')   ? QChar(u'\n')
+               : next == QLatin1Char('t') ? QChar(u'\t')
+               : next == QLatin1Char('0') ? QChar(u'\0')
+                                          : next;
+      }
+      return out;
+    };
+
+    int row = -1;
+    for (std::size_t r = 0; r < grid.RowCount(); ++r) {
+      if (grid.Cell(r, 1) == "200k text, 30k blob") row = static_cast<int>(r);
+    }
+    QVERIFY(row >= 0);
+    const QString body = unescape(truth[2]);
+    QVERIFY(body.size() > 150000);
+    // The page shows a placeholder only.
+    QVERIFY(QString::fromStdString(grid.Cell(static_cast<std::size_t>(row), 2)) != body);
+
+    // Sorted by another column first: the viewer still reads the right row.
+    window.RecordPanel()->Grid()->sortByColumn(1, Qt::DescendingOrder);
+    for (std::size_t r = 0; r < grid.RowCount(); ++r) {
+      if (grid.Cell(r, 1) == "200k text, 30k blob") row = static_cast<int>(r);
+    }
+
+    window.ViewValue(row, 2);
+    rowmender::ValueViewerDialog* viewer = window.ValueViewer();
+    QVERIFY(viewer != nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(viewer->IsDone(), 30000);
+    QVERIFY2(viewer->Problem().isEmpty(), qPrintable(viewer->Problem()));
+    QCOMPARE(viewer->TextView()->toPlainText(), body);
+    QVERIFY(viewer->Info().isText);
+    QCOMPARE(viewer->Info().characterSet, std::string("utf8mb4"));
+    QVERIFY(!viewer->Info().cutShort);
+    QVERIFY(viewer->HexView()->toPlainText().startsWith(QStringLiteral("00000000  5A 65 69 6C")));
+
+    // The blob, as its bytes.
+    window.ViewValue(row, 3);
+    viewer = window.ValueViewer();
+    QTRY_VERIFY_WITH_TIMEOUT(viewer->IsDone(), 30000);
+    QVERIFY2(viewer->Problem().isEmpty(), qPrintable(viewer->Problem()));
+    QVERIFY(viewer->Info().isBinary);
+    QCOMPARE(QByteArray::fromStdString(viewer->Bytes()).toHex().toUpper(), truth[3].toLatin1());
+    QVERIFY(viewer->ImageView()->pixmap().isNull());
+
+    // Save value as... writes the same bytes.
+    QTemporaryDir folder;
+    const QString saved = folder.filePath(QStringLiteral("data.bin"));
+    scripted.answers.saveFileAnswer = saved.toStdString();
+    QTest::mouseClick(viewer->SaveButton(), Qt::LeftButton);
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray::fromStdString(viewer->Bytes()));
+
+    // A latin1 text, converted from its character set.
+    window.ViewValue(row, 4);
+    viewer = window.ValueViewer();
+    QTRY_VERIFY_WITH_TIMEOUT(viewer->IsDone(), 30000);
+    QCOMPARE(viewer->Info().characterSet, std::string("latin1"));
+    QCOMPARE(viewer->TextView()->toPlainText(), unescape(truth[4]));
+
+    // NULL is said to be NULL.
+    for (std::size_t r = 0; r < grid.RowCount(); ++r) {
+      if (grid.Cell(r, 1) == "nulls") row = static_cast<int>(r);
+    }
+    window.ViewValue(row, 2);
+    viewer = window.ValueViewer();
+    QTRY_VERIFY_WITH_TIMEOUT(viewer->IsDone(), 30000);
+    QVERIFY(viewer->Info().isNull);
+    QVERIFY(viewer->Summary()->text().endsWith(QStringLiteral("NULL")));
+    viewer->close();
+
+    // The structure grid has no values in files: nothing opens.
+    QCOMPARE(window.ClickNode(window.FindNode("typezoo/Tables/blobs_dynamic/Keys")), 1);
+    QTRY_VERIFY(window.ValueViewer() == nullptr);
+    window.ViewValue(0, 0);
+    QVERIFY(window.ValueViewer() == nullptr);
+  }
+
+  // The picture kinds the viewer knows by their first bytes.
+  void valueViewerKnowsPictures() {
+    using rowmender::ValueViewerDialog;
+    QCOMPARE(ValueViewerDialog::ImageKind(std::string("\x89PNG\r\n\x1a\n....", 12)),
+             QStringLiteral("PNG"));
+    QCOMPARE(ValueViewerDialog::ImageKind("\xff\xd8\xff\xe0"), QStringLiteral("JPEG"));
+    QCOMPARE(ValueViewerDialog::ImageKind("GIF89a.."), QStringLiteral("GIF"));
+    QCOMPARE(ValueViewerDialog::ImageKind("GIF8"), QString());
+    QCOMPARE(ValueViewerDialog::ImageKind("hello"), QString());
+    QCOMPARE(ValueViewerDialog::HexDump(std::string("AB\0c", 4), 16),
+             QStringLiteral("00000000  41 42 00 63                                      AB.c\n"));
   }
 
   void viewAndTriggerShowTheirStatements() {
@@ -336,7 +506,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(window.OutputList()->LineCount(), linesBefore + 2);
     QCOMPARE(window.OutputList()->Line(linesBefore),
              std::string("Please wait while artikel folder is scanning."));
-    QCOMPARE(Caption(window), std::string("artikel[30]"));
+    QCOMPARE(Caption(window), std::string("artikel"));
     QCOMPARE(window.RecordPanel()->GridModel().RowCount(), std::size_t{30});
 
     // A checkbox click changes the check, not the grid.
@@ -347,6 +517,55 @@ class MainWindowTest : public QObject {
     QVERIFY(tree->GetCheck(kunden));
     QCOMPARE(window.OutputList()->LineCount(), linesBefore + 2);
     QCOMPARE(window.RecordPanel()->GridModel().RowCount(), std::size_t{30});
+  }
+
+  // After a click on a label, the keys act on the tree: the arrows move
+  // its selection and expand, Enter shows the node, Space checks it. The
+  // selection's work must not leave the focus in another pane.
+  void treeKeepsTheKeyboardAfterAClick() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    rowmender::CXHtmlTree* tree = window.Tree();
+    const TreeNode artikel = window.FindNode("legacy/Tables/artikel");
+    tree->SelectItem(artikel);
+    // The table below it (artikel is not expanded).
+    const TreeNode eventLog =
+        tree->ItemModel().NodeOf(tree->indexBelow(tree->ItemModel().IndexOf(artikel)));
+    QVERIFY(eventLog != rowmender::kNoNode);
+    const std::string eventLogLabel = tree->GetItemText(eventLog);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->LabelRect(artikel).center());
+    QTRY_COMPARE(Caption(window), std::string("artikel"));
+    QTRY_VERIFY(tree->hasFocus());
+    const int outputRow = window.OutputList()->currentRow();
+
+    // Keys go where the focus is, as a keyboard's do.
+    const auto press = [](Qt::Key key) {
+      QWidget* focus = QApplication::focusWidget();
+      QVERIFY(focus != nullptr);
+      QTest::keyClick(focus, key);
+      QCoreApplication::processEvents();
+    };
+    press(Qt::Key_Down);
+    QCOMPARE(tree->Selection(), eventLog);
+    QCOMPARE(Caption(window), std::string("artikel"));  // moving reads nothing
+    press(Qt::Key_Return);
+    QTRY_COMPARE(Caption(window), eventLogLabel);
+    QVERIFY(tree->hasFocus());
+    press(Qt::Key_Space);
+    QVERIFY(tree->GetCheck(eventLog));
+    press(Qt::Key_Space);
+    QVERIFY(!tree->GetCheck(eventLog));
+    press(Qt::Key_Right);
+    QVERIFY(tree->isExpanded(tree->ItemModel().IndexOf(eventLog)));
+    press(Qt::Key_Left);
+    QVERIFY(!tree->isExpanded(tree->ItemModel().IndexOf(eventLog)));
+    press(Qt::Key_Up);
+    QCOMPARE(tree->Selection(), artikel);
+    QCOMPARE(window.OutputList()->currentRow(), outputRow);
   }
 
   void clicksAreRefusedWhileWorkRuns() {

@@ -28,6 +28,7 @@
 #include "controls/gui/output_list.h"
 #include "controls/gui/record_panel.h"
 #include "controls/gui/splash_window.h"
+#include "controls/gui/value_viewer.h"
 #include "controls/gui/xhtml_tree.h"
 
 namespace rowmender {
@@ -37,6 +38,8 @@ namespace {
 // Wide enough for the names of most tables; the panes can be resized.
 constexpr int kTreePaneWidth = 260;
 constexpr int kOutputPaneWidth = 320;
+// How often the frame looks for a finished row count.
+constexpr int kIdleIntervalMs = 200;
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -76,6 +79,10 @@ CMainWindow::CMainWindow(CTarnSalvorProjApp& application, const Options& options
     if (const SaveCommand& save = RegisteredSaveCommand()) save(frame, this);
   };
   stop_->setEnabled(false);
+  idle_ = new QTimer(this);
+  idle_->setInterval(kIdleIntervalMs);
+  connect(idle_, &QTimer::timeout, this, [this] { frame_.OnIdle(); });
+  idle_->start();
   frame_.Initialize();
 }
 
@@ -211,6 +218,8 @@ void CMainWindow::BuildPanes() {
       Qt::QueuedConnection);
   connect(panel_, &CTarnStatic::previousRecords, this, [this] { frame_.OnPreviousRecords(); });
   connect(panel_, &CTarnStatic::nextRecords, this, [this] { frame_.OnNextRecords(); });
+  connect(panel_->Grid(), &RecordGridView::valueRequested, this,
+          [this](int row, int column) { ViewValue(row, column); });
 }
 
 void CMainWindow::ShowSplash() {
@@ -253,6 +262,30 @@ TreeNode CMainWindow::FindNode(const std::string& path) const {
 int CMainWindow::ClickNode(TreeNode node) {
   tree_->SelectItem(node);
   return frame_.OnTreeSelect(node);
+}
+
+void CMainWindow::ViewValue(int row, int column) {
+  if (row < 0 || column < 0) return;
+  if (frame_.StopEnabled()) {
+    ShowMessage(kWaitMessage);
+    return;
+  }
+  const RecordGridModel& grid = panel_->GridModel();
+  const std::optional<WholeValueRequest> request = frame_.WholeValueRequestFor(
+      grid.PageRow(static_cast<std::size_t>(row)), static_cast<std::size_t>(column));
+  // The structure grid and the like have no values in files to read.
+  if (!request) return;
+  if (valueViewer_) valueViewer_->close();
+  const QString title = Q(captionBar_->Text()) + QStringLiteral(" \u2013 ") +
+                        Q(grid.Caption(static_cast<std::size_t>(column)));
+  valueViewer_ = new ValueViewerDialog(*request, title, this);
+  valueViewer_->setAttribute(Qt::WA_DeleteOnClose);
+  if (answers_ != nullptr) {
+    ScriptedAnswers* answers = answers_;
+    valueViewer_->chooseSavePath = [answers] { return Q(answers->saveFileAnswer); };
+  }
+  // Window-modal, without a nested event loop: the read goes on meanwhile.
+  valueViewer_->open();
 }
 
 bool CMainWindow::WaitForScanEnd(int timeoutMs) {
@@ -446,6 +479,14 @@ void CMainWindow::GridDeleteAllRows() {
 
 void CMainWindow::GridSetColumns(const std::vector<std::string>& captions) {
   panel_->SetColumns(captions);
+}
+
+void CMainWindow::SetRowStatus(const std::string& text) {
+  statusBar_->RowStatus()->setText(Q(text));
+}
+
+void CMainWindow::GridSetNumericColumns(const std::vector<bool>& numeric) {
+  panel_->GridModel().SetNumericColumns(numeric);
 }
 
 void CMainWindow::GridAppendRows(const std::vector<DecodedRow>& rows) {

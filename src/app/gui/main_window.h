@@ -14,6 +14,7 @@
 #include <QDockWidget>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,6 +26,7 @@
 #include "app/logic/main_frame.h"
 #include "app/logic/settings_dialog.h"
 #include "app/logic/user_interface.h"
+#include "controls/gui/value_viewer.h"
 
 namespace rowmender {
 
@@ -93,6 +95,12 @@ class CMainWindow : public QMainWindow, public UserInterface {
   // Selects `node` and hands it to the selection handler, as a click on its
   // label does. Returns the handler's answer.
   int ClickNode(TreeNode node);
+  // The value viewer opened last (null once it is closed).
+  ValueViewerDialog* ValueViewer() const { return valueViewer_; }
+  // Opens the value viewer on the grid's cell at `row` and `column`, as
+  // Enter or a double click on it does.
+  void ViewValue(int row, int column);
+
   // Runs the event loop until the scan has ended; false after `timeoutMs`.
   bool WaitForScanEnd(int timeoutMs);
 
@@ -146,6 +154,8 @@ class CMainWindow : public QMainWindow, public UserInterface {
   void OutputDeleteAll() override;
   void ShowProgress(bool visible) override;
   void RunningStateChanged(bool running) override;
+  void GridSetNumericColumns(const std::vector<bool>& numeric) override;
+  void SetRowStatus(const std::string& text) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -179,6 +189,9 @@ class CMainWindow : public QMainWindow, public UserInterface {
   QAction* previousPage_ = nullptr;
   QAction* nextPage_ = nullptr;
 
+  // Hands the frame its idle calls (a finished row count).
+  QTimer* idle_ = nullptr;
+  QPointer<ValueViewerDialog> valueViewer_;
   ScriptedAnswers* answers_ = nullptr;
   // Whether the application layer shows "Previous Records" and "Next
   // Records"; they appear only while the grid does.

@@ -64,7 +64,8 @@ CRibbonStatusBarCls::CRibbonStatusBarCls(const QString& linkAddress, const QStri
     : QStatusBar(parent),
       progress_(new QProgressBar(this)),
       link_(new QLabel(this)),
-      pane_(new QLabel(QStringLiteral("Rowmender"), this)) {
+      pane_(new QLabel(QStringLiteral("Rowmender"), this)),
+      rows_(new QLabel(this)) {
   setObjectName(QStringLiteral("statusBar"));
   setSizeGripEnabled(true);
   link_->setObjectName(QStringLiteral("makerLink"));
@@ -75,6 +76,9 @@ CRibbonStatusBarCls::CRibbonStatusBarCls(const QString& linkAddress, const QStri
   link_->setTextInteractionFlags(Qt::TextBrowserInteraction);
   link_->setToolTip(linkAddress);
   addWidget(link_);
+  rows_->setObjectName(QStringLiteral("rowStatus"));
+  rows_->setContentsMargins(8, 0, 8, 0);
+  addPermanentWidget(rows_);
   pane_->setObjectName(QStringLiteral("productPane"));
   pane_->setContentsMargins(8, 0, 8, 0);
   addPermanentWidget(pane_);

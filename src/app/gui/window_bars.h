@@ -52,6 +52,8 @@ class CRibbonStatusBarCls : public QStatusBar {
   QProgressBar* Progress() const { return progress_; }
   QLabel* Link() const { return link_; }
   QLabel* ProductPane() const { return pane_; }
+  // The rows on screen and the table's total.
+  QLabel* RowStatus() const { return rows_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -60,6 +62,7 @@ class CRibbonStatusBarCls : public QStatusBar {
   QProgressBar* progress_;
   QLabel* link_;
   QLabel* pane_;
+  QLabel* rows_;
 };
 
 }  // namespace rowmender

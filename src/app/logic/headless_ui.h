@@ -49,6 +49,8 @@ class HeadlessUi : public UserInterface {
   ButtonState previousButton;
   ButtonState nextButton;
   std::string caption;
+  // The status bar's line on the rows on screen.
+  std::string rowStatus;
   std::vector<std::string> outputLines;
   bool progressVisible = false;
   bool running = false;
@@ -114,6 +116,7 @@ class HeadlessUi : public UserInterface {
   void PageButtonEnable(PageButton button, bool enabled) override;
 
   void SetCaption(const std::string& text) override { caption = text; }
+  void SetRowStatus(const std::string& text) override { rowStatus = text; }
   void OutputInsertLine(std::int32_t row, const std::string& text) override;
   void OutputDeleteAll() override { outputLines.clear(); }
   void ShowProgress(bool visible) override { progressVisible = visible; }

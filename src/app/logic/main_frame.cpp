@@ -47,6 +47,7 @@ CMainFrame::CMainFrame(CTarnSalvorProjApp& application, UserInterface& userInter
 CMainFrame::~CMainFrame() {
   RequestScanStop();
   WaitForScan();
+  rowCounter_.reset();
 }
 
 void CMainFrame::WaitForScan() {
@@ -89,6 +90,8 @@ void CMainFrame::OnOpen() {
   SettingsDialog dialog;
   if (!ui.RunSettingsDialog(dialog)) return;
   WaitForScan();  // the last scan has ended (nothing is busy); reap its thread
+  // The count reads the last folder's files, and may read its dictionary.
+  ForgetRowTotal();
 
   app.databasePath = dialog.Chosen().databasePath;
   app.temporaryPath = dialog.Chosen().temporaryPath;

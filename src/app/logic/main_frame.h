@@ -34,6 +34,7 @@
 #include "catalogue/definition_sources.h"
 #include "export/server_connection.h"
 #include "preview/record_pages.h"
+#include "preview/table_rereads.h"
 
 namespace rowmender {
 
@@ -112,6 +113,19 @@ class CMainFrame {
   // can be selected and copied, with the keys the save leaves out as
   // comments. Returns 0 when no table is selected.
   int OnShowCreateTable();
+  // Called by the front end now and then (a timer; cheap): shows the
+  // table's total in the row status once its count has finished.
+  void OnIdle();
+  // The table's rows are being counted on a worker thread.
+  bool RowCountRunning() const { return rowCounter_ != nullptr; }
+  // What reading the whole value of the cell at `column` of the row at
+  // `pageRow` of the page on screen (its place among the grid's rows as
+  // they were read) needs; nothing when no table's rows are on screen or
+  // the work is running.
+  std::optional<WholeValueRequest> WholeValueRequestFor(std::size_t pageRow,
+                                                        std::size_t column) const;
+  // The table's total, once known (counted, or the last page reached).
+  const std::optional<RowTotal>& KnownRowTotal() const { return rowTotal_; }
 
   // ---- State ----
 
@@ -194,8 +208,12 @@ class CMainFrame {
   void TellDefinitionNotes(const TableLocation& location);
   // Shows `engine.rows` in the grid (a row without cells adds nothing).
   void FillGrid();
-  // Sets the caption bar to the row range shown ("%lld rows to %lld").
+  // Sets the row status to the range shown and the table's total.
   void ShowRowRange();
+  // What a read of the table on screen apart from the pager needs.
+  TableReread RereadOfShownTable() const;
+  // Stops counting the rows of the table shown and forgets its total.
+  void ForgetRowTotal();
   // After a page of the table on screen was loaded: one output-pane and log
   // line with how the table was opened (`firstLoad`) and what reading the
   // page lost (a page read for the first time since the selection), and
@@ -230,6 +248,11 @@ class CMainFrame {
   // Where the scan found the definitions of tables without a .frm: the
   // dictionary of `dictionaryPath_` and the statement files the user gave.
   DefinitionSources definitionSources_;
+
+  // The count of the rows of the table on screen, while it runs, and its
+  // total once known.
+  std::unique_ptr<RowCounter> rowCounter_;
+  std::optional<RowTotal> rowTotal_;
 
   std::thread scanThread_;
   std::atomic<bool> scanActive_{false};

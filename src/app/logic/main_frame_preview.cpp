@@ -11,6 +11,7 @@
 #include "base/table_file_names.h"
 #include "catalogue/data_folder_scan.h"
 #include "catalogue/table_locator.h"
+#include "definitions/column_types.h"
 #include "export/save/table_ddl.h"
 #include "export/save/table_saver.h"
 #include "export/statements.h"
@@ -82,6 +83,7 @@ int CMainFrame::OnTreeSelect(TreeNode node) {
   app.saveToDatabaseMode = false;
   ui.TreeSetEnabled(false);
   pager_.reset();
+  ForgetRowTotal();
 
   engine.pageStarts.clear();
   ui.PageButtonShow(PageButton::kPrevious, true);
@@ -139,6 +141,8 @@ void CMainFrame::ShowTableStructure(TreeNode keysNode) {
   const TreeNode table = ui.TreeParent(keysNode);
   if (table != kNoNode) LoadDefinitionOf(table);
   ui.GridSetColumns({kStructureHeaders.begin(), kStructureHeaders.end()});
+  // The size column holds numbers.
+  ui.GridSetNumericColumns({false, false, true, false, false});
   std::vector<DecodedRow> rows;
   for (const auto& structureRow : BuildStructureRows(engine.table, app.collations)) {
     rows.push_back(DecodedRow{{structureRow.begin(), structureRow.end()}, false});
@@ -284,11 +288,30 @@ void CMainFrame::LoadFirstPage(std::size_t index, TreeNode node) {
     captions.push_back(column.name);
   ui.GridDeleteAllRows();
   ui.GridSetColumns(captions);
+  std::vector<bool> numeric;
+  numeric.reserve(engine.table.columns.size());
+  for (const auto& column : engine.table.columns)
+    numeric.push_back(IsNumericType(column.typeCode));
+  ui.GridSetNumericColumns(numeric);
   FillGrid();
   rowsLoaded += static_cast<std::int64_t>(engine.rows.size());
   firstRowShown = 0;
   lastRowShown = rowsLoaded;
-  ui.SetCaption(ui.TreeLabel(selectedNode) + "[" + std::to_string(lastRowShown) + "]");
+  ui.SetCaption(ui.TreeLabel(selectedNode));
+  if (error.empty()) {
+    if (!engine.moreRows) {
+      // The first page holds the whole table.
+      RowTotal total;
+      for (const DecodedRow& row : engine.rows) {
+        ++total.rows;
+        if (row.deleted) ++total.deleted;
+      }
+      rowTotal_ = total;
+    } else {
+      rowCounter_ = std::make_unique<RowCounter>(RereadOfShownTable());
+    }
+  }
+  ShowRowRange();
   if (error.empty()) ReportPageLoad(true);
   MarkTable(index, node);
 }
@@ -383,7 +406,69 @@ void CMainFrame::FillGrid() {
 }
 
 void CMainFrame::ShowRowRange() {
-  ui.SetCaption(std::to_string(firstRowShown) + " rows to " + std::to_string(lastRowShown));
+  const RowTotal* total = rowTotal_ ? &*rowTotal_ : nullptr;
+  ui.SetRowStatus(RowRangeText(static_cast<std::uint64_t>(firstRowShown) + 1,
+                               static_cast<std::uint64_t>(std::max<std::int64_t>(lastRowShown, 0)),
+                               total, rowCounter_ != nullptr));
+}
+
+void CMainFrame::ForgetRowTotal() {
+  rowCounter_.reset();
+  rowTotal_.reset();
+  ui.SetRowStatus("");
+}
+
+void CMainFrame::OnIdle() {
+  if (!rowCounter_) return;
+  RowTotal total;
+  switch (rowCounter_->Poll(total)) {
+    case RowCounter::State::kCounting:
+      return;
+    case RowCounter::State::kDone:
+      rowTotal_ = total;
+      break;
+    case RowCounter::State::kFailed:
+      break;
+  }
+  rowCounter_.reset();
+  ShowRowRange();
+}
+
+std::optional<WholeValueRequest> CMainFrame::WholeValueRequestFor(std::size_t pageRow,
+                                                                  std::size_t column) const {
+  if (Busy() || !pager_ || !pager_->Problem().empty() || pager_->DataPath().empty()) return {};
+  // The grid leaves out rows without cells.
+  const DecodedRow* shown = nullptr;
+  std::size_t at = 0;
+  for (const DecodedRow& row : engine.rows) {
+    if (row.values.empty()) continue;
+    if (at++ == pageRow) {
+      shown = &row;
+      break;
+    }
+  }
+  if (shown == nullptr || column >= shown->values.size()) return {};
+  WholeValueRequest request;
+  request.table = RereadOfShownTable();
+  request.pageStart = pager_->ShownPageStart();
+  request.pageRow = static_cast<std::size_t>(shown - engine.rows.data());
+  request.column = column;
+  request.rowTexts = shown->values;
+  request.deleted = shown->deleted;
+  request.form = ValueOptionsFor(app).form;
+  return request;
+}
+
+TableReread CMainFrame::RereadOfShownTable() const {
+  TableReread table;
+  if (!pager_) return table;
+  table.files = pager_->Location().Files();
+  if (pager_->Options().useDictionary && engine.table.storageEngine == kEngineInnoDb) {
+    table.systemTablespacePath = pager_->SystemTablespacePath();
+  }
+  table.collations = &app.collations;
+  table.readMismatchedFiles = pager_->Options().readMismatchedFiles;
+  return table;
 }
 
 int CMainFrame::OnNextRecords() {
@@ -410,6 +495,11 @@ int CMainFrame::OnNextRecords() {
       firstRowShown = lastRowShown;
       lastRowShown += read;
       rowsLoaded += read;
+      // The last page: the total is known (a count still running adds how
+      // many of the rows are deleted).
+      if (result.atEdge && !rowTotal_) {
+        rowTotal_ = RowTotal{static_cast<std::uint64_t>(lastRowShown), 0};
+      }
       ShowRowRange();
       ReportPageLoad(false);
       break;

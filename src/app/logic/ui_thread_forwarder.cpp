@@ -155,4 +155,11 @@ void UiThreadForwarder::RunningStateChanged(bool running) {
   Forward([&](UserInterface& ui) { ui.RunningStateChanged(running); });
 }
 
+void UiThreadForwarder::GridSetNumericColumns(const std::vector<bool>& numeric) {
+  Forward([&](UserInterface& ui) { ui.GridSetNumericColumns(numeric); });
+}
+void UiThreadForwarder::SetRowStatus(const std::string& text) {
+  Forward([&](UserInterface& ui) { ui.SetRowStatus(text); });
+}
+
 }  // namespace rowmender

@@ -62,6 +62,8 @@ class UiThreadForwarder final : public UserInterface {
   void OutputDeleteAll() override;
   void ShowProgress(bool visible) override;
   void RunningStateChanged(bool running) override;
+  void GridSetNumericColumns(const std::vector<bool>& numeric) override;
+  void SetRowStatus(const std::string& text) override;
 
  private:
   template <typename Call>

@@ -151,6 +151,16 @@ class UserInterface {
   virtual void ShowProgress(bool visible) = 0;
   // The running guard changed: Stop is enabled exactly while it is set.
   virtual void RunningStateChanged(bool running) = 0;
+
+  // ---- Record grid: column types, and where the rows on screen stand ----
+
+  // After GridSetColumns: which columns hold numbers, in column order (they
+  // are drawn right-aligned and sort as numbers). Front ends without a grid
+  // of their own ignore it.
+  virtual void GridSetNumericColumns(const std::vector<bool>& /*numeric*/) {}
+  // The status bar's line on the rows on screen: their range and the
+  // table's total ("" takes it away). Ignored where there is no status bar.
+  virtual void SetRowStatus(const std::string& /*text*/) {}
 };
 
 }  // namespace rowmender

@@ -14,6 +14,7 @@
 #include <QPolygonF>
 #include <QStyle>
 #include <QToolTip>
+#include <algorithm>
 #include <utility>
 
 namespace rowmender {
@@ -250,6 +251,77 @@ void CheckTreeItemModel::AncestorStatesChanged(TreeNodeId node) {
 // ---------------------------------------------------------------------------
 // CheckTreeDelegate
 
+namespace {
+
+// `weight` of `front` over `back`.
+QColor Mixed(const QColor& front, const QColor& back, double weight) {
+  const auto mix = [weight](int a, int b) {
+    return static_cast<int>(a * weight + b * (1.0 - weight) + 0.5);
+  };
+  return QColor(mix(front.red(), back.red()), mix(front.green(), back.green()),
+                mix(front.blue(), back.blue()));
+}
+
+// The frame: this much of the text colour over the box's fill.
+constexpr double kCheckFrameWeight = 0.75;
+// The half-checked mark: an inner square this far from the frame.
+constexpr int kPartialInset = 3;
+constexpr double kCheckStrokeWidth = 2.0;
+
+}  // namespace
+
+CheckTreeDelegate::CheckBoxColours CheckTreeDelegate::CheckBoxColoursOf(const QPalette& palette,
+                                                                        bool enabled) {
+  const QPalette::ColorGroup group = enabled ? QPalette::Active : QPalette::Disabled;
+  CheckBoxColours colours;
+  colours.fill = palette.color(group, QPalette::Base);
+  colours.mark = palette.color(group, QPalette::Text);
+  colours.frame = Mixed(colours.mark, colours.fill, kCheckFrameWeight);
+  return colours;
+}
+
+void CheckTreeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const {
+  QStyledItemDelegate::paint(painter, option, index);
+  QStyleOptionViewItem item = option;
+  initStyleOption(&item, index);
+  if ((item.features & QStyleOptionViewItem::HasCheckIndicator) == 0) return;
+  const QWidget* widget = item.widget;
+  const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+  QRect box = style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &item, widget);
+  // A square, whatever the style's indicator.
+  const int side = std::min(box.width(), box.height()) - 1;
+  if (side < kPartialInset * 3) return;
+  box = QRect(box.left() + (box.width() - side) / 2, box.top() + (box.height() - side) / 2, side,
+              side);
+  const CheckBoxColours colours =
+      CheckBoxColoursOf(item.palette, (item.state & QStyle::State_Enabled) != 0);
+  painter->save();
+  painter->setRenderHint(QPainter::Antialiasing, true);
+  painter->setPen(QPen(colours.frame, 1.0));
+  painter->setBrush(colours.fill);
+  painter->drawRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5));
+  if (item.checkState == Qt::Checked) {
+    QPen pen(colours.mark, kCheckStrokeWidth);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    const QRectF inner =
+        QRectF(box).adjusted(kPartialInset, kPartialInset, -kPartialInset, -kPartialInset);
+    const QPointF points[] = {{inner.left(), inner.center().y()},
+                              {inner.left() + inner.width() * 0.4, inner.bottom()},
+                              {inner.right(), inner.top()}};
+    painter->drawPolyline(points, 3);
+  } else if (item.checkState == Qt::PartiallyChecked) {
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(colours.mark);
+    painter->drawRect(
+        box.adjusted(kPartialInset, kPartialInset, -kPartialInset + 1, -kPartialInset + 1));
+  }
+  painter->restore();
+}
+
 CheckTreeDelegate::Layout CheckTreeDelegate::LayoutOf(QStyleOptionViewItem option,
                                                       const QModelIndex& index) const {
   initStyleOption(&option, index);
@@ -336,8 +408,17 @@ QColor CXHtmlTree::DimmedBackground(const QColor& window) {
 }
 
 void CXHtmlTree::SetDimmed(bool dimmed) {
+  if (dimmed && !dimmed_) {
+    // Disabling a widget hands its focus on to the next one (the output
+    // pane); it comes back when the selection is done.
+    focusBeforeDimming_ = hasFocus();
+  }
   dimmed_ = dimmed;
   setEnabled(!dimmed);
+  if (!dimmed && focusBeforeDimming_) {
+    focusBeforeDimming_ = false;
+    setFocus(Qt::OtherFocusReason);
+  }
   ApplyColours();
   // Show the new look at once: the owner keeps the event loop busy while
   // the tree is dimmed.

@@ -19,7 +19,9 @@
 //    it shows on light and dark backgrounds alike, and its tooltip says
 //    why;
 //  - SetDimmed disables the tree and draws it in dimmed colours while the
-//    owner works on a selection.
+//    owner works on a selection; a tree that had the keyboard focus gets
+//    it back afterwards, so that the arrow keys, Enter and Space go on
+//    acting on the tree after a click or Enter.
 //
 // The pictures of the nodes come from an image provider (an image index and
 // the node's place in the tree decide the picture); the owner installs one.
@@ -99,6 +101,19 @@ class CheckTreeDelegate : public QStyledItemDelegate {
 
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
+
+  // The checkbox is drawn by the delegate itself, in colours taken from
+  // the palette so that it shows in every look (a style's own box can
+  // all but vanish on a dark background).
+  struct CheckBoxColours {
+    QColor frame;
+    QColor fill;
+    QColor mark;
+  };
+  static CheckBoxColours CheckBoxColoursOf(const QPalette& palette, bool enabled);
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
 
   struct Layout {
     QRect checkBox;
@@ -196,6 +211,8 @@ class CXHtmlTree : public QTreeView {
   CheckTreeDelegate delegate_;
   bool dimmed_ = false;
   bool applyingColours_ = false;
+  // The tree had the focus when it was dimmed: it gets it back after.
+  bool focusBeforeDimming_ = false;
 };
 
 }  // namespace rowmender
