@@ -59,8 +59,10 @@ const std::vector<CommandDescription>& CommandTable() {
        RunStructure,
        "DATADIR DB TABLE",
        "print a table's structure grid (columns, types, sizes, keys)",
-       "Prints the structure grid of the table, tab-separated, with a header line.\n",
-       {}},
+       "Prints the structure grid of the table, tab-separated, with a header line: each\n"
+       "column's full type as CREATE TABLE writes it, its size (the length the type\n"
+       "declares, or the most bytes a TEXT or BLOB holds) and every key it is part of.\n",
+       {{"--create", "", "the CREATE TABLE a save writes, the keys it leaves out as comments"}}},
       {"rows",
        RunRows,
        "DATADIR DB TABLE",

@@ -124,9 +124,10 @@ class MainWindowTest : public QObject {
     rowmender::CRibbonBar* ribbon = window.Ribbon();
     QCOMPARE(ribbon->Tabs()->count(), 1);
     QCOMPARE(ribbon->Tabs()->tabText(0), QStringLiteral("Rowmender"));
-    QCOMPARE(ribbon->Panels().size(), std::size_t{3});
+    QCOMPARE(ribbon->Panels().size(), std::size_t{4});
     QCOMPARE(ribbon->Panels()[0]->Title(), QString());
-    QCOMPARE(ribbon->Panels()[2]->Title(), QStringLiteral("About"));
+    QCOMPARE(ribbon->Panels()[2]->Title(), QStringLiteral("Table"));
+    QCOMPARE(ribbon->Panels()[3]->Title(), QStringLiteral("About"));
 
     struct Expected {
       QAction* action;
@@ -139,8 +140,10 @@ class MainWindowTest : public QObject {
         {window.StopAction(), "Stop", "Stop running process", 0},
         {window.SaveAction(), "Save MySQL Data", "Save recovered data", 0},
         {window.CsvAction(), "Export CSV", "Export the records on screen to a CSV file", 1},
-        {window.HelpAction(), "Help", "Help for Rowmender", 2},
-        {window.AboutAction(), "About", "About Rowmender", 2},
+        {window.CreateTableAction(), "CREATE TABLE",
+         "Show the CREATE TABLE statement of the selected table", 2},
+        {window.HelpAction(), "Help", "Help for Rowmender", 3},
+        {window.AboutAction(), "About", "About Rowmender", 3},
     };
     for (const Expected& command : commands) {
       QCOMPARE(command.action->text(), QString::fromLatin1(command.text));
@@ -211,6 +214,23 @@ class MainWindowTest : public QObject {
     QVERIFY(!window.Tree()->IsDimmed());
     QCOMPARE(window.Tree()->BackgroundColor(), background);
     QVERIFY(!window.StatusBar()->Progress()->isVisible());
+  }
+
+  void createTableShowsTheStatementToCopy() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    rowmender::CTarnStatic* panel = window.RecordPanel();
+    QCOMPARE(window.ClickNode(window.FindNode("legacy/Tables/artikel")), 1);
+    window.CreateTableAction()->trigger();
+    QVERIFY(panel->TextBox()->isVisible());
+    QVERIFY(!panel->Grid()->isVisible());
+    const QString text = panel->TextBox()->toPlainText();
+    QVERIFY2(text.startsWith(QStringLiteral("CREATE TABLE IF NOT EXISTS `artikel` (")),
+             qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("--   FULLTEXT KEY `volltext` (`titel`,`text`)")));
+    // Selectable, so it can be copied.
+    QVERIFY(panel->TextBox()->textInteractionFlags() & Qt::TextSelectableByKeyboard);
   }
 
   void pageButtonsAfterSelectNextAndPrevious() {

@@ -20,6 +20,26 @@ TEST(CliStructure, PrintsTheStructureGridOfARealTable) {
             "last_update\ttimestamp\t\tFalse\t\n");
 }
 
+TEST(CliStructure, CreatePrintsTheStatementASaveWrites) {
+  const auto result = RunCli({"structure", testing::SakilaFolder(), "sakila", "store", "--create"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "CREATE TABLE IF NOT EXISTS `store` (\n"
+            "  `store_id` tinyint(3) unsigned NOT NULL AUTO_INCREMENT,\n"
+            "  `manager_staff_id` tinyint(3) unsigned NOT NULL,\n"
+            "  `address_id` smallint(5) unsigned NOT NULL,\n"
+            "  `last_update` timestamp NOT NULL DEFAULT current_timestamp() ON UPDATE "
+            "current_timestamp(),\n"
+            "  PRIMARY KEY (`store_id`),\n"
+            "  UNIQUE KEY `idx_unique_manager` (`manager_staff_id`)\n"
+            ") ENGINE=InnoDB DEFAULT CHARSET=utf8mb3 COLLATE=utf8mb3_general_ci;\n"
+            "-- The other keys of the table, which a save leaves to the DBA:\n"
+            "--   KEY `idx_fk_address_id` (`address_id`)\n");
+  const auto unknown = RunCli({"structure", testing::SakilaFolder(), "sakila", "store", "--creat"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(unknown.out, "");
+}
+
 TEST(CliStructure, ReportsWhatIsMissingOnOneLine) {
   testing::ScratchFolder scratch;
   scratch.Write("db/view.frm", std::string("TYPE=VIEW\nquery=select 1\n"));
@@ -41,7 +61,7 @@ TEST(CliStructure, ReportsWhatIsMissingOnOneLine) {
       {{"structure", data, "db", "view"}, 1, "not a table definition\n"},
       {{"structure", data, "db", "short"}, 1, "not a table definition\n"},
       {{"structure", data, "db", "damaged"}, 1, "damaged table definition\n"},
-      {{"structure", data, "db"}, 2, "usage: rowmender-cli structure DATADIR DB TABLE\n"},
+      {{"structure", data, "db"}, 2, "usage: rowmender-cli structure [OPTIONS] DATADIR DB TABLE\n"},
       {{"nonsense"}, 2, "usage: rowmender-cli COMMAND"},
   };
   for (const auto& c : cases) {

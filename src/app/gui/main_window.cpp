@@ -128,6 +128,10 @@ void CMainWindow::BuildActions() {
   csv_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   connect(csv_, &QAction::triggered, this, [this] { frame_.OnExportCsv(); });
 
+  createTable_ = MakeAction("createTableAction", "CREATE TABLE", "node-table",
+                            "Show the CREATE TABLE statement of the selected table");
+  connect(createTable_, &QAction::triggered, this, [this] { frame_.OnShowCreateTable(); });
+
   help_ = MakeAction("helpAction", "Help", "help", "Help for Rowmender");
   help_->setShortcut(QKeySequence::HelpContents);
   connect(help_, &QAction::triggered, this, [this] { frame_.OnHelp(); });
@@ -158,6 +162,7 @@ void CMainWindow::BuildRibbon(const ApplicationLook& look) {
   menu->addAction(open_);
   menu->addAction(save_);
   menu->addAction(csv_);
+  menu->addAction(createTable_);
   menu->addSeparator();
   menu->addAction(help_);
   menu->addAction(about_);
@@ -170,6 +175,8 @@ void CMainWindow::BuildRibbon(const ApplicationLook& look) {
   commands->AddLargeButton(save_);
   RibbonPanel* exportPanel = ribbon_->AddPanel(QStringLiteral("Export"));
   exportPanel->AddLargeButton(csv_);
+  RibbonPanel* tablePanel = ribbon_->AddPanel(QStringLiteral("Table"));
+  tablePanel->AddLargeButton(createTable_);
   RibbonPanel* aboutPanel = ribbon_->AddPanel(QStringLiteral("About"));
   aboutPanel->AddLargeButton(help_);
   aboutPanel->AddLargeButton(about_);

@@ -80,6 +80,7 @@ class CMainWindow : public QMainWindow, public UserInterface {
   QAction* StopAction() const { return stop_; }
   QAction* SaveAction() const { return save_; }
   QAction* CsvAction() const { return csv_; }
+  QAction* CreateTableAction() const { return createTable_; }
   QAction* HelpAction() const { return help_; }
   QAction* AboutAction() const { return about_; }
   QAction* CloseAction() const { return close_; }
@@ -183,6 +184,7 @@ class CMainWindow : public QMainWindow, public UserInterface {
   QAction* stop_ = nullptr;
   QAction* save_ = nullptr;
   QAction* csv_ = nullptr;
+  QAction* createTable_ = nullptr;
   QAction* help_ = nullptr;
   QAction* about_ = nullptr;
   QAction* close_ = nullptr;
