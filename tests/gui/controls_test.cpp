@@ -471,9 +471,7 @@ class ControlsTest : public QObject {
 
   void aboutBoxIgnoresEnterAndEscape() {
     const AboutTexts texts{QStringLiteral("Rowmender v21.0"), QStringLiteral("About text"),
-                           QStringLiteral("https://rowmender.example.org/"),
-                           QStringLiteral("support@rowmender.example.org"),
-                           QStringLiteral("sales@rowmender.example.org")};
+                           QStringLiteral("file:///usr/share/doc/rowmender/manual.html")};
     CTarnAboutDlg about(texts);
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
@@ -481,11 +479,11 @@ class ControlsTest : public QObject {
     QCOMPARE(about.CaptionLine()->text(), QStringLiteral("Rowmender v21.0"));
     QCOMPARE(about.CaptionLine()->font().pixelSize(), 15);
     QCOMPARE(about.CaptionLine()->font().weight(), QFont::DemiBold);
-    QCOMPARE(about.WebsiteLink()->toolTip(), QStringLiteral("Company website"));
-    QCOMPARE(about.SupportLink()->toolTip(), QStringLiteral("Support email address"));
-    QCOMPARE(about.SalesLink()->toolTip(), QStringLiteral("Sales email address"));
-    QVERIFY(about.SupportLink()->text().contains(
-        QStringLiteral("mailto:support@rowmender.example.org")));
+    QVERIFY(about.ManualLink()->isVisible());
+    QVERIFY(about.ManualLink()->text().contains(
+        QStringLiteral("file:///usr/share/doc/rowmender/manual.html")));
+    QCOMPARE(about.ManualLink()->toolTip(),
+             QStringLiteral("The user manual that comes with the program"));
 
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
       QTest::keyClick(&about, key);

@@ -194,9 +194,9 @@ void FakeUi::ShowAbout() {
   Record("ShowAbout");
 }
 
-void FakeUi::OpenWebAddress(const std::string& address) {
+bool FakeUi::OpenWebAddress(const std::string& address) {
   Record("OpenWebAddress(" + address + ")");
-  HeadlessUi::OpenWebAddress(address);
+  return HeadlessUi::OpenWebAddress(address);
 }
 
 void FakeUi::EndProcess(int exitCode) {

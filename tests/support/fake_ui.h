@@ -78,7 +78,7 @@ class FakeUi : public HeadlessUi {
   std::string ChooseOpenFile() override;
   std::string ChooseSaveFile(const SaveFileRequest& request) override;
   void ShowAbout() override;
-  void OpenWebAddress(const std::string& address) override;
+  bool OpenWebAddress(const std::string& address) override;
   void EndProcess(int exitCode) override;
   void TreeDeleteAll() override;
   TreeNode TreeInsert(const std::string& label, int image, std::int32_t itemData,

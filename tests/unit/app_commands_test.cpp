@@ -144,6 +144,16 @@ TEST_F(AppCommands, HelpAndAboutWhenIdle) {
             (std::vector<std::string>{"OpenWebAddress(file:///manual/index.html)", "ShowAbout"}));
 }
 
+TEST_F(AppCommands, HelpSaysWhenTheManualCannotBeShown) {
+  frame.helpAddress.clear();
+  frame.OnHelp();
+  EXPECT_EQ(ui.messages.back(), kManualMissingMessage);
+  frame.helpAddress = "file:///manual/index.html";
+  ui.webAddressesOpen = false;
+  frame.OnHelp();
+  EXPECT_EQ(ui.messages.back(), std::string(kNoManualViewerMessage) + "file:///manual/index.html");
+}
+
 TEST_F(AppCommands, SaveNeedsACheckedNode) {
   int saves = 0;
   frame.saveCheckedTables = [&](CMainFrame&) { ++saves; };

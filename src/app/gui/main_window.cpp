@@ -66,8 +66,7 @@ CMainWindow::CMainWindow(CTarnSalvorProjApp& application, const Options& options
   BuildActions();
   BuildRibbon(look);
 
-  statusBar_ = new CRibbonStatusBarCls(QString::fromLatin1(kMakerWebsite),
-                                       QString::fromLatin1(kMakerWebsiteLabel), this);
+  statusBar_ = new CRibbonStatusBarCls(UserManualAddress(), QStringLiteral("User manual"), this);
   setStatusBar(statusBar_);
 
   BuildPanes();
@@ -375,20 +374,17 @@ void CMainWindow::ShowAbout() {
     return;
   }
   const AboutTexts texts{QString::fromLatin1(kWindowTitle),
-                         QString::fromLatin1(kProductDescription),
-                         QString::fromLatin1(kMakerWebsite), QString::fromLatin1(kSupportEmail),
-                         QString::fromLatin1(kSalesEmail)};
+                         QString::fromLatin1(kProductDescription), UserManualAddress()};
   CTarnAboutDlg about(texts, this);
   about.exec();
 }
 
-void CMainWindow::OpenWebAddress(const std::string& address) {
+bool CMainWindow::OpenWebAddress(const std::string& address) {
   if (answers_ != nullptr) {
     answers_->openedAddresses.push_back(address);
-    return;
+    return true;
   }
-  // A failure to open it is not reported.
-  QDesktopServices::openUrl(QUrl::fromUserInput(Q(address)));
+  return QDesktopServices::openUrl(QUrl::fromUserInput(Q(address)));
 }
 
 void CMainWindow::EndProcess(int exitCode) {

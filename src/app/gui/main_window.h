@@ -115,7 +115,7 @@ class CMainWindow : public QMainWindow, public UserInterface {
   std::string ChooseOpenFile() override;
   std::string ChooseSaveFile(const SaveFileRequest& request) override;
   void ShowAbout() override;
-  void OpenWebAddress(const std::string& address) override;
+  bool OpenWebAddress(const std::string& address) override;
   void EndProcess(int exitCode) override;
 
   void TreeDeleteAll() override;

@@ -17,11 +17,6 @@ inline constexpr const char* kApplicationLookValue = "ApplicationLook";
 inline constexpr const char* kSecondInstanceMessage =
     "Another instance of application is already running";
 
-// The maker's addresses, shown by the about box and the status bar.
-inline constexpr const char* kMakerWebsite = "https://rowmender.example.org/";
-inline constexpr const char* kMakerWebsiteLabel = "rowmender.example.org";
-inline constexpr const char* kSupportEmail = "support@rowmender.example.org";
-inline constexpr const char* kSalesEmail = "sales@rowmender.example.org";
 inline constexpr const char* kProductDescription =
     "Gets tables back out of the files of a MySQL or MariaDB data folder, read-only.";
 

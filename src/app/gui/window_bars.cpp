@@ -68,13 +68,15 @@ CRibbonStatusBarCls::CRibbonStatusBarCls(const QString& linkAddress, const QStri
       rows_(new QLabel(this)) {
   setObjectName(QStringLiteral("statusBar"));
   setSizeGripEnabled(true);
-  link_->setObjectName(QStringLiteral("makerLink"));
+  link_->setObjectName(QStringLiteral("manualLink"));
   link_->setTextFormat(Qt::RichText);
   link_->setText(QStringLiteral("<a href=\"%1\">%2</a>")
                      .arg(linkAddress.toHtmlEscaped(), linkText.toHtmlEscaped()));
   link_->setOpenExternalLinks(true);
   link_->setTextInteractionFlags(Qt::TextBrowserInteraction);
   link_->setToolTip(linkAddress);
+  // Without an address there is nothing to link to.
+  link_->setVisible(!linkAddress.isEmpty());
   addWidget(link_);
   rows_->setObjectName(QStringLiteral("rowStatus"));
   rows_->setContentsMargins(8, 0, 8, 0);

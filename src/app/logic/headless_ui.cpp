@@ -31,8 +31,9 @@ std::string HeadlessUi::ChooseSaveFile(const SaveFileRequest&) {
   return saveFileAnswer;
 }
 
-void HeadlessUi::OpenWebAddress(const std::string& address) {
+bool HeadlessUi::OpenWebAddress(const std::string& address) {
   openedAddresses.push_back(address);
+  return webAddressesOpen;
 }
 
 void HeadlessUi::EndProcess(int exitCode) {

@@ -57,6 +57,8 @@ class HeadlessUi : public UserInterface {
   // Every message box and question text, in order.
   std::vector<std::string> messages;
   std::vector<std::string> openedAddresses;
+  // Whether a handler opens them.
+  bool webAddressesOpen = true;
   std::optional<int> endedWithCode;
 
   const ButtonState& Button(PageButton button) const {
@@ -76,7 +78,7 @@ class HeadlessUi : public UserInterface {
   std::string ChooseOpenFile() override;
   std::string ChooseSaveFile(const SaveFileRequest& request) override;
   void ShowAbout() override {}
-  void OpenWebAddress(const std::string& address) override;
+  bool OpenWebAddress(const std::string& address) override;
   void EndProcess(int exitCode) override;
 
   void TreeDeleteAll() override;

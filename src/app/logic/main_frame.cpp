@@ -285,7 +285,11 @@ void CMainFrame::OnSaveData() {
 
 void CMainFrame::OnHelp() {
   if (RefuseWhileBusy(kStopFirstMessage)) return;
-  if (!helpAddress.empty()) ui.OpenWebAddress(helpAddress);
+  if (helpAddress.empty()) {
+    ui.ShowMessage(kManualMissingMessage);
+  } else if (!ui.OpenWebAddress(helpAddress)) {
+    ui.ShowMessage(kNoManualViewerMessage + helpAddress);
+  }
 }
 
 void CMainFrame::OnAbout() {

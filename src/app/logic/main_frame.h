@@ -40,6 +40,11 @@ namespace rowmender {
 
 // The system's texts.
 inline constexpr const char* kWaitMessage = "Please wait for the running process.";
+inline constexpr const char* kManualMissingMessage =
+    "The user manual (manual.html) was not found beside the program nor in its documentation "
+    "folder.";
+inline constexpr const char* kNoManualViewerMessage =
+    "No program to show the user manual was found. Open it in a web browser: ";
 inline constexpr const char* kNoTableForStatementMessage =
     "Select a table in the tree to see its CREATE TABLE statement.";
 inline constexpr const char* kCreateTableCaptionSuffix = " - CREATE TABLE";

@@ -42,8 +42,8 @@ std::string UiThreadForwarder::ChooseSaveFile(const SaveFileRequest& request) {
 void UiThreadForwarder::ShowAbout() {
   Forward([&](UserInterface& ui) { ui.ShowAbout(); });
 }
-void UiThreadForwarder::OpenWebAddress(const std::string& address) {
-  Forward([&](UserInterface& ui) { ui.OpenWebAddress(address); });
+bool UiThreadForwarder::OpenWebAddress(const std::string& address) {
+  return Forward([&](UserInterface& ui) { return ui.OpenWebAddress(address); });
 }
 void UiThreadForwarder::EndProcess(int exitCode) {
   Forward([&](UserInterface& ui) { ui.EndProcess(exitCode); });

@@ -22,7 +22,7 @@ class UiThreadForwarder final : public UserInterface {
   std::string ChooseOpenFile() override;
   std::string ChooseSaveFile(const SaveFileRequest& request) override;
   void ShowAbout() override;
-  void OpenWebAddress(const std::string& address) override;
+  bool OpenWebAddress(const std::string& address) override;
   void EndProcess(int exitCode) override;
 
   void TreeDeleteAll() override;

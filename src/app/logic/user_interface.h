@@ -82,8 +82,9 @@ class UserInterface {
   // and its extension), or "" when cancelled.
   virtual std::string ChooseSaveFile(const SaveFileRequest& request) = 0;
   virtual void ShowAbout() = 0;
-  // Opens a web address or a local document with the default handler.
-  virtual void OpenWebAddress(const std::string& address) = 0;
+  // Opens a web address or a local document with the default handler;
+  // false when none could open it.
+  virtual bool OpenWebAddress(const std::string& address) = 0;
   // Ends the process at once with `exitCode`.
   virtual void EndProcess(int exitCode) = 0;
 

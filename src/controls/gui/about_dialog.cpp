@@ -31,11 +31,9 @@ CTarnAboutDlg::CTarnAboutDlg(const AboutTexts& texts, QWidget* parent)
   description_->setFont(font_);
   description_->setWordWrap(true);
 
-  website_ = MakeLink(texts.website, texts.website, QStringLiteral("Company website"));
-  support_ = MakeLink(QStringLiteral("mailto:") + texts.supportEmail, texts.supportEmail,
-                      QStringLiteral("Support email address"));
-  sales_ = MakeLink(QStringLiteral("mailto:") + texts.salesEmail, texts.salesEmail,
-                    QStringLiteral("Sales email address"));
+  manual_ = MakeLink(texts.manual, QStringLiteral("User manual"),
+                     QStringLiteral("The user manual that comes with the program"));
+  manual_->setVisible(!texts.manual.isEmpty());
 
   auto* separator = new QFrame(this);
   separator->setFrameShape(QFrame::HLine);
@@ -55,9 +53,7 @@ CTarnAboutDlg::CTarnAboutDlg(const AboutTexts& texts, QWidget* parent)
   text->addWidget(caption_);
   text->addWidget(description_);
   text->addSpacing(6);
-  text->addWidget(website_);
-  text->addWidget(support_);
-  text->addWidget(sales_);
+  text->addWidget(manual_);
   text->addWidget(separator);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();

@@ -1,6 +1,6 @@
 // The about box: the banner picture, the product caption, one line about
-// the product, and three links (the maker's web site, the support and the
-// sales e-mail addresses). Only its OK button (or the window's close box)
+// the product, and a link to the user manual that comes with the program
+// (left out when it was not found). Only its OK button (or the window's close box)
 // closes it: Enter and Escape are swallowed. It can be dragged by any
 // point.
 #pragma once
@@ -16,9 +16,7 @@ namespace rowmender {
 struct AboutTexts {
   QString caption;      // the product caption, also the dialog title
   QString description;  // the line below it
-  QString website;      // the maker's web address (https://...)
-  QString supportEmail;
-  QString salesEmail;
+  QString manual;       // the user manual's address; empty when not found
 };
 
 class CTarnAboutDlg : public QDialog {
@@ -33,9 +31,7 @@ class CTarnAboutDlg : public QDialog {
   QLabel* CaptionLine() const { return caption_; }
   QLabel* DescriptionLine() const { return description_; }
   QPushButton* OkButton() const { return ok_; }
-  QLabel* WebsiteLink() const { return website_; }
-  QLabel* SupportLink() const { return support_; }
-  QLabel* SalesLink() const { return sales_; }
+  QLabel* ManualLink() const { return manual_; }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -48,9 +44,7 @@ class CTarnAboutDlg : public QDialog {
   QFont font_;
   QLabel* caption_;
   QLabel* description_;
-  QLabel* website_;
-  QLabel* support_;
-  QLabel* sales_;
+  QLabel* manual_;
   QPushButton* ok_;
   QPoint dragOffset_;
   bool dragging_ = false;
