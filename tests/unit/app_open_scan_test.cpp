@@ -231,6 +231,26 @@ TEST_F(AppOpen, AFolderWithoutSubFoldersIsTheOnlyDatabase) {
   EXPECT_EQ(ui.tree.Children(Node({"sakila", "Tables"})).size(), 15u);
 }
 
+TEST_F(AppOpen, AFolderWithNoTablesSaysSoInsteadOfSuccess) {
+  scratch.Write("empty/readme.txt", "not a database");
+  scratch.Write("nodb/db/notes.txt", "nor this");
+  for (const std::string& folder :
+       {(scratch.Path() / "empty").string(), (scratch.Path() / "nodb").string()}) {
+    const std::size_t before = ui.messages.size();
+    OpenAndScan(folder);
+    const std::string said = "No tables, views or triggers were found in " + folder +
+                             ". Choose the server's data folder (the one that holds a folder for "
+                             "each database) or one database's folder.";
+    // After the question for ibdata1, that and no success.
+    EXPECT_EQ(MessagesSince(before).back(), said) << folder;
+    EXPECT_EQ(MessagesSince(before).size(), 2u) << folder;
+    EXPECT_EQ(ui.outputLines.back(), said);
+    EXPECT_TRUE(frame.catalogue.tables.empty());
+  }
+  // No database is made up for the folder without sub-folders.
+  EXPECT_EQ(Node({"empty"}), kNoNode);
+}
+
 TEST_F(AppOpen, ASecondOpenReplacesTheTreeAndStartsANewLog) {
   OpenAndScan(SampleDataFolder());
   const std::string firstLog = app.logFilePath;

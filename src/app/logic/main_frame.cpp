@@ -29,6 +29,10 @@ constexpr const char* kScanCompletedMessage = "Scanning completed for selected d
 constexpr const char* kScanCompletedCaption =
     "Scanning completed for selected database file(s).\r\n";
 constexpr const char* kDictionaryFileName = "ibdata1";
+constexpr const char* kNothingFoundPrefix = "No tables, views or triggers were found in ";
+constexpr const char* kNothingFoundSuffix =
+    ". Choose the server's data folder (the one that holds a folder for each database) or "
+    "one database's folder.";
 constexpr std::size_t kLogSeparatorWidth = 80;
 
 constexpr const char* kNothingScannedMessage = "Please select database file to scan records.";
@@ -222,11 +226,14 @@ void CMainFrame::ScanDataFolder() {
       addDatabase(folder, static_cast<std::int32_t>(i));
     }
   } else {
-    // A folder without sub-folders is taken as the only database.
+    // A folder without sub-folders is taken as the only database, when it
+    // holds anything of one.
     std::string folder = dataFolder;
     while (!folder.empty() && folder.back() == kPathSeparator)
       folder.pop_back();
-    if (folder.find(kPathSeparator) != std::string::npos) {
+    std::vector<std::string> ignored;
+    if (folder.find(kPathSeparator) != std::string::npos &&
+        !ListCatalogueFiles(folder, ignored, &definitionSources_).empty()) {
       catalogue.databaseFolders.push_back(folder);
       addDatabase(folder, 0);
     }
@@ -257,7 +264,16 @@ void CMainFrame::ScanDataFolder() {
   app.processRunning = 0;
   target.RunningStateChanged(false);
   AddOutputLine(target, kScanCompletedLine);
-  target.ShowMessage(kScanCompletedMessage);
+  if (catalogue.tables.empty() && catalogue.views.empty() && catalogue.triggers.empty() &&
+      !stopRequested_) {
+    // Never a success over nothing: the folder is said to hold no tables.
+    const std::string nothing = kNothingFoundPrefix + WithoutTrailingSeparator(dataFolder) + kNothingFoundSuffix;
+    AddOutputLine(target, nothing);
+    log.WriteLine(nothing);
+    target.ShowMessage(nothing);
+  } else {
+    target.ShowMessage(kScanCompletedMessage);
+  }
   target.ShowProgress(false);
   target.SetCaption(kScanCompletedCaption);
   log.Write(kScanCompletedCaption);
