@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "app/logic/log_writer.h"
 #include "app/logic/settings_dialog.h"
+#include "base/paths.h"
 #include "support/fake_ui.h"
 #include "support/test_paths.h"
 
@@ -22,6 +25,65 @@ TEST(SettingsDialog, OpensWithAnEmptyDataFolderAndTheSystemFolders) {
   EXPECT_EQ(dialog.temporaryFolder.back(), '/');
   EXPECT_EQ(dialog.logFolder, SettingsDialog::DefaultLogFolder());
   EXPECT_TRUE(std::filesystem::is_directory(dialog.logFolder));
+}
+
+// The environment variable `name` set to `value` (unset when null) for
+// the life of the object.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : name_(name) {
+    const char* before = std::getenv(name);
+    if (before != nullptr) before_ = before;
+    had_ = before != nullptr;
+    if (value != nullptr) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedVariable() {
+    if (had_) {
+      setenv(name_, before_.c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::string before_;
+  bool had_ = false;
+};
+
+TEST(SettingsDialog, TemporaryAndLogFoldersAreTheProgramsCacheAndStateFolders) {
+  ScratchFolder scratch;
+  const std::string home = scratch.Path().string();
+  const ScopedVariable homeVariable("HOME", home.c_str());
+  {
+    // The base folders' defaults below the home folder, made on demand.
+    const ScopedVariable cache("XDG_CACHE_HOME", nullptr);
+    const ScopedVariable state("XDG_STATE_HOME", nullptr);
+    EXPECT_EQ(SettingsDialog::DefaultTemporaryFolder(), home + "/.cache/rowmender/");
+    EXPECT_EQ(SettingsDialog::DefaultLogFolder(), home + "/.local/state/rowmender/logs");
+    EXPECT_TRUE(std::filesystem::is_directory(home + "/.local/state/rowmender/logs"));
+  }
+  {
+    const ScopedVariable cache("XDG_CACHE_HOME", (home + "/c").c_str());
+    const ScopedVariable state("XDG_STATE_HOME", (home + "/s").c_str());
+    EXPECT_EQ(SettingsDialog::DefaultTemporaryFolder(), home + "/c/rowmender/");
+    EXPECT_EQ(SettingsDialog::DefaultLogFolder(), home + "/s/rowmender/logs");
+  }
+  {
+    // Where they cannot be made: the system's temporary folder.
+    scratch.Write("file", "x");
+    const ScopedVariable cache("XDG_CACHE_HOME", (home + "/file").c_str());
+    const ScopedVariable state("XDG_STATE_HOME", (home + "/file").c_str());
+    const std::string system = (std::filesystem::temp_directory_path() / "").string();
+    EXPECT_EQ(SettingsDialog::DefaultTemporaryFolder(), system);
+    EXPECT_EQ(SettingsDialog::DefaultLogFolder(), WithoutTrailingSeparator(system));
+  }
+  // Nothing is left in the home folder but what was asked for.
+  EXPECT_FALSE(std::filesystem::exists(home + "/Desktop"));
 }
 
 TEST(SettingsDialog, OkChecksTheFoldersInOrderAndKeepsTheEdits) {

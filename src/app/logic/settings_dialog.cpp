@@ -13,7 +13,33 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kDesktopFolderName = "Desktop";
+constexpr const char* kProgramFolderName = "rowmender";
+constexpr const char* kLogFolderName = "logs";
+
+// The system's temporary folder, with a trailing separator.
+std::string SystemTemporaryFolder() {
+  std::error_code error;
+  const fs::path temporary = fs::temp_directory_path(error);
+  return error ? std::string("/tmp/") : (temporary / "").string();
+}
+
+// The folder the environment variable `variable` names (the XDG base
+// folders), or `fallback` below the home folder; empty without either.
+std::string BaseFolder(const char* variable, const char* fallback) {
+  const char* set = std::getenv(variable);
+  if (set != nullptr && *set == '/') return set;
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || *home == '\0') return {};
+  return JoinPath(home, fallback);
+}
+
+// `folder`, made where it is missing; empty when it cannot be.
+std::string MadeFolder(const std::string& folder) {
+  if (folder.empty()) return {};
+  std::error_code error;
+  fs::create_directories(folder, error);
+  return fs::is_directory(folder, error) ? folder : std::string();
+}
 
 bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -68,19 +94,16 @@ SettingsDialog::SettingsDialog()
     : temporaryFolder(DefaultTemporaryFolder()), logFolder(DefaultLogFolder()) {}
 
 std::string SettingsDialog::DefaultTemporaryFolder() {
-  std::error_code error;
-  const fs::path temporary = fs::temp_directory_path(error);
-  return WithSeparator(error ? std::string("/tmp") : temporary.string());
+  const std::string base = BaseFolder("XDG_CACHE_HOME", ".cache");
+  const std::string cache = MadeFolder(base.empty() ? base : JoinPath(base, kProgramFolderName));
+  return cache.empty() ? SystemTemporaryFolder() : WithSeparator(cache);
 }
 
 std::string SettingsDialog::DefaultLogFolder() {
-  const char* home = std::getenv("HOME");
-  if (home == nullptr || *home == '\0') {
-    return WithoutTrailingSeparator(DefaultTemporaryFolder());
-  }
-  const std::string desktop = JoinPath(home, kDesktopFolderName);
-  if (IsDirectory(desktop)) return desktop;
-  return WithoutTrailingSeparator(home);
+  const std::string base = BaseFolder("XDG_STATE_HOME", ".local/state");
+  const std::string logs = MadeFolder(
+      base.empty() ? base : JoinPath(JoinPath(base, kProgramFolderName), kLogFolderName));
+  return logs.empty() ? WithoutTrailingSeparator(SystemTemporaryFolder()) : logs;
 }
 
 void SettingsDialog::BrowseDataFolder(UserInterface& ui) {

@@ -40,9 +40,12 @@ struct RunFolders {
 
 class SettingsDialog {
  public:
-  // The defaults of a fresh dialog: an empty data folder, the system's
-  // temporary folder (with a trailing separator) and the user's desktop
-  // folder (without one; the home folder where there is no desktop).
+  // The defaults of a fresh dialog: an empty data folder, the program's
+  // cache folder for temporary files ($XDG_CACHE_HOME/rowmender, or
+  // ~/.cache/rowmender; with a trailing separator) and its state folder
+  // for logs ($XDG_STATE_HOME/rowmender/logs, or
+  // ~/.local/state/rowmender/logs; without one), each made where it is
+  // missing. Where one cannot be made, the system's temporary folder.
   SettingsDialog();
 
   // The edit texts, as the user typed or browsed them.
