@@ -89,6 +89,20 @@ class ScreenshotModeTest : public QObject {
     }
   }
 
+  void createTableAsksForTheStatementView() {
+    std::string message;
+    const QString p = QStringLiteral("rowmender");
+    const auto plain = ParseScreenshotArguments(
+        {p, "--open", "d", "--select", "db/Tables/t", "--screenshot", "f.png"}, &message);
+    QVERIFY(plain.has_value());
+    QVERIFY(!plain->createTable);
+    const auto create = ParseScreenshotArguments(
+        {p, "--open", "d", "--select", "db/Tables/t", "--create-table", "--screenshot", "f.png"},
+        &message);
+    QVERIFY(create.has_value());
+    QVERIFY(create->createTable);
+  }
+
   void drawsTheWindowWithoutADisplay() {
     QTemporaryDir folder;
     const QString picture = folder.filePath(QStringLiteral("records.png"));

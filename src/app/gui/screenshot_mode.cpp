@@ -64,6 +64,8 @@ std::optional<ScreenshotRequest> ParseScreenshotArguments(const QStringList& arg
         *error = "--size needs WIDTHxHEIGHT, each from 320 to 8000 pixels";
         return std::nullopt;
       }
+    } else if (option == QLatin1String("--create-table")) {
+      request.createTable = true;
     } else if (option == QLatin1String("--next")) {
       std::string count;
       if (!value(&count)) return std::nullopt;
@@ -117,6 +119,7 @@ int RunScreenshot(CTarnSalvorProjApp& application, const ScreenshotRequest& requ
       window.ClickNode(node);
       for (int i = 0; i < request.nextCount; ++i)
         window.Frame().OnNextRecords();
+      if (request.createTable) window.Frame().OnShowCreateTable();
     }
   }
   for (const std::string& message : answers.messages)

@@ -28,6 +28,8 @@ struct ScreenshotRequest {
   std::string dataFolder;
   std::string selectPath;
   int nextCount = 0;
+  // --create-table: the CREATE TABLE view of the selected table.
+  bool createTable = false;
   std::string outputFile;
   int width = 1280;
   int height = 800;
