@@ -532,6 +532,9 @@ Status ParseSdiTable(std::string_view json, SdiTable& out) {
   if (read.Failed()) return Status::Corruption(read.Error());
 
   const auto partitions = table.find("partitions");
+  if (partitions != table.end() && !partitions->is_null() && !partitions->is_array()) {
+    return Status::Corruption("the table's partitions in the definition (SDI) are not a list");
+  }
   if (partitions != table.end() && partitions->is_array() && !partitions->empty()) {
     ReadPartitions(read, *partitions, definition);
     if (read.Failed()) return Status::Corruption(read.Error());

@@ -268,7 +268,8 @@ TEST(Mysql8Partitions, SubpartitionsComeInTheServersOrderWithTheirFileNames) {
   EXPECT_EQ(ids, (std::vector<std::uint64_t>{10, 11, 20, 21}));
 
   // Names that could reach outside the folder stay inside it.
-  document["dd_object"]["partitions"] = {Partition("../x", 0, 1)};
+  // (A braced list of one element is that element to some compilers.)
+  document["dd_object"]["partitions"] = nlohmann::json::array({Partition("../x", 0, 1)});
   ASSERT_TRUE(ParseSdiTable(document.dump(), table).ok());
   ASSERT_EQ(table.definition.tablespacePartitions.size(), 1u);
   EXPECT_EQ(table.definition.tablespacePartitions[0].fileName.find('/'), std::string::npos);
@@ -284,6 +285,7 @@ TEST(Mysql8Partitions, DamagedPartitionsAreRefusedNotReadPast) {
       {nlohmann::json::array({{{"name", "p0"}, {"indexes", nlohmann::json::array()}}}), "number"},
       {nlohmann::json::array({{{"name", ""}, {"number", 0}, {"indexes", nlohmann::json::array()}}}),
        "no name"},
+      {nlohmann::json::object({{"name", "p0"}}), "not a list"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.says);
