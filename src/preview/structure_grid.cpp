@@ -10,22 +10,12 @@ namespace rowmender {
 
 namespace {
 
-// Bytes per character of a character column's set (1 when unknown).
-std::uint32_t BytesPerCharacter(const ColumnDefinition& column, const CollationTable& collations) {
-  const CollationEntry* entry = collations.Lookup(column.charsetId);
-  return entry != nullptr && entry->maxBytesPerChar > 0
-             ? static_cast<std::uint32_t>(entry->maxBytesPerChar)
-             : 1;
-}
-
 std::string SizeOf(const ColumnDefinition& column, const CollationTable& collations) {
-  const bool binary = IsBinaryColumn(column);
   switch (column.typeCode) {
     case kTypeVarchar:
     case kTypeVarString:
     case kTypeString:
-      return std::to_string(binary ? column.length
-                                   : column.length / BytesPerCharacter(column, collations));
+      return std::to_string(CharacterLength(column, collations));
     case kTypeTinyBlob:
       return "255";
     case kTypeBlob:
@@ -89,10 +79,9 @@ std::string KeysOf(const TableDefinition& table, std::uint32_t number,
            ((IsBlobType(column.typeCode) || column.typeCode == kTypeGeometry) && part.length != 0));
       if (prefix) {
         const bool binary = IsBinaryColumn(column);
+        // A binary column's prefix is in bytes, which its "characters" are.
         const std::uint32_t length =
-            binary
-                ? part.length
-                : std::max<std::uint32_t>(1, part.length / BytesPerCharacter(column, collations));
+            std::max<std::uint32_t>(1, part.length / MaxBytesPerCharacter(column, collations));
         details += (details.empty() ? "" : ", ") + std::string("first ") + std::to_string(length) +
                    (binary ? " bytes" : " characters");
       }

@@ -31,20 +31,6 @@ bool IsPlainWord(std::string_view text) {
   return true;
 }
 
-// Bytes one character of the column's character set may take (1 when the
-// collation table does not know it).
-std::uint32_t MaxBytesPerCharacter(const ColumnDefinition& column,
-                                   const CollationTable& collations) {
-  if (IsBinaryColumn(column)) return 1;
-  const CollationEntry* entry = collations.Lookup(column.charsetId);
-  if (entry == nullptr || entry->maxBytesPerChar <= 0) return 1;
-  return static_cast<std::uint32_t>(entry->maxBytesPerChar);
-}
-
-std::uint32_t CharacterLength(const ColumnDefinition& column, const CollationTable& collations) {
-  return column.length / MaxBytesPerCharacter(column, collations);
-}
-
 std::string Sized(std::string_view name, std::uint64_t size) {
   std::string text(name);
   text += '(';
@@ -238,6 +224,18 @@ void AppendKeys(std::string& out, const TableDefinition& table, const CollationT
 }
 
 }  // namespace
+
+std::uint32_t MaxBytesPerCharacter(const ColumnDefinition& column,
+                                   const CollationTable& collations) {
+  if (IsBinaryColumn(column)) return 1;
+  const CollationEntry* entry = collations.Lookup(column.charsetId);
+  if (entry == nullptr || entry->maxBytesPerChar <= 0) return 1;
+  return static_cast<std::uint32_t>(entry->maxBytesPerChar);
+}
+
+std::uint32_t CharacterLength(const ColumnDefinition& column, const CollationTable& collations) {
+  return column.length / MaxBytesPerCharacter(column, collations);
+}
 
 std::string DeletedTableName(std::string_view tableName) {
   const std::size_t room = kMaxIdentifierCharacters - kDeletedTableSuffix.size();

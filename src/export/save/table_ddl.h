@@ -42,6 +42,13 @@ DatabaseOptions ReadDatabaseOptions(const std::string& databaseFolder);
 // collation when known (no trailing semicolon).
 std::string CreateDatabaseStatement(std::string_view database, const DatabaseOptions& options);
 
+// Bytes one character of the column's character set may take: 1 for a
+// binary column, and where the collation table does not know the set.
+std::uint32_t MaxBytesPerCharacter(const ColumnDefinition& column,
+                                   const CollationTable& collations);
+// A character column's length in characters (a binary one's in bytes).
+std::uint32_t CharacterLength(const ColumnDefinition& column, const CollationTable& collations);
+
 // The column's type as CREATE TABLE writes it, for example
 // "int(10) unsigned zerofill", "varchar(20)", "decimal(10,2)",
 // "enum('a','b')", "datetime(6)" or "point". Character lengths, stored in
