@@ -10,12 +10,6 @@ namespace rowmender {
 
 namespace {
 
-constexpr std::uint8_t kEngineMemory = 6;
-constexpr std::uint8_t kEngineMerge = 10;
-constexpr std::uint8_t kEngineArchive = 16;
-constexpr std::uint8_t kEngineFederated = 18;
-constexpr std::uint8_t kEngineBlackhole = 19;
-
 constexpr std::array<std::pair<std::uint8_t, std::string_view>, 10> kEngineNames{{
     {kEngineMemory, "MEMORY"},
     {kEngineMyIsam, "MyISAM"},

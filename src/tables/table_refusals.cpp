@@ -19,15 +19,15 @@ namespace {
 // What becomes of the rows of a table of an engine no reader here reads.
 std::string WhereRowsAre(std::uint8_t code) {
   switch (code) {
-    case 6:
+    case kEngineMemory:
       return "the server keeps their rows in memory only; none are in the files";
-    case 10:
+    case kEngineMerge:
       return "their rows are in the MyISAM tables their .MRG file names; read those";
-    case 16:
+    case kEngineArchive:
       return "their rows are compressed in the engine's own form (.ARZ)";
-    case 18:
+    case kEngineFederated:
       return "their rows are on another server";
-    case 19:
+    case kEngineBlackhole:
       return "the engine keeps no rows";
     default:
       return {};
