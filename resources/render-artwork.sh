@@ -11,7 +11,7 @@ render() {  # render NAME WIDTH HEIGHT [SUFFIX]
   rsvg-convert -w "$2" -h "$3" -o "$out/$1${4:-}.png" "artwork/$1.svg"
 }
 # Command icons: large (32) and small (16) ribbon images.
-for icon in open stop save csv help about; do
+for icon in open stop save csv export-table export-checked create-table help about; do
   render "$icon" 32 32
   render "$icon" 16 16 -16
 done

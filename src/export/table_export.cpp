@@ -151,6 +151,16 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
     TableSaver saver(target, source, options);
     std::vector<std::string> lines;
     saver.report = [&lines](const std::string& line) { lines.push_back(line); };
+    if (ExportControl* control = request.control) {
+      saver.keepGoing = [control] { return !control->stop.load(std::memory_order_relaxed); };
+      std::uint64_t counted = 0;
+      saver.progress = [control, &counted](const SaveProgress& progress) {
+        if (progress.rows > counted) {
+          control->rows.fetch_add(progress.rows - counted, std::memory_order_relaxed);
+          counted = progress.rows;
+        }
+      };
+    }
     const SaveSummary summary = saver.Run({table});
     if (file.is_open()) {
       file.close();
@@ -161,6 +171,15 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
     }
     result.rows = summary.rows;
     result.deletedRows = summary.deletedRows;
+    if (summary.stopped) {
+      // Half a script would pass for the table.
+      result.stopped = true;
+      if (request.stream == nullptr) {
+        std::error_code ignored;
+        std::filesystem::remove(livePath, ignored);
+      }
+      return result;
+    }
     result.failed = result.failed || summary.failedObjects > 0 || summary.aborted;
     result.losses = summary.tablesWithLosses > 0 || summary.failedRows > 0;
     if (result.failed && request.stream == nullptr) {
@@ -235,7 +254,21 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
     file->Buffer() += line;
     return file->FlushIfFull();
   };
+  // Rows are added to the shared count in batches, and the stop flag is
+  // looked at as often.
+  constexpr std::uint64_t kRowsPerControlCheck = 256;
+  std::uint64_t uncounted = 0;
+  const auto keepGoing = [&] {
+    if (request.control == nullptr || ++uncounted < kRowsPerControlCheck) return true;
+    request.control->rows.fetch_add(uncounted, std::memory_order_relaxed);
+    uncounted = 0;
+    return !request.control->stop.load(std::memory_order_relaxed);
+  };
   while (writable && lines->Next(line, mark)) {
+    if (!keepGoing()) {
+      result.stopped = true;
+      break;
+    }
     if (mark == RowMark::kLive) {
       *liveBuffer += line;
       ++result.rows;
@@ -252,6 +285,26 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
     writable =
         writeAside(isDeleted ? deleted : history, isDeleted ? DeletedSuffix() : HistorySuffix());
     if (result.failed) return result;
+  }
+  if (request.control != nullptr) request.control->rows.fetch_add(uncounted);
+  if (result.stopped) {
+    // Files cut off in the middle would pass for the table's rows.
+    if (request.stream == nullptr) {
+      std::vector<std::string> paths{live.Path()};
+      live.Close();
+      for (std::unique_ptr<OutputFile>* aside : {&deleted, &history}) {
+        if (!*aside) continue;
+        (*aside)->Close();
+        paths.push_back((*aside)->Path());
+      }
+      std::error_code ignored;
+      for (const std::string& path : paths)
+        std::filesystem::remove(path, ignored);
+    } else {
+      flushStream();
+      request.stream->flush();
+    }
+    return result;
   }
   if (request.stream != nullptr) {
     writable = flushStream() && writable;
@@ -312,7 +365,14 @@ ExportSummary TableExporter::Run(const ExportRequest& request) {
     while (true) {
       const std::size_t i = next.fetch_add(1);
       if (i >= count) return;
+      if (request.control != nullptr && request.control->stop.load()) {
+        // Not begun: left out without a word of its own.
+        results[i].table = &request.tables[i];
+        results[i].stopped = true;
+        continue;
+      }
       results[i] = ExportTable(request, request.tables[i], threadsPerTable);
+      if (request.control != nullptr) request.control->tablesDone.fetch_add(1);
       if (tableDone) {
         const std::lock_guard<std::mutex> lock(doneMutex);
         tableDone(results[i]);
@@ -328,6 +388,10 @@ ExportSummary TableExporter::Run(const ExportRequest& request) {
 
   ExportSummary summary;
   for (const TableExportResult& result : results) {
+    if (result.stopped) {
+      ++summary.stopped;
+      continue;
+    }
     if (result.failed) {
       ++summary.failed;
       continue;

@@ -4,6 +4,7 @@
 // output is the same for any number of workers.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <ostream>
@@ -21,6 +22,18 @@ enum class ExportFormat { kSql, kTsv, kCsv };
 // "sql", "tsv", "csv".
 const char* ExportExtension(ExportFormat format);
 
+// Shared between an export and a front end that shows how far it has come
+// and may stop it; any thread may read and write it while the export runs.
+struct ExportControl {
+  // Set: the export ends soon; the tables not finished are left out, their
+  // unfinished files removed, and counted as stopped.
+  std::atomic<bool> stop{false};
+  // Rows written so far (live, deleted and history rows of every table).
+  std::atomic<std::uint64_t> rows{0};
+  // Tables finished so far, whether exported or not.
+  std::atomic<std::size_t> tablesDone{0};
+};
+
 struct ExportRequest {
   std::vector<SaveObject> tables;
   ExportFormat format = ExportFormat::kSql;
@@ -35,6 +48,8 @@ struct ExportRequest {
   unsigned jobs = 1;
   // Collations and the system tablespace; must outlive the export.
   ReadOptions read;
+  // Optional; must outlive the export.
+  ExportControl* control = nullptr;
 };
 
 struct TableExportResult {
@@ -44,6 +59,9 @@ struct TableExportResult {
   bool failed = false;
   // It was, but with losses (damage, values cut short, rows refused).
   bool losses = false;
+  // The export was stopped before the table was finished; no file of it
+  // is left (on a stream, what was written stays).
+  bool stopped = false;
   std::uint64_t rows = 0;
   std::uint64_t deletedRows = 0;
   // Delete-marked rows found but not written (a TSV or CSV stream).
@@ -61,10 +79,12 @@ struct ExportSummary {
   std::size_t tables = 0;
   std::size_t failed = 0;
   std::size_t withLosses = 0;
+  // Tables left out because the export was stopped.
+  std::size_t stopped = 0;
   std::uint64_t rows = 0;
   std::uint64_t deletedRows = 0;
 
-  bool Complete() const { return failed == 0 && withLosses == 0; }
+  bool Complete() const { return failed == 0 && withLosses == 0 && stopped == 0; }
 };
 
 class TableExporter {

@@ -11,15 +11,18 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <algorithm>
+#include <map>
 
 #include "app/gui/product_info.h"
 #include "app/gui/ribbon_bar.h"
+#include "app/gui/start_page.h"
 #include "app/gui/window_bars.h"
 #include "controls/gui/output_list.h"
 #include "controls/gui/record_panel.h"
@@ -54,6 +57,14 @@ std::string Caption(CMainWindow& window) {
 
 QString RowStatus(CMainWindow& window) {
   return window.StatusBar()->RowStatus()->text();
+}
+
+// A line of the output pane holds `text`.
+bool OutputHas(CMainWindow& window, const std::string& text) {
+  for (int row = 0; row < window.OutputList()->LineCount(); ++row) {
+    if (window.OutputList()->Line(row).find(text) != std::string::npos) return true;
+  }
+  return false;
 }
 
 bool Contains(const std::vector<std::string>& lines, const std::string& line) {
@@ -114,7 +125,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(window.OutputPane()->windowTitle(), QStringLiteral("Output"));
     QCOMPARE(window.dockWidgetArea(window.OutputPane()), Qt::RightDockWidgetArea);
     QVERIFY(window.TreePane()->widget() == window.Tree());
-    QVERIFY(window.centralWidget() == window.RecordPanel());
+    // The middle shows the start page until a folder is opened.
+    QVERIFY(window.MiddleWidget() == window.StartPageWidget());
 
     // The caption bar offers no close button.
     QVERIFY(window.CaptionBar()->findChildren<QAbstractButton*>().isEmpty());
@@ -141,6 +153,10 @@ class MainWindowTest : public QObject {
         {window.OpenAction(), "Open", "Open Database file", 0},
         {window.StopAction(), "Stop", "Stop running process", 0},
         {window.SaveAction(), "Save MySQL Data", "Save recovered data", 0},
+        {window.ExportTableAction(), "Export table...",
+         "Export every row of the selected table as SQL, TSV or CSV", 1},
+        {window.ExportCheckedAction(), "Export checked...",
+         "Export every row of the checked tables as SQL, TSV or CSV", 1},
         {window.CsvAction(), "Export CSV", "Export the records on screen to a CSV file", 1},
         {window.CreateTableAction(), "CREATE TABLE",
          "Show the CREATE TABLE statement of the selected table", 2},
@@ -638,6 +654,65 @@ class MainWindowTest : public QObject {
     QVERIFY(text.startsWith(QStringLiteral("id,titel,text\r\n1,")));
     QVERIFY(text.count(QStringLiteral("\r\n")) >= 31);
     QVERIFY(text.endsWith(QStringLiteral("\r\n")));
+  }
+
+  void exportTableWritesTheWholeTableOffTheWindowsThread() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    QCOMPARE(window.ClickNode(window.FindNode("shop/Tables/order_items")), 1);
+    QTemporaryDir folder;
+    scripted.answers.exportAnswer =
+        rowmender::ExportChoice{rowmender::ExportFormat::kTsv, folder.path().toStdString()};
+    window.ExportTableAction()->trigger();
+    QCOMPARE(scripted.answers.exportShown->format, rowmender::ExportFormat::kSql);
+    // The window's timer follows the export to its end.
+    QTRY_VERIFY_WITH_TIMEOUT(!window.Frame().ExportRunning(), 60000);
+    QCOMPARE(scripted.answers.messages.back(), std::string(rowmender::kExportCompleteMessage));
+    QVERIFY(!window.StopAction()->isEnabled());
+    QFile written(folder.filePath(QStringLiteral("shop/order_items.tsv")));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    // The whole table, not the page on screen: 5,190 live rows, and the
+    // delete-marked ones in a file of their own.
+    QCOMPARE(written.readAll().count('\n'), 5190);
+    QVERIFY(QFile::exists(folder.filePath(QStringLiteral("shop/order_items__deleted.tsv"))));
+    QVERIFY(OutputHas(window, "`shop`.`order_items`: 5190 rows, 11 deleted rows"));
+
+    // The dialog opens on the last export's form and folder.
+    window.ExportCheckedAction()->trigger();
+    QCOMPARE(scripted.answers.messages.back(),
+             std::string(rowmender::kNothingCheckedToExportMessage));
+    window.Tree()->ItemModel().Tree().SetCheck(window.FindNode("legacy"), true);
+    scripted.answers.exportAnswer.reset();
+    window.ExportCheckedAction()->trigger();
+    QCOMPARE(scripted.answers.exportShown->format, rowmender::ExportFormat::kTsv);
+    QCOMPARE(scripted.answers.exportShown->folder, folder.path().toStdString());
+  }
+
+  void rememberedFolders() {
+    const std::string data = SampleDataFolder() + "/";
+    std::map<std::string, std::string> remembered;
+    {
+      // The first run opens a folder.
+      ScriptedWindow first;
+      QVERIFY(first.window->StartPageWidget()->RecentFolders().empty());
+      QVERIFY(first.Open(data));
+      QVERIFY(first.window->MiddleWidget() == first.window->RecordPanel());
+      remembered = first.answers.remembered;
+    }
+    // The next run lists it on its start page; a click opens it.
+    ScriptedWindow next(remembered);
+    CMainWindow& window = *next.window;
+    QVERIFY(window.MiddleWidget() == window.StartPageWidget());
+    QCOMPARE(window.StartPageWidget()->RecentFolders(), std::vector<std::string>{data});
+    auto* button =
+        window.StartPageWidget()->findChild<QPushButton*>(QStringLiteral("recentFolder"));
+    QVERIFY(button != nullptr);
+    QCOMPARE(button->text(), QString::fromStdString(data));
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(window.WaitForScanEnd(120000));
+    QVERIFY(window.MiddleWidget() == window.RecordPanel());
+    QVERIFY(window.FindNode("shop/Tables/orders") != rowmender::kNoNode);
   }
 
   void closeAsksThenEnds() {

@@ -4,6 +4,7 @@
 #include "app/logic/settings_dialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -185,6 +186,25 @@ class SettingsDialogTest : public QObject {
     QCOMPARE(dialog_->result(), static_cast<int>(QDialog::Accepted));
     QCOMPARE(model_->ChosenDefinitionFiles(),
              (std::vector<std::string>{file.toStdString(), file.toStdString()}));
+  }
+
+  void recentFoldersFillTheDataFolder() {
+    // A fresh dialog lists none.
+    QVERIFY(dialog_->RecentFoldersBox()->isHidden());
+    SettingsDialog model;
+    model.recentDataFolders = {"/srv/copy-a/", "/srv/copy-b/"};
+    model.dataFolder = model.recentDataFolders.front();
+    CTarnFileSettingDlg dialog(model, *ui_);
+    dialog.show();
+    QComboBox* recent = dialog.RecentFoldersBox();
+    QVERIFY(recent->isVisible());
+    QCOMPARE(recent->count(), 2);
+    QCOMPARE(recent->itemText(1), QStringLiteral("/srv/copy-b/"));
+    QCOMPARE(dialog.DataFolderEdit()->text(), QStringLiteral("/srv/copy-a/"));
+    recent->setFocus();
+    // The keyboard chooses the second entry.
+    QTest::keyClick(recent, Qt::Key_Down);
+    QCOMPARE(dialog.DataFolderEdit()->text(), QStringLiteral("/srv/copy-b/"));
   }
 
   void theWindowsFolderBrowserShowsTheTitle() {

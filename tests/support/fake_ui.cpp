@@ -148,6 +148,7 @@ bool FakeUi::AskYesNo(const std::string& text, MessageIcon icon) {
 bool FakeUi::RunSettingsDialog(SettingsDialog& dialog) {
   Record("RunSettingsDialog");
   settingsDefaults = {dialog.dataFolder, dialog.temporaryFolder, dialog.logFolder};
+  settingsRecentFolders = dialog.recentDataFolders;
   while (!settingsAttempts.empty()) {
     const RunFolders attempt = settingsAttempts.front();
     settingsAttempts.pop_front();

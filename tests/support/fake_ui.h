@@ -37,6 +37,8 @@ class FakeUi : public HeadlessUi {
 
   // The defaults the last settings dialog opened with.
   RunFolders settingsDefaults;
+  // ... and the recent data folders it listed.
+  std::vector<std::string> settingsRecentFolders;
   SaveFileRequest lastSaveRequest;
 
   // ---- The record ----

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <fstream>
@@ -44,6 +45,17 @@ std::string ReadText(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+std::vector<std::pair<std::string, std::string>> FilesBelow(const std::filesystem::path& folder) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    files.emplace_back(std::filesystem::relative(entry.path(), folder).string(),
+                       ReadText(entry.path().string()));
+  }
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace rowmender::testing {
@@ -79,5 +80,9 @@ CliResult RunCli(const std::vector<std::string>& args);
 
 // The text of a whole file ("" when it cannot be read).
 std::string ReadText(const std::string& path);
+
+// Every file below `folder`: its path relative to `folder` and its text,
+// sorted by path.
+std::vector<std::pair<std::string, std::string>> FilesBelow(const std::filesystem::path& folder);
 
 }  // namespace rowmender::testing

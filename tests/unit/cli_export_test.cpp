@@ -15,6 +15,7 @@ namespace rowmender {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FilesBelow;
 using testing::ReadText;
 using testing::RunCli;
 
@@ -26,18 +27,6 @@ class CliExport : public ::testing::Test {
   }
   static std::string Data() { return testing::SampleDataFolder(); }
 };
-
-// Every file below `folder`, relative, with its content.
-std::vector<std::pair<std::string, std::string>> FilesBelow(const fs::path& folder) {
-  std::vector<std::pair<std::string, std::string>> files;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (!entry.is_regular_file()) continue;
-    files.emplace_back(fs::relative(entry.path(), folder).string(),
-                       ReadText(entry.path().string()));
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
 
 TEST_F(CliExport, EveryTableIntoAFileOfItsOwnTheSameForAnyNumberOfJobs) {
   testing::ScratchFolder scratch;

@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QLabel>
 #include <QVBoxLayout>
 
 namespace rowmender {
@@ -15,9 +16,11 @@ constexpr int kBottomButtonWidth = 96;
 
 QGroupBox* FolderGroup(QWidget* parent, const char* title, QLineEdit* edit, QPushButton* browse) {
   auto* group = new QGroupBox(QString::fromUtf8(title), parent);
-  auto* row = new QHBoxLayout(group);
+  auto* column = new QVBoxLayout(group);
+  auto* row = new QHBoxLayout;
   row->addWidget(edit, 1);
   row->addWidget(browse);
+  column->addLayout(row);
   return group;
 }
 
@@ -51,7 +54,8 @@ CTarnFileSettingDlg::CTarnFileSettingDlg(SettingsDialog& model, UserInterface& u
       browseLog_(BrowseButton(this, "browseLogFolder")),
       browseDefinition_(BrowseButton(this, "browseDefinitionFile")),
       ok_(new QPushButton(QStringLiteral("OK"), this)),
-      cancel_(new QPushButton(QStringLiteral("Cancel"), this)) {
+      cancel_(new QPushButton(QStringLiteral("Cancel"), this)),
+      recentFolders_(new QComboBox(this)) {
   setObjectName(QStringLiteral("settingsDialog"));
   setWindowTitle(QString::fromUtf8(kSettingsDialogTitle));
   setModal(true);
@@ -67,8 +71,25 @@ CTarnFileSettingDlg::CTarnFileSettingDlg(SettingsDialog& model, UserInterface& u
   cancel_->setAutoDefault(false);
   cancel_->setMinimumWidth(kBottomButtonWidth);
 
+  // The data folders opened last: choosing one puts it into the edit.
+  recentFolders_->setObjectName(QStringLiteral("recentDataFolders"));
+  for (const std::string& folder : model_.recentDataFolders)
+    recentFolders_->addItem(QString::fromStdString(folder));
+  recentFolders_->setToolTip(QStringLiteral("The data folders opened last"));
+  QGroupBox* dataGroup = FolderGroup(this, kDataFolderGroup, dataFolder_, browseData_);
+  if (!model_.recentDataFolders.empty()) {
+    auto* recentRow = new QHBoxLayout;
+    recentRow->addWidget(new QLabel(QString::fromUtf8(kRecentDataFoldersLabel), this));
+    recentRow->addWidget(recentFolders_, 1);
+    static_cast<QVBoxLayout*>(dataGroup->layout())->addLayout(recentRow);
+  } else {
+    recentFolders_->hide();
+  }
+  connect(recentFolders_, &QComboBox::activated, this,
+          [this](int index) { dataFolder_->setText(recentFolders_->itemText(index)); });
+
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(FolderGroup(this, kDataFolderGroup, dataFolder_, browseData_));
+  layout->addWidget(dataGroup);
   layout->addWidget(FolderGroup(this, kTemporaryFolderGroup, temporaryFolder_, browseTemporary_));
   layout->addWidget(FolderGroup(this, kLogFolderGroup, logFolder_, browseLog_));
   layout->addWidget(FolderGroup(this, kDefinitionFilesGroup, definitionFiles_, browseDefinition_));

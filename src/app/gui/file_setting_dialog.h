@@ -2,6 +2,8 @@
 // data folder to recover from, a temporary folder and the log folder, each
 // in an edit with a "..." button that opens the folder browser, the files of
 // CREATE TABLE statements for tables without a .frm (its "..." adds one),
+// a list of the data folders opened last (choosing one fills the data
+// folder's edit),
 // and OK and Cancel.
 //
 // The dialog's behaviour (defaults, what the browse buttons take, the
@@ -10,6 +12,7 @@
 // when its Accept succeeds. Enter presses OK; Escape cancels.
 #pragma once
 
+#include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,6 +38,8 @@ class CTarnFileSettingDlg : public QDialog {
   QPushButton* BrowseDefinitionFileButton() const { return browseDefinition_; }
   QPushButton* OkButton() const { return ok_; }
   QPushButton* CancelButton() const { return cancel_; }
+  // The data folders opened last (hidden when there are none).
+  QComboBox* RecentFoldersBox() const { return recentFolders_; }
 
   // The OK button: hands the edits to the model and closes the dialog as
   // confirmed when the model's checks pass.
@@ -57,6 +62,7 @@ class CTarnFileSettingDlg : public QDialog {
   QPushButton* browseDefinition_;
   QPushButton* ok_;
   QPushButton* cancel_;
+  QComboBox* recentFolders_;
 };
 
 }  // namespace rowmender

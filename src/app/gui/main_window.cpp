@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QSettings>
 #include <QThread>
 #include <QToolButton>
 #include <QUrl>
@@ -18,11 +19,13 @@
 #include <sstream>
 
 #include "app/gui/catalogue_images.h"
+#include "app/gui/export_dialog.h"
 #include "app/gui/file_setting_dialog.h"
 #include "app/gui/message_boxes.h"
 #include "app/gui/product_info.h"
 #include "app/gui/ribbon_bar.h"
 #include "app/gui/save_command_hook.h"
+#include "app/gui/start_page.h"
 #include "app/gui/window_bars.h"
 #include "controls/gui/about_dialog.h"
 #include "controls/gui/output_list.h"
@@ -52,7 +55,7 @@ QToolButton* PageButtonOf(CTarnStatic* panel, PageButton button) {
 }  // namespace
 
 CMainWindow::CMainWindow(CTarnSalvorProjApp& application, const Options& options)
-    : app_(application), frame_(application, *this) {
+    : app_(application), answers_(options.answers), frame_(application, *this) {
   setObjectName(QStringLiteral("mainWindow"));
   // The title never carries a document name.
   setWindowTitle(QString::fromLatin1(kWindowTitle));
@@ -127,7 +130,15 @@ void CMainWindow::BuildActions() {
   csv_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   connect(csv_, &QAction::triggered, this, [this] { frame_.OnExportCsv(); });
 
-  createTable_ = MakeAction("createTableAction", "CREATE TABLE", "node-table",
+  exportTable_ = MakeAction("exportTableAction", "Export table...", "export-table",
+                            "Export every row of the selected table as SQL, TSV or CSV");
+  connect(exportTable_, &QAction::triggered, this, [this] { frame_.OnExportTable(); });
+
+  exportChecked_ = MakeAction("exportCheckedAction", "Export checked...", "export-checked",
+                              "Export every row of the checked tables as SQL, TSV or CSV");
+  connect(exportChecked_, &QAction::triggered, this, [this] { frame_.OnExportChecked(); });
+
+  createTable_ = MakeAction("createTableAction", "CREATE TABLE", "create-table",
                             "Show the CREATE TABLE statement of the selected table");
   connect(createTable_, &QAction::triggered, this, [this] { frame_.OnShowCreateTable(); });
 
@@ -160,6 +171,8 @@ void CMainWindow::BuildRibbon(const ApplicationLook& look) {
   QMenu* menu = ribbon_->ApplicationMenu();
   menu->addAction(open_);
   menu->addAction(save_);
+  menu->addAction(exportTable_);
+  menu->addAction(exportChecked_);
   menu->addAction(csv_);
   menu->addAction(createTable_);
   menu->addSeparator();
@@ -173,6 +186,8 @@ void CMainWindow::BuildRibbon(const ApplicationLook& look) {
   commands->AddLargeButton(stop_);
   commands->AddLargeButton(save_);
   RibbonPanel* exportPanel = ribbon_->AddPanel(QStringLiteral("Export"));
+  exportPanel->AddLargeButton(exportTable_);
+  exportPanel->AddLargeButton(exportChecked_);
   exportPanel->AddLargeButton(csv_);
   RibbonPanel* tablePanel = ribbon_->AddPanel(QStringLiteral("Table"));
   tablePanel->AddLargeButton(createTable_);
@@ -213,8 +228,15 @@ void CMainWindow::BuildPanes() {
   addDockWidget(Qt::RightDockWidgetArea, outputPane_);
   resizeDocks({treePane_, outputPane_}, {kTreePaneWidth, kOutputPaneWidth}, Qt::Horizontal);
 
-  panel_ = new CTarnStatic(this);
-  setCentralWidget(panel_);
+  middle_ = new QStackedWidget(this);
+  middle_->setObjectName(QStringLiteral("middle"));
+  panel_ = new CTarnStatic(middle_);
+  startPage_ = new StartPage(open_, middle_);
+  middle_->addWidget(panel_);
+  middle_->addWidget(startPage_);
+  setCentralWidget(middle_);
+  connect(startPage_, &StartPage::folderChosen, this,
+          [this](const QString& folder) { frame_.OnOpenRecent(folder.toStdString()); });
 
   // A label click is handled once the click itself is over, so that the
   // handler's message boxes never run inside the tree's mouse handling.
@@ -347,6 +369,19 @@ std::string CMainWindow::ChooseFolder(const std::string& title) {
   if (answers_ != nullptr) return answers_->folderAnswer;
   return QFileDialog::getExistingDirectory(this, Q(title), QString(), QFileDialog::ShowDirsOnly)
       .toStdString();
+}
+
+bool CMainWindow::ChooseExport(const std::string& title, ExportChoice& choice) {
+  if (answers_ != nullptr) {
+    answers_->exportShown = choice;
+    if (!answers_->exportAnswer) return false;
+    choice = *answers_->exportAnswer;
+    return true;
+  }
+  ExportDialog dialog(title, choice, *this, this);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  choice = dialog.Choice();
+  return true;
 }
 
 std::string CMainWindow::ChooseOpenFile() {
@@ -568,6 +603,41 @@ void CMainWindow::ShowProgress(bool visible) {
 
 void CMainWindow::RunningStateChanged(bool running) {
   stop_->setEnabled(running);
+}
+
+// ---- UserInterface: what is remembered, and the start page ----
+
+namespace {
+
+constexpr const char* kRememberedGroup = "remembered/";
+
+}  // namespace
+
+std::string CMainWindow::LoadSetting(const std::string& key) {
+  if (answers_ != nullptr) {
+    const auto found = answers_->remembered.find(key);
+    return found == answers_->remembered.end() ? std::string() : found->second;
+  }
+  const QSettings settings(QString::fromLatin1(kSettingsName));
+  return settings.value(QString::fromLatin1(kRememberedGroup) + Q(key)).toString().toStdString();
+}
+
+void CMainWindow::StoreSetting(const std::string& key, const std::string& value) {
+  if (answers_ != nullptr) {
+    answers_->remembered[key] = value;
+    return;
+  }
+  QSettings settings(QString::fromLatin1(kSettingsName));
+  settings.setValue(QString::fromLatin1(kRememberedGroup) + Q(key), Q(value));
+}
+
+void CMainWindow::ShowStartPage(const std::vector<std::string>& recentFolders) {
+  startPage_->SetRecentFolders(recentFolders);
+  middle_->setCurrentWidget(startPage_);
+}
+
+void CMainWindow::HideStartPage() {
+  middle_->setCurrentWidget(panel_);
 }
 
 }  // namespace rowmender

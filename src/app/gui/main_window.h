@@ -14,8 +14,10 @@
 #include <QDockWidget>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStackedWidget>
 #include <QTimer>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,6 +38,7 @@ class CRibbonStatusBarCls;
 class CTarnListCtrl;
 class CTarnStatic;
 class CXHtmlTree;
+class StartPage;
 
 // Answers for a window that must not wait for a user: the screenshot mode
 // and the widget tests. While the window has them, no dialog or message box
@@ -47,6 +50,13 @@ struct ScriptedAnswers {
   std::string folderAnswer;
   std::string openFileAnswer;
   std::string saveFileAnswer;
+  // The export dialog is confirmed with this; nothing cancels it.
+  std::optional<ExportChoice> exportAnswer;
+  // What the export dialog showed, the last time it opened.
+  std::optional<ExportChoice> exportShown;
+  // The remembered settings, in place of the platform's (so that a
+  // scripted window never changes a user's).
+  std::map<std::string, std::string> remembered;
   // What the window would have shown, in order.
   std::vector<std::string> messages;
   std::vector<std::string> openedAddresses;
@@ -61,6 +71,9 @@ class CMainWindow : public QMainWindow, public UserInterface {
   struct Options {
     bool showSplash = true;
     std::uint32_t look = kDefaultLook;
+    // Answers from the start (the window's first state reads remembered
+    // settings); as SetScriptedAnswers.
+    ScriptedAnswers* answers = nullptr;
   };
 
   CMainWindow(CTarnSalvorProjApp& application, const Options& options);
@@ -69,6 +82,10 @@ class CMainWindow : public QMainWindow, public UserInterface {
   CMainFrame& Frame() { return frame_; }
   CXHtmlTree* Tree() const { return tree_; }
   CTarnStatic* RecordPanel() const { return panel_; }
+  // Shown in the middle of the window until a data folder is opened.
+  StartPage* StartPageWidget() const { return startPage_; }
+  // The start page or the record panel, whichever shows.
+  QWidget* MiddleWidget() const { return middle_->currentWidget(); }
   CTarnListCtrl* OutputList() const { return output_; }
   CMyCaptionBar* CaptionBar() const { return captionBar_; }
   CRibbonBar* Ribbon() const { return ribbon_; }
@@ -80,6 +97,8 @@ class CMainWindow : public QMainWindow, public UserInterface {
   QAction* StopAction() const { return stop_; }
   QAction* SaveAction() const { return save_; }
   QAction* CsvAction() const { return csv_; }
+  QAction* ExportTableAction() const { return exportTable_; }
+  QAction* ExportCheckedAction() const { return exportChecked_; }
   QAction* CreateTableAction() const { return createTable_; }
   QAction* HelpAction() const { return help_; }
   QAction* AboutAction() const { return about_; }
@@ -114,6 +133,7 @@ class CMainWindow : public QMainWindow, public UserInterface {
   std::string ChooseFolder(const std::string& title) override;
   std::string ChooseOpenFile() override;
   std::string ChooseSaveFile(const SaveFileRequest& request) override;
+  bool ChooseExport(const std::string& title, ExportChoice& choice) override;
   void ShowAbout() override;
   bool OpenWebAddress(const std::string& address) override;
   void EndProcess(int exitCode) override;
@@ -157,6 +177,10 @@ class CMainWindow : public QMainWindow, public UserInterface {
   void RunningStateChanged(bool running) override;
   void GridSetNumericColumns(const std::vector<bool>& numeric) override;
   void SetRowStatus(const std::string& text) override;
+  std::string LoadSetting(const std::string& key) override;
+  void StoreSetting(const std::string& key, const std::string& value) override;
+  void ShowStartPage(const std::vector<std::string>& recentFolders) override;
+  void HideStartPage() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -179,11 +203,15 @@ class CMainWindow : public QMainWindow, public UserInterface {
   CXHtmlTree* tree_ = nullptr;
   CTarnListCtrl* output_ = nullptr;
   CTarnStatic* panel_ = nullptr;
+  StartPage* startPage_ = nullptr;
+  QStackedWidget* middle_ = nullptr;
 
   QAction* open_ = nullptr;
   QAction* stop_ = nullptr;
   QAction* save_ = nullptr;
   QAction* csv_ = nullptr;
+  QAction* exportTable_ = nullptr;
+  QAction* exportChecked_ = nullptr;
   QAction* createTable_ = nullptr;
   QAction* help_ = nullptr;
   QAction* about_ = nullptr;

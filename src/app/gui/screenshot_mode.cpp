@@ -94,6 +94,7 @@ int RunScreenshot(CTarnSalvorProjApp& application, const ScreenshotRequest& requ
   CMainWindow::Options options;
   options.showSplash = false;
   options.look = ReadApplicationLook();
+  options.answers = &answers;
   CMainWindow window(application, options);
   const std::string temporary = QDir::tempPath().toStdString();
   answers.settings = RunFolders{request.dataFolder, temporary, temporary};

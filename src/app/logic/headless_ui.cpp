@@ -31,6 +31,19 @@ std::string HeadlessUi::ChooseSaveFile(const SaveFileRequest&) {
   return saveFileAnswer;
 }
 
+bool HeadlessUi::ChooseExport(const std::string& title, ExportChoice& choice) {
+  exportTitle = title;
+  exportShown = choice;
+  if (!exportAnswer) return false;
+  choice = *exportAnswer;
+  return true;
+}
+
+std::string HeadlessUi::LoadSetting(const std::string& key) {
+  const auto found = settings.find(key);
+  return found == settings.end() ? std::string() : found->second;
+}
+
 bool HeadlessUi::OpenWebAddress(const std::string& address) {
   openedAddresses.push_back(address);
   return webAddressesOpen;

@@ -5,6 +5,7 @@
 // the window shows), and the tests' recording fake builds on it.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ class HeadlessUi : public UserInterface {
   std::string folderAnswer;
   std::string openFileAnswer;
   std::string saveFileAnswer;
+  // The export dialog is confirmed with this; nothing cancels it.
+  std::optional<ExportChoice> exportAnswer;
 
   // ---- What the window would show ----
 
@@ -60,6 +63,14 @@ class HeadlessUi : public UserInterface {
   // Whether a handler opens them.
   bool webAddressesOpen = true;
   std::optional<int> endedWithCode;
+  // The export dialog's title and what it showed, the last time it opened.
+  std::string exportTitle;
+  std::optional<ExportChoice> exportShown;
+  // The remembered settings, kept in memory.
+  std::map<std::string, std::string> settings;
+  // The start page: shown, and the folders it lists.
+  bool startPageVisible = false;
+  std::vector<std::string> startPageFolders;
 
   const ButtonState& Button(PageButton button) const {
     return button == PageButton::kPrevious ? previousButton : nextButton;
@@ -77,6 +88,7 @@ class HeadlessUi : public UserInterface {
   std::string ChooseFolder(const std::string& title) override;
   std::string ChooseOpenFile() override;
   std::string ChooseSaveFile(const SaveFileRequest& request) override;
+  bool ChooseExport(const std::string& title, ExportChoice& choice) override;
   void ShowAbout() override {}
   bool OpenWebAddress(const std::string& address) override;
   void EndProcess(int exitCode) override;
@@ -123,6 +135,15 @@ class HeadlessUi : public UserInterface {
   void OutputDeleteAll() override { outputLines.clear(); }
   void ShowProgress(bool visible) override { progressVisible = visible; }
   void RunningStateChanged(bool isRunning) override { running = isRunning; }
+  std::string LoadSetting(const std::string& key) override;
+  void StoreSetting(const std::string& key, const std::string& value) override {
+    settings[key] = value;
+  }
+  void ShowStartPage(const std::vector<std::string>& recentFolders) override {
+    startPageVisible = true;
+    startPageFolders = recentFolders;
+  }
+  void HideStartPage() override { startPageVisible = false; }
 
  private:
   ButtonState& MutableButton(PageButton button) {

@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "app/logic/remembered_settings.h"
 #include "app/logic/settings_dialog.h"
 #include "app/logic/ui_thread_forwarder.h"
 #include "base/file_check.h"
@@ -51,6 +52,7 @@ CMainFrame::CMainFrame(CTarnSalvorProjApp& application, UserInterface& userInter
 CMainFrame::~CMainFrame() {
   RequestScanStop();
   WaitForScan();
+  exportRun_.reset();
   rowCounter_.reset();
 }
 
@@ -65,10 +67,11 @@ void CMainFrame::Initialize() {
   ui.OutputInsertLine(0, kStartOutputLine);
   app.outputLineCount = 1;
   log.Close();
+  ui.ShowStartPage(RecentDataFolders(ui));
 }
 
 bool CMainFrame::Busy() const {
-  return app.processRunning.load() != 0 || scanActive_.load();
+  return app.processRunning.load() != 0 || scanActive_.load() || exportRun_ != nullptr;
 }
 
 bool CMainFrame::RefuseWhileBusy(const char* message) {
@@ -92,7 +95,23 @@ void CMainFrame::AddOutputLine(UserInterface& target, const std::string& text) {
 void CMainFrame::OnOpen() {
   if (RefuseWhileBusy(kWaitMessage)) return;
   SettingsDialog dialog;
+  FillInRemembered(ui, dialog);
   if (!ui.RunSettingsDialog(dialog)) return;
+  StartScan(dialog);
+}
+
+void CMainFrame::OnOpenRecent(const std::string& folder) {
+  if (RefuseWhileBusy(kWaitMessage)) return;
+  SettingsDialog dialog;
+  FillInRemembered(ui, dialog);
+  dialog.dataFolder = folder;
+  if (!dialog.Accept(ui)) return;
+  StartScan(dialog);
+}
+
+void CMainFrame::StartScan(const SettingsDialog& dialog) {
+  RememberOpen(ui, dialog.Chosen());
+  ui.HideStartPage();
   WaitForScan();  // the last scan has ended (nothing is busy); reap its thread
   // The count reads the last folder's files, and may read its dictionary.
   ForgetRowTotal();
@@ -267,7 +286,8 @@ void CMainFrame::ScanDataFolder() {
   if (catalogue.tables.empty() && catalogue.views.empty() && catalogue.triggers.empty() &&
       !stopRequested_) {
     // Never a success over nothing: the folder is said to hold no tables.
-    const std::string nothing = kNothingFoundPrefix + WithoutTrailingSeparator(dataFolder) + kNothingFoundSuffix;
+    const std::string nothing =
+        kNothingFoundPrefix + WithoutTrailingSeparator(dataFolder) + kNothingFoundSuffix;
     AddOutputLine(target, nothing);
     log.WriteLine(nothing);
     target.ShowMessage(nothing);
@@ -287,6 +307,12 @@ void CMainFrame::OnStop() {
   if (app.processRunning.load() == 0) return;
   if (!ui.AskYesNo(kStopQuestion, MessageIcon::kInformation)) return;
   stopRequested_ = true;
+  // The export's worker ends after the rows it is writing; the commands
+  // stay refused until OnIdle has closed it.
+  if (exportRun_) {
+    exportRun_->Stop();
+    ui.SetCaption(kExportStoppingCaption);
+  }
   SetRunning(false);
 }
 

@@ -27,11 +27,13 @@
 #include <thread>
 
 #include "app/application_state.h"
+#include "app/logic/export_run.h"
 #include "app/logic/log_writer.h"
 #include "app/logic/recovery_engine.h"
 #include "app/logic/user_interface.h"
 #include "catalogue/catalogue_lists.h"
 #include "catalogue/definition_sources.h"
+#include "export/save/save_objects.h"
 #include "export/server_connection.h"
 #include "preview/record_pages.h"
 #include "preview/table_rereads.h"
@@ -64,6 +66,25 @@ inline constexpr const char* kStartOutputLine =
     "select database file to continue the recovery process.";
 inline constexpr const char* kNoMoreRecordsMessage = "No more records in table";
 inline constexpr const char* kLogCannotBeCreatedMessage = "Log file cannot be created: ";
+// Export table... and Export checked...
+inline constexpr const char* kExportTableTitle = "Export table ";
+inline constexpr const char* kExportCheckedTitle = "Export checked tables";
+inline constexpr const char* kNoTableToExportMessage =
+    "Select a table in the tree to export it, or check tables and choose Export checked.";
+inline constexpr const char* kNothingCheckedToExportMessage =
+    "No table is checked to export. Check the tables or databases to export in the tree, then "
+    "choose Export checked again.";
+inline constexpr const char* kNoExportFolderMessage = "Please choose the folder to export into.";
+inline constexpr const char* kExportFolderInDataFolderMessage =
+    "The export folder lies in the data folder, which is never written. Please choose another "
+    "folder.";
+inline constexpr const char* kExportCompleteMessage = "The tables have been exported.";
+inline constexpr const char* kExportIncompleteMessage =
+    "The export is not complete. The output pane and the log file name what could not be "
+    "exported.";
+inline constexpr const char* kExportStoppedMessage = "The export was stopped.";
+inline constexpr const char* kExportStoppingCaption = "Stopping the export...";
+inline constexpr const char* kExportCannotStartMessage = "The export could not be started.";
 // Export CSV's message after the file is written.
 inline constexpr const char* kCsvSavedMessage = "File saved successfully.";
 // The exit code of the Close command (all bits set).
@@ -102,6 +123,17 @@ class CMainFrame {
   void OnAbout();
   // Writes the record grid on screen to a CSV file the user names.
   void OnExportCsv();
+  // Export table...: every row of the selected table (its own node or its
+  // keys node), and Export checked...: every checked table, written as SQL,
+  // TSV or CSV into the folder the export dialog names, one file per table,
+  // on a worker thread. The running guard is held meanwhile, the caption
+  // follows the export and Stop ends it; OnIdle reports each table as it is
+  // done and closes the export with its message.
+  void OnExportTable();
+  void OnExportChecked();
+  // Opens `folder` as Open with it confirmed would, with the temporary and
+  // log folders remembered from the last Open (the start page's list).
+  void OnOpenRecent(const std::string& folder);
   // Asks, then closes the table files, shows the log path, opens the
   // closing page and ends the process.
   void OnClose();
@@ -119,8 +151,11 @@ class CMainFrame {
   // comments. Returns 0 when no table is selected.
   int OnShowCreateTable();
   // Called by the front end now and then (a timer; cheap): shows the
-  // table's total in the row status once its count has finished.
+  // table's total in the row status once its count has finished, and how
+  // far a running export has come.
   void OnIdle();
+  // An export is running (until OnIdle has closed it).
+  bool ExportRunning() const { return exportRun_ != nullptr; }
   // The table's rows are being counted on a worker thread.
   bool RowCountRunning() const { return rowCounter_ != nullptr; }
   // What reading the whole value of the cell at `column` of the row at
@@ -192,6 +227,9 @@ class CMainFrame {
   void AddOutputLine(UserInterface& target, const std::string& text);
   bool OpenLog();
 
+  // Clears the catalogue and scans the folders `dialog` was confirmed
+  // with on a worker thread.
+  void StartScan(const SettingsDialog& dialog);
   // The scan (worker thread).
   void ScanDataFolder();
   void ResetCatalogue(UserInterface& target);
@@ -226,6 +264,16 @@ class CMainFrame {
   void ReportPageLoad(bool firstLoad);
   // Gives the table's node the mark its account calls for.
   void MarkTable(std::size_t index, TreeNode node);
+  // The table node of the selection (a keys node stands for its table);
+  // kNoNode when no table is selected.
+  TreeNode SelectedTableNode();
+  // The export dialog titled `title`, its checks, then the export of
+  // `tables` on a worker thread.
+  void StartExport(const std::string& title, std::vector<SaveObject> tables);
+  // Carries a running export's lines to the output pane and the log, and
+  // closes it once it has finished.
+  void FollowExport();
+  void OutputAndLog(const std::string& text);
   // "database.table" (names as on disk) of the table at `index`.
   std::string TableName(std::size_t index) const;
 
@@ -258,6 +306,9 @@ class CMainFrame {
   // total once known.
   std::unique_ptr<RowCounter> rowCounter_;
   std::optional<RowTotal> rowTotal_;
+
+  // The export running from the window, until OnIdle closes it.
+  std::unique_ptr<ExportRun> exportRun_;
 
   std::thread scanThread_;
   std::atomic<bool> scanActive_{false};

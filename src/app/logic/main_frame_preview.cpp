@@ -172,21 +172,26 @@ std::optional<TableLocation> CMainFrame::LoadDefinitionOf(TreeNode tableNode) {
   return location;
 }
 
+TreeNode CMainFrame::SelectedTableNode() {
+  // The table's own node or its keys node.
+  TreeNode node = ui.TreeSelection();
+  if (node == kNoNode) node = selectedNode;
+  if (node != kNoNode && ui.TreeItemData(node) == kItemKeys) node = ui.TreeParent(node);
+  if (node == kNoNode) return kNoNode;
+  const TreeNode parent = ui.TreeParent(node);
+  const NodeKind kind = ClassifyNode(
+      ui.TreeItemData(node),
+      parent == kNoNode ? std::nullopt : std::optional<std::int32_t>(ui.TreeItemData(parent)));
+  return kind == NodeKind::kTable ? node : kNoNode;
+}
+
 int CMainFrame::OnShowCreateTable() {
   if (Busy()) {
     ui.ShowMessage(kWaitMessage);
     return 0;
   }
-  // The table of the selected node: the table's own or its keys node.
-  TreeNode node = ui.TreeSelection();
-  if (node == kNoNode) node = selectedNode;
-  if (node != kNoNode && ui.TreeItemData(node) == kItemKeys) node = ui.TreeParent(node);
-  const TreeNode parent = node == kNoNode ? kNoNode : ui.TreeParent(node);
-  if (node == kNoNode ||
-      ClassifyNode(ui.TreeItemData(node),
-                   parent == kNoNode ? std::nullopt
-                                     : std::optional<std::int32_t>(ui.TreeItemData(parent))) !=
-          NodeKind::kTable) {
+  const TreeNode node = SelectedTableNode();
+  if (node == kNoNode) {
     ui.ShowMessage(kNoTableForStatementMessage);
     return 0;
   }
@@ -419,6 +424,7 @@ void CMainFrame::ForgetRowTotal() {
 }
 
 void CMainFrame::OnIdle() {
+  if (exportRun_) FollowExport();
   if (!rowCounter_) return;
   RowTotal total;
   switch (rowCounter_->Poll(total)) {

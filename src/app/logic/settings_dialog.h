@@ -18,6 +18,7 @@ inline constexpr const char* kLogFolderGroup = "Select Log File Path:";
 inline constexpr const char* kDefinitionFilesGroup =
     "CREATE TABLE statements for tables without a .frm (optional; several separated by ';'):";
 
+inline constexpr const char* kRecentDataFoldersLabel = "Recent:";
 inline constexpr const char* kBrowseDataFolderTitle = "Select location to choose database file.";
 inline constexpr const char* kBrowseTemporaryFolderTitle = "Select location for temporary path.";
 inline constexpr const char* kBrowseLogFolderTitle = "Select location to save Log file.";
@@ -54,6 +55,9 @@ class SettingsDialog {
   std::string logFolder;
   // Files of CREATE TABLE statements, separated by ';' (may be empty).
   std::string definitionFiles;
+  // The data folders opened last, most recent first, for the dialog's
+  // list; choosing one puts it into the data folder's edit.
+  std::vector<std::string> recentDataFolders;
 
   // The "..." buttons: each opens the folder browser with its title; a
   // cancelled browser leaves the edit as it is. The data and temporary

@@ -39,6 +39,9 @@ std::string UiThreadForwarder::ChooseOpenFile() {
 std::string UiThreadForwarder::ChooseSaveFile(const SaveFileRequest& request) {
   return Forward([&](UserInterface& ui) { return ui.ChooseSaveFile(request); });
 }
+bool UiThreadForwarder::ChooseExport(const std::string& title, ExportChoice& choice) {
+  return Forward([&](UserInterface& ui) { return ui.ChooseExport(title, choice); });
+}
 void UiThreadForwarder::ShowAbout() {
   Forward([&](UserInterface& ui) { ui.ShowAbout(); });
 }
@@ -160,6 +163,18 @@ void UiThreadForwarder::GridSetNumericColumns(const std::vector<bool>& numeric) 
 }
 void UiThreadForwarder::SetRowStatus(const std::string& text) {
   Forward([&](UserInterface& ui) { ui.SetRowStatus(text); });
+}
+std::string UiThreadForwarder::LoadSetting(const std::string& key) {
+  return Forward([&](UserInterface& ui) { return ui.LoadSetting(key); });
+}
+void UiThreadForwarder::StoreSetting(const std::string& key, const std::string& value) {
+  Forward([&](UserInterface& ui) { ui.StoreSetting(key, value); });
+}
+void UiThreadForwarder::ShowStartPage(const std::vector<std::string>& recentFolders) {
+  Forward([&](UserInterface& ui) { ui.ShowStartPage(recentFolders); });
+}
+void UiThreadForwarder::HideStartPage() {
+  Forward([&](UserInterface& ui) { ui.HideStartPage(); });
 }
 
 }  // namespace rowmender

@@ -21,6 +21,7 @@ class UiThreadForwarder final : public UserInterface {
   std::string ChooseFolder(const std::string& title) override;
   std::string ChooseOpenFile() override;
   std::string ChooseSaveFile(const SaveFileRequest& request) override;
+  bool ChooseExport(const std::string& title, ExportChoice& choice) override;
   void ShowAbout() override;
   bool OpenWebAddress(const std::string& address) override;
   void EndProcess(int exitCode) override;
@@ -64,6 +65,10 @@ class UiThreadForwarder final : public UserInterface {
   void RunningStateChanged(bool running) override;
   void GridSetNumericColumns(const std::vector<bool>& numeric) override;
   void SetRowStatus(const std::string& text) override;
+  std::string LoadSetting(const std::string& key) override;
+  void StoreSetting(const std::string& key, const std::string& value) override;
+  void ShowStartPage(const std::vector<std::string>& recentFolders) override;
+  void HideStartPage() override;
 
  private:
   template <typename Call>

@@ -21,6 +21,7 @@
 
 #include "controls/check_tree_model.h"
 #include "definitions/table_definition.h"
+#include "export/table_export.h"
 
 namespace rowmender {
 
@@ -48,6 +49,13 @@ struct SaveFileRequest {
   std::string filterPattern;
   // The program asks no overwrite question for an existing file.
   bool confirmOverwrite = false;
+};
+
+// What the export dialog asks for: the form the tables are written in and
+// the folder they are written into.
+struct ExportChoice {
+  ExportFormat format = ExportFormat::kSql;
+  std::string folder;
 };
 
 class UserInterface {
@@ -81,6 +89,10 @@ class UserInterface {
   // A save-file dialog; the chosen full path (folder joined with the name
   // and its extension), or "" when cancelled.
   virtual std::string ChooseSaveFile(const SaveFileRequest& request) = 0;
+  // The export dialog titled `title`, showing `choice` (the last export's,
+  // or the defaults); true when confirmed, with `choice` as the user left
+  // it.
+  virtual bool ChooseExport(const std::string& title, ExportChoice& choice) = 0;
   virtual void ShowAbout() = 0;
   // Opens a web address or a local document with the default handler;
   // false when none could open it.
@@ -162,6 +174,18 @@ class UserInterface {
   // The status bar's line on the rows on screen: their range and the
   // table's total ("" takes it away). Ignored where there is no status bar.
   virtual void SetRowStatus(const std::string& /*text*/) {}
+
+  // ---- What is remembered between runs, and the start page ----
+
+  // A remembered setting ("" when there is none); kept where the platform
+  // keeps a program's settings. Front ends that keep nothing ignore them.
+  virtual std::string LoadSetting(const std::string& /*key*/) { return {}; }
+  virtual void StoreSetting(const std::string& /*key*/, const std::string& /*value*/) {}
+  // The start page, shown in place of the record panel until a data folder
+  // is opened: the remembered data folders, most recent first, each of which
+  // opens with a click. Front ends without one ignore them.
+  virtual void ShowStartPage(const std::vector<std::string>& /*recentFolders*/) {}
+  virtual void HideStartPage() {}
 };
 
 }  // namespace rowmender

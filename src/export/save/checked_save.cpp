@@ -24,18 +24,8 @@ std::optional<SaveObject> ObjectOfNode(NodeKind kind, std::int32_t position,
   const auto index = static_cast<std::size_t>(position - 1);
   const std::string& dataFolder = catalogue.dataFolderPath;
   switch (kind) {
-    case NodeKind::kTable: {
-      if (index >= catalogue.tables.size()) return std::nullopt;
-      const TableEntry& entry = catalogue.tables[index];
-      if (entry.databaseIndex < 0 ||
-          static_cast<std::size_t>(entry.databaseIndex) >= catalogue.databaseFolders.size()) {
-        return std::nullopt;
-      }
-      const bool inTablespace = entry.origin == DefinitionOrigin::kTablespaceSdi;
-      return MakeSaveObject(
-          SaveObjectKind::kTable, dataFolder, catalogue.databaseFolders[entry.databaseIndex],
-          entry.name + (inTablespace ? ".ibd" : ".frm"), entry.origin, entry.definitionPath);
-    }
+    case NodeKind::kTable:
+      return TableObjectAt(catalogue, index);
     case NodeKind::kView: {
       if (index >= catalogue.views.size()) return std::nullopt;
       const std::string& path = catalogue.views[index];
@@ -84,6 +74,20 @@ std::string MakeTemporaryFolder(const std::string& base) {
 }
 
 }  // namespace
+
+std::optional<SaveObject> TableObjectAt(const CatalogueLists& catalogue, std::size_t index) {
+  if (index >= catalogue.tables.size()) return std::nullopt;
+  const TableEntry& entry = catalogue.tables[index];
+  if (entry.databaseIndex < 0 ||
+      static_cast<std::size_t>(entry.databaseIndex) >= catalogue.databaseFolders.size()) {
+    return std::nullopt;
+  }
+  const bool inTablespace = entry.origin == DefinitionOrigin::kTablespaceSdi;
+  return MakeSaveObject(SaveObjectKind::kTable, catalogue.dataFolderPath,
+                        catalogue.databaseFolders[entry.databaseIndex],
+                        entry.name + (inTablespace ? ".ibd" : ".frm"), entry.origin,
+                        entry.definitionPath);
+}
 
 std::string ReplaceEarlierSaveQuestion(const std::string& folder,
                                        const std::vector<std::string>& files) {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,10 @@ inline constexpr const char* kRemovedScriptLinePrefix =
 // (`files`, as EarlierSaveFiles gives them) replaces it.
 std::string ReplaceEarlierSaveQuestion(const std::string& folder,
                                        const std::vector<std::string>& files);
+
+// The table at 0-based position `index` of the catalogue's list; nothing
+// when there is none.
+std::optional<SaveObject> TableObjectAt(const CatalogueLists& catalogue, std::size_t index);
 
 // The objects of the checked table, view and trigger nodes of the catalogue
 // tree, in tree order.

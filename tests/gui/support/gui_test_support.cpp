@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <utility>
 
 #include "app/gui/gui_resources.h"
 #include "app/logic/settings_dialog.h"
@@ -25,9 +26,16 @@ ScriptedWindow::ScriptedWindow()
         return std::make_unique<CMainWindow>(app, options);
       }) {}
 
+ScriptedWindow::ScriptedWindow(std::map<std::string, std::string> remembered)
+    : ScriptedWindow([&remembered](CTarnSalvorProjApp& app, const CMainWindow::Options& options) {
+        options.answers->remembered = std::move(remembered);
+        return std::make_unique<CMainWindow>(app, options);
+      }) {}
+
 ScriptedWindow::ScriptedWindow(const Factory& make) {
   CMainWindow::Options options;
   options.showSplash = false;
+  options.answers = &answers;
   window = make(application, options);
   window->SetScriptedAnswers(&answers);
   window->Frame().writeLogFile = false;

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -33,6 +34,8 @@ struct ScriptedWindow {
   ScriptedWindow();
   // A window made by `make` (a subclass that observes the window's calls).
   explicit ScriptedWindow(const Factory& make);
+  // A window that starts with `remembered` as its remembered settings.
+  explicit ScriptedWindow(std::map<std::string, std::string> remembered);
   ~ScriptedWindow();
 
   // Confirms the settings dialog with `dataFolder`, runs Open and waits
