@@ -66,6 +66,10 @@ class ScreenshotModeTest : public QObject {
     QTest::newRow("bad size") << QStringList{p, "--open", "d", "--size", "12x", "--screenshot", "f"}
                               << false << "--size needs WIDTHxHEIGHT, each from 320 to 8000 pixels"
                               << QString() << 0;
+    QTest::newRow("bad cell") << QStringList{p,   "--open",       "d", "--view-value",
+                                             "3", "--screenshot", "f"}
+                              << false << "--view-value needs ROW,COLUMN, each 0 or more"
+                              << QString() << 0;
     QTest::newRow("unknown") << QStringList{p, "--frobnicate"} << false
                              << "unknown argument: --frobnicate" << QString() << 0;
   }
@@ -101,6 +105,13 @@ class ScreenshotModeTest : public QObject {
         &message);
     QVERIFY(create.has_value());
     QVERIFY(create->createTable);
+    QCOMPARE(create->valueRow, -1);
+    const auto value = ParseScreenshotArguments({p, "--open", "d", "--select", "db/Tables/t",
+                                                 "--view-value", "4,2", "--screenshot", "f.png"},
+                                                &message);
+    QVERIFY(value.has_value());
+    QCOMPARE(value->valueRow, 4);
+    QCOMPARE(value->valueColumn, 2);
   }
 
   void drawsTheWindowWithoutADisplay() {

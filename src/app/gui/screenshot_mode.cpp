@@ -2,12 +2,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QPainter>
 #include <QPixmap>
 #include <cstring>
 #include <iostream>
 
 #include "app/gui/application_look.h"
 #include "app/gui/main_window.h"
+#include "controls/gui/value_viewer.h"
 #include "controls/gui/xhtml_tree.h"
 
 namespace rowmender {
@@ -66,6 +69,20 @@ std::optional<ScreenshotRequest> ParseScreenshotArguments(const QStringList& arg
       }
     } else if (option == QLatin1String("--create-table")) {
       request.createTable = true;
+    } else if (option == QLatin1String("--view-value")) {
+      std::string cell;
+      if (!value(&cell)) return std::nullopt;
+      const QStringList parts = QString::fromStdString(cell).split(QLatin1Char(','));
+      bool rowOk = false;
+      bool columnOk = false;
+      if (parts.size() == 2) {
+        request.valueRow = parts[0].toInt(&rowOk);
+        request.valueColumn = parts[1].toInt(&columnOk);
+      }
+      if (!rowOk || !columnOk || request.valueRow < 0 || request.valueColumn < 0) {
+        *error = "--view-value needs ROW,COLUMN, each 0 or more";
+        return std::nullopt;
+      }
     } else if (option == QLatin1String("--next")) {
       std::string count;
       if (!value(&count)) return std::nullopt;
@@ -121,6 +138,18 @@ int RunScreenshot(CTarnSalvorProjApp& application, const ScreenshotRequest& requ
       for (int i = 0; i < request.nextCount; ++i)
         window.Frame().OnNextRecords();
       if (request.createTable) window.Frame().OnShowCreateTable();
+      if (request.valueRow >= 0) window.ViewValue(request.valueRow, request.valueColumn);
+    }
+  }
+  ValueViewerDialog* viewer = window.ValueViewer();
+  if (request.valueRow >= 0 && status == 0) {
+    QElapsedTimer waited;
+    waited.start();
+    while (viewer != nullptr && !viewer->IsDone() && waited.elapsed() < kScanTimeoutMs)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (viewer == nullptr || !viewer->IsDone()) {
+      std::cerr << "rowmender: no value viewer for that cell\n";
+      status = 2;
     }
   }
   for (const std::string& message : answers.messages)
@@ -128,7 +157,15 @@ int RunScreenshot(CTarnSalvorProjApp& application, const ScreenshotRequest& requ
   QCoreApplication::processEvents();
   window.Tree()->setFocus();
   QCoreApplication::processEvents();
-  const QPixmap picture = window.grab();
+  QPixmap picture = window.grab();
+  if (viewer != nullptr && status == 0) {
+    // The viewer is a window of its own: drawn where it would stand, in
+    // the middle of the main window.
+    const QPixmap dialog = viewer->grab();
+    QPainter painter(&picture);
+    painter.drawPixmap((picture.width() - dialog.width()) / 2,
+                       (picture.height() - dialog.height()) / 2, dialog);
+  }
   if (!picture.save(QString::fromStdString(request.outputFile), "PNG")) {
     std::cerr << "rowmender: cannot write " << request.outputFile << '\n';
     status = status == 0 ? 1 : status;

@@ -30,6 +30,10 @@ struct ScreenshotRequest {
   int nextCount = 0;
   // --create-table: the CREATE TABLE view of the selected table.
   bool createTable = false;
+  // --view-value ROW,COLUMN: the value viewer on that cell of the grid
+  // (0-based), drawn over the window; -1 for none.
+  int valueRow = -1;
+  int valueColumn = -1;
   std::string outputFile;
   int width = 1280;
   int height = 800;
