@@ -2,12 +2,14 @@
 // into a PNG file without a display.
 #include "app/gui/screenshot_mode.h"
 
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/logic/settings_dialog.h"
 #include "gui/support/gui_test_support.h"
 
 using rowmender::ParseScreenshotArguments;
@@ -132,6 +134,21 @@ class ScreenshotModeTest : public QObject {
     }
     QVERIFY(colours.size() > 50);
     QVERIFY(run.err.contains(QStringLiteral("Scanning completed for selected database file(s)")));
+  }
+
+  void aFileOrMissingFolderIsAnError() {
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("afile.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("x");
+    file.close();
+    for (const QString& open : {file.fileName(), folder.filePath(QStringLiteral("gone"))}) {
+      const Run run = RunProgram(
+          {"--open", open, "--screenshot", folder.filePath(QStringLiteral("x.png"))});
+      QCOMPARE(run.status, 1);
+      QVERIFY2(run.err.contains(QStringLiteral("cannot open ") + open), qPrintable(run.err));
+      QVERIFY(run.err.contains(QString::fromUtf8(rowmender::kInvalidDataFolderMessage)));
+    }
   }
 
   void unknownNodeFails() {

@@ -127,6 +127,11 @@ int RunScreenshot(CTarnSalvorProjApp& application, const ScreenshotRequest& requ
   if (!window.WaitForScanEnd(kScanTimeoutMs)) {
     std::cerr << "rowmender: the scan did not end\n";
     status = 1;
+  } else if (window.TreeNodeCount() == 0) {
+    // The Open dialog refused the folder (its message follows): there is
+    // nothing to draw but the start page.
+    std::cerr << "rowmender: cannot open " << request.dataFolder << "\n";
+    status = 1;
   }
   if (status == 0 && !request.selectPath.empty()) {
     const TreeNode node = window.FindNode(request.selectPath);
