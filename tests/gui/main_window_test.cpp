@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDockWidget>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -16,18 +17,21 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <map>
 
 #include "app/gui/product_info.h"
 #include "app/gui/ribbon_bar.h"
+#include "app/gui/savedlgoption.h"
 #include "app/gui/start_page.h"
 #include "app/gui/window_bars.h"
 #include "controls/gui/output_list.h"
 #include "controls/gui/record_panel.h"
 #include "controls/gui/value_viewer.h"
 #include "controls/gui/xhtml_tree.h"
+#include "export/save/checked_save.h"
 #include "gui/support/gui_test_support.h"
 
 using rowmender::CMainWindow;
@@ -748,6 +752,45 @@ class MainWindowTest : public QObject {
                 .endsWith(QStringLiteral("/manual.html")));
     window.AboutAction()->trigger();
     QCOMPARE(scripted.answers.aboutShown, 1);
+  }
+
+  void saveRefusesToOverwriteAnEarlierSave() {
+    ScriptedWindow scripted;
+    CMainWindow& window = *scripted.window;
+    QVERIFY(scripted.Open(SampleDataFolder()));
+    window.Tree()->ItemModel().Tree().SetCheck(window.FindNode("legacy/Tables/artikel"), true);
+    QTemporaryDir folder;
+    scripted.answers.folderAnswer = folder.path().toStdString();
+    // The save dialog, as a user fills it in: scripts into the folder.
+    const auto saveIntoFolder = [&] {
+      QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<rowmender::savedlgoption*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        dialog->ScriptModeButton()->click();
+        dialog->BrowseButton()->click();
+        dialog->OkButton()->click();
+      });
+      window.SaveAction()->trigger();
+    };
+    saveIntoFolder();
+    QCOMPARE(scripted.answers.messages.back(), std::string(rowmender::kSaveCompleteMessage));
+    const QString restore = folder.filePath(QStringLiteral("restore.sql"));
+    QFile::resize(restore, 0);
+
+    // No to the question: nothing is written.
+    scripted.answers.questionAnswer = false;
+    saveIntoFolder();
+    QVERIFY(QString::fromStdString(scripted.answers.messages.back())
+                .startsWith(QStringLiteral("The saving folder ")));
+    QVERIFY(QString::fromStdString(scripted.answers.messages.back())
+                .contains(QStringLiteral("holds an earlier save")));
+    QCOMPARE(QFileInfo(restore).size(), 0);
+
+    // Yes: the earlier save is replaced.
+    scripted.answers.questionAnswer = true;
+    saveIntoFolder();
+    QCOMPARE(scripted.answers.messages.back(), std::string(rowmender::kSaveCompleteMessage));
+    QVERIFY(QFileInfo(restore).size() > 0);
   }
 
   void saveWithNothingCheckedSaysSo() {
