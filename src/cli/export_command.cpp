@@ -11,6 +11,7 @@
 #include "cli/folder_reads.h"
 #include "cli/read_account.h"
 #include "export/save/save_objects.h"
+#include "export/save/table_saver.h"
 #include "export/table_export.h"
 
 namespace rowmender::cli {
@@ -225,11 +226,13 @@ int RunExport(CTarnSalvorProjApp& app, const Arguments& args, std::ostream& out,
     err.flush();
   };
   const ExportSummary summary = exporter.Run(exportRequest);
-  err << "Exported " << summary.tables << " of " << tables.size() << " tables (" << summary.rows
-      << " rows, " << summary.deletedRows << " deleted rows)"
+  err << ExportSummaryLine(summary, tables.size())
       << (toStream ? std::string() : " to " + request->to) << ".";
-  if (summary.failed > 0) err << " " << summary.failed << " tables could not be exported.";
-  if (summary.withLosses > 0) err << " " << summary.withLosses << " tables were read with losses.";
+  if (summary.failed > 0)
+    err << " " << CountOf(summary.failed, "table", "tables") << " could not be exported.";
+  if (summary.withLosses > 0) {
+    err << " " << CountOf(summary.withLosses, "table was", "tables were") << " read with losses.";
+  }
   if (dictionaryDamaged) err << " The data dictionary is damaged.";
   if (!folderProblems.empty()) {
     err << " " << folderProblems.size()

@@ -315,10 +315,9 @@ int RunSave(CTarnSalvorProjApp& app, const Arguments& args, std::ostream&, std::
     for (const std::string& removalProblem : scriptTarget->RemovalProblems())
       err << "rowmender-cli: " << removalProblem << "\n";
   }
-  err << "Saved " << summary.tables << " tables (" << summary.rows << " rows, "
-      << summary.deletedRows << " deleted rows), " << summary.views << " views and "
-      << summary.triggerFiles << " trigger files "
-      << (request->ToServer() ? "into " + request->server : "to " + saveFolder) << ".\n";
+  err << SaveSummaryLine(summary,
+                         request->ToServer() ? "into " + request->server : "to " + saveFolder)
+      << "\n";
   if (!temporaryFolder.empty()) fs::remove_all(temporaryFolder, fsError);
 
   // What was read and lost: beside the scripts, or after the summary of a

@@ -351,6 +351,12 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
   return result;
 }
 
+std::string ExportSummaryLine(const ExportSummary& summary, std::size_t asked) {
+  return "Exported " + std::to_string(summary.tables) + " of " + CountOf(asked, "table", "tables") +
+         " (" + CountOf(summary.rows, "row", "rows") + ", " +
+         CountOf(summary.deletedRows, "deleted row", "deleted rows") + ")";
+}
+
 ExportSummary TableExporter::Run(const ExportRequest& request) {
   const std::size_t count = request.tables.size();
   std::vector<TableExportResult> results(count);

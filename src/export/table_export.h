@@ -87,6 +87,10 @@ struct ExportSummary {
   bool Complete() const { return failed == 0 && withLosses == 0 && stopped == 0; }
 };
 
+// "Exported 3 of 4 tables (120 rows, 2 deleted rows)": how many of the
+// `asked` tables were exported, with their rows.
+std::string ExportSummaryLine(const ExportSummary& summary, std::size_t asked);
+
 class TableExporter {
  public:
   // Told of every table as it is done, from the worker that did it (one

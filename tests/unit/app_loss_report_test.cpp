@@ -210,7 +210,7 @@ TEST_F(AppLossReport, TheWindowsSaveTellsWhatWasLost) {
   const std::vector<std::string> lines(ui.outputLines.begin() + static_cast<std::ptrdiff_t>(before),
                                        ui.outputLines.end());
   ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[1].rfind("Saved 1 tables", 0), 0u) << lines[1];
+  EXPECT_EQ(lines[1].rfind("Saved 1 table (", 0), 0u) << lines[1];
   EXPECT_EQ(lines[2], "Not everything was read: 1 table was read with losses.");
   EXPECT_EQ(lines[3], report.substr(report.find('\n') + 1, report.size() - report.find('\n') - 2));
   EXPECT_NE(ReadText(LogPath()).find(Utf16(lines[3])), std::string::npos);

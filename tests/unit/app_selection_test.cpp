@@ -61,6 +61,10 @@ TEST_F(AppSelection, CreateTableShowsTheSavedStatementAndTheOtherKeys) {
     EXPECT_TRUE(ui.textBoxVisible);
     EXPECT_FALSE(ui.gridVisible);
     EXPECT_EQ(ui.caption, "artikel - CREATE TABLE");
+    // The rows are gone from view, and so are their range and paging.
+    EXPECT_EQ(ui.rowStatus, "");
+    EXPECT_FALSE(ui.nextButton.enabled);
+    EXPECT_FALSE(ui.previousButton.enabled);
   }
 }
 

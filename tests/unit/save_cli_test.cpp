@@ -27,7 +27,7 @@ TEST(CliSave, WritesOneScriptPerTableAndARestoreScriptInLoadingOrder) {
             "`price-list__deleted`.\n"
             "`typezoo`.`enums_bits_myisam`: 8 rows saved.\n"
             "View `shop`.`v_order_overview` saved.\n"
-            "Saved 2 tables (305 rows, 3 deleted rows), 1 views and 0 trigger files to " +
+            "Saved 2 tables (305 rows, 3 deleted rows), 1 view and 0 trigger files to " +
                 out + ".\n");
   EXPECT_EQ(ReadText(out + "/restore.sql"),
             "-- Rowmender v21.0 recovery script\n"

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "export/save/table_saver.h"
+
 namespace rowmender {
 
 std::vector<std::string> ExportedTableLines(const TableExportResult& result) {
@@ -12,12 +14,11 @@ std::vector<std::string> ExportedTableLines(const TableExportResult& result) {
   } else if (result.failed) {
     line = name + ": not exported";
   } else {
-    const auto counted = [](std::uint64_t count, const char* what) {
-      return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
-    };
-    line = name + ": " + counted(result.rows, "row");
-    if (result.deletedRows > 0) line += ", " + counted(result.deletedRows, "deleted row");
-    if (result.historyRows > 0) line += ", " + counted(result.historyRows, "history row");
+    line = name + ": " + CountOf(result.rows, "row", "rows");
+    if (result.deletedRows > 0)
+      line += ", " + CountOf(result.deletedRows, "deleted row", "deleted rows");
+    if (result.historyRows > 0)
+      line += ", " + CountOf(result.historyRows, "history row", "history rows");
     if (!result.files.empty()) line += " -> " + result.files.front();
   }
   std::vector<std::string> lines{line};

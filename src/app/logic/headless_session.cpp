@@ -6,6 +6,7 @@ namespace rowmender {
 
 HeadlessSession::HeadlessSession(CTarnSalvorProjApp& app) : ui(), frame(app, ui) {
   frame.writeLogFile = false;
+  frame.countRows = false;
   frame.Initialize();
 }
 

@@ -210,6 +210,9 @@ class CMainFrame {
   std::function<std::time_t()> clock = [] { return std::time(nullptr); };
   // Without it, Open writes no log file (the command line).
   bool writeLogFile = true;
+  // Count the rows of a table shown, on a worker thread, for the total of
+  // the row status; the command line shows no total and counts nothing.
+  bool countRows = true;
   // Read a table's data file that does not seem to belong to it rather
   // than refuse it (the command line's --read-mismatched).
   bool readMismatchedFiles = false;

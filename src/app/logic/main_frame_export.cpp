@@ -8,6 +8,7 @@
 #include "app/logic/remembered_settings.h"
 #include "base/paths.h"
 #include "export/save/checked_save.h"
+#include "export/save/table_saver.h"
 
 namespace rowmender {
 
@@ -16,10 +17,6 @@ namespace {
 // Files of an earlier export named in the question before they are
 // replaced; the rest are counted.
 constexpr std::size_t kMostFilesNamed = 5;
-
-std::string Counted(std::uint64_t count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
-}
 
 // The files an export of `tables` into `folder` would write that are there
 // already, as "database/file".
@@ -51,7 +48,7 @@ std::string ReplaceExportQuestion(const std::string& folder,
     named += " and " + std::to_string(files.size() - kMostFilesNamed) + " more";
   }
   return "The export folder " + folder + " already holds " +
-         Counted(files.size(), "file", "files") + " this export writes (" + named +
+         CountOf(files.size(), "file", "files") + " this export writes (" + named +
          ").\n\nReplace them?";
 }
 
@@ -92,7 +89,7 @@ void CMainFrame::OnExportChecked() {
     return;
   }
   if (others > 0) {
-    OutputAndLog(Counted(others, "checked view or trigger file is",
+    OutputAndLog(CountOf(others, "checked view or trigger file is",
                          "checked views and trigger "
                          "files are") +
                  " not exported; Save MySQL Data writes them.");
@@ -124,7 +121,7 @@ void CMainFrame::StartExport(const std::string& title, std::vector<SaveObject> t
   request.folder = choice.folder;
   request.tables = std::move(tables);
   const std::size_t count = request.tables.size();
-  OutputAndLog("Exporting " + Counted(count, "table", "tables") + " as " +
+  OutputAndLog("Exporting " + CountOf(count, "table", "tables") + " as " +
                ExportExtension(choice.format) + " to " + choice.folder + ".");
   try {
     exportRun_ = std::make_unique<ExportRun>(catalogue.dataFolderPath, dictionaryPath_,
@@ -136,7 +133,7 @@ void CMainFrame::StartExport(const std::string& title, std::vector<SaveObject> t
   if (!exportRun_->SystemProblem().empty()) OutputAndLog(exportRun_->SystemProblem());
   SetRunning(true);
   ui.ShowProgress(true);
-  ui.SetCaption("Exporting " + Counted(count, "table", "tables") + " to " + choice.folder);
+  ui.SetCaption("Exporting " + CountOf(count, "table", "tables") + " to " + choice.folder);
 }
 
 void CMainFrame::FollowExport() {
@@ -147,8 +144,8 @@ void CMainFrame::FollowExport() {
   if (!finished) {
     if (!run.StopAsked()) {
       ui.SetCaption("Exporting: " + std::to_string(run.TablesDone()) + " of " +
-                    Counted(run.TableCount(), "table", "tables") + " done, " +
-                    Counted(run.RowsWritten(), "row", "rows") + " written");
+                    CountOf(run.TableCount(), "table", "tables") + " done, " +
+                    CountOf(run.RowsWritten(), "row", "rows") + " written");
     }
     return;
   }
@@ -156,18 +153,15 @@ void CMainFrame::FollowExport() {
   for (const std::string& line : run.TakeLines())
     OutputAndLog(line);
   const ExportSummary summary = run.Summary();
-  std::string closing = "Exported " + std::to_string(summary.tables) + " of " +
-                        Counted(run.TableCount(), "table", "tables") + " (" +
-                        Counted(summary.rows, "row", "rows") + ", " +
-                        Counted(summary.deletedRows, "deleted row", "deleted rows") + ").";
+  std::string closing = ExportSummaryLine(summary, run.TableCount()) + ".";
   if (summary.failed > 0) {
-    closing += " " + Counted(summary.failed, "table", "tables") + " could not be exported.";
+    closing += " " + CountOf(summary.failed, "table", "tables") + " could not be exported.";
   }
   if (summary.withLosses > 0) {
-    closing += " " + Counted(summary.withLosses, "table was", "tables were") + " read with losses.";
+    closing += " " + CountOf(summary.withLosses, "table was", "tables were") + " read with losses.";
   }
   if (summary.stopped > 0) {
-    closing += " " + Counted(summary.stopped, "table was", "tables were") +
+    closing += " " + CountOf(summary.stopped, "table was", "tables were") +
                " left out when the export was stopped.";
   }
   OutputAndLog(closing);

@@ -201,6 +201,12 @@ int CMainFrame::OnShowCreateTable() {
   if (location) {
     const std::string name = DecodeTableFileName(location->tableName);
     ui.SetCaption(ui.TreeLabel(node) + kCreateTableCaptionSuffix);
+    // The statement takes the place of the rows: their range and paging
+    // go with them until the table is selected again.
+    pager_.reset();
+    ForgetRowTotal();
+    ui.PageButtonEnable(PageButton::kPrevious, false);
+    ui.PageButtonEnable(PageButton::kNext, false);
     ui.GridShow(false);
     ui.TextBoxShow(true);
     ui.TextBoxSet(
@@ -312,7 +318,7 @@ void CMainFrame::LoadFirstPage(std::size_t index, TreeNode node) {
         if (row.deleted) ++total.deleted;
       }
       rowTotal_ = total;
-    } else {
+    } else if (countRows) {
       rowCounter_ = std::make_unique<RowCounter>(RereadOfShownTable());
     }
   }

@@ -201,10 +201,7 @@ SaveSummary SaveCheckedObjects(CMainFrame& frame, ServerConnector& connector,
   }
 
   const std::string closing =
-      "Saved " + std::to_string(summary.tables) + " tables (" + std::to_string(summary.rows) +
-      " rows, " + std::to_string(summary.deletedRows) + " deleted rows), " +
-      std::to_string(summary.views) + " views and " + std::to_string(summary.triggerFiles) +
-      " trigger files " + (toServer ? "into " + app.saveServer : "to " + saveFolder) + ".";
+      SaveSummaryLine(summary, toServer ? "into " + app.saveServer : "to " + saveFolder);
   line(closing);
   ui.SetCaption(closing);
 

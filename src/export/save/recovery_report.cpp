@@ -9,9 +9,8 @@ namespace rowmender {
 
 namespace {
 
-// "1 table" or "N tables".
 std::string Tables(std::size_t count) {
-  return std::to_string(count) + (count == 1 ? " table" : " tables");
+  return CountOf(count, "table", "tables");
 }
 
 std::size_t CountOutcome(const SaveSummary& summary, TableReadAccount::Outcome outcome) {

@@ -134,6 +134,18 @@ bool CursorRowSource::Open(const SaveObject& table, std::string& error) {
   return true;
 }
 
+std::string CountOf(std::uint64_t count, std::string_view one, std::string_view many) {
+  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+std::string SaveSummaryLine(const SaveSummary& summary, const std::string& where) {
+  return "Saved " + CountOf(summary.tables, "table", "tables") + " (" +
+         CountOf(summary.rows, "row", "rows") + ", " +
+         CountOf(summary.deletedRows, "deleted row", "deleted rows") + "), " +
+         CountOf(summary.views, "view", "views") + " and " +
+         CountOf(summary.triggerFiles, "trigger file", "trigger files") + " " + where + ".";
+}
+
 std::string LossSentences(const ReadReport* report, const FormatScratch& scratch) {
   std::string text;
   // Each count with its sentence, in the singular for one.

@@ -156,6 +156,13 @@ class TableSaver {
   SaveProgress progress_;
 };
 
+// `count` with the word that fits it: "1 table", "2 tables".
+std::string CountOf(std::uint64_t count, std::string_view one, std::string_view many);
+
+// The closing line of a save: "Saved 2 tables (305 rows, 3 deleted rows),
+// 1 view and 0 trigger files " + `where` + ".".
+std::string SaveSummaryLine(const SaveSummary& summary, const std::string& where);
+
 // What a table's read and the formatting of its values lost, as
 // sentences, each after a space ("" when nothing was lost).
 std::string LossSentences(const ReadReport* report, const FormatScratch& scratch);
