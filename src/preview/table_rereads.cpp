@@ -1,8 +1,8 @@
 #include "preview/table_rereads.h"
 
 #include "base/charsets.h"
-#include "definitions/column_type_name.h"
 #include "definitions/column_types.h"
+#include "export/save/table_ddl.h"
 #include "tables/system_tablespace.h"
 #include "values/cell.h"
 #include "values/plugin_type_values.h"
@@ -160,8 +160,7 @@ WholeValueInfo ReadWholeValue(const WholeValueRequest& request,
   const ColumnDefinition& column = format.Column();
   info.columnName = column.name;
   if (request.table.collations != nullptr) {
-    info.columnType = ColumnTypeName(column, opened.source->Definition().tableCharsetId,
-                                     *request.table.collations);
+    info.columnType = SqlColumnType(column, *request.table.collations);
   }
   const auto hand = [&](ByteView bytes) {
     info.bytes += bytes.size();
@@ -169,6 +168,7 @@ WholeValueInfo ReadWholeValue(const WholeValueRequest& request,
   };
   const auto handText = [&](const std::string& text) {
     info.isText = true;
+    info.isFormatted = true;
     info.characterSet = "utf8mb4";
     hand(ByteView(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
   };

@@ -94,6 +94,9 @@ struct WholeValueInfo {
   // are the value's bytes (binary strings, BLOB, geometry) or, for
   // numbers, dates and the like, the value's text.
   bool isText = false;
+  // The bytes are the value's text as a save writes it (numbers, dates,
+  // ENUM, JSON and the like), in UTF-8, not bytes the column stores.
+  bool isFormatted = false;
   bool isBinary = false;
   std::string characterSet;
   std::uint64_t bytes = 0;

@@ -445,6 +445,8 @@ class MainWindowTest : public QObject {
     QVERIFY(viewer->Info().isText);
     QCOMPARE(viewer->Info().characterSet, std::string("utf8mb4"));
     QVERIFY(!viewer->Info().cutShort);
+    // The column's type as CREATE TABLE writes it, and its character set.
+    QCOMPARE(viewer->Summary()->text(), QStringLiteral("body (longtext): 199,639 bytes, utf8mb4"));
     QVERIFY(viewer->HexView()->toPlainText().startsWith(QStringLiteral("00000000  5A 65 69 6C")));
 
     // The blob, as its bytes.
@@ -464,6 +466,13 @@ class MainWindowTest : public QObject {
     QFile file(saved);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray::fromStdString(viewer->Bytes()));
+
+    // A number is shown as its text, which has no character set of its own.
+    window.ViewValue(row, 0);
+    viewer = window.ValueViewer();
+    QTRY_VERIFY_WITH_TIMEOUT(viewer->IsDone(), 30000);
+    QCOMPARE(viewer->TextView()->toPlainText(), QStringLiteral("4"));
+    QCOMPARE(viewer->Summary()->text(), QStringLiteral("id (smallint(5) unsigned): 1 byte"));
 
     // A latin1 text, converted from its character set.
     window.ViewValue(row, 4);

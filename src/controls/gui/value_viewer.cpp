@@ -127,7 +127,9 @@ void ValueViewerDialog::ReadDone() {
     return;
   }
   summary += QStringLiteral(": ") + ByteCount(info_.bytes);
-  if (info_.isText && !info_.characterSet.empty()) {
+  // A character set belongs to what a column stores as text, not to the
+  // text a number or a date is shown as.
+  if (info_.isText && !info_.isFormatted && !info_.characterSet.empty()) {
     summary += QStringLiteral(", ") + QString::fromStdString(info_.characterSet);
   }
   if (info_.cutShort) {
