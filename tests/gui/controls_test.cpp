@@ -43,6 +43,16 @@ DecodedRow Row(std::vector<std::string> values, bool deleted = false) {
   return row;
 }
 
+// A record panel on screen with its grid showing `columns`; false when the
+// window never came up.
+bool ShowGrid(CTarnStatic& panel, const std::vector<std::string>& columns, int width = 800) {
+  panel.resize(width, 400);
+  panel.show();
+  panel.Grid()->show();
+  panel.SetColumns(columns);
+  return QTest::qWaitForWindowExposed(&panel);
+}
+
 }  // namespace
 
 class ControlsTest : public QObject {
@@ -216,11 +226,8 @@ class ControlsTest : public QObject {
   // rows come in, never wider than the most a column gets.
   void numericColumnsAlignRightAndColumnsFitTheirContents() {
     CTarnStatic panel;
-    panel.resize(900, 400);
-    panel.show();
-    panel.Grid()->show();
+    QVERIFY(ShowGrid(panel, {"id", "name", "note"}, 900));
     RecordGridModel& grid = panel.GridModel();
-    panel.SetColumns({"id", "name", "note"});
     grid.SetNumericColumns({true, false, false});
     grid.AppendRows({Row({"1", "x", std::string(400, 'w')}), Row({"100000", "y", "z"})});
     const auto alignment = [&](int column) {
@@ -283,12 +290,8 @@ class ControlsTest : public QObject {
   // click puts the page order back. Rows keep their place in the page.
   void captionClicksSortThePage() {
     CTarnStatic panel;
-    panel.resize(800, 400);
-    panel.show();
-    panel.Grid()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QVERIFY(ShowGrid(panel, {"amount", "name"}));
     RecordGridModel& grid = panel.GridModel();
-    panel.SetColumns({"amount", "name"});
     grid.SetNumericColumns({true, false});
     std::vector<DecodedRow> rows;
     const std::vector<std::pair<std::string, std::string>> values = {
@@ -347,12 +350,8 @@ class ControlsTest : public QObject {
   // highlighted; Escape closes the bar and takes the highlight away.
   void findBarGoesFromMatchToMatch() {
     CTarnStatic panel;
-    panel.resize(800, 400);
-    panel.show();
-    panel.Grid()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QVERIFY(ShowGrid(panel, {"id", "city"}));
     RecordGridModel& grid = panel.GridModel();
-    panel.SetColumns({"id", "city"});
     DecodedRow nullRow = Row({"4", "NULL"});
     nullRow.kinds = {CellKind::kSigned, CellKind::kNull};
     grid.AppendRows({Row({"1", "Berlin"}), Row({"2", "Bern"}), Row({"3", "Paris"}), nullRow,
@@ -402,12 +401,8 @@ class ControlsTest : public QObject {
   // line breaks or quotes are quoted.
   void copyTakesTheSelectedCells() {
     CTarnStatic panel;
-    panel.resize(800, 400);
-    panel.show();
-    panel.Grid()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QVERIFY(ShowGrid(panel, {"id", "name", "note"}));
     RecordGridModel& grid = panel.GridModel();
-    panel.SetColumns({"id", "name", "note"});
     grid.AppendRows({Row({"1", "Ann", "a\tb"}), Row({"2", "Bob", "say \"hi\"\nbye"}),
                      Row({"3", "Cy", "plain"})});
     RecordGridView* view = panel.Grid();
