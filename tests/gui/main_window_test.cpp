@@ -22,11 +22,13 @@
 #include <algorithm>
 #include <map>
 
+#include "app/gui/export_dialog.h"
 #include "app/gui/product_info.h"
 #include "app/gui/ribbon_bar.h"
 #include "app/gui/savedlgoption.h"
 #include "app/gui/start_page.h"
 #include "app/gui/window_bars.h"
+#include "app/logic/headless_ui.h"
 #include "controls/gui/output_list.h"
 #include "controls/gui/record_panel.h"
 #include "controls/gui/value_viewer.h"
@@ -700,6 +702,24 @@ class MainWindowTest : public QObject {
     window.ExportCheckedAction()->trigger();
     QCOMPARE(scripted.answers.exportShown->format, rowmender::ExportFormat::kTsv);
     QCOMPARE(scripted.answers.exportShown->folder, folder.path().toStdString());
+  }
+
+  void exportDialogTakesTheFormAndTheFolder() {
+    rowmender::HeadlessUi ui;
+    ui.folderAnswer = "/srv/out";
+    const rowmender::ExportChoice last{rowmender::ExportFormat::kCsv, "/srv/last"};
+    rowmender::ExportDialog dialog("Export table orders", last, ui);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Export table orders"));
+    // It opens on the last export's choice.
+    QVERIFY(dialog.FormatButton(rowmender::ExportFormat::kCsv)->isChecked());
+    QCOMPARE(dialog.FolderEdit()->text(), QStringLiteral("/srv/last"));
+    QVERIFY(dialog.ExportButton()->isDefault());
+    dialog.FormatButton(rowmender::ExportFormat::kTsv)->click();
+    dialog.BrowseButton()->click();
+    const rowmender::ExportChoice chosen = dialog.Choice();
+    QCOMPARE(chosen.format, rowmender::ExportFormat::kTsv);
+    QCOMPARE(chosen.folder, std::string("/srv/out"));
+    QVERIFY(!dialog.FormatButton(rowmender::ExportFormat::kCsv)->isChecked());
   }
 
   void rememberedFolders() {
