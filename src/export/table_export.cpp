@@ -151,9 +151,11 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
     TableSaver saver(target, source, options);
     std::vector<std::string> lines;
     saver.report = [&lines](const std::string& line) { lines.push_back(line); };
+    // The table's rows already added to the shared count (the saver tells
+    // the table's rows so far).
+    std::uint64_t counted = 0;
     if (ExportControl* control = request.control) {
       saver.keepGoing = [control] { return !control->stop.load(std::memory_order_relaxed); };
-      std::uint64_t counted = 0;
       saver.progress = [control, &counted](const SaveProgress& progress) {
         if (progress.rows > counted) {
           control->rows.fetch_add(progress.rows - counted, std::memory_order_relaxed);

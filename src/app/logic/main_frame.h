@@ -1,7 +1,8 @@
-// The main window's behaviour: the commands (Open, Stop, Save, Help, About,
-// CSV export, Close), the catalogue tree's selection handler, the record
-// paging commands, the scan of the data folder on a worker thread, the
-// catalogue lists and the one RecoveryEngine.
+// The main window's behaviour: the commands (Open and the start page's
+// recent folders, Stop, Save, Export table and Export checked, CSV export,
+// CREATE TABLE, Help, About, Close), the catalogue tree's selection
+// handler, the record paging commands, the scan of the data folder and the
+// export on worker threads, the catalogue lists and the one RecoveryEngine.
 //
 // It drives the window only through UserInterface. Every command and
 // handler runs on the user-interface thread; the scan runs on a worker
