@@ -107,26 +107,35 @@ const char* ExportExtension(ExportFormat format) {
   return "sql";
 }
 
+ExportFiles ExportFilesOf(const std::string& folder, const SaveObject& table, ExportFormat format) {
+  ExportFiles files;
+  files.folder =
+      JoinPath(folder, LastComponent(WithoutTrailingSeparator(table.location.databaseFolder)));
+  const std::string stem = JoinPath(files.folder, table.location.tableName);
+  const std::string extension = std::string(".") + ExportExtension(format);
+  files.live = stem + extension;
+  files.deleted = stem + DeletedSuffix() + extension;
+  files.history = stem + HistorySuffix() + extension;
+  return files;
+}
+
 TableExportResult TableExporter::ExportTable(const ExportRequest& request, const SaveObject& table,
                                              unsigned threads) {
   TableExportResult result;
   result.table = &table;
   const std::string extension = ExportExtension(request.format);
-  std::string folder;
+  const ExportFiles files = ExportFilesOf(request.folder, table, request.format);
   if (request.stream == nullptr) {
-    folder = JoinPath(request.folder,
-                      LastComponent(WithoutTrailingSeparator(table.location.databaseFolder)));
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
+    std::filesystem::create_directories(files.folder, error);
     if (error) {
       result.failed = true;
-      result.messages.push_back("cannot create " + folder + ": " + error.message());
+      result.messages.push_back("cannot create " + files.folder + ": " + error.message());
       return result;
     }
   }
   const std::string stem = table.location.tableName;
-  const std::string livePath =
-      request.stream != nullptr ? "standard output" : JoinPath(folder, stem + "." + extension);
+  const std::string livePath = request.stream != nullptr ? "standard output" : files.live;
 
   if (request.format == ExportFormat::kSql) {
     std::ofstream file;
@@ -242,10 +251,9 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
   std::unique_ptr<OutputFile> history;
   // A delete-marked or history row goes into a file of its own beside the
   // table's.
-  const auto writeAside = [&](std::unique_ptr<OutputFile>& file, const std::string& suffix) {
+  const auto writeAside = [&](std::unique_ptr<OutputFile>& file, const std::string& path) {
     if (!file) {
       file = std::make_unique<OutputFile>();
-      const std::string path = JoinPath(folder, stem + suffix + "." + extension);
       if (!file->Open(path)) {
         result.failed = true;
         result.messages.push_back("cannot create " + path);
@@ -284,8 +292,7 @@ TableExportResult TableExporter::ExportTable(const ExportRequest& request, const
       ++(isDeleted ? result.deletedRowsLeftOut : result.historyRowsLeftOut);
       continue;
     }
-    writable =
-        writeAside(isDeleted ? deleted : history, isDeleted ? DeletedSuffix() : HistorySuffix());
+    writable = writeAside(isDeleted ? deleted : history, isDeleted ? files.deleted : files.history);
     if (result.failed) return result;
   }
   if (request.control != nullptr) request.control->rows.fetch_add(uncounted);

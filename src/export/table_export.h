@@ -87,6 +87,17 @@ struct ExportSummary {
   bool Complete() const { return failed == 0 && withLosses == 0 && stopped == 0; }
 };
 
+// Where an export into `folder` writes a table: the folder of its database
+// and the files of its live, delete-marked and history rows (the last two
+// only when a TSV or CSV export meets such rows).
+struct ExportFiles {
+  std::string folder;
+  std::string live;
+  std::string deleted;
+  std::string history;
+};
+ExportFiles ExportFilesOf(const std::string& folder, const SaveObject& table, ExportFormat format);
+
 // "Exported 3 of 4 tables (120 rows, 2 deleted rows)": how many of the
 // `asked` tables were exported, with their rows.
 std::string ExportSummaryLine(const ExportSummary& summary, std::size_t asked);

@@ -22,6 +22,18 @@ constexpr int kScanTimeoutMs = 10 * 60 * 1000;
 constexpr int kMinimumSide = 320;
 constexpr int kMaximumSide = 8000;
 
+// Two whole numbers written as "A<separator>B"; false unless `text` is
+// exactly that.
+bool ParseNumberPair(const std::string& text, char separator, int& first, int& second) {
+  const QStringList parts = QString::fromStdString(text).split(QLatin1Char(separator));
+  if (parts.size() != 2) return false;
+  bool firstOk = false;
+  bool secondOk = false;
+  first = parts[0].toInt(&firstOk);
+  second = parts[1].toInt(&secondOk);
+  return firstOk && secondOk;
+}
+
 }  // namespace
 
 bool WantsScreenshot(int argc, char** argv) {
@@ -55,14 +67,8 @@ std::optional<ScreenshotRequest> ParseScreenshotArguments(const QStringList& arg
     } else if (option == QLatin1String("--size")) {
       std::string size;
       if (!value(&size)) return std::nullopt;
-      const QStringList parts = QString::fromStdString(size).split(QLatin1Char('x'));
-      bool widthOk = false;
-      bool heightOk = false;
-      if (parts.size() == 2) {
-        request.width = parts[0].toInt(&widthOk);
-        request.height = parts[1].toInt(&heightOk);
-      }
-      if (!widthOk || !heightOk || request.width < kMinimumSide || request.height < kMinimumSide ||
+      if (!ParseNumberPair(size, 'x', request.width, request.height) ||
+          request.width < kMinimumSide || request.height < kMinimumSide ||
           request.width > kMaximumSide || request.height > kMaximumSide) {
         *error = "--size needs WIDTHxHEIGHT, each from 320 to 8000 pixels";
         return std::nullopt;
@@ -72,14 +78,8 @@ std::optional<ScreenshotRequest> ParseScreenshotArguments(const QStringList& arg
     } else if (option == QLatin1String("--view-value")) {
       std::string cell;
       if (!value(&cell)) return std::nullopt;
-      const QStringList parts = QString::fromStdString(cell).split(QLatin1Char(','));
-      bool rowOk = false;
-      bool columnOk = false;
-      if (parts.size() == 2) {
-        request.valueRow = parts[0].toInt(&rowOk);
-        request.valueColumn = parts[1].toInt(&columnOk);
-      }
-      if (!rowOk || !columnOk || request.valueRow < 0 || request.valueColumn < 0) {
+      if (!ParseNumberPair(cell, ',', request.valueRow, request.valueColumn) ||
+          request.valueRow < 0 || request.valueColumn < 0) {
         *error = "--view-value needs ROW,COLUMN, each 0 or more";
         return std::nullopt;
       }

@@ -24,15 +24,12 @@ std::vector<std::string> ExistingExportFiles(const std::string& folder,
                                              const std::vector<SaveObject>& tables,
                                              ExportFormat format) {
   std::vector<std::string> existing;
-  const std::string extension = std::string(".") + ExportExtension(format);
   for (const SaveObject& table : tables) {
-    const std::string database =
-        LastComponent(WithoutTrailingSeparator(table.location.databaseFolder));
-    for (const char* suffix : {"", "__deleted", "__history"}) {
-      const std::string name = table.location.tableName + suffix + extension;
+    const ExportFiles files = ExportFilesOf(folder, table, format);
+    for (const std::string* path : {&files.live, &files.deleted, &files.history}) {
       std::error_code error;
-      if (std::filesystem::exists(JoinPath(JoinPath(folder, database), name), error)) {
-        existing.push_back(database + "/" + name);
+      if (std::filesystem::exists(*path, error)) {
+        existing.push_back(LastComponent(files.folder) + "/" + LastComponent(*path));
       }
     }
   }
