@@ -166,7 +166,8 @@ Payload OlderPayload(ByteView stored) {
   payload.algorithm = static_cast<unsigned>(field);
   if (Be32(stored, 0) != kNoChecksumMagic) {
     payload.problem = "its compression header is damaged";
-  } else if (length == 0 || length > stored.size() - kOlderPayloadOffset) {
+  } else if (length == 0 || stored.size() < kOlderPayloadOffset ||
+             length > stored.size() - kOlderPayloadOffset) {
     payload.problem = "its compressed length (" + std::to_string(length) + " bytes) is damaged";
   } else {
     payload.bytes = stored.subspan(kOlderPayloadOffset, length);

@@ -411,5 +411,25 @@ TEST(PageSizeDamage, CompressedPageFailingItsChecksumIsNamed) {
   EXPECT_EQ(out[200], 0);
 }
 
+// A stored page cut off inside its compression header (a file that ends
+// early) is damage, told as such: its length field cannot be believed.
+TEST(PageSizeDamage, ACompressedPageCutOffInItsHeaderIsNamedNotRead) {
+  TablespaceGeometry geometry;
+  // A 16 KiB tablespace of the older format, page-compressed.
+  ASSERT_TRUE(TablespaceGeometry::FromFlags((1u << 16) | 0x21, geometry));
+  for (const std::size_t cut : {std::size_t{38}, std::size_t{39}}) {
+    std::vector<std::uint8_t> page(cut, 0);
+    const std::uint8_t header[] = {0xDE, 0xAD, 0xBE, 0xEF};
+    std::copy(std::begin(header), std::end(header), page.begin());
+    page[24] = kPageCompressedType >> 8;
+    page[25] = kPageCompressedType & 0xFF;
+    page[33] = 4;  // LZMA
+    if (cut > 38) page[38] = 0x40;
+    std::vector<std::uint8_t> out(geometry.pageSize, 0);
+    const std::string problem = InflatePage(page, geometry, out);
+    EXPECT_EQ(problem.rfind("its compressed length (", 0), 0u) << cut << ": " << problem;
+  }
+}
+
 }  // namespace
 }  // namespace rowmender
